@@ -1,0 +1,32 @@
+# The two everyday commands (see README.md). Each one installs what is
+# missing, configures, builds, and then does its job.
+
+SAMPLE ?= samples/courtyard.3ds
+OUTPUT ?= build/courtyard.kvm
+
+.PHONY: run test sanitize setup build build-sanitize bench clean
+
+run: build
+	./build/bin/kvimport --progress=none $(SAMPLE) $(OUTPUT)
+	@echo "Model written to $(OUTPUT)"
+
+test: build
+	ctest --preset default
+
+sanitize: setup
+	cmake --preset sanitize
+	cmake --build --preset sanitize
+	ctest --preset sanitize
+
+bench: build
+	./build/bin/kv_benchmarks
+
+setup:
+	bash tools/setup.sh
+
+build: setup
+	cmake --preset default
+	cmake --build --preset default
+
+clean:
+	rm -rf build build-sanitize

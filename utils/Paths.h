@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Utf16String.h"
+
+// Paths are held in one canonical form: forward slashes, no doubled or
+// trailing separator, no characters that file names cannot hold. They cross
+// to the operating system as UTF-8.
+namespace hollin::utils {
+
+Utf16String NormalizePath(const Utf16String& path);
+Utf16String JoinPath(const Utf16String& first, const Utf16String& second);
+// The drive-and-folder part, split the way Windows splits paths so that
+// D:\models\car.3ds gives D:/models on every platform.
+Utf16String GetFolderOfPath(const Utf16String& path);
+Utf16String GetHostExecutableFolder();
+
+bool FileExists(const Utf16String& path);
+bool IsDirectory(const Utf16String& path);
+bool CreateDirectories(const Utf16String& path);
+
+// $XDG_DATA_HOME (default ~/.local/share).
+Utf16String GetRoamingApplicationDataFolder();
+// First entry of $XDG_DATA_DIRS (default /usr/local/share).
+Utf16String GetCommonApplicationDataFolder();
+
+}  // namespace hollin::utils
