@@ -1,0 +1,1 @@
+#include "Utf16String.h"

@@ -1,0 +1,1 @@
+#include "Utf8Conversion.h"
