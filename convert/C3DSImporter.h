@@ -1,0 +1,88 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include <lib3ds/file.h>
+#include <lib3ds/material.h>
+#include <lib3ds/mesh.h>
+#include <lib3ds/node.h>
+
+#include "KorvantaAPI.h"
+#include "convert/ImportReport.h"
+#include "utils/IProgressCallback.h"
+#include "utils/Utf16String.h"
+
+namespace hollin::importer {
+
+// Index of each progress text in the table the importer hands over.
+enum ProgressMessage : std::size_t {
+    ParsingFile = 0,
+    ParsingCameras,
+    ParsingCamera,
+    ParsingMaterials,
+    ParsingMaterial,
+    ParsingNodes,
+    ParsingNode,
+    ParsingMesh,
+    CleaningUp,
+    BuildingMesh,
+    ProgressMessageCount,
+};
+
+using ProgressMessageTable = std::array<Utf16String, ProgressMessageCount>;
+
+// Turns one 3DS file into one saved host model. One converter serves one
+// ConvertFile call.
+class C3DSImporter {
+public:
+    C3DSImporter();
+    virtual ~C3DSImporter();
+    C3DSImporter(const C3DSImporter&) = delete;
+    C3DSImporter& operator=(const C3DSImporter&) = delete;
+
+    void SetUnitsOption(std::int32_t units) { unitsOption_ = units; }
+    void SetMergeOption(bool merge) { mergeOption_ = merge; }
+    void SetProgressMessages(const ProgressMessageTable& messages) { progressMessages_ = messages; }
+
+    // True when the 3DS file loaded (a model was then built and saved).
+    bool ConvertFile(const Utf16String& inputPath, const Utf16String& outputPath,
+                     hollin::utils::IProgressCallback* progress);
+
+    std::int32_t MaterialCount() const { return materialCount_; }
+    std::int32_t NodeCount() const { return nodeCount_; }
+    std::int32_t MeshCount() const { return meshCount_; }
+    const ImportErrorList& Errors() const { return errors_; }
+
+    // Inches per file unit for a units option; `masterScale` for 0 and any unknown option.
+    static float GetUnitScale(std::int32_t unitsOption, float masterScale);
+
+private:
+    std::int32_t ConvertMaterial(KVModelRef model, Lib3dsMaterial* material);
+    std::int32_t BuildMeshGeometry(KVComponentDefinitionRef definition, Lib3dsMesh* mesh);
+    std::int32_t ConvertNodeTree(KVModelRef model, Lib3dsNode* node);
+    void ConvertObjectNode(KVModelRef model, Lib3dsNode* node);
+    void ConvertMeshesWithoutNodes(KVModelRef model, KVEntitiesRef modelEntities);
+    void RecordError(ImportErrorKind kind, const Utf16String& name);
+    void ReportProgress(double percent, const Utf16String& message);
+    bool IsCancelled();
+
+    hollin::utils::IProgressCallback* progress_ = nullptr;
+    Utf16String textureFolder_;
+    std::map<std::string, KVMaterialRef> materialMap_;
+    ImportErrorList errors_;
+    ProgressMessageTable progressMessages_;
+    Lib3dsFile* scene_ = nullptr;
+    float unitScale_ = 1.0f;
+    std::int32_t totalFaceCount_ = 0;
+    std::int32_t materialCount_ = 0;
+    std::int32_t nodeCount_ = 0;
+    std::int32_t meshCount_ = 0;
+    std::int32_t facesProcessed_ = 0;
+    std::int32_t unitsOption_ = 1;
+    bool mergeOption_ = false;
+};
+
+}  // namespace hollin::importer
