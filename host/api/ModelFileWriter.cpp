@@ -1,0 +1,7 @@
+#include "ModelFile.h"
+
+namespace korvanta {
+
+KVResult SaveModelFile(const Model&, const std::string&) { return KV_ERROR_GENERIC; }
+
+}  // namespace korvanta
