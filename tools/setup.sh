@@ -31,3 +31,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The glTF validator that the model-file tests run, pinned by its lock file.
+repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [ ! -d "$repo_root/tools/gltf-validator/node_modules" ]; then
+  npm ci --prefix "$repo_root/tools/gltf-validator" --no-audit --no-fund
+fi
