@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <type_traits>
 #include <variant>
@@ -36,8 +37,9 @@ void FormatWithArguments(Utf16String& target, const Utf16String& format, std::sp
 
 template <typename... Arguments>
 void Format(Utf16String& target, const Utf16String& format, const Arguments&... arguments) {
-    const FormatArgument list[] = {FormatArgument(arguments)..., FormatArgument(0)};
-    FormatWithArguments(target, format, std::span<const FormatArgument>(list, sizeof...(Arguments)));
+    // One full expression: texts converted from literals ("abc") live until the call returns.
+    FormatWithArguments(target, format,
+                        std::span<const FormatArgument>(std::initializer_list<FormatArgument>{FormatArgument(arguments)...}));
 }
 
 // Convenience: the formatted text as a new value.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -42,10 +43,15 @@ public:
     Variant(int value);
     Variant(unsigned int value);
     Variant(long value);  // keeps 32 bits, like the 32-bit `long` the type was made for
+#if ULONG_MAX == 0xFFFFFFFFUL
     Variant(unsigned long value);
+#endif  // where unsigned long is 64 bits it is std::uint64_t and builds an Opaque value
     Variant(float value);
     Variant(double value);
     Variant(const Utf16String& text);
+    // Texts from pointers (which would otherwise silently become Bool).
+    Variant(const char* utf8);
+    Variant(const char16_t* units);
     Variant(const std::uint64_t& opaque);
     Variant(const VariantVector& elements);
     Variant(const VariantDictionary& entries);
@@ -62,10 +68,14 @@ public:
     Variant& operator=(int value);
     Variant& operator=(unsigned int value);
     Variant& operator=(long value);
+#if ULONG_MAX == 0xFFFFFFFFUL
     Variant& operator=(unsigned long value);
+#endif
     Variant& operator=(float value);
     Variant& operator=(double value);
     Variant& operator=(const Utf16String& text);
+    Variant& operator=(const char* utf8);
+    Variant& operator=(const char16_t* units);
     Variant& operator=(const std::uint64_t& opaque);
     Variant& operator=(const VariantVector& elements);
     Variant& operator=(const VariantDictionary& entries);
@@ -102,6 +112,9 @@ private:
 
     void Release();
     void CopyFrom(const Variant& other);
+    // Releases the old payload after the new one is complete, so that a
+    // value reached through this one (v = v.GetVectorElement(0)) stays valid.
+    void Store(Type type, std::uint64_t payload);
 
     Type type_ = Empty;
     std::uint64_t payload_ = 0;
