@@ -1,0 +1,158 @@
+#include "PreferenceStore.h"
+
+#include <cstdio>
+#include <limits>
+#include <system_error>
+#include <utility>
+
+#include "AtomicFile.h"
+
+namespace hollin::prefs {
+
+namespace {
+
+using nlohmann::json;
+
+// Anything but an object of sections counts as corrupt.
+json Parse(const std::string& text) {
+    json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
+    return document.is_object() ? document : json(json::value_t::discarded);
+}
+
+}  // namespace
+
+PreferenceStore::PreferenceStore(std::filesystem::path filePath) : filePath_(std::move(filePath)) {}
+
+std::filesystem::path PreferenceStore::LockPath() const {
+    return filePath_.string() + ".lock";
+}
+
+json PreferenceStore::LoadFromFile(bool mayRenameCorrupt) const {
+    const std::optional<std::string> text = ReadWholeFile(filePath_);
+    if (!text) return json::object();
+    json document = Parse(*text);
+    if (!document.is_discarded()) return document;
+    if (mayRenameCorrupt) {
+        // Kept for the user to inspect; the next write starts a fresh file.
+        const std::string corruptPath = filePath_.string() + ".corrupt";
+        std::rename(filePath_.c_str(), corruptPath.c_str());
+    }
+    return json::object();
+}
+
+void PreferenceStore::EnsureLoaded() const {
+    if (loaded_) return;
+    std::error_code error;
+    if (std::filesystem::exists(filePath_, error)) {
+        const FileLock lock(LockPath());
+        document_ = LoadFromFile(lock.IsHeld());
+    }
+    loaded_ = true;
+}
+
+std::optional<json> PreferenceStore::Find(const Utf16String& section, const Utf16String& key) const {
+    const std::lock_guard guard(mutex_);
+    EnsureLoaded();
+    const auto sectionEntry = document_.find(section.ToUtf8());
+    if (sectionEntry == document_.end() || !sectionEntry->is_object()) return std::nullopt;
+    const auto keyEntry = sectionEntry->find(key.ToUtf8());
+    if (keyEntry == sectionEntry->end()) return std::nullopt;
+    return *keyEntry;
+}
+
+void PreferenceStore::Store(const Utf16String& section, const Utf16String& key, json value) {
+    const std::lock_guard guard(mutex_);
+    std::filesystem::create_directories(filePath_.parent_path());
+    const FileLock lock(LockPath());
+    if (!lock.IsHeld()) {
+        throw std::system_error(std::make_error_code(std::errc::permission_denied),
+                                "cannot lock " + LockPath().string());
+    }
+
+    // Another process may have written since this one last looked.
+    json merged = LoadFromFile(true);
+    json& sectionObject = merged[section.ToUtf8()];
+    if (!sectionObject.is_object()) sectionObject = json::object();
+    if (value.is_discarded()) {
+        sectionObject.erase(key.ToUtf8());
+        if (sectionObject.empty()) merged.erase(section.ToUtf8());
+    } else {
+        sectionObject[key.ToUtf8()] = std::move(value);
+    }
+
+    WriteFileAtomically(filePath_, merged.dump(2) + "\n");
+    document_ = std::move(merged);
+    loaded_ = true;
+}
+
+bool PreferenceStore::HasValue(const Utf16String& section, const Utf16String& key) const {
+    return Find(section, key).has_value();
+}
+
+void PreferenceStore::Remove(const Utf16String& section, const Utf16String& key) {
+    Store(section, key, json(json::value_t::discarded));
+}
+
+Utf16String PreferenceStore::ReadString(const Utf16String& section, const Utf16String& key,
+                                        const Utf16String& defaultValue) const {
+    const std::optional<json> value = Find(section, key);
+    if (!value || !value->is_string()) return defaultValue;
+    return Utf16String::FromUtf8(value->get_ref<const std::string&>());
+}
+
+void PreferenceStore::WriteString(const Utf16String& section, const Utf16String& key, const Utf16String& value) {
+    Store(section, key, value.ToUtf8());
+}
+
+std::int32_t PreferenceStore::ReadInt(const Utf16String& section, const Utf16String& key,
+                                      std::int32_t defaultValue) const {
+    const std::int64_t wide = ReadInt64(section, key, std::numeric_limits<std::int64_t>::min());
+    if (wide < std::numeric_limits<std::int32_t>::min() || wide > std::numeric_limits<std::int32_t>::max()) {
+        return defaultValue;
+    }
+    return static_cast<std::int32_t>(wide);
+}
+
+void PreferenceStore::WriteInt(const Utf16String& section, const Utf16String& key, std::int32_t value) {
+    Store(section, key, value);
+}
+
+double PreferenceStore::ReadDouble(const Utf16String& section, const Utf16String& key, double defaultValue) const {
+    const std::optional<json> value = Find(section, key);
+    if (!value || !value->is_number()) return defaultValue;
+    return value->get<double>();
+}
+
+void PreferenceStore::WriteDouble(const Utf16String& section, const Utf16String& key, double value) {
+    Store(section, key, value);
+}
+
+std::int64_t PreferenceStore::ReadInt64(const Utf16String& section, const Utf16String& key,
+                                        std::int64_t defaultValue) const {
+    const std::optional<json> value = Find(section, key);
+    if (!value) return defaultValue;
+    if (value->is_number_integer() && !value->is_number_unsigned()) return value->get<std::int64_t>();
+    if (value->is_number_unsigned()) {
+        const std::uint64_t unsignedValue = value->get<std::uint64_t>();
+        if (unsignedValue <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+            return static_cast<std::int64_t>(unsignedValue);
+        }
+    }
+    return defaultValue;
+}
+
+void PreferenceStore::WriteInt64(const Utf16String& section, const Utf16String& key, std::int64_t value) {
+    Store(section, key, value);
+}
+
+bool PreferenceStore::ReadBool(const Utf16String& section, const Utf16String& key, bool defaultValue) const {
+    const std::optional<json> value = Find(section, key);
+    if (!value || !value->is_boolean()) return defaultValue;
+    return value->get<bool>();
+}
+
+void PreferenceStore::WriteBool(const Utf16String& section, const Utf16String& key, bool value) {
+    Store(section, key, value);
+}
+
+}  // namespace hollin::prefs
