@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "l10n/LocalizedStrings.h"
+
+namespace {
+
+using hollin::l10n::GetLocalizedString;
+using hollin::l10n::GetLocalizedStringTable;
+using hollin::utils::Utf16String;
+
+class LocalizedStringLookup : public ::testing::Test {
+protected:
+    void SetUp() override { GetLocalizedStringTable().clear(); }
+    void TearDown() override { GetLocalizedStringTable().clear(); }
+};
+
+TEST_F(LocalizedStringLookup, WithoutTranslationsTheEnglishTextComesBack) {
+    EXPECT_EQ(GetLocalizedString("3DS Files (*.3ds)"), Utf16String(u"3DS Files (*.3ds)"));
+    EXPECT_EQ(GetLocalizedString("3ds Entities Imported\n\tMaterials:\t%d\n"),
+              Utf16String(u"3ds Entities Imported\n\tMaterials:\t%d\n"));
+    EXPECT_TRUE(GetLocalizedString("").IsEmpty());
+    EXPECT_TRUE(GetLocalizedString(nullptr).IsEmpty());
+}
+
+TEST_F(LocalizedStringLookup, TranslationsMatchTheWholeKeyExactly) {
+    auto& table = GetLocalizedStringTable();
+    table[Utf16String(u"Feet")] = Utf16String(u"Fu\u00DF");
+    table[Utf16String(u"Meters")] = Utf16String();
+    table[Utf16String(u"")] = Utf16String(u"never used");
+
+    EXPECT_EQ(GetLocalizedString("Feet"), Utf16String(u"Fu\u00DF"));
+    EXPECT_EQ(GetLocalizedString("feet"), Utf16String(u"feet"));
+    EXPECT_EQ(GetLocalizedString("Feet "), Utf16String(u"Feet "));
+    EXPECT_EQ(GetLocalizedString("Fee"), Utf16String(u"Fee"));
+    // A deliberately empty translation is a translation, not a miss.
+    EXPECT_TRUE(GetLocalizedString("Meters").IsEmpty());
+    EXPECT_TRUE(GetLocalizedString("").IsEmpty());
+}
+
+TEST_F(LocalizedStringLookup, NonUtf8KeysAreDecodedInTheCurrentLocale) {
+    // Only C and C.UTF-8 are usually installed; build a Latin-1 locale of our own.
+    const std::filesystem::path localeRoot =
+        std::filesystem::temp_directory_path() / ("kv-l10n-locale-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(localeRoot);
+    const std::string command = "localedef -i POSIX -f ISO-8859-1 '" + (localeRoot / "POSIX.ISO-8859-1").string() +
+                                "' >/dev/null 2>&1";
+    std::system(command.c_str());  // warnings about missing categories give a non-zero status
+    ::setenv("LOCPATH", localeRoot.c_str(), 1);
+    const bool haveLatin1 = std::setlocale(LC_ALL, "POSIX.ISO-8859-1") != nullptr;
+    if (haveLatin1) {
+        GetLocalizedStringTable()[Utf16String(u"caf\u00E9")] = Utf16String(u"coffee");
+        const Utf16String translated = GetLocalizedString("caf\xE9");
+        const Utf16String untranslated = GetLocalizedString("th\xE9");
+        std::setlocale(LC_ALL, "C");
+        EXPECT_EQ(translated, Utf16String(u"coffee"));
+        EXPECT_EQ(untranslated, Utf16String(u"th\u00E9"));
+    }
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+    std::filesystem::remove_all(localeRoot);
+    if (!haveLatin1) GTEST_SKIP() << "localedef could not build an ISO-8859-1 locale";
+    // In the C locale the same bytes decode to nothing, and nothing is looked up.
+    EXPECT_TRUE(GetLocalizedString("caf\xE9").IsEmpty());
+}
+
+}  // namespace
