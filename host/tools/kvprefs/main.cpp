@@ -1,0 +1,164 @@
+// kvprefs: reads and writes the host's preference store from the command line.
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Preferences.h"
+
+namespace {
+
+using hollin::prefs::IPreferences;
+using hollin::utils::Utf16String;
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kHelp =
+    "Usage: kvprefs get SECTION KEY\n"
+    "       kvprefs set SECTION KEY VALUE\n"
+    "       kvprefs remove SECTION KEY\n"
+    "\n"
+    "Reads and writes the Korvanta host's preference store, the same store that\n"
+    "plug-ins use, kept in $XDG_CONFIG_HOME/Korvanta/preferences.json\n"
+    "(~/.config/Korvanta/preferences.json when XDG_CONFIG_HOME is not set).\n"
+    "\n"
+    "  get     prints the stored value: true or false for a boolean, the number\n"
+    "          for an integer. Exits with 1 when nothing is stored.\n"
+    "  set     stores VALUE: true or false as a boolean, anything else must be\n"
+    "          a 32-bit integer and is stored as an integer.\n"
+    "  remove  deletes the value; the reader's default applies again.\n"
+    "\n"
+    "The 3DS importer keeps its options in section \"3DS Importer\":\n"
+    "  ImportMergeCoplanarFaces  true or false\n"
+    "  ImportUnits               0 Model Units, 1 Inches, 2 Feet, 3 Yards, 4 Miles,\n"
+    "                            5 Millimeters, 6 Centimeters, 7 Meters, 8 Kilometers\n"
+    "Example: kvprefs set \"3DS Importer\" ImportUnits 7\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the value is missing or the store cannot\n"
+    "be written, 2 for a usage error.\n";
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "kvprefs: %s\nTry 'kvprefs --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+Utf16String Text(const std::string& utf8) {
+    return Utf16String::FromUtf8(utf8);
+}
+
+std::optional<std::int32_t> ParseInt(std::string_view text) {
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::string DoubleText(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+// The store answers a read of the wrong type with the caller's default, so a
+// value has a type exactly when two different defaults give the same answer.
+std::optional<std::string> StoredValueText(const IPreferences& store, const Utf16String& section,
+                                           const Utf16String& key) {
+    if (store.ReadBool(section, key, false) == store.ReadBool(section, key, true)) {
+        return store.ReadBool(section, key, false) ? "true" : "false";
+    }
+    if (store.ReadInt(section, key, 0) == store.ReadInt(section, key, 1)) {
+        return std::to_string(store.ReadInt(section, key, 0));
+    }
+    if (store.ReadInt64(section, key, 0) == store.ReadInt64(section, key, 1)) {
+        return std::to_string(store.ReadInt64(section, key, 0));
+    }
+    if (store.ReadDouble(section, key, 0.0) == store.ReadDouble(section, key, 1.0)) {
+        return DoubleText(store.ReadDouble(section, key, 0.0));
+    }
+    if (store.ReadString(section, key, "0") == store.ReadString(section, key, "1")) {
+        return store.ReadString(section, key, "0").ToUtf8();
+    }
+    return std::nullopt;
+}
+
+int Get(const std::string& section, const std::string& key) {
+    const IPreferences& store = hollin::prefs::Get();
+    if (!store.HasValue(Text(section), Text(key))) {
+        std::fprintf(stderr, "kvprefs: nothing is stored for \"%s\" in section \"%s\"\n", key.c_str(),
+                     section.c_str());
+        return kExitFailure;
+    }
+    const std::optional<std::string> text = StoredValueText(store, Text(section), Text(key));
+    if (!text) {
+        std::fprintf(stderr, "kvprefs: the value of \"%s\" in section \"%s\" has a type kvprefs cannot show\n",
+                     key.c_str(), section.c_str());
+        return kExitFailure;
+    }
+    std::printf("%s\n", text->c_str());
+    return kExitSuccess;
+}
+
+int Set(const std::string& section, const std::string& key, const std::string& value) {
+    IPreferences& store = hollin::prefs::Get();
+    if (value == "true" || value == "false") {
+        store.WriteBool(Text(section), Text(key), value == "true");
+        return kExitSuccess;
+    }
+    const std::optional<std::int32_t> number = ParseInt(value);
+    if (!number) return UsageError("VALUE must be true, false or a 32-bit integer, not \"" + value + "\"");
+    store.WriteInt(Text(section), Text(key), *number);
+    return kExitSuccess;
+}
+
+int Remove(const std::string& section, const std::string& key) {
+    hollin::prefs::Get().Remove(Text(section), Text(key));
+    return kExitSuccess;
+}
+
+// Section and key names reach the store as UTF-8; anything else would be
+// silently turned into an empty name.
+bool IsUtf8(const std::string& text) {
+    return text.empty() || !Text(text).IsEmpty();
+}
+
+int Run(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) return UsageError("missing command (get, set or remove)");
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kHelp, stdout);
+            return kExitSuccess;
+        }
+    }
+    const std::string& command = arguments[0];
+    const std::size_t expected = command == "set" ? 4 : 3;
+    if (command != "get" && command != "set" && command != "remove") {
+        return UsageError("unknown command \"" + command + "\"");
+    }
+    if (arguments.size() != expected) {
+        return UsageError(command + " takes " + (expected == 4 ? "SECTION KEY VALUE" : "SECTION KEY"));
+    }
+    if (!IsUtf8(arguments[1]) || !IsUtf8(arguments[2])) return UsageError("SECTION and KEY must be UTF-8 text");
+    if (arguments[1].empty() || arguments[2].empty()) return UsageError("SECTION and KEY must not be empty");
+
+    if (command == "get") return Get(arguments[1], arguments[2]);
+    if (command == "set") return Set(arguments[1], arguments[2], arguments[3]);
+    return Remove(arguments[1], arguments[2]);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kvprefs: cannot save the preferences: %s\n", error.what());
+        return kExitFailure;
+    }
+}
