@@ -1,0 +1,57 @@
+#include <optional>
+#include <string>
+
+#include "convert/C3DSImporter.h"
+#include "convert/StoredText.h"
+#include "convert/TextureFileResolver.h"
+
+namespace hollin::importer {
+namespace {
+
+// Truncates toward zero like the rest of the byte conversion, but keeps
+// out-of-range components at the nearest end instead of letting them wrap
+// (a diffuse of 1.2 stays bright, not dark).
+std::uint8_t ColorByte(float component) {
+    const double scaled = static_cast<double>(component) * 255.0;
+    if (!(scaled > 0.0)) return 0;
+    if (scaled >= 255.0) return 255;
+    return static_cast<std::uint8_t>(static_cast<int>(scaled));
+}
+
+}  // namespace
+
+std::int32_t C3DSImporter::ConvertMaterial(KVModelRef model, Lib3dsMaterial* material) {
+    KVMaterialRef hostMaterial{};
+    if (KVMaterialCreate(&hostMaterial) != KV_SUCCESS) return -1;
+    ++materialCount_;
+
+    const std::string name = StoredText(material->name);
+    KVMaterialSetName(hostMaterial, name.c_str());
+    const KVColor color{ColorByte(material->diffuse[0]), ColorByte(material->diffuse[1]),
+                        ColorByte(material->diffuse[2]), ColorByte(material->diffuse[3])};
+    KVMaterialSetColor(hostMaterial, &color);
+    KVMaterialSetOpacity(hostMaterial, 1.0 - static_cast<double>(material->transparency));
+
+    std::int32_t result = 0;
+    const std::string textureName = StoredText(material->texture1_map.name);
+    if (!textureName.empty()) {
+        const Utf16String storedName = Utf16String::FromUtf8(textureName);
+        const std::optional<Utf16String> texturePath = ResolveTextureFile(textureFolder_, storedName);
+        KVTextureRef texture{};
+        if (texturePath &&
+            KVTextureCreateFromFile(&texture, texturePath->ToUtf8().c_str(), 1.0, 1.0) == KV_SUCCESS) {
+            KVMaterialSetTexture(hostMaterial, texture);
+        } else {
+            RecordError(Texture, storedName);
+            result = -1;
+        }
+    }
+
+    // A later material of the same name takes over the faces; the earlier one
+    // stays in the model unused.
+    materialMap_[name] = hostMaterial;
+    KVModelAddMaterials(model, 1, &hostMaterial);
+    return result;
+}
+
+}  // namespace hollin::importer

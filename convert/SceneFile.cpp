@@ -1,0 +1,19 @@
+#include "convert/SceneFile.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace hollin::importer {
+
+Lib3dsFile* LoadScene(const hollin::utils::Utf16String& path) {
+    const std::string utf8Path = path.ToUtf8();
+    if (utf8Path.empty()) return nullptr;
+    // The reader trusts what it is given: a directory or a device would have it
+    // read garbage or block, so only regular files reach it.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(utf8Path), error)) return nullptr;
+    return lib3ds_file_load(utf8Path.c_str());
+}
+
+}  // namespace hollin::importer
