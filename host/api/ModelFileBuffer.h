@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include <tiny_gltf.h>
+
+// The model file keeps everything binary in the GLB's one buffer, each array
+// in a buffer view of its own.
+namespace korvanta {
+
+class GltfBufferWriter {
+public:
+    explicit GltfBufferWriter(tinygltf::Model& gltf) : gltf_(gltf) {}
+
+    // Returns the index of the new view, or -1 for an empty array: glTF does
+    // not allow views of length zero.
+    int AddView(std::span<const std::uint8_t> bytes, int target = 0);
+
+    template <typename T>
+    int AddArray(const std::vector<T>& values, int target = 0) {
+        return AddView({reinterpret_cast<const std::uint8_t*>(values.data()), values.size() * sizeof(T)}, target);
+    }
+
+private:
+    tinygltf::Model& gltf_;
+};
+
+// The bytes of a view, or nothing when the view or its buffer range does not exist.
+std::span<const std::uint8_t> ViewBytes(const tinygltf::Model& gltf, int viewIndex);
+
+// A view's bytes as an array of T; false when the view is missing or its
+// length is not a whole number of elements. A view index of -1 is an empty array.
+template <typename T>
+bool ReadViewArray(const tinygltf::Model& gltf, int viewIndex, std::vector<T>& values) {
+    values.clear();
+    if (viewIndex == -1) return true;
+    const auto bytes = ViewBytes(gltf, viewIndex);
+    if (bytes.empty() || bytes.size() % sizeof(T) != 0) return false;
+    values.resize(bytes.size() / sizeof(T));
+    std::memcpy(values.data(), bytes.data(), bytes.size());
+    return true;
+}
+
+}  // namespace korvanta

@@ -1,0 +1,195 @@
+#include "ModelFileMesh.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "ModelFileTransform.h"
+
+namespace korvanta {
+namespace {
+
+// A drawn vertex: glTF has one index per vertex, so a host vertex becomes
+// as many drawn vertices as it has distinct normals and texture coordinates.
+struct DrawnCorner {
+    std::uint32_t vertex = 0;
+    std::array<float, 2> uv{};
+    std::array<float, 3> normal{};
+
+    bool operator==(const DrawnCorner& other) const {
+        return vertex == other.vertex && uv == other.uv && normal == other.normal;
+    }
+};
+
+struct DrawnCornerHash {
+    std::size_t operator()(const DrawnCorner& corner) const {
+        std::size_t hash = std::hash<std::uint32_t>{}(corner.vertex);
+        const auto mix = [&hash](float value) {
+            hash ^= std::hash<float>{}(value) + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
+        };
+        for (float value : corner.uv) mix(value);
+        for (float value : corner.normal) mix(value);
+        return hash;
+    }
+};
+
+class PrimitiveBuilder {
+public:
+    explicit PrimitiveBuilder(bool textured) : textured_(textured) {}
+
+    void AddCorner(const DrawnCorner& corner, const std::array<float, 3>& position) {
+        const auto [found, inserted] = cornerIndices_.try_emplace(corner, static_cast<std::uint32_t>(cornerCount_));
+        if (inserted) {
+            ++cornerCount_;
+            positions_.insert(positions_.end(), position.begin(), position.end());
+            normals_.insert(normals_.end(), corner.normal.begin(), corner.normal.end());
+            if (textured_) uvs_.insert(uvs_.end(), corner.uv.begin(), corner.uv.end());
+        }
+        indices_.push_back(found->second);
+    }
+
+    tinygltf::Primitive Finish(int material, GltfBufferWriter& buffer, tinygltf::Model& gltf) const {
+        tinygltf::Primitive primitive;
+        primitive.mode = TINYGLTF_MODE_TRIANGLES;
+        primitive.material = material;
+        primitive.indices = AddAccessor(buffer.AddArray(indices_, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER),
+                                        TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR,
+                                        indices_.size(), gltf);
+        const int positions = AddAccessor(buffer.AddArray(positions_, TINYGLTF_TARGET_ARRAY_BUFFER),
+                                          TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, cornerCount_, gltf);
+        SetBounds(gltf.accessors[static_cast<std::size_t>(positions)]);
+        primitive.attributes["POSITION"] = positions;
+        primitive.attributes["NORMAL"] = AddAccessor(buffer.AddArray(normals_, TINYGLTF_TARGET_ARRAY_BUFFER),
+                                                     TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3,
+                                                     cornerCount_, gltf);
+        if (textured_) {
+            primitive.attributes["TEXCOORD_0"] = AddAccessor(buffer.AddArray(uvs_, TINYGLTF_TARGET_ARRAY_BUFFER),
+                                                             TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2,
+                                                             cornerCount_, gltf);
+        }
+        return primitive;
+    }
+
+private:
+    static int AddAccessor(int view, int componentType, int type, std::size_t count, tinygltf::Model& gltf) {
+        tinygltf::Accessor accessor;
+        accessor.bufferView = view;
+        accessor.componentType = componentType;
+        accessor.type = type;
+        accessor.count = count;
+        gltf.accessors.push_back(std::move(accessor));
+        return static_cast<int>(gltf.accessors.size() - 1);
+    }
+
+    // Viewers cull and frame by these bounds, and the format requires them
+    // to match the stored (single-precision) positions exactly.
+    void SetBounds(tinygltf::Accessor& accessor) const {
+        accessor.minValues.assign(3, std::numeric_limits<double>::infinity());
+        accessor.maxValues.assign(3, -std::numeric_limits<double>::infinity());
+        for (std::size_t i = 0; i < positions_.size(); ++i) {
+            accessor.minValues[i % 3] = std::min(accessor.minValues[i % 3], static_cast<double>(positions_[i]));
+            accessor.maxValues[i % 3] = std::max(accessor.maxValues[i % 3], static_cast<double>(positions_[i]));
+        }
+    }
+
+    bool textured_;
+    std::size_t cornerCount_ = 0;
+    std::unordered_map<DrawnCorner, std::uint32_t, DrawnCornerHash> cornerIndices_;
+    std::vector<float> positions_;
+    std::vector<float> normals_;
+    std::vector<float> uvs_;
+    std::vector<std::uint32_t> indices_;
+};
+
+std::optional<Point3> Normalized(const Point3& v) {
+    const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (!(length > 1e-300) || !std::isfinite(length)) return std::nullopt;
+    return Point3{v.x / length, v.y / length, v.z / length};
+}
+
+// Newell's method over the outer loop, which is exact for any planar polygon,
+// convex or not; the first proper triangle serves faces whose loop is
+// degenerate.
+std::array<float, 3> FaceNormal(const Face& face, const std::vector<Point3>& points) {
+    Point3 sum;
+    if (!face.loops.empty()) {
+        const auto& corners = face.loops.front().corners;
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            const Point3& a = points[corners[i].vertex];
+            const Point3& b = points[corners[(i + 1) % corners.size()].vertex];
+            sum.x += (a.y - b.y) * (a.z + b.z);
+            sum.y += (a.z - b.z) * (a.x + b.x);
+            sum.z += (a.x - b.x) * (a.y + b.y);
+        }
+    }
+    auto normal = Normalized(sum);
+    for (std::size_t i = 0; !normal && i < face.triangles.size(); ++i) {
+        const Point3& a = points[face.triangles[i].corners[0].vertex];
+        const Point3& b = points[face.triangles[i].corners[1].vertex];
+        const Point3& c = points[face.triangles[i].corners[2].vertex];
+        const Point3 u{b.x - a.x, b.y - a.y, b.z - a.z};
+        const Point3 v{c.x - a.x, c.y - a.y, c.z - a.z};
+        normal = Normalized({u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x});
+    }
+    const Point3 unit = normal.value_or(Point3{0.0, 0.0, 1.0});
+    return {static_cast<float>(unit.x), static_cast<float>(unit.y), static_cast<float>(unit.z)};
+}
+
+bool CornersInRange(const Face& face, std::size_t vertexCount) {
+    const auto inRange = [vertexCount](const Corner& corner) { return corner.vertex < vertexCount; };
+    for (const auto& loop : face.loops) {
+        if (!std::all_of(loop.corners.begin(), loop.corners.end(), inRange)) return false;
+    }
+    for (const auto& triangle : face.triangles) {
+        if (!std::all_of(std::begin(triangle.corners), std::end(triangle.corners), inRange)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int AddFacesMesh(const Entities& entities, const std::string& name, const GltfMaterialIndices& materials,
+                 const KVTransformation* bake, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
+    std::vector<Point3> points = entities.vertices;
+    if (bake != nullptr) {
+        for (auto& point : points) point = TransformPoint(*bake, point);
+    }
+    std::vector<std::array<float, 3>> positions;
+    positions.reserve(points.size());
+    for (const auto& point : points) {
+        positions.push_back({static_cast<float>(point.x), static_cast<float>(point.y), static_cast<float>(point.z)});
+    }
+
+    // Keyed by glTF material (-1 for none) and texturing, in a stable order.
+    std::map<std::pair<int, bool>, PrimitiveBuilder> primitives;
+    for (const auto& face : entities.faces) {
+        if (face.triangles.empty() || !CornersInRange(face, points.size())) continue;
+        const auto material = materials.find(face.frontMaterial);
+        const int materialIndex = material == materials.end() ? -1 : material->second;
+        auto& builder = primitives.try_emplace({materialIndex, face.textured}, face.textured).first->second;
+        const auto normal = FaceNormal(face, points);
+        for (const auto& triangle : face.triangles) {
+            for (const auto& corner : triangle.corners) {
+                DrawnCorner drawn{corner.vertex, {}, normal};
+                // glTF's v axis runs down the image.
+                if (face.textured) drawn.uv = {static_cast<float>(corner.uv.u), static_cast<float>(1.0 - corner.uv.v)};
+                builder.AddCorner(drawn, positions[corner.vertex]);
+            }
+        }
+    }
+    if (primitives.empty()) return -1;
+
+    tinygltf::Mesh mesh;
+    mesh.name = name;
+    for (const auto& [key, builder] : primitives) mesh.primitives.push_back(builder.Finish(key.first, buffer, gltf));
+    gltf.meshes.push_back(std::move(mesh));
+    return static_cast<int>(gltf.meshes.size() - 1);
+}
+
+}  // namespace korvanta

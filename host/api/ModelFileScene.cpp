@@ -1,0 +1,162 @@
+#include "ModelFileScene.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+
+#include "ModelFileMesh.h"
+#include "ModelFileTransform.h"
+
+namespace korvanta {
+namespace {
+
+constexpr double kMetresPerInch = 0.0254;
+
+// Scale to metres, then turn Z-up into Y-up: x stays, z becomes y, y becomes -z.
+std::vector<double> RootMatrix() {
+    const double s = kMetresPerInch;
+    return {s, 0, 0, 0, 0, 0, -s, 0, 0, s, 0, 0, 0, 0, 0, 1};
+}
+
+// glTF images are PNG or JPEG; the host re-encodes anything else when it loads a texture.
+bool IsEmbeddable(const Texture& texture) {
+    return !texture.encoded.empty() && (texture.mimeType == "image/png" || texture.mimeType == "image/jpeg");
+}
+
+int AddImage(const Texture& texture, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
+    tinygltf::Image image;
+    image.name = texture.fileName;
+    image.mimeType = texture.mimeType;
+    image.bufferView = buffer.AddArray(texture.encoded);
+    gltf.images.push_back(std::move(image));
+    return static_cast<int>(gltf.images.size() - 1);
+}
+
+int AddTexture(int image, tinygltf::Model& gltf) {
+    if (gltf.samplers.empty()) {
+        // Host texture coordinates run past 0..1 for tiled textures.
+        tinygltf::Sampler sampler;
+        sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
+        sampler.minFilter = TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_LINEAR;
+        sampler.wrapS = TINYGLTF_TEXTURE_WRAP_REPEAT;
+        sampler.wrapT = TINYGLTF_TEXTURE_WRAP_REPEAT;
+        gltf.samplers.push_back(sampler);
+    }
+    tinygltf::Texture texture;
+    texture.sampler = 0;
+    texture.source = image;
+    gltf.textures.push_back(texture);
+    return static_cast<int>(gltf.textures.size() - 1);
+}
+
+tinygltf::Material ToGltfMaterial(const Material& material, int texture) {
+    tinygltf::Material gltfMaterial;
+    gltfMaterial.name = material.name;
+    const double opacity = std::clamp(material.opacity, 0.0, 1.0);
+    gltfMaterial.pbrMetallicRoughness.baseColorFactor = {material.color.red / 255.0, material.color.green / 255.0,
+                                                          material.color.blue / 255.0, opacity};
+    gltfMaterial.pbrMetallicRoughness.metallicFactor = 0.0;
+    gltfMaterial.pbrMetallicRoughness.baseColorTexture.index = texture;
+    gltfMaterial.alphaMode = opacity < 1.0 ? "BLEND" : "OPAQUE";
+    // Host faces are seen from both sides; imported meshes rarely agree on winding.
+    gltfMaterial.doubleSided = true;
+    return gltfMaterial;
+}
+
+class NodeTreeWriter {
+public:
+    NodeTreeWriter(const Model& model, const GltfMaterialIndices& materials, GltfBufferWriter& buffer,
+                   tinygltf::Model& gltf)
+        : materials_(materials), buffer_(buffer), gltf_(gltf) {
+        for (const auto& definition : model.definitions) {
+            definitionMeshes_[definition.get()] =
+                AddFacesMesh(definition->entities, definition->name, materials_, nullptr, buffer_, gltf_);
+        }
+    }
+
+    int AddRoot(const Model& model) {
+        tinygltf::Node root;
+        root.name = "Korvanta model";
+        root.matrix = RootMatrix();
+        const int topLevelMesh = AddFacesMesh(model.entities, "Model", materials_, nullptr, buffer_, gltf_);
+        if (topLevelMesh >= 0) {
+            tinygltf::Node faces;
+            faces.name = "Model";
+            faces.mesh = topLevelMesh;
+            root.children.push_back(PushNode(std::move(faces)));
+        }
+        AddInstanceNodes(model.entities, IdentityTransform(), root.children);
+        return PushNode(std::move(root));
+    }
+
+private:
+    // `inherited` carries an ancestor's transform that no node could hold
+    // and that therefore goes into the positions of everything below it.
+    void AddInstanceNodes(const Entities& entities, const KVTransformation& inherited, std::vector<int>& children) {
+        for (const auto& instance : entities.instances) {
+            const ComponentDefinition* definition = instance->definition;
+            if (definition == nullptr || definitionMeshes_.count(definition) == 0) continue;
+            // A definition that contains itself would nest without end.
+            if (std::find(path_.begin(), path_.end(), definition) != path_.end()) continue;
+            children.push_back(AddInstanceNode(*instance, inherited));
+        }
+    }
+
+    int AddInstanceNode(const ComponentInstance& instance, const KVTransformation& inherited) {
+        const ComponentDefinition& definition = *instance.definition;
+        const KVTransformation transform = Multiply(inherited, instance.transform);
+        tinygltf::Node node;
+        node.name = instance.name.empty() ? definition.name : instance.name;
+        KVTransformation passedDown = IdentityTransform();
+        if (IsTranslationRotationScale(transform)) {
+            if (!IsIdentity(transform)) node.matrix.assign(std::begin(transform.values), std::end(transform.values));
+            node.mesh = definitionMeshes_.at(&definition);
+        } else {
+            node.mesh = AddFacesMesh(definition.entities, definition.name, materials_, &transform, buffer_, gltf_);
+            passedDown = transform;
+        }
+        path_.push_back(&definition);
+        AddInstanceNodes(definition.entities, passedDown, node.children);
+        path_.pop_back();
+        return PushNode(std::move(node));
+    }
+
+    int PushNode(tinygltf::Node node) {
+        gltf_.nodes.push_back(std::move(node));
+        return static_cast<int>(gltf_.nodes.size() - 1);
+    }
+
+    const GltfMaterialIndices& materials_;
+    GltfBufferWriter& buffer_;
+    tinygltf::Model& gltf_;
+    std::unordered_map<const ComponentDefinition*, int> definitionMeshes_;
+    std::vector<const ComponentDefinition*> path_;
+};
+
+}  // namespace
+
+std::vector<int> AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
+    std::vector<int> materialImages;
+    GltfMaterialIndices materials;
+    for (const auto& material : model.materials) {
+        int image = -1;
+        int texture = -1;
+        if (material->texture && IsEmbeddable(*material->texture)) {
+            image = AddImage(*material->texture, buffer, gltf);
+            texture = AddTexture(image, gltf);
+        }
+        materialImages.push_back(image);
+        materials[material.get()] = static_cast<int>(gltf.materials.size());
+        gltf.materials.push_back(ToGltfMaterial(*material, texture));
+    }
+
+    NodeTreeWriter nodes(model, materials, buffer, gltf);
+    tinygltf::Scene scene;
+    scene.name = "Korvanta model";
+    scene.nodes.push_back(nodes.AddRoot(model));
+    gltf.scenes.push_back(std::move(scene));
+    gltf.defaultScene = 0;
+    return materialImages;
+}
+
+}  // namespace korvanta

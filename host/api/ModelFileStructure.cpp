@@ -1,0 +1,324 @@
+#include "ModelFileStructure.h"
+
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+namespace korvanta {
+namespace {
+
+using nlohmann::json;
+
+// Per face: front material number (0 for none, else index + 1), textured
+// flag, loop count, triangle count.
+constexpr std::size_t kFaceRecordSize = 4;
+
+tinygltf::Value ToGltfValue(const json& value) {
+    switch (value.type()) {
+        case json::value_t::object: {
+            tinygltf::Value::Object object;
+            for (const auto& [key, member] : value.items()) object.emplace(key, ToGltfValue(member));
+            return tinygltf::Value(std::move(object));
+        }
+        case json::value_t::array: {
+            tinygltf::Value::Array array;
+            array.reserve(value.size());
+            for (const auto& element : value) array.push_back(ToGltfValue(element));
+            return tinygltf::Value(std::move(array));
+        }
+        case json::value_t::string:
+            return tinygltf::Value(value.get<std::string>());
+        case json::value_t::boolean:
+            return tinygltf::Value(value.get<bool>());
+        case json::value_t::number_integer:
+        case json::value_t::number_unsigned: {
+            const auto number = value.get<std::int64_t>();
+            if (number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max()) {
+                return tinygltf::Value(static_cast<int>(number));
+            }
+            return tinygltf::Value(static_cast<double>(number));
+        }
+        case json::value_t::number_float:
+            return tinygltf::Value(value.get<double>());
+        default:
+            return tinygltf::Value();
+    }
+}
+
+class StructureWriter {
+public:
+    StructureWriter(const Model& model, GltfBufferWriter& buffer) : buffer_(buffer) {
+        for (std::size_t i = 0; i < model.materials.size(); ++i) {
+            materialNumbers_[model.materials[i].get()] = static_cast<std::uint32_t>(i + 1);
+        }
+        for (std::size_t i = 0; i < model.definitions.size(); ++i) {
+            definitionIndices_[model.definitions[i].get()] = i;
+        }
+    }
+
+    json WriteEntities(const Entities& entities) {
+        std::vector<double> vertices;
+        vertices.reserve(entities.vertices.size() * 3);
+        for (const auto& point : entities.vertices) vertices.insert(vertices.end(), {point.x, point.y, point.z});
+        std::vector<std::uint32_t> edges;
+        edges.reserve(entities.edges.size() * 2);
+        for (const auto& edge : entities.edges) edges.insert(edges.end(), {edge.from, edge.to});
+
+        std::vector<std::uint32_t> faces, loops, corners, triangles;
+        std::vector<double> cornerUvs, triangleUvs;
+        for (const auto& face : entities.faces) {
+            const auto material = materialNumbers_.find(face.frontMaterial);
+            faces.insert(faces.end(), {material == materialNumbers_.end() ? 0u : material->second,
+                                       face.textured ? 1u : 0u, static_cast<std::uint32_t>(face.loops.size()),
+                                       static_cast<std::uint32_t>(face.triangles.size())});
+            for (const auto& loop : face.loops) {
+                loops.push_back(static_cast<std::uint32_t>(loop.corners.size()));
+                for (const auto& corner : loop.corners) {
+                    corners.push_back(corner.vertex);
+                    cornerUvs.insert(cornerUvs.end(), {corner.uv.u, corner.uv.v});
+                }
+            }
+            for (const auto& triangle : face.triangles) {
+                for (const auto& corner : triangle.corners) {
+                    triangles.push_back(corner.vertex);
+                    triangleUvs.insert(triangleUvs.end(), {corner.uv.u, corner.uv.v});
+                }
+            }
+        }
+
+        json instances = json::array();
+        for (const auto& instance : entities.instances) {
+            const auto definition = definitionIndices_.find(instance->definition);
+            if (definition == definitionIndices_.end()) continue;
+            instances.push_back({{"definition", definition->second},
+                                 {"transform", instance->transform.values},
+                                 {"name", instance->name}});
+        }
+
+        json description = {{"skippedFaces", entities.skippedFaces}, {"instances", std::move(instances)}};
+        AddArray(description, "vertices", vertices);
+        AddArray(description, "edges", edges);
+        AddArray(description, "faces", faces);
+        AddArray(description, "loops", loops);
+        AddArray(description, "corners", corners);
+        AddArray(description, "cornerUvs", cornerUvs);
+        AddArray(description, "triangles", triangles);
+        AddArray(description, "triangleUvs", triangleUvs);
+        return description;
+    }
+
+private:
+    // Empty arrays are left out: glTF has no empty buffer views.
+    template <typename T>
+    void AddArray(json& description, const char* key, const std::vector<T>& values) {
+        if (!values.empty()) description[key] = buffer_.AddArray(values);
+    }
+
+    GltfBufferWriter& buffer_;
+    std::unordered_map<const Material*, std::uint32_t> materialNumbers_;
+    std::unordered_map<const ComponentDefinition*, std::size_t> definitionIndices_;
+};
+
+json WriteMaterial(const Material& material, int image) {
+    json description = {{"name", material.name},
+                        {"color", {material.color.red, material.color.green, material.color.blue, material.color.alpha}},
+                        {"opacity", material.opacity}};
+    if (material.texture && image >= 0) {
+        const Texture& texture = *material.texture;
+        description["texture"] = {{"image", image},
+                                  {"fileName", texture.fileName},
+                                  {"width", texture.width},
+                                  {"height", texture.height},
+                                  {"sScale", texture.sScale},
+                                  {"tScale", texture.tScale}};
+    }
+    return description;
+}
+
+// Thrown while reading when the description contradicts itself or the file.
+struct InvalidStructure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void Require(bool condition, const char* what) {
+    if (!condition) throw InvalidStructure(what);
+}
+
+// The glTF writer stores empty arrays as null. (And nlohmann would iterate
+// over a lone value as if it were a one-element array.)
+const json& ArrayAt(const json& description, const char* key) {
+    static const json empty = json::array();
+    const json& array = description.at(key);
+    Require(array.is_array() || array.is_null(), key);
+    return array.is_null() ? empty : array;
+}
+
+class StructureReader {
+public:
+    StructureReader(const tinygltf::Model& gltf, Model& model) : gltf_(gltf), model_(model) {}
+
+    void ReadMaterial(const json& description) {
+        auto material = std::make_unique<Material>();
+        material->name = description.at("name").get<std::string>();
+        const auto color = description.at("color").get<std::vector<std::uint8_t>>();
+        Require(color.size() == 4, "colour");
+        material->color = {color[0], color[1], color[2], color[3]};
+        material->opacity = description.at("opacity").get<double>();
+        if (description.contains("texture")) material->texture = ReadTexture(description.at("texture"));
+        model_.materials.push_back(std::move(material));
+    }
+
+    void ReadEntities(const json& description, Entities& entities) {
+        std::vector<double> vertices, cornerUvs, triangleUvs;
+        std::vector<std::uint32_t> edges, faces, loops, corners, triangles;
+        ReadArray(description, "vertices", vertices, 3);
+        ReadArray(description, "edges", edges, 2);
+        ReadArray(description, "faces", faces, kFaceRecordSize);
+        ReadArray(description, "loops", loops, 1);
+        ReadArray(description, "corners", corners, 1);
+        ReadArray(description, "cornerUvs", cornerUvs, 2);
+        ReadArray(description, "triangles", triangles, 3);
+        ReadArray(description, "triangleUvs", triangleUvs, 6);
+        Require(cornerUvs.size() == corners.size() * 2 && triangleUvs.size() == triangles.size() * 2,
+                "texture coordinate count");
+
+        for (std::size_t i = 0; i < vertices.size(); i += 3) {
+            entities.vertices.push_back({vertices[i], vertices[i + 1], vertices[i + 2]});
+        }
+        const std::size_t vertexCount = entities.vertices.size();
+        for (std::size_t i = 0; i < edges.size(); i += 2) {
+            Require(edges[i] < vertexCount && edges[i + 1] < vertexCount, "edge vertex");
+            entities.edges.push_back({edges[i], edges[i + 1]});
+        }
+
+        std::size_t nextLoop = 0, nextCorner = 0, nextTriangle = 0;
+        const auto readCorner = [&](const std::vector<std::uint32_t>& indices, const std::vector<double>& uvs,
+                                    std::size_t at) {
+            Require(indices[at] < vertexCount, "corner vertex");
+            return Corner{indices[at], {uvs[at * 2], uvs[at * 2 + 1]}};
+        };
+        entities.faces.reserve(faces.size() / kFaceRecordSize);
+        for (std::size_t f = 0; f < faces.size(); f += kFaceRecordSize) {
+            Face face;
+            const std::uint32_t material = faces[f];
+            Require(material <= model_.materials.size(), "face material");
+            face.frontMaterial = material == 0 ? nullptr : model_.materials[material - 1].get();
+            face.textured = faces[f + 1] != 0;
+            Require(faces[f + 2] <= loops.size() - nextLoop, "loop count");
+            for (std::uint32_t l = 0; l < faces[f + 2]; ++l, ++nextLoop) {
+                Require(loops[nextLoop] <= corners.size() - nextCorner, "corner count");
+                Loop loop;
+                loop.corners.reserve(loops[nextLoop]);
+                for (std::uint32_t c = 0; c < loops[nextLoop]; ++c) {
+                    loop.corners.push_back(readCorner(corners, cornerUvs, nextCorner++));
+                }
+                face.loops.push_back(std::move(loop));
+            }
+            Require(faces[f + 3] <= triangles.size() / 3 - nextTriangle, "triangle count");
+            for (std::uint32_t t = 0; t < faces[f + 3]; ++t, ++nextTriangle) {
+                Triangle triangle;
+                for (std::size_t c = 0; c < 3; ++c) triangle.corners[c] = readCorner(triangles, triangleUvs, nextTriangle * 3 + c);
+                face.triangles.push_back(triangle);
+            }
+            entities.faces.push_back(std::move(face));
+        }
+        Require(nextLoop == loops.size() && nextCorner == corners.size() && nextTriangle * 3 == triangles.size(),
+                "unused face data");
+
+        entities.skippedFaces = description.at("skippedFaces").get<std::size_t>();
+        for (const auto& instanceDescription : ArrayAt(description, "instances")) {
+            auto instance = std::make_unique<ComponentInstance>();
+            const auto definition = instanceDescription.at("definition").get<std::size_t>();
+            Require(definition < model_.definitions.size(), "instance definition");
+            instance->definition = model_.definitions[definition].get();
+            const auto transform = instanceDescription.at("transform").get<std::vector<double>>();
+            Require(transform.size() == 16, "transform");
+            std::copy(transform.begin(), transform.end(), instance->transform.values);
+            instance->name = instanceDescription.at("name").get<std::string>();
+            entities.instances.push_back(std::move(instance));
+        }
+    }
+
+private:
+    std::unique_ptr<Texture> ReadTexture(const json& description) {
+        const auto imageIndex = description.at("image").get<std::size_t>();
+        Require(imageIndex < gltf_.images.size(), "texture image");
+        const tinygltf::Image& image = gltf_.images[imageIndex];
+        auto texture = std::make_unique<Texture>();
+        Require(ReadViewArray(gltf_, image.bufferView, texture->encoded) && !texture->encoded.empty(), "image data");
+        texture->mimeType = image.mimeType;
+        texture->fileName = description.at("fileName").get<std::string>();
+        texture->width = description.at("width").get<std::size_t>();
+        texture->height = description.at("height").get<std::size_t>();
+        texture->sScale = description.at("sScale").get<double>();
+        texture->tScale = description.at("tScale").get<double>();
+        return texture;
+    }
+
+    // An array absent from the description is empty.
+    template <typename T>
+    void ReadArray(const json& description, const char* key, std::vector<T>& values, std::size_t groupSize) {
+        const int view = description.contains(key) ? description.at(key).get<int>() : -1;
+        Require(ReadViewArray(gltf_, view, values) && values.size() % groupSize == 0, key);
+    }
+
+    const tinygltf::Model& gltf_;
+    Model& model_;
+};
+
+}  // namespace
+
+void AddModelStructure(const Model& model, const std::vector<int>& materialImages, GltfBufferWriter& buffer,
+                       tinygltf::Model& gltf) {
+    json materials = json::array();
+    for (std::size_t i = 0; i < model.materials.size(); ++i) {
+        materials.push_back(WriteMaterial(*model.materials[i], materialImages[i]));
+    }
+    StructureWriter writer(model, buffer);
+    json definitions = json::array();
+    for (const auto& definition : model.definitions) {
+        definitions.push_back({{"name", definition->name}, {"entities", writer.WriteEntities(definition->entities)}});
+    }
+    const json structure = {{"version", kModelStructureVersion},
+                            {"materials", std::move(materials)},
+                            {"definitions", std::move(definitions)},
+                            {"entities", writer.WriteEntities(model.entities)}};
+    tinygltf::Value::Object extras;
+    extras.emplace(kModelStructureKey, ToGltfValue(structure));
+    gltf.asset.extras = tinygltf::Value(std::move(extras));
+}
+
+bool ReadModelStructure(const tinygltf::Model& gltf, Model& model) {
+    const json extras = json::parse(gltf.asset.extras_json_string, nullptr, false);
+    if (!extras.is_object() || !extras.contains(kModelStructureKey)) return false;
+    try {
+        const json& structure = extras.at(kModelStructureKey);
+        if (structure.at("version").get<int>() != kModelStructureVersion) return false;
+        Model loaded;
+        StructureReader reader(gltf, loaded);
+        for (const auto& material : ArrayAt(structure, "materials")) reader.ReadMaterial(material);
+        const json& definitions = ArrayAt(structure, "definitions");
+        for (const auto& definition : definitions) {
+            loaded.definitions.push_back(std::make_unique<ComponentDefinition>());
+            loaded.definitions.back()->name = definition.at("name").get<std::string>();
+        }
+        for (std::size_t i = 0; i < definitions.size(); ++i) {
+            reader.ReadEntities(definitions[i].at("entities"), loaded.definitions[i]->entities);
+        }
+        reader.ReadEntities(structure.at("entities"), loaded.entities);
+        model = std::move(loaded);
+        return true;
+    } catch (const nlohmann::json::exception&) {
+        return false;
+    } catch (const InvalidStructure&) {
+        return false;
+    }
+}
+
+}  // namespace korvanta
