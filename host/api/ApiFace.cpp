@@ -1,0 +1,87 @@
+#include "ApiOutput.h"
+#include "ApiState.h"
+#include "FaceGeometry.h"
+
+using namespace korvanta;
+
+namespace {
+
+KVResult ResolveFace(KVFaceRef face, LiveFace& found) {
+    if (face.ptr == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
+    found = FindLiveFace(face.ptr);
+    return found.face != nullptr ? KV_SUCCESS : KV_ERROR_INVALID_INPUT;
+}
+
+}  // namespace
+
+extern "C" {
+
+KVResult KVFaceGetNumLoops(KVFaceRef face, size_t* count) {
+    return Guarded([&] {
+        LiveFace found;
+        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+        return SetOutput(count, found.face->loops.size());
+    });
+}
+
+KVResult KVFaceGetLoopVertexCount(KVFaceRef face, size_t loop_index, size_t* count) {
+    return Guarded([&] {
+        LiveFace found;
+        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+        if (loop_index >= found.face->loops.size()) return KV_ERROR_OUT_OF_RANGE;
+        return SetOutput(count, found.face->loops[loop_index].corners.size());
+    });
+}
+
+KVResult KVFaceGetLoopVertices(KVFaceRef face, size_t loop_index, size_t capacity, KVPoint3D* points, size_t* count) {
+    return Guarded([&] {
+        LiveFace found;
+        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+        if (loop_index >= found.face->loops.size()) return KV_ERROR_OUT_OF_RANGE;
+        if (count == nullptr || (points == nullptr && capacity != 0)) return KV_ERROR_NULL_POINTER_OUTPUT;
+        const std::vector<Corner>& corners = found.face->loops[loop_index].corners;
+        const std::size_t written = std::min(capacity, corners.size());
+        for (std::size_t i = 0; i < written; ++i) {
+            const Point3& p = found.entities->vertices[corners[i].vertex];
+            points[i] = {p.x, p.y, p.z};
+        }
+        *count = written;
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVFaceGetFrontMaterial(KVFaceRef face, KVMaterialRef* material) {
+    return Guarded([&] {
+        LiveFace found;
+        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+        if (material == nullptr) return KV_ERROR_NULL_POINTER_OUTPUT;
+        material->ptr = found.face->frontMaterial;
+        return found.face->frontMaterial != nullptr ? KV_SUCCESS : KV_ERROR_NO_DATA;
+    });
+}
+
+KVResult KVFaceIsTextured(KVFaceRef face, bool* textured) {
+    return Guarded([&] {
+        LiveFace found;
+        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+        return SetOutput(textured, found.face->textured);
+    });
+}
+
+KVResult KVFaceGetArea(KVFaceRef face, double* area) {
+    return Guarded([&] {
+        LiveFace found;
+        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+        return SetOutput(area, FaceArea(*found.entities, *found.face));
+    });
+}
+
+KVResult KVFaceGetNumTriangles(KVFaceRef face, size_t* count) {
+    return Guarded([&] {
+        LiveFace found;
+        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+        return SetOutput(count, found.face->triangles.size());
+    });
+}
+
+}  // extern "C"

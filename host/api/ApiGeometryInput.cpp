@@ -1,0 +1,132 @@
+#include "ApiState.h"
+
+using namespace korvanta;
+
+static_assert(sizeof(KVMaterialInput) == 112, "the material input record is 112 bytes");
+
+namespace {
+
+// Takes the loop from the caller: its vertex numbers move into the input and
+// the caller's reference is nulled.
+KVResult TakeLoop(KVLoopInputRef* loop, std::vector<std::size_t>& vertexIndices) {
+    if (loop == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
+    LoopInput* object = nullptr;
+    if (KVResult result = Resolve(State().loops, loop->ptr, object); result != KV_SUCCESS) return result;
+    vertexIndices = std::move(object->vertexIndices);
+    State().loops.Forget(object);
+    loop->ptr = nullptr;
+    return KV_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" {
+
+KVResult KVGeometryInputCreate(KVGeometryInputRef* input) {
+    return Guarded([&] {
+        if (KVResult result = CheckCreateOutput(State().inputs, input); result != KV_SUCCESS) return result;
+        input->ptr = State().inputs.Create();
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVGeometryInputRelease(KVGeometryInputRef* input) {
+    return Guarded([&] {
+        if (input == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
+        GeometryInput* object = nullptr;
+        if (KVResult result = Resolve(State().inputs, input->ptr, object); result != KV_SUCCESS) return result;
+        State().inputs.Forget(object);
+        input->ptr = nullptr;
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVGeometryInputAddVertex(KVGeometryInputRef input, const KVPoint3D* point) {
+    return Guarded([&] {
+        GeometryInput* object = nullptr;
+        if (KVResult result = Resolve(State().inputs, input.ptr, object); result != KV_SUCCESS) return result;
+        if (point == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
+        // Vertices are numbered by the order of adding, so even unusable
+        // points (not finite) are kept; faces using them are skipped at fill.
+        object->vertices.push_back({point->x, point->y, point->z});
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVGeometryInputAddFace(KVGeometryInputRef input, KVLoopInputRef* outer_loop, size_t* face_index) {
+    return Guarded([&] {
+        GeometryInput* object = nullptr;
+        if (KVResult result = Resolve(State().inputs, input.ptr, object); result != KV_SUCCESS) return result;
+        FaceInput face;
+        if (KVResult result = TakeLoop(outer_loop, face.loops.emplace_back()); result != KV_SUCCESS) return result;
+        if (face_index != nullptr) *face_index = object->faces.size();
+        object->faces.push_back(std::move(face));
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVGeometryInputFaceAddInnerLoop(KVGeometryInputRef input, size_t face_index, KVLoopInputRef* inner_loop) {
+    return Guarded([&] {
+        GeometryInput* object = nullptr;
+        if (KVResult result = Resolve(State().inputs, input.ptr, object); result != KV_SUCCESS) return result;
+        if (face_index >= object->faces.size()) return KV_ERROR_OUT_OF_RANGE;
+        std::vector<std::size_t> vertexIndices;
+        if (KVResult result = TakeLoop(inner_loop, vertexIndices); result != KV_SUCCESS) return result;
+        object->faces[face_index].loops.push_back(std::move(vertexIndices));
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVGeometryInputFaceSetFrontMaterial(KVGeometryInputRef input, size_t face_index,
+                                             const KVMaterialInput* material) {
+    return Guarded([&] {
+        GeometryInput* object = nullptr;
+        if (KVResult result = Resolve(State().inputs, input.ptr, object); result != KV_SUCCESS) return result;
+        if (material == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
+        if (face_index >= object->faces.size() || material->num_uv_coords > 4) return KV_ERROR_OUT_OF_RANGE;
+        Material* front = nullptr;
+        if (material->material.ptr != nullptr) {
+            if (KVResult result = Resolve(State().materials, material->material.ptr, front); result != KV_SUCCESS) {
+                return result;
+            }
+        }
+        FaceInput& face = object->faces[face_index];
+        face.material = front;
+        face.uvCount = static_cast<std::size_t>(material->num_uv_coords);
+        for (std::size_t i = 0; i < 4; ++i) {
+            face.uvVertices[i] = material->vertex_indices[i];
+            face.uvs[i] = {material->uv_coords[i][0], material->uv_coords[i][1]};
+        }
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVLoopInputCreate(KVLoopInputRef* loop) {
+    return Guarded([&] {
+        if (KVResult result = CheckCreateOutput(State().loops, loop); result != KV_SUCCESS) return result;
+        loop->ptr = State().loops.Create();
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVLoopInputRelease(KVLoopInputRef* loop) {
+    return Guarded([&] {
+        if (loop == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
+        LoopInput* object = nullptr;
+        if (KVResult result = Resolve(State().loops, loop->ptr, object); result != KV_SUCCESS) return result;
+        State().loops.Forget(object);
+        loop->ptr = nullptr;
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVLoopInputAddVertexIndex(KVLoopInputRef loop, size_t vertex_index) {
+    return Guarded([&] {
+        LoopInput* object = nullptr;
+        if (KVResult result = Resolve(State().loops, loop.ptr, object); result != KV_SUCCESS) return result;
+        object->vertexIndices.push_back(vertex_index);
+        return KV_SUCCESS;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,224 @@
+#include "EntitiesFill.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "FlatHashMap.h"
+#include "Tolerance.h"
+#include "Triangulator.h"
+#include "Vector3.h"
+#include "VertexWelder.h"
+
+namespace korvanta {
+
+namespace {
+
+constexpr std::uint32_t kNone = VertexWelder::kNone;
+
+// A face thinner than this (inches, area over longest edge) has no area.
+constexpr double kMinFaceHeight = kLengthTolerance * 1e-3;
+
+bool IsUsable(const Point3& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::abs(p.x) <= kMaxCoordinate &&
+           std::abs(p.y) <= kMaxCoordinate && std::abs(p.z) <= kMaxCoordinate;
+}
+
+// Numbers every input vertex a face uses as a point of the entities: with
+// welding, points within tolerance of each other or of an existing vertex get
+// one number. Entity vertices are created only for faces that are built.
+class VertexNumbering {
+public:
+    VertexNumbering(Entities& entities, const GeometryInput& input, bool weld)
+        : entities_(entities), input_(input), weld_(weld),
+          welder_(weld ? entities.vertices.size() + input.vertices.size() : 0),
+          pointOfInput_(input.vertices.size(), kNone) {
+        if (weld_) {
+            for (const Point3& vertex : entities.vertices) welder_.Insert(vertex);
+            entityVertexOfPoint_.resize(entities.vertices.size());
+            for (std::uint32_t i = 0; i < entityVertexOfPoint_.size(); ++i) entityVertexOfPoint_[i] = i;
+        } else {
+            entityVertexOfPoint_.assign(input.vertices.size(), kNone);
+        }
+    }
+
+    // The point number of an input vertex, or kNone when the vertex cannot be used.
+    std::uint32_t PointOf(std::size_t inputVertex) {
+        if (inputVertex >= input_.vertices.size()) return kNone;
+        std::uint32_t& point = pointOfInput_[inputVertex];
+        if (point != kNone) return point;
+        const Point3& position = input_.vertices[inputVertex];
+        if (!IsUsable(position)) return kNone;
+        if (!weld_) return point = static_cast<std::uint32_t>(inputVertex);
+        point = welder_.Weld(position);
+        if (point >= entityVertexOfPoint_.size()) entityVertexOfPoint_.resize(point + 1, kNone);
+        return point;
+    }
+
+    const Point3& Position(std::uint32_t point) const {
+        return weld_ ? welder_.PointOf(point) : input_.vertices[point];
+    }
+
+    std::uint32_t EntityVertex(std::uint32_t point) {
+        std::uint32_t& vertex = entityVertexOfPoint_[point];
+        if (vertex == kNone) {
+            vertex = static_cast<std::uint32_t>(entities_.vertices.size());
+            entities_.vertices.push_back(Position(point));
+        }
+        return vertex;
+    }
+
+private:
+    Entities& entities_;
+    const GeometryInput& input_;
+    bool weld_;
+    VertexWelder welder_;
+    std::vector<std::uint32_t> pointOfInput_;
+    std::vector<std::uint32_t> entityVertexOfPoint_;
+};
+
+struct PreparedFace {
+    std::vector<std::vector<std::uint32_t>> loops;  // point numbers
+    std::vector<TriangleIndices> triangles;        // corner numbers over all loops
+};
+
+bool HasRepeatedPoint(const std::vector<std::vector<std::uint32_t>>& loops) {
+    std::vector<std::uint32_t> points;
+    for (const auto& loop : loops) points.insert(points.end(), loop.begin(), loop.end());
+    std::sort(points.begin(), points.end());
+    return std::adjacent_find(points.begin(), points.end()) != points.end();
+}
+
+template <typename PositionOf>
+Point3 DoubleArea(const std::vector<std::uint32_t>& loop, PositionOf positionOf) {
+    return DoubleVectorArea(loop.size(), [&](std::size_t i) -> const Point3& { return positionOf(loop[i]); });
+}
+
+// Checks the face and works out its tessellation; false when it has to be skipped.
+template <typename PositionOf>
+bool Prepare(PreparedFace& face, PositionOf positionOf) {
+    if (HasRepeatedPoint(face.loops)) return false;
+    const std::vector<std::uint32_t>& outer = face.loops[0];
+    const Point3 doubleArea = DoubleArea(outer, positionOf);
+    double longestEdge = 0.0;
+    for (std::size_t i = 0; i < outer.size(); ++i) {
+        longestEdge = std::max(longestEdge, Length(positionOf(outer[(i + 1) % outer.size()]) - positionOf(outer[i])));
+    }
+    const double doubleAreaLength = Length(doubleArea);
+    if (longestEdge == 0.0 || doubleAreaLength / longestEdge < kMinFaceHeight) return false;
+    const Point3 normal = doubleArea * (1.0 / doubleAreaLength);
+    for (std::size_t i = 1; i < face.loops.size(); ++i) {
+        const double holeDoubleArea = Dot(DoubleArea(face.loops[i], positionOf), normal);
+        if (std::abs(holeDoubleArea) < kMinFaceHeight * kMinFaceHeight) return false;
+        // Holes run clockwise seen from the front.
+        if (holeDoubleArea > 0.0) std::reverse(face.loops[i].begin(), face.loops[i].end());
+    }
+    if (face.loops.size() == 1 && outer.size() == 3) {
+        face.triangles = {{0, 1, 2}};
+        return true;
+    }
+    const Point3 helper = std::abs(normal.x) < 0.9 ? Point3{1, 0, 0} : Point3{0, 1, 0};
+    const Point3 axisU = Cross(helper, normal) * (1.0 / Length(Cross(helper, normal)));
+    const Point3 axisV = Cross(normal, axisU);
+    std::vector<std::vector<Point2>> projected;
+    for (const auto& loop : face.loops) {
+        std::vector<Point2>& points = projected.emplace_back();
+        for (std::uint32_t point : loop) points.push_back({Dot(positionOf(point), axisU), Dot(positionOf(point), axisV)});
+    }
+    face.triangles = Triangulate(projected);
+    return !face.triangles.empty();
+}
+
+Corner CornerFor(const FaceInput& input, std::size_t inputVertex, std::uint32_t entityVertex, bool& textured) {
+    Corner corner{entityVertex, {}};
+    for (std::size_t j = 0; j < input.uvCount; ++j) {
+        if (input.uvVertices[j] == inputVertex) {
+            corner.uv = input.uvs[j];
+            return corner;
+        }
+    }
+    textured = false;
+    return corner;
+}
+
+}  // namespace
+
+KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldVertices) {
+    if (entities.vertices.size() + input.vertices.size() >= kNone) return KV_ERROR_OUT_OF_RANGE;
+    VertexNumbering numbering(entities, input, weldVertices);
+    FlatHashMap edgeIndex(entities.edges.size() + input.faces.size() * 2);
+    for (std::uint32_t i = 0; i < entities.edges.size(); ++i) {
+        edgeIndex.Insert(EdgeKey(entities.edges[i].from, entities.edges[i].to), i);
+    }
+    entities.faces.reserve(entities.faces.size() + input.faces.size());
+    const auto positionOf = [&](std::uint32_t point) -> const Point3& { return numbering.Position(point); };
+
+    std::size_t skipped = 0;
+    PreparedFace prepared;
+    for (const FaceInput& faceInput : input.faces) {
+        prepared.loops.clear();
+        prepared.triangles.clear();
+        bool usable = !faceInput.loops.empty();
+        for (const auto& loop : faceInput.loops) {
+            if (!usable || loop.size() < 3) {
+                usable = false;
+                break;
+            }
+            std::vector<std::uint32_t>& points = prepared.loops.emplace_back();
+            for (std::size_t vertex : loop) {
+                const std::uint32_t point = numbering.PointOf(vertex);
+                if (point == kNone) {
+                    usable = false;
+                    break;
+                }
+                points.push_back(point);
+            }
+        }
+        if (!usable || !Prepare(prepared, positionOf)) {
+            ++skipped;
+            continue;
+        }
+
+        Face& face = entities.faces.emplace_back();
+        face.frontMaterial = faceInput.material;
+        bool textured = faceInput.material != nullptr && faceInput.uvCount > 0;
+        std::vector<Corner> cornersInOrder;
+        for (std::size_t l = 0; l < prepared.loops.size(); ++l) {
+            // Holes may have been reversed; find each point's input vertex again.
+            const std::vector<std::size_t>& inputLoop = faceInput.loops[l];
+            const bool reversed = inputLoop.size() > 1 && prepared.loops[l][0] != numbering.PointOf(inputLoop[0]);
+            Loop& loop = face.loops.emplace_back();
+            loop.corners.reserve(inputLoop.size());
+            for (std::size_t c = 0; c < inputLoop.size(); ++c) {
+                const std::size_t inputVertex = inputLoop[reversed ? inputLoop.size() - 1 - c : c];
+                const std::uint32_t entityVertex = numbering.EntityVertex(prepared.loops[l][c]);
+                loop.corners.push_back(CornerFor(faceInput, inputVertex, entityVertex, textured));
+            }
+            cornersInOrder.insert(cornersInOrder.end(), loop.corners.begin(), loop.corners.end());
+        }
+        face.textured = textured;
+        if (!textured) {
+            for (Loop& loop : face.loops) {
+                for (Corner& corner : loop.corners) corner.uv = {};
+            }
+            for (Corner& corner : cornersInOrder) corner.uv = {};
+        }
+        face.triangles.reserve(prepared.triangles.size());
+        for (const TriangleIndices& triangle : prepared.triangles) {
+            face.triangles.push_back({{cornersInOrder[triangle[0]], cornersInOrder[triangle[1]], cornersInOrder[triangle[2]]}});
+        }
+        for (const Loop& loop : face.loops) {
+            for (std::size_t c = 0; c < loop.corners.size(); ++c) {
+                const std::uint32_t from = loop.corners[c].vertex;
+                const std::uint32_t to = loop.corners[(c + 1) % loop.corners.size()].vertex;
+                if (edgeIndex.Insert(EdgeKey(from, to), static_cast<std::uint32_t>(entities.edges.size())).second) {
+                    entities.edges.push_back({from, to});
+                }
+            }
+        }
+    }
+    entities.skippedFaces += skipped;
+    return skipped == 0 ? KV_SUCCESS : KV_ERROR_INVALID_GEOMETRY;
+}
+
+}  // namespace korvanta
