@@ -1,0 +1,216 @@
+#include "CommandLine.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cctype>
+
+namespace kvimport {
+
+namespace {
+
+// Index order is the importer's unit list.
+constexpr std::array<std::string_view, 9> kUnitNames = {
+    "model units", "inches", "feet", "yards", "miles", "millimeters", "centimeters", "meters", "kilometers",
+};
+
+std::string Lowercase(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+template <typename Number>
+std::optional<Number> ParseNumber(std::string_view text) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<ProgressMode> ParseProgressMode(std::string_view text) {
+    if (text == "bar") return ProgressMode::Bar;
+    if (text == "lines") return ProgressMode::Lines;
+    if (text == "none") return ProgressMode::None;
+    return std::nullopt;
+}
+
+enum LongOnlyOption {
+    kUnits = 256,
+    kMerge,
+    kNoMerge,
+    kProgress,
+    kCancelAfter,
+    kPlugin,
+};
+
+constexpr std::array<option, 9> kOptions = {{
+    {"help", no_argument, nullptr, 'h'},
+    {"output-folder", required_argument, nullptr, 'o'},
+    {"units", required_argument, nullptr, kUnits},
+    {"merge", no_argument, nullptr, kMerge},
+    {"no-merge", no_argument, nullptr, kNoMerge},
+    {"progress", required_argument, nullptr, kProgress},
+    {"cancel-after", required_argument, nullptr, kCancelAfter},
+    {"plugin", required_argument, nullptr, kPlugin},
+    {nullptr, 0, nullptr, 0},
+}};
+
+// Describes the option getopt stopped at; with ":" leading the option
+// string, getopt answers ':' for a missing value and '?' for an unknown option.
+std::string OptionError(int answer, const std::vector<char*>& argv) {
+    const std::string lastArgument = argv[static_cast<std::size_t>(std::max(optind - 1, 1))];
+    if (answer == ':') return "option " + lastArgument + " needs a value";
+    if (optopt == 0) return "unknown option " + lastArgument;
+    // A known long option given "=value" although it takes none.
+    if (optopt >= kUnits || (optopt == 'h' && lastArgument.starts_with("--"))) {
+        return "option " + lastArgument + " takes no value";
+    }
+    // A short option may sit inside a cluster such as -xo DIR; optopt names it.
+    return std::string("unknown option -") + static_cast<char>(optopt);
+}
+
+std::string ApplyOption(int option, const char* value, ImportCommand& command) {
+    switch (option) {
+        case 'h':
+            command.showHelp = true;
+            return {};
+        case 'o':
+            if (*value == '\0') return "-o needs a folder";
+            command.outputFolder = value;
+            return {};
+        case kUnits:
+            command.units = ParseUnits(value);
+            if (!command.units) {
+                return std::string("unknown unit \"") + value +
+                       "\" (use Model Units, Inches, Feet, Yards, Miles, Millimeters, Centimeters, Meters, "
+                       "Kilometers or 0 to 8)";
+            }
+            return {};
+        case kMerge:
+            command.mergeCoplanarFaces = true;
+            return {};
+        case kNoMerge:
+            command.mergeCoplanarFaces = false;
+            return {};
+        case kProgress:
+            command.progress = ParseProgressMode(value);
+            if (!command.progress) return std::string("unknown progress mode \"") + value + "\" (use bar, lines or none)";
+            return {};
+        case kCancelAfter:
+            command.cancelAfter = ParseNumber<std::uint64_t>(value);
+            if (!command.cancelAfter) return std::string("--cancel-after needs a number of calls, not \"") + value + "\"";
+            return {};
+        case kPlugin:
+            if (*value == '\0') return "--plugin needs a path";
+            command.pluginPath = value;
+            return {};
+        default:
+            return "unexpected option";
+    }
+}
+
+std::string CheckOperands(ImportCommand& command, std::vector<std::string> operands) {
+    if (command.outputFolder) {
+        if (operands.empty()) return "missing input files";
+        command.inputs = std::move(operands);
+        return {};
+    }
+    if (operands.size() < 2) return operands.empty() ? "missing input and output files" : "missing output file";
+    if (operands.size() > 2) return "too many files; to convert several, name an output folder with -o DIR";
+    command.inputs = {operands[0]};
+    command.output = operands[1];
+    return {};
+}
+
+}  // namespace
+
+std::optional<std::int32_t> ParseUnits(std::string_view text) {
+    if (const std::optional<std::int32_t> index = ParseNumber<std::int32_t>(text)) {
+        if (*index >= 0 && *index < static_cast<std::int32_t>(kUnitNames.size())) return index;
+        return std::nullopt;
+    }
+    const std::string name = Lowercase(text);
+    if (name == "model") return 0;
+    const auto found = std::find(kUnitNames.begin(), kUnitNames.end(), name);
+    if (found == kUnitNames.end()) return std::nullopt;
+    return static_cast<std::int32_t>(found - kUnitNames.begin());
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    std::vector<std::string> storage;
+    storage.reserve(arguments.size() + 1);
+    storage.emplace_back("kvimport");
+    storage.insert(storage.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : storage) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    ParsedCommandLine parsed;
+    // optind 0 makes getopt start afresh, so the parser can run more than once.
+    optind = 0;
+    opterr = 0;
+    const int argc = static_cast<int>(argv.size()) - 1;
+    int option = 0;
+    while ((option = getopt_long(argc, argv.data(), ":ho:", kOptions.data(), nullptr)) != -1) {
+        if (option == '?' || option == ':') {
+            parsed.error = OptionError(option, argv);
+            return parsed;
+        }
+        parsed.error = ApplyOption(option, optarg, parsed.command);
+        if (!parsed.error.empty()) return parsed;
+    }
+    if (parsed.command.showHelp) return parsed;
+    parsed.error = CheckOperands(parsed.command, std::vector<std::string>(argv.begin() + optind, argv.end() - 1));
+    return parsed;
+}
+
+const char* const kHelpText =
+    "Usage: kvimport [options] INPUT.3ds OUTPUT.kvm\n"
+    "       kvimport [options] -o DIR INPUT.3ds...\n"
+    "\n"
+    "Converts 3D Studio files into Korvanta model files through the 3DS importer\n"
+    "plug-in, the way the Korvanta host does. The plug-in prints its import report\n"
+    "on standard output after each file.\n"
+    "\n"
+    "With -o DIR, every INPUT becomes DIR/<name>.kvm, <name> being the input's\n"
+    "file name without its extension; DIR is created when missing. All files go\n"
+    "through the same importer object, one after the other.\n"
+    "\n"
+    "Options:\n"
+    "  --units UNIT        length unit of the 3DS coordinates, by name or index:\n"
+    "                      0 Model Units (the file's own scale; also \"model\"),\n"
+    "                      1 Inches, 2 Feet, 3 Yards, 4 Miles, 5 Millimeters,\n"
+    "                      6 Centimeters, 7 Meters, 8 Kilometers; names are\n"
+    "                      case-insensitive\n"
+    "  --merge             merge coplanar faces after the import\n"
+    "  --no-merge          do not merge coplanar faces\n"
+    "                      Without --units, --merge or --no-merge the importer's\n"
+    "                      stored options apply (see kvprefs, section\n"
+    "                      \"3DS Importer\").\n"
+    "  --progress=MODE     bar: a progress bar with the current message on\n"
+    "                      standard error (the default when it is a terminal);\n"
+    "                      lines: every progress call as one line on standard\n"
+    "                      error, \"percent VALUE\" or \"message TEXT\", in call order,\n"
+    "                      VALUE being exact (shortest round-trip form);\n"
+    "                      none: nothing (the default otherwise)\n"
+    "  --cancel-after N    answer the importer's first N cancellation checks of each\n"
+    "                      file with \"go on\" and every later one with \"cancel\";\n"
+    "                      0 cancels from the start. A cancelled import still\n"
+    "                      writes the model built so far.\n"
+    "  --plugin PATH       the importer plug-in to load instead of\n"
+    "                      Plugins/3DSImporter.so beside this program\n"
+    "  -o, --output-folder DIR\n"
+    "                      batch mode, see above\n"
+    "  -h, --help          show this text\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every file was converted and its model file written\n"
+    "  1  a conversion failed, a model file was not written, or the plug-in\n"
+    "     could not be loaded (the reason is given on standard error)\n"
+    "  2  usage error: unknown option, missing files, bad unit or value\n";
+
+}  // namespace kvimport

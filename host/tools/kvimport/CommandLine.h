@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kvimport {
+
+enum class ProgressMode {
+    Bar,    // one redrawn line with a bar and the current message
+    Lines,  // every progress call as one line, for scripts
+    None,
+};
+
+struct ImportCommand {
+    bool showHelp = false;
+    // Absent: the importer's stored option applies.
+    std::optional<std::int32_t> units;
+    std::optional<bool> mergeCoplanarFaces;
+    // Absent: a bar when standard error is a terminal, nothing otherwise.
+    std::optional<ProgressMode> progress;
+    // Absent: the host never cancels.
+    std::optional<std::uint64_t> cancelAfter;
+    // Empty: the plug-in installed beside the program.
+    std::string pluginPath;
+    // Set in batch mode (-o DIR); then every operand is an input.
+    std::optional<std::string> outputFolder;
+    std::vector<std::string> inputs;
+    std::string output;
+};
+
+struct ParsedCommandLine {
+    ImportCommand command;
+    // Non-empty when the command line is unusable.
+    std::string error;
+};
+
+// Arguments without the program name.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// A unit name (case-insensitive; "model" stands for "Model Units") or an
+// index 0 to 8, as the importer's unit list numbers them.
+std::optional<std::int32_t> ParseUnits(std::string_view text);
+
+extern const char* const kHelpText;
+
+}  // namespace kvimport

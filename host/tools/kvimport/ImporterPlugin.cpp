@@ -1,0 +1,57 @@
+#include "ImporterPlugin.h"
+
+#include <dlfcn.h>
+
+#include <system_error>
+
+namespace kvimport {
+
+namespace {
+
+std::string LoaderError() {
+    const char* text = ::dlerror();
+    return text != nullptr ? text : "unknown error";
+}
+
+}  // namespace
+
+ImporterPlugin::ImporterPlugin(void* library, KorvantaModelImporterInterface* importer)
+    : library_(library), importer_(importer) {}
+
+ImporterPlugin::~ImporterPlugin() {
+    ::dlclose(library_);
+}
+
+std::unique_ptr<ImporterPlugin> ImporterPlugin::Load(const std::filesystem::path& path, std::string& error) {
+    // Without a slash dlopen would search the library path instead of
+    // taking the name as a file in the current folder.
+    const std::filesystem::path file = path.has_parent_path() ? path : std::filesystem::path(".") / path;
+    void* library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        error = "cannot load the importer plug-in " + path.string() + ": " + LoaderError();
+        return nullptr;
+    }
+    auto* entry = reinterpret_cast<GetKorvantaModelImporterInterfaceFunction*>(
+        ::dlsym(library, kImporterEntryPointName));
+    if (entry == nullptr) {
+        error = path.string() + " is not an importer plug-in: " + LoaderError();
+        ::dlclose(library);
+        return nullptr;
+    }
+    KorvantaModelImporterInterface* importer = entry();
+    if (importer == nullptr) {
+        error = "the importer plug-in " + path.string() + " returned no importer";
+        ::dlclose(library);
+        return nullptr;
+    }
+    return std::unique_ptr<ImporterPlugin>(new ImporterPlugin(library, importer));
+}
+
+std::filesystem::path DefaultPluginPath() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path folder = error ? std::filesystem::path(".") : program.parent_path();
+    return folder / "Plugins" / "3DSImporter.so";
+}
+
+}  // namespace kvimport

@@ -1,0 +1,83 @@
+// kvimport: runs the importer plug-in on 3DS files, as the Korvanta host does.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "ConsoleProgress.h"
+#include "Conversion.h"
+#include "ImporterPlugin.h"
+
+namespace {
+
+using namespace kvimport;
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "kvimport: %s\nTry 'kvimport --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+    std::fprintf(stderr, "kvimport: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+ProgressSettings ProgressSettingsFor(const ImportCommand& command) {
+    const bool onTerminal = ::isatty(STDERR_FILENO) != 0;
+    ProgressSettings settings;
+    settings.mode = command.progress.value_or(onTerminal ? ProgressMode::Bar : ProgressMode::None);
+    settings.cancelAfter = command.cancelAfter;
+    settings.terminalColumns = TerminalColumns(STDERR_FILENO);
+    return settings;
+}
+
+bool PrepareOutputFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) return Failure("cannot create the folder " + folder.string() + ": " + error.message()), false;
+    if (!std::filesystem::is_directory(folder, error)) {
+        return Failure("cannot write into " + folder.string() + ": it is not a folder"), false;
+    }
+    return true;
+}
+
+int Run(const std::vector<std::string>& arguments) {
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (!parsed.error.empty()) return UsageError(parsed.error);
+    const ImportCommand& command = parsed.command;
+    if (command.showHelp) {
+        std::fputs(kHelpText, stdout);
+        return kExitSuccess;
+    }
+
+    std::string error;
+    const std::vector<ConversionJob> jobs = PlanConversions(command, error);
+    if (!error.empty()) return UsageError(error);
+    if (command.outputFolder && !PrepareOutputFolder(*command.outputFolder)) return kExitFailure;
+
+    const std::filesystem::path pluginPath = command.pluginPath.empty() ? DefaultPluginPath() : std::filesystem::path(command.pluginPath);
+    const std::unique_ptr<ImporterPlugin> plugin = ImporterPlugin::Load(pluginPath, error);
+    if (!plugin) return Failure(error);
+
+    const ImportOptions options = BuildImportOptions(command);
+    const ProgressSettings progress = ProgressSettingsFor(command);
+    bool allConverted = true;
+    for (const ConversionJob& job : jobs) {
+        allConverted = Convert(plugin->Importer(), job, options, progress) && allConverted;
+    }
+    return allConverted ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -1,0 +1,113 @@
+// An importer plug-in for testing the host: it follows a script in its input
+// file and writes down, as its "model file", everything the host handed it.
+//
+// Script lines (anything else, binary 3DS data included, is ignored):
+//   percent VALUE | message TEXT | secondary-percent VALUE | secondary-message TEXT
+//   check     asks IsCancelled; a "cancel" answer ends the script
+//   fail      ConvertToModel returns false
+//   nowrite   no model file is written
+//   throw     ConvertToModel throws
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "KorvantaModelImporterInterface.h"
+
+namespace {
+
+using hollin::utils::Variant;
+
+int g_entryCalls = 0;
+int g_importersCreated = 0;
+
+std::string ValueText(const Variant& value) {
+    if (value.GetType() == Variant::Bool) return value.AsBool() ? "true" : "false";
+    return std::to_string(value.AsInt32());
+}
+
+class TestImporter final : public KorvantaModelImporterInterface {
+public:
+    TestImporter() { ++g_importersCreated; }
+
+    std::string GetIdentifier() const override { return "test.importer"; }
+    std::int32_t GetFileExtensionCount() const override { return 1; }
+    std::string GetFileExtension(std::int32_t) const override { return "3ds"; }
+    std::string GetDescription() const override { return "Test Files (*.3ds)"; }
+    bool SupportsOptions() const override { return true; }
+
+    bool ConvertToModel(const std::string& inputPath, const std::string& outputPath, HostProgressCallback* progress,
+                        ImportOptions* options) override {
+        ++conversions_;
+        std::ifstream input(inputPath, std::ios::binary);
+        if (!input) {
+            pendingReport_ = "Errors:\n\tCould not open file: " + inputPath;
+            return false;
+        }
+
+        std::ostringstream record;
+        record << "input " << inputPath << "\n"
+               << "output " << outputPath << "\n"
+               << "entry-calls " << g_entryCalls << "\n"
+               << "importers " << g_importersCreated << "\n"
+               << "conversion " << conversions_ << "\n"
+               << "progress " << (progress != nullptr ? "set" : "null") << "\n"
+               << "options " << (options != nullptr ? "set" : "null") << "\n";
+        if (options != nullptr) {
+            for (const auto& [key, value] : *options) {
+                record << "option " << key.ToUtf8() << " " << value.GetType() << " " << ValueText(value) << "\n";
+            }
+        }
+
+        bool write = true;
+        bool succeed = true;
+        int checks = 0;
+        std::string line;
+        while (std::getline(input, line)) {
+            const std::size_t space = line.find(' ');
+            const std::string directive = line.substr(0, space);
+            const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
+            if (directive == "percent") progress->SetPercent(std::strtod(argument.c_str(), nullptr));
+            if (directive == "message") progress->SetMessage(argument);
+            if (directive == "secondary-percent") progress->SetSecondaryPercent(std::strtod(argument.c_str(), nullptr));
+            if (directive == "secondary-message") progress->SetSecondaryMessage(argument.c_str());
+            if (directive == "fail") succeed = false;
+            if (directive == "nowrite") write = false;
+            if (directive == "throw") throw std::runtime_error("scripted failure");
+            if (directive == "check") {
+                ++checks;
+                if (progress->IsCancelled()) {
+                    record << "cancelled at check " << checks << "\n";
+                    break;
+                }
+            }
+        }
+        record << "checks " << checks << "\n";
+
+        if (write) std::ofstream(outputPath, std::ios::binary) << record.str();
+        pendingReport_ = "Imported " + inputPath;
+        return succeed;
+    }
+
+    void ShowSummary() override {
+        if (pendingReport_.empty()) return;
+        std::printf("summary %d: %s\n", conversions_, pendingReport_.c_str());
+        pendingReport_.clear();
+    }
+
+private:
+    int conversions_ = 0;
+    std::string pendingReport_;
+};
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) KorvantaModelImporterInterface* GetKorvantaModelImporterInterface() {
+    ++g_entryCalls;
+    static TestImporter importer;
+    return &importer;
+}
