@@ -2,23 +2,11 @@
 #include <string>
 
 #include "convert/C3DSImporter.h"
+#include "convert/MaterialColor.h"
 #include "convert/StoredText.h"
 #include "convert/TextureFileResolver.h"
 
 namespace hollin::importer {
-namespace {
-
-// Truncates toward zero like the rest of the byte conversion, but keeps
-// out-of-range components at the nearest end instead of letting them wrap
-// (a diffuse of 1.2 stays bright, not dark).
-std::uint8_t ColorByte(float component) {
-    const double scaled = static_cast<double>(component) * 255.0;
-    if (!(scaled > 0.0)) return 0;
-    if (scaled >= 255.0) return 255;
-    return static_cast<std::uint8_t>(static_cast<int>(scaled));
-}
-
-}  // namespace
 
 std::int32_t C3DSImporter::ConvertMaterial(KVModelRef model, Lib3dsMaterial* material) {
     KVMaterialRef hostMaterial{};
