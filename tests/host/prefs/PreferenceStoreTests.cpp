@@ -1,4 +1,4 @@
-// The preference store on its own file: reading, writing, types, damage and
+// The preference store on a file of its own: types, damage, failed writes and
 // several processes sharing the file.
 
 #include <gmock/gmock.h>
@@ -17,6 +17,7 @@
 
 using hollin::prefs::PreferenceStore;
 using hollin::utils::Utf16String;
+using nlohmann::json;
 using ::testing::UnorderedElementsAre;
 
 namespace {
@@ -24,17 +25,6 @@ namespace {
 const Utf16String kSection("3DS Importer");
 const Utf16String kUnits("ImportUnits");
 const Utf16String kMerge("ImportMergeCoplanarFaces");
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    std::ostringstream content;
-    content << stream.rdbuf();
-    return content.str();
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 class PreferenceStoreTest : public ::testing::Test {
 protected:
@@ -45,19 +35,26 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
 
-    std::filesystem::path StoreFile() const { return folder_ / "Korvanta" / "preferences.json"; }
+    std::filesystem::path File() const { return folder_ / "Korvanta" / "preferences.json"; }
 
-    std::vector<std::string> FilesInStoreFolder() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(StoreFile().parent_path())) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
+    std::string Read(const std::filesystem::path& path) const {
+        std::ostringstream content;
+        content << std::ifstream(path, std::ios::binary).rdbuf();
+        return content.str();
     }
 
     void WriteStoreFile(const std::string& content) const {
-        std::filesystem::create_directories(StoreFile().parent_path());
-        WriteFile(StoreFile(), content);
+        std::filesystem::create_directories(File().parent_path());
+        std::ofstream(File(), std::ios::binary) << content;
+    }
+
+    // Anything else would be a temporary file left behind.
+    std::vector<std::string> StoreFolder() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(File().parent_path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
     }
 
     std::filesystem::path folder_;
@@ -65,133 +62,92 @@ protected:
 
 }  // namespace
 
-TEST_F(PreferenceStoreTest, AMissingFileGivesEveryDefaultAndIsNotCreatedByReading) {
-    const PreferenceStore store(StoreFile());
+TEST_F(PreferenceStoreTest, AMissingFileGivesTheDefaultsAndReadingCreatesNothing) {
+    const PreferenceStore store(File());
     EXPECT_FALSE(store.HasValue(kSection, kUnits));
     EXPECT_EQ(store.ReadInt(kSection, kUnits, 3), 3);
     EXPECT_TRUE(store.ReadBool(kSection, kMerge, true));
-    EXPECT_FALSE(store.ReadBool(kSection, kMerge, false));
-    EXPECT_EQ(store.ReadInt64(kSection, kUnits, -9), -9);
-    EXPECT_EQ(store.ReadDouble(kSection, kUnits, 2.5), 2.5);
-    EXPECT_EQ(store.ReadString(kSection, kUnits, "none"), Utf16String("none"));
-    EXPECT_FALSE(std::filesystem::exists(StoreFile().parent_path()));
+    EXPECT_FALSE(std::filesystem::exists(File().parent_path()));
 }
 
-TEST_F(PreferenceStoreTest, EveryTypeReadsBackFromTheFileInAFreshStore) {
+TEST_F(PreferenceStoreTest, ValuesReadBackInAFreshStoreWithTheirTypes) {
     {
-        PreferenceStore writer(StoreFile());
+        PreferenceStore writer(File());
         writer.WriteInt(kSection, kUnits, -2147483647 - 1);
-        writer.WriteBool(kSection, kMerge, true);
+        writer.WriteBool(kSection, kMerge, false);
         writer.WriteInt64(Utf16String("Ünïcode"), Utf16String("größe"), 9007199254740993LL);
         writer.WriteDouble(Utf16String("Ünïcode"), Utf16String("ratio"), 0.1);
         writer.WriteString(Utf16String("Ünïcode"), Utf16String("name"), Utf16String("日本語 \"quoted\""));
     }
-    const PreferenceStore reader(StoreFile());
+    const PreferenceStore reader(File());
     EXPECT_EQ(reader.ReadInt(kSection, kUnits, 0), -2147483647 - 1);
-    EXPECT_TRUE(reader.ReadBool(kSection, kMerge, false));
+    EXPECT_FALSE(reader.ReadBool(kSection, kMerge, true));
     EXPECT_EQ(reader.ReadInt64(Utf16String("Ünïcode"), Utf16String("größe"), 0), 9007199254740993LL);
     EXPECT_EQ(reader.ReadDouble(Utf16String("Ünïcode"), Utf16String("ratio"), 0), 0.1);
     EXPECT_EQ(reader.ReadString(Utf16String("Ünïcode"), Utf16String("name"), ""), Utf16String("日本語 \"quoted\""));
-
-    const nlohmann::json file = nlohmann::json::parse(ReadFile(StoreFile()));
-    EXPECT_TRUE(file["3DS Importer"]["ImportMergeCoplanarFaces"].is_boolean());
-    EXPECT_TRUE(file["3DS Importer"]["ImportUnits"].is_number_integer());
+    // A bool and an int must not read as each other.
+    EXPECT_EQ(reader.ReadInt(kSection, kMerge, 42), 42);
+    EXPECT_TRUE(reader.ReadBool(kSection, kUnits, true));
 }
 
-TEST_F(PreferenceStoreTest, AValueOfAnotherTypeReadsAsTheDefault) {
-    WriteStoreFile(R"({"S": {"bool": true, "int": 1, "zero": 0, "double": 2.0, "big": 4294967296,
-                             "text": "7", "null": null, "list": [1], "huge": 18446744073709551615}})");
-    const PreferenceStore store(StoreFile());
+TEST_F(PreferenceStoreTest, AValueOfAnotherTypeOrRangeReadsAsTheDefault) {
+    WriteStoreFile(R"({"S": {"true": true, "one": 1, "two": 2.0, "big": 4294967296, "text": "7", "null": null,
+                             "huge": 18446744073709551615}, "NotASection": 5})");
+    const PreferenceStore store(File());
     const Utf16String s("S");
-    EXPECT_EQ(store.ReadInt(s, "bool", 42), 42);
-    EXPECT_EQ(store.ReadBool(s, "int", false), false);
-    EXPECT_EQ(store.ReadBool(s, "zero", true), true);
-    EXPECT_EQ(store.ReadInt(s, "double", 42), 42);
+    EXPECT_EQ(store.ReadInt(s, "true", 42), 42);
+    EXPECT_FALSE(store.ReadBool(s, "one", false));
+    EXPECT_EQ(store.ReadInt(s, "two", 42), 42);
     EXPECT_EQ(store.ReadInt(s, "big", 42), 42);
     EXPECT_EQ(store.ReadInt64(s, "big", 0), 4294967296LL);
     EXPECT_EQ(store.ReadInt64(s, "huge", 5), 5);
     EXPECT_EQ(store.ReadInt(s, "text", 42), 42);
-    EXPECT_EQ(store.ReadString(s, "int", "d"), Utf16String("d"));
     EXPECT_EQ(store.ReadInt(s, "null", 42), 42);
-    EXPECT_EQ(store.ReadBool(s, "list", true), true);
-    EXPECT_EQ(store.ReadDouble(s, "int", 0.5), 1.0);
-    EXPECT_TRUE(store.HasValue(s, "null"));
+    EXPECT_EQ(store.ReadDouble(s, "one", 0.5), 1.0);
+    EXPECT_EQ(store.ReadInt(Utf16String("NotASection"), "k", 42), 42);
 }
 
 TEST_F(PreferenceStoreTest, TheFileIsReadOnceButEveryWriteMergesWhatOthersWrote) {
-    WriteStoreFile(R"({"3DS Importer": {"ImportUnits": 2}})");
-    PreferenceStore store(StoreFile());
+    WriteStoreFile(R"({"3DS Importer": {"ImportUnits": 2}, "Gone": {"k": 1}, "NotASection": 5})");
+    PreferenceStore store(File());
     ASSERT_EQ(store.ReadInt(kSection, kUnits, 0), 2);
 
-    // Another process writes meanwhile.
-    WriteStoreFile(R"({"3DS Importer": {"ImportUnits": 5}, "Other": {"k": 1}})");
+    WriteStoreFile(R"({"3DS Importer": {"ImportUnits": 5}, "Gone": {"k": 1}, "NotASection": 5})");
     EXPECT_EQ(store.ReadInt(kSection, kUnits, 0), 2) << "the store keeps what it read";
 
     store.WriteBool(kSection, kMerge, true);
+    store.WriteInt(Utf16String("NotASection"), Utf16String("k"), 3);
+    store.Remove(Utf16String("Gone"), Utf16String("k"));
     EXPECT_EQ(store.ReadInt(kSection, kUnits, 0), 5);
-    EXPECT_EQ(store.ReadInt(Utf16String("Other"), Utf16String("k"), 0), 1);
-    const nlohmann::json file = nlohmann::json::parse(ReadFile(StoreFile()));
-    EXPECT_EQ(file, nlohmann::json::parse(
-                        R"({"3DS Importer": {"ImportUnits": 5, "ImportMergeCoplanarFaces": true}, "Other": {"k": 1}})"));
+    EXPECT_EQ(json::parse(Read(File())),
+              json::parse(R"({"3DS Importer": {"ImportUnits": 5, "ImportMergeCoplanarFaces": true},
+                              "NotASection": {"k": 3}})"));
 }
 
-TEST_F(PreferenceStoreTest, ACorruptFileGivesDefaultsAndIsKeptAsideWithoutCrashing) {
-    const std::vector<std::string> damaged = {
-        "",
-        "{\"3DS Importer\": {\"ImportUnits\": 7",
-        "[1, 2, 3]",
-        "\"just text\"",
-        "null",
-        std::string("\x00\xff\xfe{}", 5),
-        "{\"a\": 1} trailing",
-    };
-    for (const std::string& content : damaged) {
-        WriteStoreFile(content);
-        std::filesystem::remove(StoreFile().string() + ".corrupt");
-        PreferenceStore store(StoreFile());
-        EXPECT_EQ(store.ReadInt(kSection, kUnits, -1), -1) << content;
-        EXPECT_FALSE(std::filesystem::exists(StoreFile())) << content;
-        EXPECT_EQ(ReadFile(StoreFile().string() + ".corrupt"), content);
+TEST_F(PreferenceStoreTest, ACorruptFileGivesDefaultsAndIsKeptAside) {
+    for (const std::string damaged : {"", "{\"3DS Importer\": {\"ImportUnits\": 7", "[1, 2]", "null", "{} trailing",
+                                      "\xff\xfe{\x00}"}) {
+        WriteStoreFile(damaged);
+        PreferenceStore store(File());
+        EXPECT_EQ(store.ReadInt(kSection, kUnits, -1), -1) << damaged;
+        EXPECT_EQ(Read(File().string() + ".corrupt"), damaged);
 
         store.WriteInt(kSection, kUnits, 4);
-        EXPECT_EQ(PreferenceStore(StoreFile()).ReadInt(kSection, kUnits, 0), 4) << content;
+        EXPECT_EQ(PreferenceStore(File()).ReadInt(kSection, kUnits, 0), 4) << damaged;
     }
 }
 
-TEST_F(PreferenceStoreTest, ASectionThatIsNotAnObjectIsEmptyAndIsReplacedOnWrite) {
-    WriteStoreFile(R"({"3DS Importer": 12, "Other": {"k": true}})");
-    PreferenceStore store(StoreFile());
-    EXPECT_FALSE(store.HasValue(kSection, kUnits));
-    store.WriteInt(kSection, kUnits, 8);
-    EXPECT_EQ(PreferenceStore(StoreFile()).ReadInt(kSection, kUnits, 0), 8);
-    EXPECT_TRUE(PreferenceStore(StoreFile()).ReadBool(Utf16String("Other"), Utf16String("k"), false));
-}
-
-TEST_F(PreferenceStoreTest, RemoveDropsTheKeyAndAnEmptySection) {
-    PreferenceStore store(StoreFile());
-    store.WriteInt(kSection, kUnits, 1);
-    store.WriteInt(Utf16String("Other"), Utf16String("k"), 1);
-    store.Remove(kSection, kUnits);
-    EXPECT_FALSE(store.HasValue(kSection, kUnits));
-    EXPECT_EQ(nlohmann::json::parse(ReadFile(StoreFile())), nlohmann::json::parse(R"({"Other": {"k": 1}})"));
-}
-
-TEST_F(PreferenceStoreTest, WritesLeaveNoTemporaryFilesBehind) {
-    PreferenceStore store(StoreFile());
-    for (int value = 0; value < 50; ++value) store.WriteInt(kSection, kUnits, value);
-    EXPECT_THAT(FilesInStoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
-}
-
 TEST_F(PreferenceStoreTest, AFailedWriteThrowsKeepsTheOldValueAndLeavesNoTemporaryFile) {
-    PreferenceStore store(StoreFile());
-    store.WriteInt(kSection, kUnits, 1);
+    PreferenceStore store(File());
+    for (int value = 0; value < 20; ++value) store.WriteInt(kSection, kUnits, value);
+    EXPECT_THAT(StoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
+
     // A folder in the file's place cannot be replaced by a rename.
-    std::filesystem::remove(StoreFile());
-    std::filesystem::create_directories(StoreFile() / "occupied");
-    EXPECT_THROW(store.WriteInt(kSection, kUnits, 2), std::system_error);
-    EXPECT_EQ(store.ReadInt(kSection, kUnits, 0), 1);
-    EXPECT_THAT(FilesInStoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
-    EXPECT_TRUE(std::filesystem::is_directory(StoreFile() / "occupied"));
+    std::filesystem::remove(File());
+    std::filesystem::create_directories(File() / "occupied");
+    EXPECT_THROW(store.WriteInt(kSection, kUnits, 99), std::system_error);
+    EXPECT_EQ(store.ReadInt(kSection, kUnits, 0), 19);
+    EXPECT_THAT(StoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
 }
 
 TEST_F(PreferenceStoreTest, ProcessesWritingAtTheSameTimeLoseNothingAndNeverTearTheFile) {
@@ -202,7 +158,7 @@ TEST_F(PreferenceStoreTest, ProcessesWritingAtTheSameTimeLoseNothingAndNeverTear
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            PreferenceStore store(StoreFile());
+            PreferenceStore store(File());
             const Utf16String section(("Writer " + std::to_string(writer)).c_str());
             for (int index = 0; index < kWritesEach; ++index) {
                 store.WriteInt(section, Utf16String(("key" + std::to_string(index)).c_str()), index * 10 + writer);
@@ -218,7 +174,7 @@ TEST_F(PreferenceStoreTest, ProcessesWritingAtTheSameTimeLoseNothingAndNeverTear
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
 
-    const nlohmann::json file = nlohmann::json::parse(ReadFile(StoreFile()));
+    const json file = json::parse(Read(File()));
     for (int writer = 0; writer < kWriters; ++writer) {
         const std::string section = "Writer " + std::to_string(writer);
         ASSERT_EQ(file[section].size(), static_cast<std::size_t>(kWritesEach)) << section;
@@ -227,23 +183,17 @@ TEST_F(PreferenceStoreTest, ProcessesWritingAtTheSameTimeLoseNothingAndNeverTear
         }
         EXPECT_EQ(file["Shared"][section], false);
     }
-    EXPECT_THAT(FilesInStoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
+    EXPECT_THAT(StoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
 }
 
-TEST(PreferenceLocation, FollowsXdgConfigHomeAndFallsBackToHome) {
-    const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
-    const std::string restoreXdg = savedXdg != nullptr ? savedXdg : "";
-    const char* savedHome = std::getenv("HOME");
-    const std::string restoreHome = savedHome != nullptr ? savedHome : "";
-
+TEST(PreferenceLocation, FollowsAnAbsoluteXdgConfigHomeAndFallsBackToHome) {
+    const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "/";
     ::setenv("HOME", "/home/someone", 1);
-    ::setenv("XDG_CONFIG_HOME", "/elsewhere/config", 1);
-    EXPECT_EQ(hollin::prefs::DefaultPreferenceFilePath(), "/elsewhere/config/Korvanta/preferences.json");
+    ::setenv("XDG_CONFIG_HOME", "/elsewhere", 1);
+    EXPECT_EQ(hollin::prefs::DefaultPreferenceFilePath(), "/elsewhere/Korvanta/preferences.json");
     ::setenv("XDG_CONFIG_HOME", "relative", 1);
     EXPECT_EQ(hollin::prefs::DefaultPreferenceFilePath(), "/home/someone/.config/Korvanta/preferences.json");
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(hollin::prefs::DefaultPreferenceFilePath(), "/home/someone/.config/Korvanta/preferences.json");
-
-    if (savedXdg != nullptr) ::setenv("XDG_CONFIG_HOME", restoreXdg.c_str(), 1);
-    if (savedHome != nullptr) ::setenv("HOME", restoreHome.c_str(), 1);
+    ::setenv("HOME", savedHome.c_str(), 1);
 }
