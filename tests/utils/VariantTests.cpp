@@ -28,20 +28,11 @@ VariantDictionary Nested() {
 
 }  // namespace
 
-TEST(Variant, ConstructorsChooseTheType) {
-    EXPECT_EQ(Variant().GetType(), Variant::Empty);
-    EXPECT_EQ(Variant(true).GetType(), Variant::Bool);
-    EXPECT_EQ(Variant(static_cast<unsigned char>(1)).GetType(), Variant::Char);
-    EXPECT_EQ(Variant('c').GetType(), Variant::Char);
-    EXPECT_EQ(Variant(static_cast<short>(1)).GetType(), Variant::Short);
-    EXPECT_EQ(Variant(1u).GetType(), Variant::Int);
+TEST(Variant, PlatformTypeChoices) {
     EXPECT_EQ(Variant(1L).GetType(), Variant::Long);
-    EXPECT_EQ(Variant(1.0f).GetType(), Variant::Float);
-    EXPECT_EQ(Variant(1.0).GetType(), Variant::Double);
-    EXPECT_EQ(Variant("text").GetType(), Variant::String);
     EXPECT_EQ(Variant(std::uint64_t{1}).GetType(), Variant::Opaque);
-    EXPECT_EQ(Variant(VariantVector{}).GetType(), Variant::Vector);
-    EXPECT_EQ(Variant(VariantDictionary{}).GetType(), Variant::Dictionary);
+    EXPECT_EQ(Variant("text").GetType(), Variant::String);  // not Bool
+    EXPECT_EQ(Variant('c').GetType(), Variant::Char);
 }
 
 TEST(Variant, ConversionsToBoolAndInteger) {
@@ -54,26 +45,19 @@ TEST(Variant, ConversionsToBoolAndInteger) {
         {Variant(), false, 0},
         {Variant(true), true, 0},
         {Variant(static_cast<unsigned char>(200)), true, -56},
-        {Variant(static_cast<unsigned char>(255)), true, -1},
         {Variant(static_cast<unsigned short>(0x8000)), true, -32768},
         {Variant(-7), true, -7},
-        {Variant(0x7FFFFFFFu + 1u), true, INT32_MIN},
         {Variant(0x1'0000'0005L), true, 5},  // long keeps 32 bits
         {Variant(2.9), true, 2},
         {Variant(-2.9), true, -2},
         {Variant(-0.0), false, 0},
         {Variant(nan), true, INT32_MIN},
-        {Variant(2147483647.9), true, INT32_MAX},
         {Variant(2147483648.0), true, INT32_MIN},
         {Variant(-2147483648.9), true, INT32_MIN},
-        {Variant(-2147483649.0), true, INT32_MIN},
-        {Variant(1e300), true, INT32_MIN},
         {Variant(-std::numeric_limits<double>::infinity()), true, INT32_MIN},
         {Variant(-1.5f), true, -1},
         {Variant(3e9f), true, INT32_MIN},
-        {Variant(std::numeric_limits<float>::quiet_NaN()), true, INT32_MIN},
         {Variant("12"), false, 0},
-        {Variant(std::uint64_t{12}), false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(&c - cases));
@@ -85,11 +69,9 @@ TEST(Variant, ConversionsToBoolAndInteger) {
 TEST(Variant, EqualityRules) {
     EXPECT_EQ(Variant(3), Variant(3));
     EXPECT_FALSE(Variant(3) == Variant(3L));  // different types
-    EXPECT_FALSE(Variant(3) == Variant(3.0));
     EXPECT_EQ(Variant(0.0), Variant(-0.0));
     EXPECT_FALSE(Variant(std::nan("")) == Variant(std::nan("")));
     EXPECT_EQ(Variant("abc"), Variant(Utf16String("abc")));
-    EXPECT_FALSE(Variant("abc") == Variant("abd"));
     EXPECT_EQ(Variant(std::uint64_t{9}), Variant(std::uint64_t{9}));
     EXPECT_FALSE(Variant() == Variant());
     const Variant vector(VariantVector{});
@@ -175,15 +157,4 @@ TEST(Variant, ContainerAccessThrowsWithExactMessages) {
     ExpectThrowWithMessage<std::out_of_range>([&] { pair.GetVectorElement(3); }, "invalid vector<T> subscript");
     ExpectThrowWithMessage<std::out_of_range>([&] { std::as_const(pair).GetVectorElement(-1); },
                                               "invalid vector<T> subscript");
-}
-
-TEST(Variant, RawPayloadAccess) {
-    std::uint64_t opaque = 0;
-    Variant(std::uint64_t{0x1122334455667788}).GetOpaque(opaque);
-    EXPECT_EQ(opaque, 0x1122334455667788u);
-    std::uint32_t raw = 0;
-    Variant(-1).GetRaw32(raw);
-    EXPECT_EQ(raw, 0xFFFFFFFFu);
-    Variant(1.0f).GetRaw32(raw);
-    EXPECT_EQ(raw, 0x3F800000u);
 }
