@@ -1,0 +1,93 @@
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "KorvantaAPI.h"
+#include "ModelSummary.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: kvinfo FILE.kvm\n       kvinfo --help\n";
+
+constexpr const char* kHelp = R"(usage: kvinfo FILE.kvm
+
+Prints a Korvanta model file as one JSON object. Lengths are in inches, in
+the model's own axes (z up).
+
+  materials[]           every material of the model, in order:
+    name                its name
+    color               [red, green, blue, alpha], bytes 0-255
+    opacity             0 (clear) to 1 (opaque)
+    texture             [width, height] of its texture image in pixels, or null
+  definitions[]         every component definition, in order:
+    name                its name
+    vertices            number of vertices
+    faces               number of faces
+    edges               number of edges (each shared edge once)
+    triangles           number of triangles the faces tessellate into
+    facesPerMaterial    faces per front material name ("" for no material)
+    texturedFaces       faces with texture coordinates
+    skippedFaces        faces left out when the geometry was filled in
+    instances           instances placed inside this definition
+    bbox                [[minx, miny, minz], [maxx, maxy, maxz]] in the
+                        definition's own coordinates, or null when empty
+  topLevel              the model's own faces and instances, with the same
+                        fields as a definition (no name)
+  instances[]           the instances at the top level of the model:
+    definition          name of the definition it places
+    transform           its 16 matrix values, column by column (translation
+                        in values 13 to 15)
+  totals                sums over all definitions and the top level:
+    materials, definitions, instances, faces, edges, vertices, triangles,
+    skippedFaces
+  bbox                  the world bounding box of everything drawn, with
+                        every instance's transform applied, as
+                        [[minx, miny, minz], [maxx, maxy, maxz]], or null for
+                        a model with no faces
+
+Exit status: 0 when the file was read, 1 when it could not be (the reason is
+on standard error), 2 for a usage error.
+)";
+
+std::string Reason(KVResult result) {
+    switch (result) {
+        case KV_ERROR_FILE_NOT_FOUND:
+            return "no such file";
+        case KV_ERROR_FILE_READ:
+            return "not a Korvanta model file, or a damaged one";
+        default:
+            return "the model could not be read (error " + std::to_string(static_cast<int>(result)) + ")";
+    }
+}
+
+int Describe(const char* path) {
+    if (KVInitialize() != KV_SUCCESS) {
+        std::cerr << "kvinfo: the modelling library could not start\n";
+        return 1;
+    }
+    KVModelRef model{nullptr};
+    const KVResult result = KVModelCreateFromFile(&model, path);
+    if (result != KV_SUCCESS) {
+        std::cerr << "kvinfo: " << path << ": " << Reason(result) << "\n";
+        KVTerminate();
+        return 1;
+    }
+    std::cout << kvinfo::SummarizeModel(model).dump(2) << "\n";
+    KVModelRelease(&model);
+    KVTerminate();
+    return std::cout.flush() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << kHelp;
+        return 0;
+    }
+    if (argc != 2 || (argv[1][0] == '-' && argv[1][1] != '\0')) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    return Describe(argv[1]);
+}
