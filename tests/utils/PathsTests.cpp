@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 #include "utils/Paths.h"
 
 using namespace hollin::utils;
@@ -56,7 +58,7 @@ TEST(Paths, FolderSplitsLikeTheWindowsSplitter) {
 }
 
 TEST(Paths, FileSystemQueries) {
-    const std::filesystem::path temporary = std::filesystem::temp_directory_path() / "hollin_utils_paths_test";
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path() / ("hollin_utils_paths_" + std::to_string(getpid()));
     std::filesystem::remove_all(temporary);
     std::filesystem::create_directories(temporary);
     const Utf16String root(temporary.string().c_str());
