@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "FileFaceCount.h"
+#include "PluginHost.h"
+
+namespace plugin_tests {
+namespace {
+
+// The conversion as a user runs it: kvimport with the plug-in installed
+// beside it, checked with kvinfo and the glTF validator.
+class HostPrograms {
+public:
+    static ProgramResult Import(const std::filesystem::path& input, const std::filesystem::path& output) {
+        return RunProgram(ShellQuote(KV_KVIMPORT_PATH) + " --progress=none " + ShellQuote(input.string()) + " " +
+                          ShellQuote(output.string()) + " 2>/dev/null");
+    }
+
+    static nlohmann::json Info(const std::filesystem::path& model) {
+        const ProgramResult result = RunProgram(ShellQuote(KV_KVINFO_PATH) + " " + ShellQuote(model.string()));
+        if (result.exitCode != 0) return nullptr;
+        return nlohmann::json::parse(result.output, nullptr, false);
+    }
+
+    // The number of errors the validator finds, or -1 when it could not run.
+    static long ValidationErrors(const std::filesystem::path& model) {
+        const ProgramResult result = RunProgram("node " + ShellQuote(KV_GLTF_VALIDATOR) + " " +
+                                                ShellQuote(model.string()) + " 2>/dev/null");
+        const nlohmann::json report = nlohmann::json::parse(result.output, nullptr, false);
+        if (report.is_discarded() || !report.contains("issues")) return -1;
+        return report["issues"].value("numErrors", -1L);
+    }
+};
+
+class HostProgramsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { UsePrivatePreferenceStore(); }
+    void SetUp() override { ClearStoredImportOptions(); }
+};
+
+// Checks one conversion end to end: the faces in the model are the faces of
+// the file less those the host refused as degenerate.
+void ExpectFaithfulConversion(const std::filesystem::path& input, const std::filesystem::path& output) {
+    const std::optional<std::size_t> fileFaces = FacesHandedToHost(input);
+    const ProgramResult imported = HostPrograms::Import(input, output);
+    if (!fileFaces) {
+        EXPECT_EQ(imported.exitCode, 1);
+        EXPECT_EQ(imported.output, OpenFileErrorReport(input.string()));
+        return;
+    }
+    ASSERT_EQ(imported.exitCode, 0) << imported.output;
+    EXPECT_EQ(imported.output.rfind("3ds Entities Imported\n", 0), 0u) << imported.output;
+
+    EXPECT_EQ(HostPrograms::ValidationErrors(output), 0);
+
+    const nlohmann::json info = HostPrograms::Info(output);
+    ASSERT_TRUE(info.is_object()) << "kvinfo could not read " << output;
+    const std::size_t modelFaces = info["totals"]["faces"].get<std::size_t>();
+    const std::size_t skippedFaces = info["totals"]["skippedFaces"].get<std::size_t>();
+    EXPECT_LE(skippedFaces, *fileFaces);
+    EXPECT_EQ(modelFaces, *fileFaces - skippedFaces) << "skipped " << skippedFaces;
+}
+
+TEST_F(HostProgramsTest, SampleConvertsAndPrintsItsReport) {
+    const TemporaryFolder folder;
+    const ProgramResult imported = HostPrograms::Import(KV_SAMPLE_SCENE, folder / "courtyard.kvm");
+    EXPECT_EQ(imported.exitCode, 0);
+    EXPECT_EQ(imported.output, SummaryReport(4, 5, 5));
+    ExpectFaithfulConversion(KV_SAMPLE_SCENE, folder / "courtyard.kvm");
+}
+
+TEST_F(HostProgramsTest, MissingFileExitsWithOneAndTheOpenFileReport) {
+    const TemporaryFolder folder;
+    const std::filesystem::path input = folder / "missing.3ds";
+    const ProgramResult imported = HostPrograms::Import(input, folder / "missing.kvm");
+    EXPECT_EQ(imported.exitCode, 1);
+    EXPECT_EQ(imported.output, OpenFileErrorReport(input.string()));
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing.kvm"));
+}
+
+std::vector<std::filesystem::path> InstalledRealFiles() {
+    std::vector<std::filesystem::path> files;
+    for (const char* folder : {KV_ASSIMP_3DS_DIR, KV_ASSIMP_3DS_DIR "/invalid", "/usr/share/glmark2/models",
+                               "/usr/share/games/gl-117/models"}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            std::string extension = entry.path().extension().string();
+            std::transform(extension.begin(), extension.end(), extension.begin(),
+                           [](unsigned char character) { return static_cast<char>(std::tolower(character)); });
+            if (entry.is_regular_file() && extension == ".3ds") files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class RealFile : public HostProgramsTest, public ::testing::WithParamInterface<std::filesystem::path> {};
+
+TEST_P(RealFile, ConvertsWithEveryFaceAccountedFor) {
+    const TemporaryFolder folder;
+    ExpectFaithfulConversion(GetParam(), folder / "model.kvm");
+}
+
+std::string TestNameOf(const ::testing::TestParamInfo<std::filesystem::path>& info) {
+    std::string name = info.param.parent_path().filename().string() + "_" + info.param.filename().string();
+    for (char& character : name) {
+        if (std::isalnum(static_cast<unsigned char>(character)) == 0) character = '_';
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, RealFile, ::testing::ValuesIn(InstalledRealFiles()), TestNameOf);
+
+}  // namespace
+}  // namespace plugin_tests
