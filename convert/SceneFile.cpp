@@ -1,8 +1,13 @@
 #include "convert/SceneFile.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
+#include <vector>
+
+#include "convert/SceneFileCheck.h"
 
 namespace hollin::importer {
 
@@ -13,6 +18,10 @@ Lib3dsFile* LoadScene(const hollin::utils::Utf16String& path) {
     // read garbage or block, so only regular files reach it.
     std::error_code error;
     if (!std::filesystem::is_regular_file(std::filesystem::path(utf8Path), error)) return nullptr;
+    std::ifstream stream(utf8Path, std::ios::binary);
+    if (!stream.is_open()) return nullptr;
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    if (!TriangleObjectsAreConsistent(bytes)) return nullptr;
     return lib3ds_file_load(utf8Path.c_str());
 }
 
