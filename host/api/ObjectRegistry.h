@@ -2,58 +2,50 @@
 
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace korvanta {
 
 // The live objects of one kind behind the API's references. A reference that
 // does not name a live object is refused instead of being followed. Objects
-// not yet handed to an owner (a model, a material, an entities) are held here.
+// not yet handed to an owner (a model, a material, an entities) are held here;
+// objects inside an owner are listed without being held.
 template <typename T>
 class ObjectRegistry {
 public:
     T* Create() {
         auto object = std::make_unique<T>();
         T* pointer = object.get();
-        live_.insert(pointer);
-        detached_.emplace(pointer, std::move(object));
+        objects_.emplace(pointer, std::move(object));
         return pointer;
     }
 
     T* Find(const void* pointer) const {
-        return live_.count(pointer) != 0 ? static_cast<T*>(const_cast<void*>(pointer)) : nullptr;
+        return objects_.count(pointer) != 0 ? static_cast<T*>(const_cast<void*>(pointer)) : nullptr;
     }
-    bool IsDetached(const void* pointer) const { return detached_.count(pointer) != 0; }
+    bool IsDetached(const void* pointer) const {
+        auto found = objects_.find(pointer);
+        return found != objects_.end() && found->second != nullptr;
+    }
 
     // Hands a detached object to its new owner; it stays live.
     std::unique_ptr<T> TakeOwnership(const void* pointer) {
-        auto found = detached_.find(pointer);
-        if (found == detached_.end()) return nullptr;
-        std::unique_ptr<T> object = std::move(found->second);
-        detached_.erase(found);
-        return object;
+        auto found = objects_.find(pointer);
+        return found != objects_.end() ? std::move(found->second) : nullptr;
     }
 
     // Marks an object that lives inside an owner as live.
-    void Adopt(const T* pointer) { live_.insert(pointer); }
+    void Adopt(const T* pointer) { objects_.emplace(pointer, nullptr); }
     // Forgets an object; a detached one is destroyed.
-    void Forget(const T* pointer) {
-        live_.erase(pointer);
-        detached_.erase(pointer);
-    }
-    void Clear() {
-        detached_.clear();
-        live_.clear();
-    }
+    void Forget(const T* pointer) { objects_.erase(pointer); }
+    void Clear() { objects_.clear(); }
 
     template <typename Visit>
     void ForEachLive(Visit visit) const {
-        for (const void* pointer : live_) visit(*static_cast<const T*>(pointer));
+        for (const auto& entry : objects_) visit(*static_cast<const T*>(entry.first));
     }
 
 private:
-    std::unordered_set<const void*> live_;
-    std::unordered_map<const void*, std::unique_ptr<T>> detached_;
+    std::unordered_map<const void*, std::unique_ptr<T>> objects_;
 };
 
 }  // namespace korvanta
