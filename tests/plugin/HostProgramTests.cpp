@@ -107,7 +107,8 @@ TEST_P(RealFile, ConvertsWithEveryFaceAccountedFor) {
 }
 
 std::string TestNameOf(const ::testing::TestParamInfo<std::filesystem::path>& info) {
-    std::string name = info.param.parent_path().filename().string() + "_" + info.param.filename().string();
+    // Folders of different packages may hold files of the same name.
+    std::string name = info.param.lexically_relative("/usr/share").string();
     for (char& character : name) {
         if (std::isalnum(static_cast<unsigned char>(character)) == 0) character = '_';
     }
