@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <regex>
 
 #include "ConverterFixture.h"
@@ -131,6 +132,10 @@ struct CancellationCase {
     std::size_t filledFaces;
 };
 
+void PrintTo(const CancellationCase& cancellation, std::ostream* stream) {
+    *stream << "cancel after \"" << cancellation.cancelAfter << '"';
+}
+
 class CancellationTest : public ConverterTest, public ::testing::WithParamInterface<CancellationCase> {};
 
 TEST_P(CancellationTest, StopsThePassesButStillSaves) {
@@ -168,7 +173,14 @@ INSTANTIATE_TEST_SUITE_P(EachPhase, CancellationTest,
                                            CancellationCase{"Parsing nodes...", 2, 0, 0},
                                            CancellationCase{"Parsing node a", 2, 1, 0},
                                            CancellationCase{"Building mesh a face: 0", 2, 1, 0},
-                                           CancellationCase{"Building mesh b face: 0", 2, 2, 12}));
+                                           CancellationCase{"Building mesh b face: 0", 2, 2, 12}),
+                         [](const ::testing::TestParamInfo<CancellationCase>& info) {
+                             std::string name;
+                             for (const char* text = info.param.cancelAfter; *text != '\0'; ++text) {
+                                 if (std::isalnum(static_cast<unsigned char>(*text))) name.push_back(*text);
+                             }
+                             return name;
+                         });
 
 TEST_F(ProgressTest, CancelledFromTheStartReportsNothingAndSavesAnEmptyModel) {
     SceneWriter scene;
