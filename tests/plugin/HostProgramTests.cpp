@@ -1,41 +1,66 @@
 #include <gtest/gtest.h>
 
+#include <lib3ds/file.h>
+#include <lib3ds/mesh.h>
+#include <lib3ds/node.h>
+
 #include <algorithm>
 #include <cctype>
-#include <nlohmann/json.hpp>
+#include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "FileFaceCount.h"
 #include "PluginHost.h"
 
 namespace plugin_tests {
 namespace {
 
-// The conversion as a user runs it: kvimport with the plug-in installed
-// beside it, checked with kvinfo and the glTF validator.
-class HostPrograms {
-public:
-    static ProgramResult Import(const std::filesystem::path& input, const std::filesystem::path& output) {
-        return RunProgram(ShellQuote(KV_KVIMPORT_PATH) + " --progress=none " + ShellQuote(input.string()) + " " +
-                          ShellQuote(output.string()) + " 2>/dev/null");
-    }
+// The number of faces the importer hands the host for a 3DS file, counted
+// with lib3ds: the faces of the mesh of every object node (a mesh placed by
+// two nodes counts twice), or of every mesh when the nodes place no mesh with
+// points. Nothing when lib3ds cannot load the file.
+std::optional<std::size_t> FacesHandedToHost(const std::filesystem::path& file) {
+    const std::unique_ptr<Lib3dsFile, decltype(&lib3ds_file_free)> scene(lib3ds_file_load(file.c_str()),
+                                                                         &lib3ds_file_free);
+    if (!scene) return std::nullopt;
 
-    static nlohmann::json Info(const std::filesystem::path& model) {
-        const ProgramResult result = RunProgram(ShellQuote(KV_KVINFO_PATH) + " " + ShellQuote(model.string()));
-        if (result.exitCode != 0) return nullptr;
-        return nlohmann::json::parse(result.output, nullptr, false);
+    std::size_t faces = 0;
+    bool placedMeshWithPoints = false;
+    std::vector<Lib3dsNode*> pending;
+    for (Lib3dsNode* node = scene->nodes; node != nullptr; node = node->next) pending.push_back(node);
+    while (!pending.empty()) {
+        Lib3dsNode* node = pending.back();
+        pending.pop_back();
+        for (Lib3dsNode* child = node->childs; child != nullptr; child = child->next) pending.push_back(child);
+        if (node->type != LIB3DS_OBJECT_NODE) continue;
+        Lib3dsMesh* mesh = lib3ds_file_mesh_by_name(scene.get(), node->data.object.morph);
+        if (mesh == nullptr) mesh = lib3ds_file_mesh_by_name(scene.get(), node->name);
+        if (mesh == nullptr) continue;
+        faces += mesh->faces;
+        if (mesh->points > 0) placedMeshWithPoints = true;
     }
+    if (!placedMeshWithPoints) {
+        for (const Lib3dsMesh* mesh = scene->meshes; mesh != nullptr; mesh = mesh->next) faces += mesh->faces;
+    }
+    return faces;
+}
 
-    // The number of errors the validator finds, or -1 when it could not run.
-    static long ValidationErrors(const std::filesystem::path& model) {
-        const ProgramResult result = RunProgram("node " + ShellQuote(KV_GLTF_VALIDATOR) + " " +
-                                                ShellQuote(model.string()) + " 2>/dev/null");
-        const nlohmann::json report = nlohmann::json::parse(result.output, nullptr, false);
-        if (report.is_discarded() || !report.contains("issues")) return -1;
-        return report["issues"].value("numErrors", -1L);
-    }
-};
+// The conversion as a user runs it, with the plug-in installed beside kvimport.
+ProgramResult Import(const std::filesystem::path& input, const std::filesystem::path& output) {
+    return RunProgram(ShellQuote(KV_KVIMPORT_PATH) + " --progress=none " + ShellQuote(input.string()) + " " +
+                      ShellQuote(output.string()) + " 2>/dev/null");
+}
+
+// The number of errors the glTF validator finds, or -1 when it could not run.
+long ValidationErrors(const std::filesystem::path& model) {
+    const ProgramResult result =
+        RunProgram("node " + ShellQuote(KV_GLTF_VALIDATOR) + " " + ShellQuote(model.string()) + " 2>/dev/null");
+    const nlohmann::json report = nlohmann::json::parse(result.output, nullptr, false);
+    if (report.is_discarded() || !report.contains("issues")) return -1;
+    return report["issues"].value("numErrors", -1L);
+}
 
 class HostProgramsTest : public ::testing::Test {
 protected:
@@ -47,7 +72,7 @@ protected:
 // the file less those the host refused as degenerate.
 void ExpectFaithfulConversion(const std::filesystem::path& input, const std::filesystem::path& output) {
     const std::optional<std::size_t> fileFaces = FacesHandedToHost(input);
-    const ProgramResult imported = HostPrograms::Import(input, output);
+    const ProgramResult imported = Import(input, output);
     if (!fileFaces) {
         EXPECT_EQ(imported.exitCode, 1);
         EXPECT_EQ(imported.output, OpenFileErrorReport(input.string()));
@@ -56,9 +81,9 @@ void ExpectFaithfulConversion(const std::filesystem::path& input, const std::fil
     ASSERT_EQ(imported.exitCode, 0) << imported.output;
     EXPECT_EQ(imported.output.rfind("3ds Entities Imported\n", 0), 0u) << imported.output;
 
-    EXPECT_EQ(HostPrograms::ValidationErrors(output), 0);
+    EXPECT_EQ(ValidationErrors(output), 0);
 
-    const nlohmann::json info = HostPrograms::Info(output);
+    const nlohmann::json info = ModelInfo(output);
     ASSERT_TRUE(info.is_object()) << "kvinfo could not read " << output;
     const std::size_t modelFaces = info["totals"]["faces"].get<std::size_t>();
     const std::size_t skippedFaces = info["totals"]["skippedFaces"].get<std::size_t>();
@@ -68,16 +93,29 @@ void ExpectFaithfulConversion(const std::filesystem::path& input, const std::fil
 
 TEST_F(HostProgramsTest, SampleConvertsAndPrintsItsReport) {
     const TemporaryFolder folder;
-    const ProgramResult imported = HostPrograms::Import(KV_SAMPLE_SCENE, folder / "courtyard.kvm");
+    const ProgramResult imported = Import(KV_SAMPLE_SCENE, folder / "courtyard.kvm");
     EXPECT_EQ(imported.exitCode, 0);
     EXPECT_EQ(imported.output, SummaryReport(4, 5, 5));
     ExpectFaithfulConversion(KV_SAMPLE_SCENE, folder / "courtyard.kvm");
+
+    // Every node, the grandchild too, is placed at the top level; the paving
+    // found its texture under another case.
+    const nlohmann::json info = ModelInfo(folder / "courtyard.kvm");
+    ASSERT_TRUE(info.is_object());
+    std::set<std::string> placed;
+    for (const nlohmann::json& instance : info["instances"]) placed.insert(instance.value("definition", ""));
+    EXPECT_EQ(placed, (std::set<std::string>{"Basin", "Hedges", "Paving", "Walls", "Water"}));
+    for (const nlohmann::json& material : info["materials"]) {
+        if (material["name"] == "Paving") {
+            EXPECT_EQ(material["texture"], nlohmann::json::array({64, 64}));
+        }
+    }
 }
 
 TEST_F(HostProgramsTest, MissingFileExitsWithOneAndTheOpenFileReport) {
     const TemporaryFolder folder;
     const std::filesystem::path input = folder / "missing.3ds";
-    const ProgramResult imported = HostPrograms::Import(input, folder / "missing.kvm");
+    const ProgramResult imported = Import(input, folder / "missing.kvm");
     EXPECT_EQ(imported.exitCode, 1);
     EXPECT_EQ(imported.output, OpenFileErrorReport(input.string()));
     EXPECT_FALSE(std::filesystem::exists(folder / "missing.kvm"));

@@ -3,7 +3,7 @@
 #include <set>
 #include <sstream>
 
-#include "PluginFixture.h"
+#include "PluginHost.h"
 
 namespace plugin_tests {
 namespace {
@@ -11,8 +11,8 @@ namespace {
 using ImporterInterface = PluginTest;
 
 TEST_F(ImporterInterface, EntryPointIsTheOnlyExportAndAlwaysGivesTheSameImporter) {
-    KorvantaModelImporterInterface* first = SharedPlugin()->Entry()();
-    KorvantaModelImporterInterface* second = SharedPlugin()->Entry()();
+    KorvantaModelImporterInterface* first = SharedPlugin()->entry();
+    KorvantaModelImporterInterface* second = SharedPlugin()->entry();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first, second);
 
@@ -71,7 +71,7 @@ TEST_F(ImporterInterface, UnloadingTheLibraryReleasesTheImporter) {
     if (stillLoaded != nullptr) ::dlclose(stillLoaded);
     ASSERT_EQ(stillLoaded, nullptr) << "the library stayed loaded";
     SharedPlugin() = std::make_unique<LoadedPlugin>();
-    ASSERT_NE(SharedPlugin()->Entry(), nullptr) << SharedPlugin()->Error();
+    ASSERT_NE(SharedPlugin()->entry, nullptr) << SharedPlugin()->error;
 
     // A new importer: the unshown report went with the old one.
     EXPECT_EQ(PrintedSummary(), "");

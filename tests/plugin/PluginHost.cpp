@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,47 +14,17 @@ namespace plugin_tests {
 
 LoadedPlugin::LoadedPlugin() {
     handle_ = ::dlopen(KV_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-        error_ = ::dlerror();
-        return;
-    }
-    entry_ = reinterpret_cast<GetKorvantaModelImporterInterfaceFunction*>(::dlsym(handle_, kImporterEntryPointName));
-    if (entry_ == nullptr) error_ = ::dlerror();
+    void* symbol = handle_ == nullptr ? nullptr : ::dlsym(handle_, kImporterEntryPointName);
+    entry = reinterpret_cast<GetKorvantaModelImporterInterfaceFunction*>(symbol);
+    if (entry == nullptr) error = ::dlerror();
 }
 
 LoadedPlugin::~LoadedPlugin() {
     if (handle_ != nullptr) ::dlclose(handle_);
 }
 
-bool LoadedPlugin::Exports(const char* symbol) const {
-    return handle_ != nullptr && ::dlsym(handle_, symbol) != nullptr;
-}
-
-bool RecordingProgress::IsCancelled() {
-    ++cancellationQueries;
-    return cancelAfterQueries_ >= 0 && cancellationQueries > cancelAfterQueries_;
-}
-
-void RecordingProgress::SetPercent(double percent) {
-    percents.push_back(percent);
-    calls.emplace_back("percent");
-}
-
-void RecordingProgress::SetSecondaryPercent(double /*percent*/) {
-    calls.emplace_back("secondary percent");
-}
-
-void RecordingProgress::SetSecondaryMessage(const char* /*utf8Text*/) {
-    calls.emplace_back("secondary message");
-}
-
-void RecordingProgress::SetMessage(const std::string& utf8Message) {
-    messages.push_back(utf8Message);
-    calls.emplace_back("message");
-}
-
 TemporaryFolder::TemporaryFolder() {
-    static std::atomic<int> counter{0};
+    static int counter = 0;
     path_ = std::filesystem::temp_directory_path() /
             ("kv-plugin-tests-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
@@ -67,15 +36,13 @@ TemporaryFolder::~TemporaryFolder() {
 }
 
 void UsePrivatePreferenceStore() {
-    // Lives until the process ends: the store keeps writing there.
-    static const TemporaryFolder configHome;
+    static const TemporaryFolder configHome;  // the store keeps writing there until exit
     ::setenv("XDG_CONFIG_HOME", configHome.Path().c_str(), 1);
 }
 
 void ClearStoredImportOptions() {
-    hollin::prefs::IPreferences& store = hollin::prefs::Get();
-    store.Remove(u"3DS Importer", u"ImportMergeCoplanarFaces");
-    store.Remove(u"3DS Importer", u"ImportUnits");
+    hollin::prefs::Get().Remove(u"3DS Importer", u"ImportMergeCoplanarFaces");
+    hollin::prefs::Get().Remove(u"3DS Importer", u"ImportUnits");
 }
 
 ProgramResult RunProgram(const std::string& commandLine) {
@@ -83,8 +50,9 @@ ProgramResult RunProgram(const std::string& commandLine) {
     FILE* pipe = ::popen(commandLine.c_str(), "r");
     if (pipe == nullptr) return result;
     std::array<char, 4096> buffer{};
-    std::size_t count = 0;
-    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), count);
+    for (std::size_t count; (count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
+        result.output.append(buffer.data(), count);
+    }
     const int status = ::pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
@@ -92,14 +60,14 @@ ProgramResult RunProgram(const std::string& commandLine) {
 
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
-    for (const char character : text) {
-        if (character == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += character;
-        }
-    }
+    for (const char character : text) quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
     return quoted + "'";
+}
+
+nlohmann::json ModelInfo(const std::filesystem::path& model) {
+    const ProgramResult result = RunProgram(ShellQuote(KV_KVINFO_PATH) + " " + ShellQuote(model.string()));
+    if (result.exitCode != 0) return nullptr;
+    return nlohmann::json::parse(result.output, nullptr, false);
 }
 
 std::string OpenFileErrorReport(const std::string& path) {
@@ -109,6 +77,28 @@ std::string OpenFileErrorReport(const std::string& path) {
 std::string SummaryReport(int materials, int nodes, int meshes) {
     return "3ds Entities Imported\n\tMaterials:\t" + std::to_string(materials) + "\n\tNodes:\t" +
            std::to_string(nodes) + "\n\tMeshes:\t" + std::to_string(meshes) + "\n";
+}
+
+void PluginTest::SetUpTestSuite() {
+    UsePrivatePreferenceStore();
+    if (!SharedPlugin()) SharedPlugin() = std::make_unique<LoadedPlugin>();
+}
+
+void PluginTest::SetUp() {
+    ASSERT_NE(SharedPlugin()->entry, nullptr) << SharedPlugin()->error;
+    ClearStoredImportOptions();
+    PrintedSummary();
+}
+
+std::unique_ptr<LoadedPlugin>& PluginTest::SharedPlugin() {
+    static std::unique_ptr<LoadedPlugin> plugin;
+    return plugin;
+}
+
+std::string PluginTest::PrintedSummary() {
+    ::testing::internal::CaptureStdout();
+    Importer().ShowSummary();
+    return ::testing::internal::GetCapturedStdout();
 }
 
 }  // namespace plugin_tests

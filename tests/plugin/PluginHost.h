@@ -1,6 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -17,43 +21,37 @@ public:
     LoadedPlugin(const LoadedPlugin&) = delete;
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
-    // Null when the library or its entry point could not be found (see Error()).
-    GetKorvantaModelImporterInterfaceFunction* Entry() const { return entry_; }
-    KorvantaModelImporterInterface& Importer() const { return *entry_(); }
-    // Whether the library makes a symbol other than the entry visible.
-    bool Exports(const char* symbol) const;
-    const std::string& Error() const { return error_; }
+    // Null when the library or its entry could not be loaded (see error).
+    GetKorvantaModelImporterInterfaceFunction* entry = nullptr;
+    std::string error;
 
 private:
     void* handle_ = nullptr;
-    GetKorvantaModelImporterInterfaceFunction* entry_ = nullptr;
-    std::string error_;
 };
 
-// Records what the importer tells the host, one line per call, and cancels
-// on request once a given number of cancellation queries have been answered.
+// Records what the importer tells the host; answers "cancelled" once it has
+// been asked more than `cancelAfterQueries` times (never when negative).
 class RecordingProgress final : public HostProgressCallback {
 public:
     explicit RecordingProgress(long cancelAfterQueries = -1) : cancelAfterQueries_(cancelAfterQueries) {}
     virtual ~RecordingProgress() = default;
 
-    bool IsCancelled() override;
-    void SetPercent(double percent) override;
-    void SetSecondaryPercent(double percent) override;
-    void SetSecondaryMessage(const char* utf8Text) override;
-    void SetMessage(const std::string& utf8Message) override;
+    bool IsCancelled() override { return cancelAfterQueries_ >= 0 && ++queries > cancelAfterQueries_; }
+    void SetPercent(double percent) override { percents.push_back(percent); }
+    void SetSecondaryPercent(double percent) override { secondary.push_back(std::to_string(percent)); }
+    void SetSecondaryMessage(const char* text) override { secondary.emplace_back(text); }
+    void SetMessage(const std::string& message) override { messages.push_back(message); }
 
-    std::vector<std::string> messages;
     std::vector<double> percents;
-    // "percent" and "message" in the order of the calls.
-    std::vector<std::string> calls;
-    long cancellationQueries = 0;
+    std::vector<std::string> messages;
+    std::vector<std::string> secondary;
+    long queries = 0;
 
 private:
     long cancelAfterQueries_;
 };
 
-// A folder of its own under the system's temporary folder, removed with the object.
+// A private folder under the system's temporary folder, removed with the object.
 class TemporaryFolder {
 public:
     TemporaryFolder();
@@ -61,29 +59,46 @@ public:
     TemporaryFolder(const TemporaryFolder&) = delete;
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
-    const std::filesystem::path& Path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& Path() const { return path_; }
 
 private:
     std::filesystem::path path_;
 };
 
-// Points the host's preference store at a private folder. Must run before
-// anything in the process touches the store, which keeps the path it starts with.
+// Points the host's preference store at a private folder; must run before
+// anything in the process opens the store.
 void UsePrivatePreferenceStore();
-// Removes both import options from the store.
 void ClearStoredImportOptions();
 
-// What a program printed on standard output, and how it ended.
 struct ProgramResult {
     int exitCode = -1;
-    std::string output;
+    std::string output;  // standard output only
 };
 ProgramResult RunProgram(const std::string& commandLine);
 std::string ShellQuote(const std::string& text);
 
-// The texts the importer prints for a failed and a successful load.
+// kvinfo's JSON description of a model file, or null when it cannot read it.
+nlohmann::json ModelInfo(const std::filesystem::path& model);
+
 std::string OpenFileErrorReport(const std::string& path);
 std::string SummaryReport(int materials, int nodes, int meshes);
+
+// Tests that drive the loaded plug-in in this process, each starting with an
+// empty preference store and no pending report.
+class PluginTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+
+    static std::unique_ptr<LoadedPlugin>& SharedPlugin();
+    static KorvantaModelImporterInterface& Importer() { return *SharedPlugin()->entry(); }
+    // What ShowSummary writes to standard output.
+    static std::string PrintedSummary();
+    static bool Convert(const std::filesystem::path& input, const std::filesystem::path& output,
+                        HostProgressCallback* progress = nullptr, ImportOptions* options = nullptr) {
+        return Importer().ConvertToModel(input.string(), output.string(), progress, options);
+    }
+};
 
 }  // namespace plugin_tests

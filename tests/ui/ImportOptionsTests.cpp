@@ -55,9 +55,6 @@ TEST_F(ImportOptionsStore, NothingStoredReadsAsNoMergeAndModelUnits) {
     EXPECT_EQ(options.at(kUnits).GetType(), Variant::Int);
     EXPECT_EQ(options.at(kUnits).AsInt32(), 0);
 
-    const auto resolved = hollin::ui::ResolveOptions(nullptr);
-    EXPECT_FALSE(resolved.mergeCoplanarFaces);
-    EXPECT_EQ(resolved.units, 0);
 }
 
 TEST_F(ImportOptionsStore, WrittenOptionsLandInTheImporterSectionAndReadBack) {
@@ -91,29 +88,6 @@ TEST_F(ImportOptionsStore, WritingMissingOrMistypedValuesStoresFalseAndZero) {
     ImportOptions boolUnits{{kUnits, Variant(true)}};
     hollin::ui::WriteStoredOptions(boolUnits);
     EXPECT_EQ(Store().ReadInt(kSection, kUnits, -1), 0);
-}
-
-TEST_F(ImportOptionsStore, HostEntriesOverrideOnlyWithTheirOwnType) {
-    Store().WriteBool(kSection, kMerge, true);
-    Store().WriteInt(kSection, kUnits, 7);
-
-    const ImportOptions wrongTypes{{kMerge, Variant(1)}, {kUnits, Variant(2.0)}};
-    auto resolved = hollin::ui::ResolveOptions(&wrongTypes);
-    EXPECT_TRUE(resolved.mergeCoplanarFaces);
-    EXPECT_EQ(resolved.units, 7);
-
-    const ImportOptions feet{{kUnits, Variant(2)}};
-    resolved = hollin::ui::ResolveOptions(&feet);
-    EXPECT_TRUE(resolved.mergeCoplanarFaces);
-    EXPECT_EQ(resolved.units, 2);
-    EXPECT_EQ(feet.size(), 1u);
-    EXPECT_EQ(Store().ReadInt(kSection, kUnits, -1), 7);
-
-    const ImportOptions noMerge{{kMerge, Variant(false)}, {Utf16String(u"importunits"), Variant(3)}};
-    resolved = hollin::ui::ResolveOptions(&noMerge);
-    EXPECT_FALSE(resolved.mergeCoplanarFaces);
-    EXPECT_EQ(resolved.units, 7);
-    EXPECT_TRUE(Store().ReadBool(kSection, kMerge, false));
 }
 
 TEST(UnitNames, NineLocalizedNamesAndNothingOutsideThem) {
