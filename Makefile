@@ -19,7 +19,8 @@ sanitize: setup
 	ctest --preset sanitize
 
 bench: build
-	./build/bin/kv_benchmarks
+	./build/bench/host_api_benchmark
+	./build/bench/kv_benchmarks
 
 setup:
 	bash tools/setup.sh
