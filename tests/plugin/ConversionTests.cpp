@@ -1,93 +1,106 @@
 #include "PluginHost.h"
-#include "Preferences.h"
 #include "SceneBuilder.h"
 
 namespace plugin_tests {
 namespace {
 
+using hollin::samples::Point;
+using hollin::samples::SceneBuilder;
+using hollin::samples::Triangle;
 using hollin::utils::Utf16String;
 using hollin::utils::Variant;
 
 const Utf16String kUnitsKey(u"ImportUnits");
 const Utf16String kMergeKey(u"ImportMergeCoplanarFaces");
 
-const nlohmann::json* FindByName(const nlohmann::json& list, const std::string& name) {
-    for (const nlohmann::json& entry : list) {
-        if (entry.value("name", "") == name) return &entry;
-    }
-    return nullptr;
-}
-
 // A unit square of two coplanar triangles: its width shows the unit scale,
 // its face count whether coplanar faces were merged.
 class HostOptions : public PluginTest {
 protected:
     HostOptions() {
-        hollin::samples::SceneBuilder scene;
-        const hollin::samples::Point points[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-        const hollin::samples::Triangle faces[] = {{0, 1, 2}, {0, 2, 3}};
+        SceneBuilder scene;
+        const Point points[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+        const Triangle faces[] = {{0, 1, 2}, {0, 2, 3}};
         scene.AddMesh("Square", points, faces, "");
         scene.AddObjectNode("Square");
         EXPECT_TRUE(scene.Save((folder_ / "square.3ds").string()));
     }
 
-    // The square's width in inches and its number of faces.
-    std::pair<double, int> ConvertSquare(ImportOptions* options) {
-        EXPECT_TRUE(Convert(folder_ / "square.3ds", folder_ / "square.kvm", nullptr, options));
+    void ExpectSquare(ImportOptions* options, double inchesWide, int faces) {
+        ASSERT_TRUE(Convert(folder_ / "square.3ds", folder_ / "square.kvm", nullptr, options));
         const nlohmann::json info = ModelInfo(folder_ / "square.kvm");
-        const nlohmann::json* square = info.is_object() ? FindByName(info["definitions"], "Square") : nullptr;
-        if (square == nullptr) return {-1.0, -1};
-        const nlohmann::json& box = (*square)["bbox"];
-        return {box[1][0].get<double>() - box[0][0].get<double>(), (*square)["faces"].get<int>()};
-    }
-
-    static void Store(bool merge, std::int32_t units) {
-        hollin::prefs::Get().WriteBool(u"3DS Importer", kMergeKey, merge);
-        hollin::prefs::Get().WriteInt(u"3DS Importer", kUnitsKey, units);
+        ASSERT_TRUE(info.is_object() && info["definitions"].size() == 1) << info;
+        const nlohmann::json& square = info["definitions"][0];
+        EXPECT_NEAR(square["bbox"][1][0].get<double>() - square["bbox"][0][0].get<double>(), inchesWide, 1e-3);
+        EXPECT_EQ(square["faces"], faces);
     }
 
     TemporaryFolder folder_;
 };
 
-TEST_F(HostOptions, UnitsComeFromTheStoreUnlessTheHostGivesAnInteger) {
-    // Nothing stored: the file's master scale of 1 inch per unit.
-    EXPECT_NEAR(ConvertSquare(nullptr).first, 1.0, 1e-4);
+TEST_F(HostOptions, TheHostMapOverridesTheStoreOnlyWithValuesOfTheRightType) {
+    ExpectSquare(nullptr, 1.0, 2);  // nothing stored: the file's own inches, faces kept
+    ImportOptions mergeOnly{{kMergeKey, Variant(true)}, {kUnitsKey, Variant(2.0)}};
+    ExpectSquare(&mergeOnly, 1.0, 1);
 
-    Store(false, 7);
-    EXPECT_NEAR(ConvertSquare(nullptr).first, 39.37, 1e-3);
-    ImportOptions asDouble{{kUnitsKey, Variant(2.0)}};
-    EXPECT_NEAR(ConvertSquare(&asDouble).first, 39.37, 1e-3);
-
-    ImportOptions feet{{kUnitsKey, Variant(2)}};
-    EXPECT_NEAR(ConvertSquare(&feet).first, 12.0, 1e-4);
-    EXPECT_EQ(feet.size(), 1u);
-    EXPECT_EQ(hollin::prefs::Get().ReadInt(u"3DS Importer", kUnitsKey, -1), 7);
-}
-
-TEST_F(HostOptions, MergingFollowsTheStoreUnlessTheHostGivesABool) {
-    ImportOptions mergeAsInt{{kMergeKey, Variant(1)}};
-    EXPECT_EQ(ConvertSquare(&mergeAsInt).second, 2);
-    ImportOptions merge{{kMergeKey, Variant(true)}};
-    EXPECT_EQ(ConvertSquare(&merge).second, 1);
-
-    Store(true, 0);
-    EXPECT_EQ(ConvertSquare(nullptr).second, 1);
-    ImportOptions keepFaces{{kMergeKey, Variant(false)}};
-    EXPECT_EQ(ConvertSquare(&keepFaces).second, 2);
+    hollin::prefs::Get().WriteBool(u"3DS Importer", kMergeKey, true);
+    hollin::prefs::Get().WriteInt(u"3DS Importer", kUnitsKey, 7);
+    ExpectSquare(nullptr, 39.37, 1);
+    ImportOptions wrongTypes{{kMergeKey, Variant(0)}, {kUnitsKey, Variant(2.0)}};
+    ExpectSquare(&wrongTypes, 39.37, 1);
+    ImportOptions feetUnmerged{{kMergeKey, Variant(false)}, {kUnitsKey, Variant(2)}};
+    ExpectSquare(&feetUnmerged, 12.0, 2);
+    EXPECT_EQ(feetUnmerged.size(), 2u);
+    EXPECT_EQ(hollin::prefs::Get().ReadInt(u"3DS Importer", kUnitsKey, -1), 7) << "the host's values are not stored";
     EXPECT_TRUE(hollin::prefs::Get().ReadBool(u"3DS Importer", kMergeKey, false));
 }
 
-using RealScene = PluginTest;
+// A camera, a material and one twelve-face mesh placed by one node.
+std::filesystem::path WriteFence(const TemporaryFolder& folder) {
+    SceneBuilder scene;
+    scene.AddCamera("Kamera S\xC3\xBC" "d", {10, 10, 10}, {0, 0, 0});
+    scene.AddMaterial("Stein", {0.6f, 0.6f, 0.6f});
+    std::vector<Point> points;
+    std::vector<Triangle> faces;
+    for (std::uint16_t i = 0; i < 12; ++i) {
+        const float x = i;
+        points.insert(points.end(), {Point{x, 0, 0}, Point{x, 1, 0}, Point{x + 0.5f, 0, 1}});
+        faces.push_back({static_cast<std::uint16_t>(3 * i), static_cast<std::uint16_t>(3 * i + 1),
+                         static_cast<std::uint16_t>(3 * i + 2)});
+    }
+    scene.AddMesh("Fence", points, faces, "Stein");
+    scene.AddObjectNode("Fence");
+    EXPECT_TRUE(scene.Save((folder / "fence.3ds").string()));
+    return folder / "fence.3ds";
+}
 
-TEST_F(RealScene, Test1FindsAllThreeUpperCaseTextureNames) {
+using ConversionProgress = PluginTest;
+
+TEST_F(ConversionProgress, HostSeesEveryPhaseInOrderInUtf8) {
     const TemporaryFolder folder;
-    ASSERT_TRUE(Convert(KV_ASSIMP_3DS_DIR "/test1.3ds", folder / "test1.kvm"));
-    EXPECT_EQ(PrintedSummary(), SummaryReport(3, 9, 9));
+    RecordingProgress progress;
+    ASSERT_TRUE(Convert(WriteFence(folder), folder / "fence.kvm", &progress));
+    EXPECT_EQ(progress.messages, (std::vector<std::string>{
+                                     "Parsing file...", "Parsing cameras...", "Parsing camera Kamera S\xC3\xBC" "d...",
+                                     "Parsing materials...", "Parsing material Stein...", "Parsing nodes...",
+                                     "Parsing node Fence...", "Building mesh Fence face: 0 of 12...",
+                                     "Building mesh Fence face: 10 of 12...", "Cleaning up...",
+                                 }));
+    const std::vector<double> percents = {10, 20, 30, 40, 45, 95, 99};
+    ASSERT_EQ(progress.percents.size(), percents.size());
+    for (std::size_t i = 0; i < percents.size(); ++i) EXPECT_NEAR(progress.percents[i], percents[i], 1e-4) << i;
+    EXPECT_EQ(PrintedSummary(), SummaryReport(1, 1, 1));
+}
 
-    const nlohmann::json info = ModelInfo(folder / "test1.kvm");
-    ASSERT_TRUE(info.is_object());
-    ASSERT_EQ(info["materials"].size(), 3u);
-    for (const nlohmann::json& material : info["materials"]) EXPECT_FALSE(material["texture"].is_null()) << material;
+TEST_F(ConversionProgress, CancellingFromTheStartStillSavesAnEmptyModel) {
+    const TemporaryFolder folder;
+    RecordingProgress progress(0);
+    ASSERT_TRUE(Convert(WriteFence(folder), folder / "fence.kvm", &progress));
+    EXPECT_TRUE(progress.messages.empty());
+    EXPECT_TRUE(progress.percents.empty());
+    EXPECT_GT(progress.queries, 0);
+    EXPECT_EQ(ModelInfo(folder / "fence.kvm")["totals"]["faces"], 0);
+    EXPECT_EQ(PrintedSummary(), SummaryReport(0, 0, 0));
 }
 
 }  // namespace

@@ -1,100 +1,87 @@
 #pragma once
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "HostProgressCallback.h"
 #include "KorvantaModelImporterInterface.h"
+#include "Preferences.h"
+#include "ProcessRunner.h"
 
 namespace plugin_tests {
-
-// The built plug-in, loaded the way a host loads it.
-class LoadedPlugin {
-public:
-    LoadedPlugin();
-    ~LoadedPlugin();
-    LoadedPlugin(const LoadedPlugin&) = delete;
-    LoadedPlugin& operator=(const LoadedPlugin&) = delete;
-
-    // Null when the library or its entry could not be loaded (see error).
-    GetKorvantaModelImporterInterfaceFunction* entry = nullptr;
-    std::string error;
-
-private:
-    void* handle_ = nullptr;
-};
 
 // Records what the importer tells the host; answers "cancelled" once it has
 // been asked more than `cancelAfterQueries` times (never when negative).
 class RecordingProgress final : public HostProgressCallback {
 public:
     explicit RecordingProgress(long cancelAfterQueries = -1) : cancelAfterQueries_(cancelAfterQueries) {}
-    virtual ~RecordingProgress() = default;
 
     bool IsCancelled() override { return cancelAfterQueries_ >= 0 && ++queries > cancelAfterQueries_; }
     void SetPercent(double percent) override { percents.push_back(percent); }
-    void SetSecondaryPercent(double percent) override { secondary.push_back(std::to_string(percent)); }
-    void SetSecondaryMessage(const char* text) override { secondary.emplace_back(text); }
+    void SetSecondaryPercent(double) override {}
+    void SetSecondaryMessage(const char*) override {}
     void SetMessage(const std::string& message) override { messages.push_back(message); }
 
     std::vector<double> percents;
     std::vector<std::string> messages;
-    std::vector<std::string> secondary;
     long queries = 0;
 
 private:
     long cancelAfterQueries_;
 };
 
-// A private folder under the system's temporary folder, removed with the object.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// Points the host's preference store at a private folder; must run before
-// anything in the process opens the store.
-void UsePrivatePreferenceStore();
-void ClearStoredImportOptions();
-
-struct ProgramResult {
-    int exitCode = -1;
-    std::string output;  // standard output only
-};
-ProgramResult RunProgram(const std::string& commandLine);
-std::string ShellQuote(const std::string& text);
-
 // kvinfo's JSON description of a model file, or null when it cannot read it.
-nlohmann::json ModelInfo(const std::filesystem::path& model);
+inline nlohmann::json ModelInfo(const std::filesystem::path& model) {
+    const ProcessResult result = RunProcess(KV_KVINFO_PATH, {model.string()});
+    return result.exitCode == 0 ? nlohmann::json::parse(result.out, nullptr, false) : nlohmann::json();
+}
 
-std::string OpenFileErrorReport(const std::string& path);
-std::string SummaryReport(int materials, int nodes, int meshes);
+inline std::string OpenFileErrorReport(const std::string& path) {
+    return "3ds Errors:\n\tCould not open file: " + path + "\n";
+}
 
-// Tests that drive the loaded plug-in in this process, each starting with an
-// empty preference store and no pending report.
+inline std::string SummaryReport(int materials, int nodes, int meshes) {
+    return "3ds Entities Imported\n\tMaterials:\t" + std::to_string(materials) + "\n\tNodes:\t" +
+           std::to_string(nodes) + "\n\tMeshes:\t" + std::to_string(meshes) + "\n";
+}
+
+// Drives the built plug-in in this process, loaded once the way a host loads
+// it; every test starts with an empty preference store and no pending report.
 class PluginTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite();
-    void SetUp() override;
+    static void SetUpTestSuite() {
+        static const TemporaryFolder configHome;  // the store keeps writing there until exit
+        ::setenv("XDG_CONFIG_HOME", (configHome / "config").c_str(), 1);
+    }
 
-    static std::unique_ptr<LoadedPlugin>& SharedPlugin();
-    static KorvantaModelImporterInterface& Importer() { return *SharedPlugin()->entry(); }
+    void SetUp() override {
+        ASSERT_NE(Entry(), nullptr) << ::dlerror();
+        hollin::prefs::Get().Remove(u"3DS Importer", u"ImportMergeCoplanarFaces");
+        hollin::prefs::Get().Remove(u"3DS Importer", u"ImportUnits");
+        PrintedSummary();
+    }
+
+    static GetKorvantaModelImporterInterfaceFunction* Entry() {
+        static void* const library = ::dlopen(KV_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+        void* const entry = library == nullptr ? nullptr : ::dlsym(library, kImporterEntryPointName);
+        return reinterpret_cast<GetKorvantaModelImporterInterfaceFunction*>(entry);
+    }
+
+    static KorvantaModelImporterInterface& Importer() { return *Entry()(); }
+
     // What ShowSummary writes to standard output.
-    static std::string PrintedSummary();
+    static std::string PrintedSummary() {
+        ::testing::internal::CaptureStdout();
+        Importer().ShowSummary();
+        return ::testing::internal::GetCapturedStdout();
+    }
+
     static bool Convert(const std::filesystem::path& input, const std::filesystem::path& output,
                         HostProgressCallback* progress = nullptr, ImportOptions* options = nullptr) {
         return Importer().ConvertToModel(input.string(), output.string(), progress, options);

@@ -25,11 +25,6 @@ using hollin::utils::Variant;
 int g_entryCalls = 0;
 int g_importersCreated = 0;
 
-std::string ValueText(const Variant& value) {
-    if (value.GetType() == Variant::Bool) return value.AsBool() ? "true" : "false";
-    return std::to_string(value.AsInt32());
-}
-
 class TestImporter final : public KorvantaModelImporterInterface {
 public:
     TestImporter() { ++g_importersCreated; }
@@ -44,46 +39,36 @@ public:
                         ImportOptions* options) override {
         ++conversions_;
         std::ifstream input(inputPath, std::ios::binary);
-        if (!input) {
-            pendingReport_ = "Errors:\n\tCould not open file: " + inputPath;
-            return false;
-        }
-
+        // One line per fact, so that tests can look for whole lines.
         std::ostringstream record;
-        record << "input " << inputPath << "\n"
-               << "output " << outputPath << "\n"
-               << "entry-calls " << g_entryCalls << "\n"
-               << "importers " << g_importersCreated << "\n"
-               << "conversion " << conversions_ << "\n"
-               << "progress " << (progress != nullptr ? "set" : "null") << "\n"
-               << "options " << (options != nullptr ? "set" : "null") << "\n";
-        if (options != nullptr) {
-            for (const auto& [key, value] : *options) {
-                record << "option " << key.ToUtf8() << " " << value.GetType() << " " << ValueText(value) << "\n";
-            }
+        record << "entry-calls " << g_entryCalls << "\nimporters " << g_importersCreated << "\nconversion "
+               << conversions_ << "\noptions" << (options != nullptr ? "" : " null");
+        for (const auto& [key, value] : options != nullptr ? *options : ImportOptions{}) {
+            record << " " << key.ToUtf8() << ":" << value.GetType() << ":"
+                   << (value.GetType() == Variant::Bool ? (value.AsBool() ? "true" : "false")
+                                                        : std::to_string(value.AsInt32()));
         }
+        record << "\n";
 
         bool write = true;
         bool succeed = true;
         int checks = 0;
-        std::string line;
-        while (std::getline(input, line)) {
+        for (std::string line; std::getline(input, line);) {
             const std::size_t space = line.find(' ');
             const std::string directive = line.substr(0, space);
             const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
-            if (directive == "percent") progress->SetPercent(std::strtod(argument.c_str(), nullptr));
+            const double number = std::strtod(argument.c_str(), nullptr);
+            if (directive == "percent") progress->SetPercent(number);
             if (directive == "message") progress->SetMessage(argument);
-            if (directive == "secondary-percent") progress->SetSecondaryPercent(std::strtod(argument.c_str(), nullptr));
+            if (directive == "secondary-percent") progress->SetSecondaryPercent(number);
             if (directive == "secondary-message") progress->SetSecondaryMessage(argument.c_str());
-            if (directive == "fail") succeed = false;
-            if (directive == "nowrite") write = false;
             if (directive == "throw") throw std::runtime_error("scripted failure");
-            if (directive == "check") {
-                ++checks;
-                if (progress->IsCancelled()) {
-                    record << "cancelled at check " << checks << "\n";
-                    break;
-                }
+            succeed = succeed && directive != "fail";
+            write = write && directive != "nowrite";
+            checks += directive == "check" ? 1 : 0;
+            if (directive == "check" && progress->IsCancelled()) {
+                record << "cancelled at check " << checks << "\n";
+                break;
             }
         }
         record << "checks " << checks << "\n";
@@ -93,9 +78,9 @@ public:
         return succeed;
     }
 
+    // Like a real importer, the report is shown once.
     void ShowSummary() override {
-        if (pendingReport_.empty()) return;
-        std::printf("summary %d: %s\n", conversions_, pendingReport_.c_str());
+        if (!pendingReport_.empty()) std::printf("summary %d: %s\n", conversions_, pendingReport_.c_str());
         pendingReport_.clear();
     }
 
