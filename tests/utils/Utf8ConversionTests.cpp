@@ -16,22 +16,16 @@ std::int64_t Count(const std::string& bytes, ConversionMode mode = ConversionMod
 }  // namespace
 
 // Sequences at both ends of every range of the legality table.
-TEST(Utf8Decoding, LegalBoundarySequencesDecode) {
+TEST(Utf8Decoding, LegalBoundarySequencesRoundTrip) {
     const struct {
         std::string bytes;
         std::u16string units;
     } cases[] = {
-        {"\x7F", u"\x7F"},
-        {"\xC2\x80", u"\x80"},
-        {"\xDF\xBF", u"\x7FF"},
-        {"\xE0\xA0\x80", u"\x800"},
-        {"\xEF\xBF\xBF", u"\xFFFF"},
-        {"\xED\xA0\x80", u"\xD800"},  // encoded surrogates pass as themselves
-        {"\xED\xBF\xBF", u"\xDFFF"},
-        {"\xF0\x90\x80\x80", u"\U00010000"},
-        {"\xF0\x9F\x98\x80", u"\xD83D\xDE00"},
-        {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
-        {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+        {"\x7F", u"\x7F"}, {"\xC2\x80", u"\x80"}, {"\xDF\xBF", u"\x7FF"}, {"\xE0\xA0\x80", u"\x800"},
+        {"\xEF\xBF\xBF", u"\xFFFF"}, {"\xF0\x90\x80\x80", u"\U00010000"}, {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+        {"\xF0\x9F\x98\x80", u"\xD83D\xDE00"}, {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+        // Encoded surrogates pass as themselves.
+        {"\xED\xA0\x80", u"\xD800"}, {"\xED\xBF\xBF", u"\xDFFF"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes));
@@ -41,59 +35,38 @@ TEST(Utf8Decoding, LegalBoundarySequencesDecode) {
     }
 }
 
-TEST(Utf8Decoding, IllegalSequencesMakeTheWholeTextEmpty) {
-    const std::string cases[] = {
-        "\x80",              // continuation byte as lead
-        "\xC0\x80",          // overlong NUL
-        "\xC2\x7F",          // trailing byte too small
-        "\xC2\xC0",          // trailing byte too large
-        "\xE0\x9F\xBF",      // below the E0 limit (overlong)
-        "\xE1\x80\x7F",      // last byte not a continuation
-        "\xF0\x8F\xBF\xBF",  // below the F0 limit (overlong)
-        "\xF4\x90\x80\x80",  // above U+10FFFF
-        "\xF5\x80\x80\x80",  // lead above F4
-        "\xF8\x88\x80\x80\x80",
-        "\xFC\x84\x80\x80\x80\x80",
-        "\xFF\x80\x80\x80\x80\x80",
-    };
-    for (const std::string& bad : cases) {
+TEST(Utf8Decoding, IllegalOrTruncatedSequencesMakeTheWholeTextEmpty) {
+    // A continuation byte as lead, an overlong NUL, trailing bytes too small
+    // or too large, overlongs below the E0 and F0 limits, a last byte that is
+    // no continuation, a code point above U+10FFFF and leads above F4.
+    const std::string illegal[] = {"\x80", "\xC0\x80", "\xC2\x7F", "\xC2\xC0", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF",
+                                   "\xE1\x80\x7F", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF\x80\x80\x80\x80\x80"};
+    for (const std::string& bad : illegal) {
         SCOPED_TRACE(testing::PrintToString(bad));
         EXPECT_EQ(Count(bad), kIllegalInput);
         EXPECT_TRUE(Utf16String::FromUtf8(std::string_view("ok" + bad + "ok")).IsEmpty());
     }
-    EXPECT_TRUE(Utf16String("abc\xFF").IsEmpty());
-}
-
-TEST(Utf8Decoding, TruncatedSequencesAnywhereMakeTheWholeTextEmpty) {
-    for (const char* cut : {"\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xED\xA0"}) {
-        EXPECT_EQ(Count("abc" + std::string(cut)), kTruncatedInput);
-        EXPECT_TRUE(Utf16String(("abc" + std::string(cut)).c_str()).IsEmpty());
+    for (const std::string cut : {"\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xED\xA0"}) {
+        EXPECT_EQ(Count("abc" + cut), kTruncatedInput);
+        EXPECT_TRUE(Utf16String(("abc" + cut).c_str()).IsEmpty());
         // In the middle, the next byte is taken as the missing trailing byte: illegal.
-        EXPECT_TRUE(Utf16String::FromUtf8(std::string_view(std::string(cut) + "abc")).IsEmpty());
+        EXPECT_TRUE(Utf16String::FromUtf8(std::string_view(cut + "abc")).IsEmpty());
     }
     EXPECT_TRUE(Utf16String("abc\xE2\x82\xAC", 5).IsEmpty());  // the byte count cuts the euro sign
 }
 
-TEST(Utf8Decoding, StrictModeRejectsSurrogates) {
-    EXPECT_EQ(Count("\xED\xA0\x80", ConversionMode::Strict), kIllegalInput);
-    EXPECT_TRUE(DecodeUtf8("\xED\xA0\x80", 3, ConversionMode::Strict).empty());
-}
-
-TEST(Utf8Encoding, SurrogatesPairOrStandAlone) {
+TEST(Utf8Encoding, SurrogatesPairOrStandAloneAndStrictModeRejectsThem) {
     EXPECT_EQ(Utf16String(u"\xD83D\xDE00").ToUtf8(), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(Utf16String(u"\xD800").ToUtf8(), "\xED\xA0\x80");          // high at the end
-    EXPECT_EQ(Utf16String(u"\xD800x").ToUtf8(), "\xED\xA0\x80x");        // high before a non-surrogate
+    EXPECT_EQ(Utf16String(u"\xD800").ToUtf8(), "\xED\xA0\x80");                    // high at the end
+    EXPECT_EQ(Utf16String(u"\xD800x").ToUtf8(), "\xED\xA0\x80x");                  // high before a non-surrogate
     EXPECT_EQ(Utf16String(u"\xDE00\xD83D").ToUtf8(), "\xED\xB8\x80\xED\xA0\xBD");  // reversed pair
+    // Lone surrogates survive the round trip through UTF-8.
+    EXPECT_EQ(Utf16String(Utf16String(u"a\xDBFF" "b").ToUtf8().c_str()).Units(), u"a\xDBFF" "b");
+
     const std::u16string lone = u"\xDC00";
     EXPECT_EQ(Utf8LengthOf(lone.data(), 1, ConversionMode::Lenient), 3);
     EXPECT_EQ(Utf8LengthOf(lone.data(), 1, ConversionMode::Strict), kIllegalInput);
     EXPECT_TRUE(EncodeUtf8(lone.data(), 1, ConversionMode::Strict).empty());
-    // Lone surrogates survive the round trip through UTF-8.
-    EXPECT_EQ(Utf16String(Utf16String(u"a\xDBFF" "b").ToUtf8().c_str()).Units(), u"a\xDBFF" "b");
-}
-
-TEST(Utf8Sizing, CountsUnitsAndBytes) {
-    const std::u16string text = u"a\xE9\x20AC\xD83D\xDE00";
-    EXPECT_EQ(Utf8LengthOf(text.data(), text.size(), ConversionMode::Lenient), 1 + 2 + 3 + 4);
-    EXPECT_EQ(Count("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), 5);
+    EXPECT_EQ(Count("\xED\xA0\x80", ConversionMode::Strict), kIllegalInput);
+    EXPECT_TRUE(DecodeUtf8("\xED\xA0\x80", 3, ConversionMode::Strict).empty());
 }
