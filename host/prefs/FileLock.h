@@ -1,8 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
-#include <string>
 
 namespace hollin::prefs {
 
@@ -22,14 +20,5 @@ public:
 private:
     int descriptor_ = -1;
 };
-
-// The whole file, or nothing when it is missing, not a regular file or unreadable.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
-
-// Replaces the file's content in one step: a temporary file in the same
-// folder, written and synced, then renamed over the target. Readers see the
-// old content or the new, never a mixture. Throws std::system_error naming
-// the path; the target is untouched then and no temporary file is left.
-void WriteFileAtomically(const std::filesystem::path& path, const std::string& content);
 
 }  // namespace hollin::prefs

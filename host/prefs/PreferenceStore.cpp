@@ -1,17 +1,32 @@
 #include "PreferenceStore.h"
 
 #include <cstdio>
+#include <fstream>
 #include <limits>
+#include <sstream>
 #include <system_error>
 #include <utility>
 
-#include "AtomicFile.h"
+#include "FileLock.h"
+#include "utils/AtomicFile.h"
 
 namespace hollin::prefs {
 
 namespace {
 
 using nlohmann::json;
+
+// The whole file, or nothing when it is missing, not a regular file or unreadable.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) return std::nullopt;
+    std::ostringstream content;
+    content << stream.rdbuf();
+    if (stream.bad()) return std::nullopt;
+    return std::move(content).str();
+}
 
 // Anything but an object of sections counts as corrupt.
 json Parse(const std::string& text) {
@@ -80,7 +95,10 @@ void PreferenceStore::Store(const Utf16String& section, const Utf16String& key, 
         sectionObject[key.ToUtf8()] = std::move(value);
     }
 
-    WriteFileAtomically(filePath_, merged.dump(2) + "\n");
+    std::string error;
+    if (!utils::ReplaceFileAtomically(filePath_.string(), merged.dump(2) + "\n", &error)) {
+        throw std::system_error(std::make_error_code(std::errc::io_error), error);
+    }
     document_ = std::move(merged);
     loaded_ = true;
 }

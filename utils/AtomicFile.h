@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace hollin::utils {
+
+// Replaces a file's content in one step: the bytes go to a temporary file in
+// the same folder, reach the disk, and only then take the target's name, so
+// readers see the old content or the new, never a part. A replaced file keeps
+// its permissions; a new one gets rw-r--r--. On failure the target is
+// untouched, no temporary file is left, and `error` (when given) says what
+// failed, naming the path.
+bool ReplaceFileAtomically(const std::string& utf8Path, std::string_view contents, std::string* error = nullptr);
+
+}  // namespace hollin::utils
