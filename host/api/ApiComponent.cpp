@@ -43,29 +43,23 @@ KVResult KVComponentDefinitionRelease(KVComponentDefinitionRef* definition) {
 }
 
 KVResult KVComponentDefinitionSetName(KVComponentDefinitionRef definition, const char* name) {
-    return Guarded([&] {
-        ComponentDefinition* object = nullptr;
-        if (KVResult result = Resolve(State().definitions, definition.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().definitions, definition.ptr, [&](ComponentDefinition& object) {
         if (name == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        object->name = name;
+        object.name = name;
         return KV_SUCCESS;
     });
 }
 
 KVResult KVComponentDefinitionGetName(KVComponentDefinitionRef definition, size_t capacity, char* name,
                                       size_t* length) {
-    return Guarded([&] {
-        ComponentDefinition* object = nullptr;
-        if (KVResult result = Resolve(State().definitions, definition.ptr, object); result != KV_SUCCESS) return result;
-        return CopyText(object->name, capacity, name, length);
+    return GuardedOn(State().definitions, definition.ptr, [&](ComponentDefinition& object) {
+        return CopyText(object.name, capacity, name, length);
     });
 }
 
 KVResult KVComponentDefinitionGetEntities(KVComponentDefinitionRef definition, KVEntitiesRef* entities) {
-    return Guarded([&] {
-        ComponentDefinition* object = nullptr;
-        if (KVResult result = Resolve(State().definitions, definition.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(entities, KVEntitiesRef{&object->entities});
+    return GuardedOn(State().definitions, definition.ptr, [&](ComponentDefinition& object) {
+        return SetOutput(entities, KVEntitiesRef{&object.entities});
     });
 }
 
@@ -83,31 +77,25 @@ KVResult KVComponentDefinitionCreateInstance(KVComponentDefinitionRef definition
 }
 
 KVResult KVComponentInstanceSetTransform(KVComponentInstanceRef instance, const KVTransformation* transform) {
-    return Guarded([&] {
-        ComponentInstance* object = nullptr;
-        if (KVResult result = Resolve(State().instances, instance.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().instances, instance.ptr, [&](ComponentInstance& object) {
         if (transform == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
         for (double value : transform->values) {
             if (!std::isfinite(value)) return KV_ERROR_OUT_OF_RANGE;
         }
-        object->transform = *transform;
+        object.transform = *transform;
         return KV_SUCCESS;
     });
 }
 
 KVResult KVComponentInstanceGetTransform(KVComponentInstanceRef instance, KVTransformation* transform) {
-    return Guarded([&] {
-        ComponentInstance* object = nullptr;
-        if (KVResult result = Resolve(State().instances, instance.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(transform, object->transform);
+    return GuardedOn(State().instances, instance.ptr, [&](ComponentInstance& object) {
+        return SetOutput(transform, object.transform);
     });
 }
 
 KVResult KVComponentInstanceGetDefinition(KVComponentInstanceRef instance, KVComponentDefinitionRef* definition) {
-    return Guarded([&] {
-        ComponentInstance* object = nullptr;
-        if (KVResult result = Resolve(State().instances, instance.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(definition, KVComponentDefinitionRef{object->definition});
+    return GuardedOn(State().instances, instance.ptr, [&](ComponentInstance& object) {
+        return SetOutput(definition, KVComponentDefinitionRef{object.definition});
     });
 }
 

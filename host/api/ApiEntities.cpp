@@ -76,99 +76,75 @@ bool MaterialsAreLive(const GeometryInput& input) {
 extern "C" {
 
 KVResult KVEntitiesAddInstance(KVEntitiesRef entities, KVComponentInstanceRef instance, const char* name) {
-    return Guarded([&] {
-        ApiState& state = State();
-        Entities* target = nullptr;
-        ComponentInstance* object = nullptr;
-        if (KVResult result = Resolve(state.entities, entities.ptr, target); result != KV_SUCCESS) return result;
-        if (KVResult result = Resolve(state.instances, instance.ptr, object); result != KV_SUCCESS) return result;
+    ApiState& state = State();
+    const auto add = [&](Entities& target, ComponentInstance& object) {
         std::unordered_set<const ComponentDefinition*> visited;
-        if (!state.instances.IsDetached(object) || Contains(object->definition, target, visited)) {
+        if (!state.instances.IsDetached(&object) || Contains(object.definition, &target, visited)) {
             return KV_ERROR_INVALID_INPUT;
         }
-        if (name != nullptr) object->name = name;
-        target->instances.push_back(state.instances.TakeOwnership(object));
+        if (name != nullptr) object.name = name;
+        target.instances.push_back(state.instances.TakeOwnership(&object));
         return KV_SUCCESS;
-    });
+    };
+    return GuardedOn(state.entities, entities.ptr, state.instances, instance.ptr, add);
 }
 
 KVResult KVEntitiesFill(KVEntitiesRef entities, KVGeometryInputRef input, bool weld_vertices) {
-    return Guarded([&] {
-        ApiState& state = State();
-        Entities* target = nullptr;
-        GeometryInput* source = nullptr;
-        if (KVResult result = Resolve(state.entities, entities.ptr, target); result != KV_SUCCESS) return result;
-        if (KVResult result = Resolve(state.inputs, input.ptr, source); result != KV_SUCCESS) return result;
-        if (!MaterialsAreLive(*source)) return KV_ERROR_INVALID_INPUT;
-        const KVResult result = FillEntities(*target, *source, weld_vertices);
-        UpdateFaceArray(*target);
+    return GuardedOn(State().entities, entities.ptr, State().inputs, input.ptr, [&](Entities& target, GeometryInput& source) {
+        if (!MaterialsAreLive(source)) return KV_ERROR_INVALID_INPUT;
+        const KVResult result = FillEntities(target, source, weld_vertices);
+        UpdateFaceArray(target);
         return result;
     });
 }
 
 KVResult KVEntitiesGetNumFaces(KVEntitiesRef entities, size_t* count) {
-    return Guarded([&] {
-        Entities* object = nullptr;
-        if (KVResult result = Resolve(State().entities, entities.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(count, object->faces.size());
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
+        return SetOutput(count, object.faces.size());
     });
 }
 
 KVResult KVEntitiesGetFaces(KVEntitiesRef entities, size_t capacity, KVFaceRef* faces, size_t* count) {
-    return Guarded([&] {
-        Entities* object = nullptr;
-        if (KVResult result = Resolve(State().entities, entities.ptr, object); result != KV_SUCCESS) return result;
-        return CopyRefs(object->faces, capacity, faces, count, [](const Face& face) { return const_cast<Face*>(&face); });
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
+        return CopyRefs(object.faces, capacity, faces, count, [](const Face& face) { return const_cast<Face*>(&face); });
     });
 }
 
 KVResult KVEntitiesGetNumEdges(KVEntitiesRef entities, size_t* count) {
-    return Guarded([&] {
-        Entities* object = nullptr;
-        if (KVResult result = Resolve(State().entities, entities.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(count, object->edges.size());
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
+        return SetOutput(count, object.edges.size());
     });
 }
 
 KVResult KVEntitiesGetNumVertices(KVEntitiesRef entities, size_t* count) {
-    return Guarded([&] {
-        Entities* object = nullptr;
-        if (KVResult result = Resolve(State().entities, entities.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(count, object->vertices.size());
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
+        return SetOutput(count, object.vertices.size());
     });
 }
 
 KVResult KVEntitiesGetNumInstances(KVEntitiesRef entities, size_t* count) {
-    return Guarded([&] {
-        Entities* object = nullptr;
-        if (KVResult result = Resolve(State().entities, entities.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(count, object->instances.size());
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
+        return SetOutput(count, object.instances.size());
     });
 }
 
 KVResult KVEntitiesGetInstances(KVEntitiesRef entities, size_t capacity, KVComponentInstanceRef* instances,
                                 size_t* count) {
-    return Guarded([&] {
-        Entities* object = nullptr;
-        if (KVResult result = Resolve(State().entities, entities.ptr, object); result != KV_SUCCESS) return result;
-        return CopyRefs(object->instances, capacity, instances, count, [](const auto& i) { return i.get(); });
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
+        return CopyRefs(object.instances, capacity, instances, count, [](const auto& i) { return i.get(); });
     });
 }
 
 KVResult KVEntitiesGetNumSkippedFaces(KVEntitiesRef entities, size_t* count) {
-    return Guarded([&] {
-        Entities* object = nullptr;
-        if (KVResult result = Resolve(State().entities, entities.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(count, object->skippedFaces);
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
+        return SetOutput(count, object.skippedFaces);
     });
 }
 
 KVResult KVEntitiesGetBoundingBox(KVEntitiesRef entities, KVBoundingBox3D* box) {
-    return Guarded([&] {
-        Entities* object = nullptr;
-        if (KVResult result = Resolve(State().entities, entities.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
         if (box == nullptr) return KV_ERROR_NULL_POINTER_OUTPUT;
-        const Box bounds = BoundsOf(*object);
+        const Box bounds = BoundsOf(object);
         if (bounds.Empty()) return KV_ERROR_NO_DATA;
         box->min_point = {bounds.min.x, bounds.min.y, bounds.min.z};
         box->max_point = {bounds.max.x, bounds.max.y, bounds.max.z};

@@ -6,10 +6,14 @@ using namespace korvanta;
 
 namespace {
 
-KVResult ResolveFace(KVFaceRef face, LiveFace& found) {
-    if (face.ptr == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-    found = FindLiveFace(face.ptr);
-    return found.face != nullptr ? KV_SUCCESS : KV_ERROR_INVALID_INPUT;
+// Runs an API call body on the live face a reference names.
+template <typename Body>
+KVResult GuardedOnFace(KVFaceRef face, Body body) noexcept {
+    return Guarded([&] {
+        if (face.ptr == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
+        const LiveFace found = FindLiveFace(face.ptr);
+        return found.face != nullptr ? body(found) : KV_ERROR_INVALID_INPUT;
+    });
 }
 
 }  // namespace
@@ -17,26 +21,20 @@ KVResult ResolveFace(KVFaceRef face, LiveFace& found) {
 extern "C" {
 
 KVResult KVFaceGetNumLoops(KVFaceRef face, size_t* count) {
-    return Guarded([&] {
-        LiveFace found;
-        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+    return GuardedOnFace(face, [&](const LiveFace& found) {
         return SetOutput(count, found.face->loops.size());
     });
 }
 
 KVResult KVFaceGetLoopVertexCount(KVFaceRef face, size_t loop_index, size_t* count) {
-    return Guarded([&] {
-        LiveFace found;
-        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+    return GuardedOnFace(face, [&](const LiveFace& found) {
         if (loop_index >= found.face->loops.size()) return KV_ERROR_OUT_OF_RANGE;
         return SetOutput(count, found.face->loops[loop_index].corners.size());
     });
 }
 
 KVResult KVFaceGetLoopVertices(KVFaceRef face, size_t loop_index, size_t capacity, KVPoint3D* points, size_t* count) {
-    return Guarded([&] {
-        LiveFace found;
-        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+    return GuardedOnFace(face, [&](const LiveFace& found) {
         if (loop_index >= found.face->loops.size()) return KV_ERROR_OUT_OF_RANGE;
         if (count == nullptr || (points == nullptr && capacity != 0)) return KV_ERROR_NULL_POINTER_OUTPUT;
         const std::vector<Corner>& corners = found.face->loops[loop_index].corners;
@@ -51,9 +49,7 @@ KVResult KVFaceGetLoopVertices(KVFaceRef face, size_t loop_index, size_t capacit
 }
 
 KVResult KVFaceGetFrontMaterial(KVFaceRef face, KVMaterialRef* material) {
-    return Guarded([&] {
-        LiveFace found;
-        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+    return GuardedOnFace(face, [&](const LiveFace& found) {
         if (material == nullptr) return KV_ERROR_NULL_POINTER_OUTPUT;
         material->ptr = found.face->frontMaterial;
         return found.face->frontMaterial != nullptr ? KV_SUCCESS : KV_ERROR_NO_DATA;
@@ -61,25 +57,19 @@ KVResult KVFaceGetFrontMaterial(KVFaceRef face, KVMaterialRef* material) {
 }
 
 KVResult KVFaceIsTextured(KVFaceRef face, bool* textured) {
-    return Guarded([&] {
-        LiveFace found;
-        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+    return GuardedOnFace(face, [&](const LiveFace& found) {
         return SetOutput(textured, found.face->textured);
     });
 }
 
 KVResult KVFaceGetArea(KVFaceRef face, double* area) {
-    return Guarded([&] {
-        LiveFace found;
-        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+    return GuardedOnFace(face, [&](const LiveFace& found) {
         return SetOutput(area, FaceArea(*found.entities, *found.face));
     });
 }
 
 KVResult KVFaceGetNumTriangles(KVFaceRef face, size_t* count) {
-    return Guarded([&] {
-        LiveFace found;
-        if (KVResult result = ResolveFace(face, found); result != KV_SUCCESS) return result;
+    return GuardedOnFace(face, [&](const LiveFace& found) {
         return SetOutput(count, found.face->triangles.size());
     });
 }

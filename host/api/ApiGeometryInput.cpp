@@ -42,55 +42,47 @@ KVResult KVGeometryInputRelease(KVGeometryInputRef* input) {
 }
 
 KVResult KVGeometryInputAddVertex(KVGeometryInputRef input, const KVPoint3D* point) {
-    return Guarded([&] {
-        GeometryInput* object = nullptr;
-        if (KVResult result = Resolve(State().inputs, input.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().inputs, input.ptr, [&](GeometryInput& object) {
         if (point == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
         // Vertices are numbered by the order of adding, so even unusable
         // points (not finite) are kept; faces using them are skipped at fill.
-        object->vertices.push_back({point->x, point->y, point->z});
+        object.vertices.push_back({point->x, point->y, point->z});
         return KV_SUCCESS;
     });
 }
 
 KVResult KVGeometryInputAddFace(KVGeometryInputRef input, KVLoopInputRef* outer_loop, size_t* face_index) {
-    return Guarded([&] {
-        GeometryInput* object = nullptr;
-        if (KVResult result = Resolve(State().inputs, input.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().inputs, input.ptr, [&](GeometryInput& object) {
         FaceInput face;
         if (KVResult result = TakeLoop(outer_loop, face.loops.emplace_back()); result != KV_SUCCESS) return result;
-        if (face_index != nullptr) *face_index = object->faces.size();
-        object->faces.push_back(std::move(face));
+        if (face_index != nullptr) *face_index = object.faces.size();
+        object.faces.push_back(std::move(face));
         return KV_SUCCESS;
     });
 }
 
 KVResult KVGeometryInputFaceAddInnerLoop(KVGeometryInputRef input, size_t face_index, KVLoopInputRef* inner_loop) {
-    return Guarded([&] {
-        GeometryInput* object = nullptr;
-        if (KVResult result = Resolve(State().inputs, input.ptr, object); result != KV_SUCCESS) return result;
-        if (face_index >= object->faces.size()) return KV_ERROR_OUT_OF_RANGE;
+    return GuardedOn(State().inputs, input.ptr, [&](GeometryInput& object) {
+        if (face_index >= object.faces.size()) return KV_ERROR_OUT_OF_RANGE;
         std::vector<std::size_t> vertexIndices;
         if (KVResult result = TakeLoop(inner_loop, vertexIndices); result != KV_SUCCESS) return result;
-        object->faces[face_index].loops.push_back(std::move(vertexIndices));
+        object.faces[face_index].loops.push_back(std::move(vertexIndices));
         return KV_SUCCESS;
     });
 }
 
 KVResult KVGeometryInputFaceSetFrontMaterial(KVGeometryInputRef input, size_t face_index,
                                              const KVMaterialInput* material) {
-    return Guarded([&] {
-        GeometryInput* object = nullptr;
-        if (KVResult result = Resolve(State().inputs, input.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().inputs, input.ptr, [&](GeometryInput& object) {
         if (material == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        if (face_index >= object->faces.size() || material->num_uv_coords > 4) return KV_ERROR_OUT_OF_RANGE;
+        if (face_index >= object.faces.size() || material->num_uv_coords > 4) return KV_ERROR_OUT_OF_RANGE;
         Material* front = nullptr;
         if (material->material.ptr != nullptr) {
             if (KVResult result = Resolve(State().materials, material->material.ptr, front); result != KV_SUCCESS) {
                 return result;
             }
         }
-        FaceInput& face = object->faces[face_index];
+        FaceInput& face = object.faces[face_index];
         face.material = front;
         face.uvCount = static_cast<std::size_t>(material->num_uv_coords);
         for (std::size_t i = 0; i < 4; ++i) {
@@ -123,10 +115,8 @@ KVResult KVLoopInputRelease(KVLoopInputRef* loop) {
 }
 
 KVResult KVLoopInputAddVertexIndex(KVLoopInputRef loop, size_t vertex_index) {
-    return Guarded([&] {
-        LoopInput* object = nullptr;
-        if (KVResult result = Resolve(State().loops, loop.ptr, object); result != KV_SUCCESS) return result;
-        object->vertexIndices.push_back(vertex_index);
+    return GuardedOn(State().loops, loop.ptr, [&](LoopInput& object) {
+        object.vertexIndices.push_back(vertex_index);
         return KV_SUCCESS;
     });
 }

@@ -45,80 +45,62 @@ KVResult KVMaterialRelease(KVMaterialRef* material) {
 }
 
 KVResult KVMaterialSetName(KVMaterialRef material, const char* name) {
-    return Guarded([&] {
-        Material* object = nullptr;
-        if (KVResult result = Resolve(State().materials, material.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().materials, material.ptr, [&](Material& object) {
         if (name == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        object->name = name;
+        object.name = name;
         return KV_SUCCESS;
     });
 }
 
 KVResult KVMaterialGetName(KVMaterialRef material, size_t capacity, char* name, size_t* length) {
-    return Guarded([&] {
-        Material* object = nullptr;
-        if (KVResult result = Resolve(State().materials, material.ptr, object); result != KV_SUCCESS) return result;
-        return CopyText(object->name, capacity, name, length);
+    return GuardedOn(State().materials, material.ptr, [&](Material& object) {
+        return CopyText(object.name, capacity, name, length);
     });
 }
 
 KVResult KVMaterialSetColor(KVMaterialRef material, const KVColor* color) {
-    return Guarded([&] {
-        Material* object = nullptr;
-        if (KVResult result = Resolve(State().materials, material.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().materials, material.ptr, [&](Material& object) {
         if (color == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        object->color = *color;
+        object.color = *color;
         return KV_SUCCESS;
     });
 }
 
 KVResult KVMaterialGetColor(KVMaterialRef material, KVColor* color) {
-    return Guarded([&] {
-        Material* object = nullptr;
-        if (KVResult result = Resolve(State().materials, material.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(color, object->color);
+    return GuardedOn(State().materials, material.ptr, [&](Material& object) {
+        return SetOutput(color, object.color);
     });
 }
 
 KVResult KVMaterialSetOpacity(KVMaterialRef material, double opacity) {
-    return Guarded([&] {
-        Material* object = nullptr;
-        if (KVResult result = Resolve(State().materials, material.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().materials, material.ptr, [&](Material& object) {
         if (!(opacity >= 0.0 && opacity <= 1.0)) return KV_ERROR_OUT_OF_RANGE;
-        object->opacity = opacity;
+        object.opacity = opacity;
         return KV_SUCCESS;
     });
 }
 
 KVResult KVMaterialGetOpacity(KVMaterialRef material, double* opacity) {
-    return Guarded([&] {
-        Material* object = nullptr;
-        if (KVResult result = Resolve(State().materials, material.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(opacity, object->opacity);
+    return GuardedOn(State().materials, material.ptr, [&](Material& object) {
+        return SetOutput(opacity, object.opacity);
     });
 }
 
 KVResult KVMaterialSetTexture(KVMaterialRef material, KVTextureRef texture) {
-    return Guarded([&] {
-        ApiState& state = State();
-        Material* object = nullptr;
-        Texture* image = nullptr;
-        if (KVResult result = Resolve(state.materials, material.ptr, object); result != KV_SUCCESS) return result;
-        if (KVResult result = Resolve(state.textures, texture.ptr, image); result != KV_SUCCESS) return result;
-        if (!state.textures.IsDetached(image)) return KV_ERROR_INVALID_INPUT;
-        if (object->texture) state.textures.Forget(object->texture.get());
-        object->texture = state.textures.TakeOwnership(image);
+    ApiState& state = State();
+    return GuardedOn(state.materials, material.ptr, state.textures, texture.ptr, [&](Material& object, Texture& image) {
+        if (!state.textures.IsDetached(&image)) return KV_ERROR_INVALID_INPUT;
+        if (object.texture) state.textures.Forget(object.texture.get());
+        object.texture = state.textures.TakeOwnership(&image);
         return KV_SUCCESS;
     });
 }
 
 KVResult KVMaterialGetTexture(KVMaterialRef material, KVTextureRef* texture) {
-    return Guarded([&] {
-        Material* object = nullptr;
-        if (KVResult result = Resolve(State().materials, material.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().materials, material.ptr, [&](Material& object) {
         if (texture == nullptr) return KV_ERROR_NULL_POINTER_OUTPUT;
-        texture->ptr = object->texture.get();
-        return object->texture ? KV_SUCCESS : KV_ERROR_NO_DATA;
+        texture->ptr = object.texture.get();
+        return object.texture ? KV_SUCCESS : KV_ERROR_NO_DATA;
     });
 }
 
@@ -155,16 +137,14 @@ KVResult KVTextureRelease(KVTextureRef* texture) {
 }
 
 KVResult KVTextureGetDimensions(KVTextureRef texture, size_t* width, size_t* height, double* s_scale, double* t_scale) {
-    return Guarded([&] {
-        Texture* object = nullptr;
-        if (KVResult result = Resolve(State().textures, texture.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().textures, texture.ptr, [&](Texture& object) {
         if (width == nullptr || height == nullptr || s_scale == nullptr || t_scale == nullptr) {
             return KV_ERROR_NULL_POINTER_OUTPUT;
         }
-        *width = object->width;
-        *height = object->height;
-        *s_scale = object->sScale;
-        *t_scale = object->tScale;
+        *width = object.width;
+        *height = object.height;
+        *s_scale = object.sScale;
+        *t_scale = object.tScale;
         return KV_SUCCESS;
     });
 }

@@ -66,10 +66,8 @@ KVResult KVModelRelease(KVModelRef* model) {
 }
 
 KVResult KVModelGetEntities(KVModelRef model, KVEntitiesRef* entities) {
-    return Guarded([&] {
-        Model* object = nullptr;
-        if (KVResult result = Resolve(State().models, model.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(entities, KVEntitiesRef{&object->entities});
+    return GuardedOn(State().models, model.ptr, [&](Model& object) {
+        return SetOutput(entities, KVEntitiesRef{&object.entities});
     });
 }
 
@@ -100,12 +98,10 @@ KVResult KVModelAddComponentDefinitions(KVModelRef model, size_t count, const KV
 }
 
 KVResult KVModelMergeCoplanarFaces(KVModelRef model) {
-    return Guarded([&] {
-        Model* object = nullptr;
-        if (KVResult result = Resolve(State().models, model.ptr, object); result != KV_SUCCESS) return result;
-        MergeCoplanarFaces(object->entities);
-        UpdateFaceArray(object->entities);
-        for (const auto& definition : object->definitions) {
+    return GuardedOn(State().models, model.ptr, [&](Model& object) {
+        MergeCoplanarFaces(object.entities);
+        UpdateFaceArray(object.entities);
+        for (const auto& definition : object.definitions) {
             MergeCoplanarFaces(definition->entities);
             UpdateFaceArray(definition->entities);
         }
@@ -114,44 +110,34 @@ KVResult KVModelMergeCoplanarFaces(KVModelRef model) {
 }
 
 KVResult KVModelSaveToFile(KVModelRef model, const char* path) {
-    return Guarded([&] {
-        Model* object = nullptr;
-        if (KVResult result = Resolve(State().models, model.ptr, object); result != KV_SUCCESS) return result;
+    return GuardedOn(State().models, model.ptr, [&](Model& object) {
         if (path == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        return SaveModelFile(*object, path);
+        return SaveModelFile(object, path);
     });
 }
 
 KVResult KVModelGetNumMaterials(KVModelRef model, size_t* count) {
-    return Guarded([&] {
-        Model* object = nullptr;
-        if (KVResult result = Resolve(State().models, model.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(count, object->materials.size());
+    return GuardedOn(State().models, model.ptr, [&](Model& object) {
+        return SetOutput(count, object.materials.size());
     });
 }
 
 KVResult KVModelGetMaterials(KVModelRef model, size_t capacity, KVMaterialRef* materials, size_t* count) {
-    return Guarded([&] {
-        Model* object = nullptr;
-        if (KVResult result = Resolve(State().models, model.ptr, object); result != KV_SUCCESS) return result;
-        return CopyRefs(object->materials, capacity, materials, count, [](const auto& m) { return m.get(); });
+    return GuardedOn(State().models, model.ptr, [&](Model& object) {
+        return CopyRefs(object.materials, capacity, materials, count, [](const auto& m) { return m.get(); });
     });
 }
 
 KVResult KVModelGetNumComponentDefinitions(KVModelRef model, size_t* count) {
-    return Guarded([&] {
-        Model* object = nullptr;
-        if (KVResult result = Resolve(State().models, model.ptr, object); result != KV_SUCCESS) return result;
-        return SetOutput(count, object->definitions.size());
+    return GuardedOn(State().models, model.ptr, [&](Model& object) {
+        return SetOutput(count, object.definitions.size());
     });
 }
 
 KVResult KVModelGetComponentDefinitions(KVModelRef model, size_t capacity, KVComponentDefinitionRef* definitions,
                                         size_t* count) {
-    return Guarded([&] {
-        Model* object = nullptr;
-        if (KVResult result = Resolve(State().models, model.ptr, object); result != KV_SUCCESS) return result;
-        return CopyRefs(object->definitions, capacity, definitions, count, [](const auto& d) { return d.get(); });
+    return GuardedOn(State().models, model.ptr, [&](Model& object) {
+        return CopyRefs(object.definitions, capacity, definitions, count, [](const auto& d) { return d.get(); });
     });
 }
 

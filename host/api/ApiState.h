@@ -69,6 +69,27 @@ KVResult Resolve(const ObjectRegistry<T>& registry, const void* pointer, T*& obj
     return object != nullptr ? KV_SUCCESS : KV_ERROR_INVALID_INPUT;
 }
 
+// Runs an API call body on the live object an input reference names.
+template <typename T, typename Body>
+KVResult GuardedOn(const ObjectRegistry<T>& registry, const void* pointer, Body body) noexcept {
+    return Guarded([&] {
+        T* object = nullptr;
+        if (KVResult result = Resolve(registry, pointer, object); result != KV_SUCCESS) return result;
+        return body(*object);
+    });
+}
+
+// The same for calls on two objects, whose references are checked in order.
+template <typename T, typename U, typename Body>
+KVResult GuardedOn(const ObjectRegistry<T>& registry, const void* pointer, const ObjectRegistry<U>& otherRegistry,
+                   const void* otherPointer, Body body) noexcept {
+    return GuardedOn(registry, pointer, [&](T& object) {
+        U* other = nullptr;
+        if (KVResult result = Resolve(otherRegistry, otherPointer, other); result != KV_SUCCESS) return result;
+        return body(object, *other);
+    });
+}
+
 // Checks the output reference of a create call: present and not naming a live object.
 template <typename T, typename Ref>
 KVResult CheckCreateOutput(const ObjectRegistry<T>& registry, const Ref* output) {
