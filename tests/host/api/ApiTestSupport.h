@@ -1,10 +1,11 @@
 #pragma once
 
-// Shared set-up for the API library tests: an initialised library with one
-// model, and a builder for geometry inputs.
+// Shared by every test that drives the modelling library through its C API:
+// an initialised library with one model, and builders for geometry and parts.
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -12,9 +13,9 @@
 
 namespace korvanta::test {
 
-struct Uv {
-    double u, v;
-};
+inline KVTransformation Translation(double x, double y, double z) {
+    return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}};
+}
 
 class InputBuilder {
 public:
@@ -41,39 +42,40 @@ public:
         return index;
     }
 
-    void Material(std::size_t face, KVMaterialRef material, const std::vector<std::pair<std::size_t, Uv>>& uvs = {}) {
+    void Material(std::size_t face, KVMaterialRef material, const std::vector<std::pair<std::size_t, std::array<double, 2>>>& uvs = {}) {
         KVMaterialInput record{};
         record.material = material;
         record.num_uv_coords = uvs.size();
         for (std::size_t i = 0; i < uvs.size(); ++i) {
             record.vertex_indices[i] = uvs[i].first;
-            record.uv_coords[i][0] = uvs[i].second.u;
-            record.uv_coords[i][1] = uvs[i].second.v;
+            record.uv_coords[i][0] = uvs[i].second[0];
+            record.uv_coords[i][1] = uvs[i].second[1];
         }
         EXPECT_EQ(KVGeometryInputFaceSetFrontMaterial(input_, face, &record), KV_SUCCESS);
     }
 
-    // A flat n x n grid of unit squares split into two triangles each, at height z.
-    void Grid(std::size_t n, double z, KVMaterialRef material = {}) {
-        const std::size_t first = vertexCount_;
-        for (std::size_t j = 0; j <= n; ++j) {
-            for (std::size_t i = 0; i <= n; ++i) Vertex(static_cast<double>(i), static_cast<double>(j), z);
-        }
-        const auto at = [&](std::size_t i, std::size_t j) { return first + j * (n + 1) + i; };
-        for (std::size_t j = 0; j < n; ++j) {
-            for (std::size_t i = 0; i < n; ++i) {
-                const std::size_t a = Face({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
-                const std::size_t b = Face({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
-                if (KV_IS_VALID(material)) {
-                    Material(a, material);
-                    Material(b, material);
-                }
-            }
+    // A unit square with its corner at (x, y, z) as two triangles; with a
+    // non-zero uvScale textured with (u, v) = uvScale * (x, y).
+    void Square(double x, double y, double z, KVMaterialRef material = {}, double uvScale = 0.0) {
+        const std::size_t a = Vertex(x, y, z), b = Vertex(x + 1, y, z), c = Vertex(x + 1, y + 1, z), d = Vertex(x, y + 1, z);
+        const std::size_t first = Face({a, b, c}), second = Face({a, c, d});
+        if (!KV_IS_VALID(material)) return;
+        const auto uvs = [&](std::vector<std::pair<std::size_t, std::array<double, 2>>> corners) {
+            if (uvScale == 0.0) corners.clear();
+            for (auto& [vertex, uv] : corners) uv = {uv[0] * uvScale, uv[1] * uvScale};
+            return corners;
+        };
+        Material(first, material, uvs({{a, {x, y}}, {b, {x + 1, y}}, {c, {x + 1, y + 1}}}));
+        Material(second, material, uvs({{a, {x, y}}, {c, {x + 1, y + 1}}, {d, {x, y + 1}}}));
+    }
+
+    void Grid(int n, double z, KVMaterialRef material = {}, double uvScale = 0.0) {
+        for (int y = 0; y < n; ++y) {
+            for (int x = 0; x < n; ++x) Square(x, y, z, material, uvScale);
         }
     }
 
     KVResult FillInto(KVEntitiesRef entities, bool weld = true) { return KVEntitiesFill(entities, input_, weld); }
-    KVGeometryInputRef Ref() const { return input_; }
 
 private:
     static KVLoopInputRef MakeLoop(const std::vector<std::size_t>& vertices) {
@@ -101,21 +103,19 @@ protected:
         EXPECT_EQ(KVTerminate(), KV_SUCCESS);
     }
 
-    std::size_t Count(KVResult (*get)(KVEntitiesRef, size_t*)) const {
-        std::size_t count = 0;
-        EXPECT_EQ(get(entities_, &count), KV_SUCCESS);
-        return count;
+    // A value the library reports, such as KVEntitiesGetNumFaces(entities).
+    template <typename Value, typename Ref>
+    static Value Read(KVResult (*get)(Ref, Value*), Ref of) {
+        Value value{};
+        EXPECT_EQ(get(of, &value), KV_SUCCESS);
+        return value;
     }
-    std::size_t Faces() const { return Count(KVEntitiesGetNumFaces); }
-    std::size_t Edges() const { return Count(KVEntitiesGetNumEdges); }
-    std::size_t Vertices() const { return Count(KVEntitiesGetNumVertices); }
-    std::size_t Skipped() const { return Count(KVEntitiesGetNumSkippedFaces); }
 
-    std::vector<KVFaceRef> FaceRefs() const {
-        std::vector<KVFaceRef> faces(Faces());
-        std::size_t count = 0;
-        EXPECT_EQ(KVEntitiesGetFaces(entities_, faces.size(), faces.data(), &count), KV_SUCCESS);
-        EXPECT_EQ(count, faces.size());
+    std::vector<KVFaceRef> FaceRefs(KVEntitiesRef of = {}) const {
+        if (!KV_IS_VALID(of)) of = entities_;
+        std::size_t count = Read(KVEntitiesGetNumFaces, of);
+        std::vector<KVFaceRef> faces(count);
+        EXPECT_EQ(KVEntitiesGetFaces(of, count, faces.data(), &count), KV_SUCCESS);
         return faces;
     }
 
@@ -123,35 +123,43 @@ protected:
         std::size_t size = 0;
         EXPECT_EQ(KVFaceGetLoopVertexCount(face, loop, &size), KV_SUCCESS);
         std::vector<KVPoint3D> points(size);
-        std::size_t count = 0;
-        EXPECT_EQ(KVFaceGetLoopVertices(face, loop, points.size(), points.data(), &count), KV_SUCCESS);
+        EXPECT_EQ(KVFaceGetLoopVertices(face, loop, size, points.data(), &size), KV_SUCCESS);
         return points;
     }
 
-    static std::size_t LoopCount(KVFaceRef face) {
-        std::size_t count = 0;
-        EXPECT_EQ(KVFaceGetNumLoops(face, &count), KV_SUCCESS);
-        return count;
-    }
-
-    static double Area(KVFaceRef face) {
-        double area = 0.0;
-        EXPECT_EQ(KVFaceGetArea(face, &area), KV_SUCCESS);
-        return area;
-    }
-
-    static std::size_t Triangles(KVFaceRef face) {
-        std::size_t count = 0;
-        EXPECT_EQ(KVFaceGetNumTriangles(face, &count), KV_SUCCESS);
-        return count;
-    }
-
-    KVMaterialRef AddMaterial(const char* name) {
+    KVMaterialRef AddMaterial(const char* name, KVColor color = {255, 255, 255, 255}, double opacity = 1.0,
+                              const char* texturePath = nullptr) {
         KVMaterialRef material{};
         EXPECT_EQ(KVMaterialCreate(&material), KV_SUCCESS);
         EXPECT_EQ(KVMaterialSetName(material, name), KV_SUCCESS);
+        EXPECT_EQ(KVMaterialSetColor(material, &color), KV_SUCCESS);
+        EXPECT_EQ(KVMaterialSetOpacity(material, opacity), KV_SUCCESS);
+        if (texturePath != nullptr) {
+            KVTextureRef texture{};
+            EXPECT_EQ(KVTextureCreateFromFile(&texture, texturePath, 1.0, 1.0), KV_SUCCESS) << texturePath;
+            EXPECT_EQ(KVMaterialSetTexture(material, texture), KV_SUCCESS);
+        }
         EXPECT_EQ(KVModelAddMaterials(model_, 1, &material), KV_SUCCESS);
         return material;
+    }
+
+    // A definition of the model, with the entities it holds.
+    std::pair<KVComponentDefinitionRef, KVEntitiesRef> AddDefinition(const char* name) {
+        KVComponentDefinitionRef definition{};
+        KVEntitiesRef entities{};
+        EXPECT_EQ(KVComponentDefinitionCreate(&definition), KV_SUCCESS);
+        EXPECT_EQ(KVComponentDefinitionSetName(definition, name), KV_SUCCESS);
+        EXPECT_EQ(KVModelAddComponentDefinitions(model_, 1, &definition), KV_SUCCESS);
+        EXPECT_EQ(KVComponentDefinitionGetEntities(definition, &entities), KV_SUCCESS);
+        return {definition, entities};
+    }
+
+    KVComponentInstanceRef Place(KVComponentDefinitionRef definition, const KVTransformation& transform = Translation(0, 0, 0)) {
+        KVComponentInstanceRef instance{};
+        EXPECT_EQ(KVComponentDefinitionCreateInstance(definition, &instance), KV_SUCCESS);
+        EXPECT_EQ(KVComponentInstanceSetTransform(instance, &transform), KV_SUCCESS);
+        EXPECT_EQ(KVEntitiesAddInstance(entities_, instance, nullptr), KV_SUCCESS);
+        return instance;
     }
 
     KVModelRef model_{};

@@ -1,97 +1,81 @@
-#include <gtest/gtest.h>
-
 #include <stb_image_write.h>
 #include <tiny_gltf.h>
 
-#include "ApiModelBuilder.h"
+#include "ApiTestSupport.h"
 #include "GltfValidator.h"
 #include "ModelSummary.h"
-#include "TestModels.h"
 
 namespace korvanta::test {
 namespace {
 
-// The importer's path through the library: build with the C API, merge,
+using nlohmann::json;
+
+// The importer's path through the library: build with the C API, merge and
 // save; then open the file again as a new model.
-class ApiModelFile : public ::testing::Test {
+class ApiModelFile : public ApiTest {
 protected:
     void SetUp() override {
-        const auto pixels = std::vector<std::uint8_t>(6 * 4 * 3, 200);
-        bmpPath_ = (folder_ / "bricks.bmp").string();
-        ASSERT_NE(stbi_write_bmp(bmpPath_.c_str(), 6, 4, 3, pixels.data()), 0);
-    }
-
-    void BuildImportLikeModel(ApiModelBuilder& builder) {
-        const KVMaterialRef bricks = builder.AddMaterial("Bricks", {200, 100, 50, 255}, 1.0, bmpPath_);
-        const KVMaterialRef wall = builder.AddMaterial("Wall", {255, 255, 255, 255}, 1.0, KV_ASSIMP_3DS_DIR "/IMAGE1.jpg");
-        const KVMaterialRef glass = builder.AddMaterial("Glass", {100, 150, 255, 90}, 0.4);
-        const KVComponentDefinitionRef floor = builder.AddDefinition("Floor");
-        builder.FillGrid(builder.EntitiesOf(floor), 4, 0.0, bricks);
-        builder.FillGrid(builder.EntitiesOf(floor), 1, 3.0, wall);
-        const KVComponentDefinitionRef frame = builder.AddDefinition("Frame");
-        builder.FillSquareWithHole(builder.EntitiesOf(frame), glass);
-        builder.AddInstance(floor, {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1}});
-        builder.AddInstance(frame, {{2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 5, 1}});
-        builder.FillGrid(builder.TopLevel(), 2, -1.0, KVMaterialRef{nullptr});
-        ASSERT_EQ(KVModelMergeCoplanarFaces(builder.Model()), KV_SUCCESS);
+        ApiTest::SetUp();
+        const std::vector<std::uint8_t> pixels(6 * 4 * 3, 200);
+        ASSERT_NE(stbi_write_bmp(bmp_.c_str(), 6, 4, 3, pixels.data()), 0);
+        const KVMaterialRef bricks = AddMaterial("Bricks", {200, 100, 50, 255}, 1.0, bmp_.c_str());
+        const KVMaterialRef wall = AddMaterial("Wall", {255, 255, 255, 255}, 1.0, KV_ASSIMP_3DS_DIR "/IMAGE1.jpg");
+        const auto [floor, floorEntities] = AddDefinition("Floor");
+        InputBuilder floorInput;
+        floorInput.Grid(4, 0.0, bricks, 0.25);
+        floorInput.Square(0, 0, 3.0, wall, 1.0);
+        ASSERT_EQ(floorInput.FillInto(floorEntities), KV_SUCCESS);
+        Place(floor, Translation(10, 0, 0));
+        Place(floor, {{2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 5, 1}});
+        InputBuilder top;
+        top.Grid(2, -1.0, AddMaterial("Glass", {100, 150, 255, 90}, 0.4));
+        ASSERT_EQ(top.FillInto(entities_), KV_SUCCESS);
+        ASSERT_EQ(KVModelMergeCoplanarFaces(model_), KV_SUCCESS);
+        ASSERT_EQ(KVModelSaveToFile(model_, saved_.c_str()), KV_SUCCESS);
     }
 
     TemporaryFolder folder_;
-    std::string bmpPath_;
+    const std::string bmp_ = folder_ / "bricks.bmp", saved_ = folder_ / "import.kvm";
 };
 
-TEST_F(ApiModelFile, SavedModelOpensEqualAndValidates) {
-    ApiModelBuilder builder;
-    BuildImportLikeModel(builder);
-    const std::string path = (folder_ / "import.kvm").string();
-    ASSERT_EQ(KVModelSaveToFile(builder.Model(), path.c_str()), KV_SUCCESS);
-    const nlohmann::json before = kvinfo::SummarizeModel(builder.Model());
-    EXPECT_EQ(before["definitions"][0]["faces"], 2) << "the merged grid and the square above it";
-    EXPECT_EQ(before["definitions"][1]["faces"], 1);
-
-    KVModelRef reopened{nullptr};
-    ASSERT_EQ(KVModelCreateFromFile(&reopened, path.c_str()), KV_SUCCESS);
-    EXPECT_EQ(kvinfo::SummarizeModel(reopened), before);
-    KVModelRelease(&reopened);
-
-    const ValidatorRun run = RunGltfValidator({path});
-    EXPECT_TRUE(run.passed) << run.report;
+// kvinfo reads the file back through the library: it must describe what was
+// saved, the floor moved by 10 and the floor doubled 5 inches up included.
+TEST_F(ApiModelFile, KvinfoDescribesTheSavedModelAndTheValidatorAcceptsIt) {
+    const json saved = kvinfo::SummarizeModel(model_);
+    EXPECT_EQ(saved["definitions"][0]["faces"], 2) << "the merged grid and the square above it";
+    const ProcessResult run = RunProcess(KV_KVINFO_PATH, {saved_});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const json info = json::parse(run.out);
+    EXPECT_EQ(info, saved);
+    EXPECT_EQ(info["materials"][2], json::parse(R"({"name": "Glass", "color": [100, 150, 255, 90], "opacity": 0.4, "texture": null})"));
+    EXPECT_EQ(info["definitions"][0]["bbox"], json::parse("[[0.0, 0.0, 0.0], [4.0, 4.0, 3.0]]"));
+    EXPECT_EQ(info["topLevel"]["bbox"], json::parse("[[0.0, 0.0, -1.0], [14.0, 8.0, 11.0]]"));
+    EXPECT_EQ(info["bbox"], info["topLevel"]["bbox"]);
+    EXPECT_EQ(info["instances"][0]["transform"], json::parse("[1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1]"));
+    EXPECT_EQ(GltfValidatorErrors({saved_}), "");
 }
 
-// Viewers only know PNG and JPEG: a BMP texture goes in re-encoded as PNG,
-// the JPEG as it was read.
+// Viewers know only PNG and JPEG: a BMP texture goes in re-encoded as PNG,
+// a JPEG as it was read.
 TEST_F(ApiModelFile, TexturesAreEmbeddedAsPngOrJpeg) {
-    ApiModelBuilder builder;
-    BuildImportLikeModel(builder);
-    const std::string path = (folder_ / "import.kvm").string();
-    ASSERT_EQ(KVModelSaveToFile(builder.Model(), path.c_str()), KV_SUCCESS);
-
-    tinygltf::TinyGLTF loader;
     tinygltf::Model gltf;
     std::string error, warning;
-    ASSERT_TRUE(loader.LoadBinaryFromFile(&gltf, &error, &warning, path)) << error;
+    ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, saved_)) << error;
     ASSERT_EQ(gltf.images.size(), 2u);
-    EXPECT_EQ(gltf.images[0].mimeType, "image/png");
-    EXPECT_EQ(gltf.images[0].width, 6);
-    EXPECT_EQ(gltf.images[0].height, 4);
+    EXPECT_EQ(std::tuple(gltf.images[0].mimeType, gltf.images[0].width, gltf.images[0].height), std::tuple("image/png", 6, 4));
     EXPECT_EQ(gltf.images[1].mimeType, "image/jpeg");
     const auto& view = gltf.bufferViews.at(static_cast<std::size_t>(gltf.images[1].bufferView));
-    const auto* bytes = gltf.buffers[0].data.data() + view.byteOffset;
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + view.byteLength), ReadBytes(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg"));
+    const auto* bytes = reinterpret_cast<const char*>(gltf.buffers[0].data.data() + view.byteOffset);
+    EXPECT_EQ(std::string(bytes, view.byteLength), ReadFile(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg"));
 }
 
-TEST_F(ApiModelFile, FailuresComeBackAsCodes) {
-    ApiModelBuilder builder;
-    BuildImportLikeModel(builder);
-    EXPECT_EQ(KVModelSaveToFile(builder.Model(), folder_.Path().c_str()), KV_ERROR_FILE_WRITE);
-    EXPECT_EQ(KVModelSaveToFile(builder.Model(), (folder_ / "no" / "such.kvm").c_str()), KV_ERROR_FILE_WRITE);
-
-    KVModelRef model{nullptr};
-    EXPECT_EQ(KVModelCreateFromFile(&model, (folder_ / "absent.kvm").c_str()), KV_ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(KV_IS_VALID(model));
-    EXPECT_EQ(KVModelCreateFromFile(&model, bmpPath_.c_str()), KV_ERROR_FILE_READ);
-    EXPECT_FALSE(KV_IS_VALID(model));
-    EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"bricks.bmp"});
+// Which file kvinfo could not read, and why.
+TEST_F(ApiModelFile, KvinfoNamesAFileItCannotRead) {
+    for (const auto& [path, why] : {std::pair{(folder_ / "absent.kvm").string(), "no such file"}, {bmp_, "not a Korvanta model file"}}) {
+        const ProcessResult run = RunProcess(KV_KVINFO_PATH, {path});
+        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
+        EXPECT_NE(run.err.find(path + ": " + why), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace

@@ -1,187 +1,128 @@
 #include "TestModels.h"
 
+#include <stb_image.h>
+
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
+#include <limits>
+#include <sstream>
 #include <stdexcept>
+#include <string_view>
 
-#include <stb_image_write.h>
-#include <unistd.h>
+#include "ProcessRunner.h"
 
 namespace korvanta::test {
 namespace {
+
+Corner MakeCorner(const Entities& entities, std::uint32_t vertex) {
+    const Point3& p = entities.vertices[vertex];
+    return {vertex, {p.x / 10.0 + p.z / 20.0, p.y / 10.0}};
+}
+
+template <typename T>
+long IndexOf(const std::vector<std::unique_ptr<T>>& items, const T* item) {
+    const auto found = std::find_if(items.begin(), items.end(), [item](const auto& p) { return p.get() == item; });
+    if (item != nullptr && found == items.end()) throw std::out_of_range("a reference outside the model");
+    return item == nullptr ? -1 : found - items.begin();
+}
+
+void DescribeEntities(std::ostream& out, const Model& model, const Entities& entities) {
+    const auto vertex = [&entities](std::uint32_t index) {
+        static_cast<void>(entities.vertices.at(index));
+        return index;
+    };
+    const auto corners = [&](const char* what, const auto& list) {
+        out << "\n    " << what;
+        for (const Corner& corner : list) out << ' ' << vertex(corner.vertex) << '(' << corner.uv.u << ' ' << corner.uv.v << ')';
+    };
+    for (const Point3& p : entities.vertices) out << "  vertex " << p.x << ' ' << p.y << ' ' << p.z << '\n';
+    for (const Edge& edge : entities.edges) out << "  edge " << vertex(edge.from) << ' ' << vertex(edge.to) << '\n';
+    out << "  skipped " << entities.skippedFaces << '\n';
+    for (const Face& face : entities.faces) {
+        out << "  face material " << IndexOf(model.materials, face.frontMaterial) << " textured " << face.textured;
+        for (const Loop& loop : face.loops) corners("loop", loop.corners);
+        for (const Triangle& triangle : face.triangles) corners("triangle", triangle.corners);
+        out << '\n';
+    }
+    for (const auto& instance : entities.instances) {
+        out << "  instance '" << instance->name << "' of " << IndexOf(model.definitions, instance->definition);
+        for (double value : instance->transform.values) out << ' ' << value;
+        out << '\n';
+    }
+}
+
+}  // namespace
 
 std::uint32_t AddVertex(Entities& entities, Point3 point) {
     entities.vertices.push_back(point);
     return static_cast<std::uint32_t>(entities.vertices.size() - 1);
 }
 
-// Texture coordinates that follow the face's x and y, so each corner's differs.
-Corner MakeCorner(const Entities& entities, std::uint32_t vertex) {
-    const Point3& p = entities.vertices[vertex];
-    return {vertex, {p.x / 10.0 + p.z / 20.0, p.y / 10.0}};
-}
-
-Triangle MakeTriangle(const Entities& entities, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-    return {{MakeCorner(entities, a), MakeCorner(entities, b), MakeCorner(entities, c)}};
-}
-
-Face& AddQuadOver(Entities& entities, std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                  Material* material, bool textured) {
-    Face face;
+Face& AddFace(Entities& entities, const std::vector<std::vector<std::uint32_t>>& loops,
+              const std::vector<std::array<std::uint32_t, 3>>& triangles, Material* material, bool textured) {
+    Face& face = entities.faces.emplace_back();
     face.frontMaterial = material;
     face.textured = textured;
-    face.loops.push_back({{MakeCorner(entities, a), MakeCorner(entities, b), MakeCorner(entities, c),
-                           MakeCorner(entities, d)}});
-    face.triangles = {MakeTriangle(entities, a, b, c), MakeTriangle(entities, a, c, d)};
-    entities.faces.push_back(std::move(face));
-    return entities.faces.back();
-}
-
-void WriteToVector(void* context, void* data, int size) {
-    auto* bytes = static_cast<std::vector<std::uint8_t>*>(context);
-    const auto* begin = static_cast<const std::uint8_t*>(data);
-    bytes->insert(bytes->end(), begin, begin + size);
-}
-
-std::vector<std::uint8_t> Gradient(int width, int height) {
-    std::vector<std::uint8_t> pixels;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels.insert(pixels.end(), {static_cast<std::uint8_t>(x * 255 / width),
-                                         static_cast<std::uint8_t>(y * 255 / height), 128});
-        }
+    for (const auto& loop : loops) {
+        Loop& added = face.loops.emplace_back();
+        for (std::uint32_t vertex : loop) added.corners.push_back(MakeCorner(entities, vertex));
     }
-    return pixels;
+    for (const auto& [a, b, c] : triangles) {
+        face.triangles.push_back({{MakeCorner(entities, a), MakeCorner(entities, b), MakeCorner(entities, c)}});
+    }
+    return face;
 }
-
-}  // namespace
 
 Face& AddQuad(Entities& entities, Point3 a, Point3 b, Point3 c, Point3 d, Material* material, bool textured) {
-    const auto ia = AddVertex(entities, a), ib = AddVertex(entities, b), ic = AddVertex(entities, c),
-               id = AddVertex(entities, d);
-    return AddQuadOver(entities, ia, ib, ic, id, material, textured);
+    const std::uint32_t ia = AddVertex(entities, a), ib = AddVertex(entities, b), ic = AddVertex(entities, c);
+    const std::uint32_t id = AddVertex(entities, d);
+    return AddFace(entities, {{ia, ib, ic, id}}, {{ia, ib, ic}, {ia, ic, id}}, material, textured);
 }
 
-Face& AddSquareWithHole(Entities& entities, double outer, double inner, Material* material, bool textured) {
-    const double o = outer / 2.0, i = inner / 2.0;
-    std::uint32_t outerLoop[4], innerLoop[4];
-    const double xs[4] = {-1, 1, 1, -1}, ys[4] = {-1, -1, 1, 1};
-    for (int k = 0; k < 4; ++k) outerLoop[k] = AddVertex(entities, {xs[k] * o, ys[k] * o, 0});
-    for (int k = 0; k < 4; ++k) innerLoop[k] = AddVertex(entities, {xs[k] * i, ys[k] * i, 0});
-
-    Face face;
-    face.frontMaterial = material;
-    face.textured = textured;
-    Loop outside, hole;
-    for (int k = 0; k < 4; ++k) outside.corners.push_back(MakeCorner(entities, outerLoop[k]));
-    for (int k = 3; k >= 0; --k) hole.corners.push_back(MakeCorner(entities, innerLoop[k]));
-    face.loops = {outside, hole};
-    for (int k = 0; k < 4; ++k) {
-        const int next = (k + 1) % 4;
-        face.triangles.push_back(MakeTriangle(entities, outerLoop[k], outerLoop[next], innerLoop[next]));
-        face.triangles.push_back(MakeTriangle(entities, outerLoop[k], innerLoop[next], innerLoop[k]));
-    }
-    entities.faces.push_back(std::move(face));
-    return entities.faces.back();
-}
-
-void AddBox(Entities& entities, Point3 size, Material* material, bool textured) {
+void AddBox(Entities& entities, Point3 size, Material* material) {
     const auto first = static_cast<std::uint32_t>(entities.vertices.size());
-    for (int k = 0; k < 8; ++k) {
-        entities.vertices.push_back({(k & 1) ? size.x : 0.0, (k & 2) ? size.y : 0.0, (k & 4) ? size.z : 0.0});
+    for (int k = 0; k < 8; ++k) AddVertex(entities, {k & 1 ? size.x : 0.0, k & 2 ? size.y : 0.0, k & 4 ? size.z : 0.0});
+    for (const auto& q : {std::array{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}}) {
+        const std::uint32_t a = first + q[0], b = first + q[1], c = first + q[2], d = first + q[3];
+        AddFace(entities, {{a, b, c, d}}, {{a, b, c}, {a, c, d}}, material);
     }
-    const std::uint32_t quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-                                       {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    for (const auto& quad : quads) {
-        AddQuadOver(entities, first + quad[0], first + quad[1], first + quad[2], first + quad[3], material, textured);
+    for (const auto& [from, to] : {std::pair{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3}, {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}}) {
+        entities.edges.push_back({first + from, first + to});
     }
-    const std::uint32_t edges[12][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
-                                        {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-    for (const auto& edge : edges) entities.edges.push_back({first + edge[0], first + edge[1]});
 }
 
 ComponentDefinition& AddDefinition(Model& model, const std::string& name) {
-    model.definitions.push_back(std::make_unique<ComponentDefinition>());
-    model.definitions.back()->name = name;
-    return *model.definitions.back();
+    return *model.definitions.emplace_back(std::make_unique<ComponentDefinition>(name));
 }
 
-Material& AddMaterial(Model& model, const std::string& name, KVColor color, double opacity) {
-    model.materials.push_back(std::make_unique<Material>());
-    Material& material = *model.materials.back();
-    material.name = name;
-    material.color = color;
-    material.opacity = opacity;
+Material& AddMaterial(Model& model, const std::string& name, KVColor color, double opacity, const std::string& texture) {
+    Material& material = *model.materials.emplace_back(std::make_unique<Material>(name, color, opacity));
+    if (texture.empty()) return material;
+    const std::string bytes = ReadFile(texture);
+    int width = 0, height = 0, channels = 0;
+    stbi_info(texture.c_str(), &width, &height, &channels);
+    material.texture = std::make_unique<Texture>(std::filesystem::path(texture).filename(), texture.ends_with(".png") ? "image/png" : "image/jpeg",
+                                                 std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                                                 static_cast<std::size_t>(width), static_cast<std::size_t>(height), 12.5, 0.75);
     return material;
 }
 
-ComponentInstance& AddInstance(Entities& entities, ComponentDefinition& definition, const KVTransformation& transform,
-                               const std::string& name) {
-    entities.instances.push_back(std::make_unique<ComponentInstance>());
-    ComponentInstance& instance = *entities.instances.back();
-    instance.definition = &definition;
-    instance.transform = transform;
-    instance.name = name;
-    return instance;
+void AddInstance(Entities& entities, ComponentDefinition& definition, const KVTransformation& transform,
+                 const std::string& name) {
+    entities.instances.push_back(std::make_unique<ComponentInstance>(&definition, transform, name));
 }
 
 KVTransformation Translation(double x, double y, double z) {
     return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}};
 }
 
-KVTransformation Scaling(double x, double y, double z) {
-    return {{x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1}};
-}
-
-std::vector<std::uint8_t> EncodePng(int width, int height) {
-    std::vector<std::uint8_t> bytes;
-    const auto pixels = Gradient(width, height);
-    stbi_write_png_to_func(WriteToVector, &bytes, width, height, 3, pixels.data(), width * 3);
-    return bytes;
-}
-
-std::vector<std::uint8_t> EncodeJpeg(int width, int height) {
-    std::vector<std::uint8_t> bytes;
-    const auto pixels = Gradient(width, height);
-    stbi_write_jpg_to_func(WriteToVector, &bytes, width, height, 3, pixels.data(), 90);
-    return bytes;
-}
-
-std::unique_ptr<Texture> MakeTexture(std::vector<std::uint8_t> encoded, const std::string& mimeType, int width,
-                                     int height, const std::string& fileName) {
-    auto texture = std::make_unique<Texture>();
-    texture->encoded = std::move(encoded);
-    texture->mimeType = mimeType;
-    texture->width = static_cast<std::size_t>(width);
-    texture->height = static_cast<std::size_t>(height);
-    texture->fileName = fileName;
-    texture->sScale = 12.5;
-    texture->tScale = 0.75;
-    return texture;
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot open " + path.string());
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!file) throw std::runtime_error("cannot write " + path.string());
-}
-
 Model MakeRichModel() {
     Model model;
     Material& red = AddMaterial(model, "Red brick", {200, 40, 30, 255});
     Material& glass = AddMaterial(model, "Glass", {180, 220, 255, 128}, 0.35);
-    Material& png = AddMaterial(model, "Painted", {255, 255, 255, 255});
-    png.texture = MakeTexture(EncodePng(16, 8), "image/png", 16, 8, "paint.png");
-    Material& jpeg = AddMaterial(model, "Stone \xC3\xA9", {90, 90, 90, 255}, 0.9);
-    jpeg.texture = MakeTexture(EncodeJpeg(8, 8), "image/jpeg", 8, 8, "stone.jpg");
+    Material& png = AddMaterial(model, "Painted", {255, 255, 255, 255}, 1.0, "/usr/share/glmark2/textures/desktop-shadow-corner.png");
+    Material& jpeg = AddMaterial(model, "Stone \xC3\xA9", {90, 90, 90, 255}, 0.9, "/usr/share/assimp/models/OBJ/engineflare1.jpg");
 
     ComponentDefinition& box = AddDefinition(model, "Box");
     AddBox(box.entities, {10, 20, 30}, &red);
@@ -190,41 +131,65 @@ Model MakeRichModel() {
     box.entities.faces[2].frontMaterial = nullptr;
     box.entities.skippedFaces = 3;
 
+    // A 40 x 40 square with a 10 x 10 hole, in eight triangles.
     ComponentDefinition& frame = AddDefinition(model, "Frame with hole");
-    AddSquareWithHole(frame.entities, 40, 10, &jpeg, true);
+    std::vector<std::uint32_t> outer, inner;
+    for (const auto& [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+        outer.push_back(AddVertex(frame.entities, {x * 20.0, y * 20.0, 0}));
+        inner.push_back(AddVertex(frame.entities, {x * 5.0, y * 5.0, 0}));
+    }
+    std::vector<std::array<std::uint32_t, 3>> triangles;
+    for (std::size_t k = 0, next = 1; k < 4; ++k, next = (k + 1) % 4) {
+        triangles.push_back({outer[k], outer[next], inner[next]});
+        triangles.push_back({outer[k], inner[next], inner[k]});
+    }
+    AddFace(frame.entities, {outer, {inner.rbegin(), inner.rend()}}, triangles, &jpeg, true);
     AddQuad(frame.entities, {0, 0, 5}, {4, 0, 5}, {4, 4, 5}, {0, 4, 5}, &glass);
 
     ComponentDefinition& group = AddDefinition(model, "Group");
     AddInstance(group.entities, box, Translation(-5, 0, 0), "inner box");
-    AddQuad(group.entities, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0});
+    Face& precise = AddQuad(group.entities, {0.1 + 0.2, 1e-300, -0.0}, {1e30, std::nextafter(1.0, 2.0), 3},
+                            {std::numeric_limits<double>::denorm_min(), 1.0 / 3.0, 7}, {-123456789.123456789, 0, 1});
+    precise.textured = true;
+    precise.loops[0].corners[1].uv = {-2.5e-17, 1e17};
 
     AddDefinition(model, "Nothing");
+    // Matrices no glTF node can hold go into the positions instead.
+    ComponentDefinition& holder = AddDefinition(model, "Holder");
+    AddInstance(holder.entities, box, {{2, 1, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 3, 0, 0, 1}}, "sheared inside");
 
     AddInstance(model.entities, box, Translation(100, 0, 0), "first box");
-    // A quarter turn about z, doubled in size.
-    AddInstance(model.entities, box, {{0, 2, 0, 0, -2, 0, 0, 0, 0, 0, 2, 0, 0, 50, 0, 1}});
-    AddInstance(model.entities, frame, Scaling(1, 1, -1), "mirrored");
-    AddInstance(model.entities, group, Translation(0, 0, 12.345678901234567));
+    AddInstance(model.entities, box, {{0, 2, 0, 0, -2, 0, 0, 0, 0, 0, 2, 0, 0, 50, 0, 1}});  // quarter turn, doubled
+    AddInstance(model.entities, frame, {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1}}, "mirrored");
+    AddInstance(model.entities, group, Translation(1.0 / 7.0, -1e-9, 12.345678901234567));
+    AddInstance(model.entities, box, {{1, 0, 0, 0, 0.5, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}, "sheared");
+    AddInstance(model.entities, box, {{0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}, "flattened");
+    AddInstance(model.entities, box, {{1, 0, 0, 0.01, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}, "projective");
+    AddInstance(model.entities, holder, Translation(5, 5, 5));
     AddQuad(model.entities, {-50, -50, 0}, {50, -50, 0}, {50, 50, 0}, {-50, 50, 0}, &red);
     return model;
 }
 
-TemporaryFolder::TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kvm-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> TemporaryFolder::Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
+std::string Describe(const Model& model) {
+    std::ostringstream out;
+    out << std::hexfloat;
+    for (const auto& m : model.materials) {
+        out << "material '" << m->name << "' " << +m->color.red << ' ' << +m->color.green << ' ' << +m->color.blue
+            << ' ' << +m->color.alpha << " opacity " << m->opacity;
+        if (const Texture* t = m->texture.get()) {
+            const std::string_view bytes(reinterpret_cast<const char*>(t->encoded.data()), t->encoded.size());
+            out << " texture " << t->fileName << ' ' << t->mimeType << ' ' << t->width << 'x' << t->height << ' '
+                << t->sScale << ' ' << t->tScale << " bytes " << std::hash<std::string_view>{}(bytes);
+        }
+        out << '\n';
+    }
+    for (const auto& definition : model.definitions) {
+        out << "definition '" << definition->name << "'\n";
+        DescribeEntities(out, model, definition->entities);
+    }
+    out << "top level\n";
+    DescribeEntities(out, model, model.entities);
+    return out.str();
 }
 
 }  // namespace korvanta::test
