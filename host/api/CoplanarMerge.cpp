@@ -1,9 +1,11 @@
 #include "CoplanarMerge.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
 #include <numeric>
+#include <span>
 
 #include "FaceGeometry.h"
 #include "FlatHashMap.h"
@@ -25,11 +27,6 @@ struct HalfEdge {
     std::uint32_t from;
     std::uint32_t to;
     std::uint32_t edge;
-};
-
-struct Plane {
-    Point3 normal;
-    double offset = 0.0;
 };
 
 // The affine map from positions on a face's plane to texture coordinates,
@@ -66,8 +63,8 @@ bool MapOf(const Entities& entities, const Face& face, TextureMap& map) {
     return true;
 }
 
-bool MapPredicts(const Entities& entities, const TextureMap& map, const Face& face) {
-    for (const Corner& corner : face.triangles[0].corners) {
+bool MapPredicts(const Entities& entities, const TextureMap& map, const Triangle& triangle) {
+    for (const Corner& corner : triangle.corners) {
         const TextureCoordinate predicted = map.At(entities.vertices[corner.vertex]);
         const double slackU = kUvTolerance * (1.0 + std::abs(corner.uv.u));
         const double slackV = kUvTolerance * (1.0 + std::abs(corner.uv.v));
@@ -75,6 +72,24 @@ bool MapPredicts(const Entities& entities, const TextureMap& map, const Face& fa
     }
     return true;
 }
+
+// What deciding whether two faces may join needs of each face, kept in flat
+// arrays: walking the faces' own loops jumps all over memory on large models.
+struct FaceTraits {
+    Point3 normal;
+    double offset = 0.0;
+    const Material* material = nullptr;
+    std::uint32_t firstCorner = 0;  // into the merger's corner vertices; the next face's is the end
+    std::uint32_t mapping = kNone;  // into the merger's texture mappings, for textured faces
+    bool textured = false;
+};
+
+// A textured face's mapping, when its first triangle has one, and that triangle.
+struct FaceMapping {
+    TextureMap map;
+    bool valid = false;
+    Triangle triangle;
+};
 
 class Merger {
 public:
@@ -91,13 +106,33 @@ public:
 
 private:
     void ComputePlanes() {
-        planes_.resize(faces_.size());
+        traits_.resize(faces_.size() + 1);
+        std::size_t cornerCount = 0;
+        for (const Face& face : faces_) {
+            for (const Loop& loop : face.loops) cornerCount += loop.corners.size();
+        }
+        cornerVertices_.reserve(cornerCount);
         for (std::size_t f = 0; f < faces_.size(); ++f) {
-            planes_[f].normal = FaceNormal(entities_, faces_[f]);
-            if (!faces_[f].loops.empty() && !faces_[f].loops[0].corners.empty()) {
-                planes_[f].offset = Dot(planes_[f].normal, entities_.vertices[faces_[f].loops[0].corners[0].vertex]);
+            const Face& face = faces_[f];
+            FaceTraits& traits = traits_[f];
+            traits.normal = FaceNormal(entities_, face);
+            if (!face.loops.empty() && !face.loops[0].corners.empty()) {
+                traits.offset = Dot(traits.normal, entities_.vertices[face.loops[0].corners[0].vertex]);
+            }
+            traits.material = face.frontMaterial;
+            traits.textured = face.textured;
+            traits.firstCorner = static_cast<std::uint32_t>(cornerVertices_.size());
+            for (const Loop& loop : face.loops) {
+                for (const Corner& corner : loop.corners) cornerVertices_.push_back(corner.vertex);
+            }
+            if (face.textured) {
+                traits.mapping = static_cast<std::uint32_t>(mappings_.size());
+                FaceMapping& mapping = mappings_.emplace_back();
+                mapping.valid = MapOf(entities_, face, mapping.map);
+                if (mapping.valid) mapping.triangle = face.triangles[0];
             }
         }
+        traits_.back().firstCorner = static_cast<std::uint32_t>(cornerVertices_.size());
     }
 
     void CollectHalfEdges() {
@@ -106,50 +141,72 @@ private:
             for (const Loop& loop : face.loops) count += loop.corners.size();
         }
         halfEdges_.reserve(count);
-        FlatHashMap edgeIds(count / 2 + 1);
         for (std::uint32_t f = 0; f < faces_.size(); ++f) {
             for (const Loop& loop : faces_[f].loops) {
                 for (std::size_t c = 0; c < loop.corners.size(); ++c) {
-                    const std::uint32_t from = loop.corners[c].vertex;
                     const std::uint32_t to = loop.corners[(c + 1) % loop.corners.size()].vertex;
-                    const auto next = static_cast<std::uint32_t>(edgeIds.Size());
-                    halfEdges_.push_back({f, from, to, *edgeIds.Insert(EdgeKey(from, to), next).first});
+                    halfEdges_.push_back({f, loop.corners[c].vertex, to, kNone});
                 }
             }
         }
-        edgeCount_ = edgeIds.Size();
+        // Edges are told apart by their lower vertex's list of higher vertices
+        // rather than a hash of both: the lists lie in vertex order, which
+        // neighbouring faces share, where a hash table scatters every lookup.
+        vertexEdgeStart_.assign(entities_.vertices.size() + 1, 0);
+        for (const HalfEdge& h : halfEdges_) ++vertexEdgeStart_[std::min(h.from, h.to) + 1];
+        std::partial_sum(vertexEdgeStart_.begin(), vertexEdgeStart_.end(), vertexEdgeStart_.begin());
+        higherVertex_.resize(halfEdges_.size());
+        edgeOfEntry_.assign(halfEdges_.size(), kNone);
+        {
+            LargeVector<std::uint32_t> fill(vertexEdgeStart_.begin(), vertexEdgeStart_.end() - 1);
+            for (const HalfEdge& h : halfEdges_) higherVertex_[fill[std::min(h.from, h.to)]++] = std::max(h.from, h.to);
+        }
+        // Numbered in order of first use, which decides the order of joining.
+        for (HalfEdge& h : halfEdges_) {
+            std::uint32_t* id = EdgeId(h.from, h.to);
+            if (*id == kNone) *id = static_cast<std::uint32_t>(edgeCount_++);
+            h.edge = *id;
+        }
         // Half-edges bucketed by edge, so each edge's faces are found together.
         edgeStart_.assign(edgeCount_ + 1, 0);
         for (const HalfEdge& h : halfEdges_) ++edgeStart_[h.edge + 1];
         std::partial_sum(edgeStart_.begin(), edgeStart_.end(), edgeStart_.begin());
         byEdge_.resize(halfEdges_.size());
-        std::vector<std::uint32_t> fill(edgeStart_.begin(), edgeStart_.end() - 1);
+        LargeVector<std::uint32_t> fill(edgeStart_.begin(), edgeStart_.end() - 1);
         for (std::uint32_t h = 0; h < halfEdges_.size(); ++h) byEdge_[fill[halfEdges_[h].edge]++] = h;
-        edgeIds_ = std::move(edgeIds);
     }
 
-    bool OnPlaneOf(std::size_t planeFace, const Face& face) const {
-        const Plane& plane = planes_[planeFace];
-        for (const Loop& loop : face.loops) {
-            for (const Corner& corner : loop.corners) {
-                if (std::abs(Dot(plane.normal, entities_.vertices[corner.vertex]) - plane.offset) >= kLengthTolerance) {
-                    return false;
-                }
-            }
+    // The number of the edge between two vertices (kNone until numbered), or
+    // null when no face uses that edge.
+    std::uint32_t* EdgeId(std::uint32_t a, std::uint32_t b) {
+        const std::uint32_t low = std::min(a, b), high = std::max(a, b);
+        if (high >= entities_.vertices.size()) return nullptr;
+        for (std::uint32_t i = vertexEdgeStart_[low]; i < vertexEdgeStart_[low + 1]; ++i) {
+            if (higherVertex_[i] == high) return &edgeOfEntry_[i];
+        }
+        return nullptr;
+    }
+
+    bool OnPlaneOf(std::uint32_t planeFace, std::uint32_t face) const {
+        const FaceTraits& plane = traits_[planeFace];
+        for (std::uint32_t c = traits_[face].firstCorner; c < traits_[face + 1].firstCorner; ++c) {
+            const Point3& corner = entities_.vertices[cornerVertices_[c]];
+            if (std::abs(Dot(plane.normal, corner) - plane.offset) >= kLengthTolerance) return false;
         }
         return true;
     }
 
     bool Compatible(std::uint32_t a, std::uint32_t b) const {
-        const Face& faceA = faces_[a];
-        const Face& faceB = faces_[b];
-        if (faceA.frontMaterial != faceB.frontMaterial || faceA.textured != faceB.textured) return false;
-        if (Dot(planes_[a].normal, planes_[b].normal) < kMinNormalDot) return false;
-        if (!OnPlaneOf(a, faceB) || !OnPlaneOf(b, faceA)) return false;
-        if (!faceA.textured) return true;
-        TextureMap mapA, mapB;
-        return MapOf(entities_, faceA, mapA) && MapOf(entities_, faceB, mapB) && MapPredicts(entities_, mapA, faceB) &&
-               MapPredicts(entities_, mapB, faceA);
+        const FaceTraits& traitsA = traits_[a];
+        const FaceTraits& traitsB = traits_[b];
+        if (traitsA.material != traitsB.material || traitsA.textured != traitsB.textured) return false;
+        if (Dot(traitsA.normal, traitsB.normal) < kMinNormalDot) return false;
+        if (!OnPlaneOf(a, b) || !OnPlaneOf(b, a)) return false;
+        if (!traitsA.textured) return true;
+        const FaceMapping& mapA = mappings_[traitsA.mapping];
+        const FaceMapping& mapB = mappings_[traitsB.mapping];
+        return mapA.valid && mapB.valid && MapPredicts(entities_, mapA.map, mapB.triangle) &&
+               MapPredicts(entities_, mapB.map, mapA.triangle);
     }
 
     std::uint32_t Find(std::uint32_t f) {
@@ -173,7 +230,10 @@ private:
                     std::uint32_t rootA = Find(a.face), rootB = Find(b.face);
                     // Checking the groups' first faces too keeps a slow curve
                     // from creeping into one "plane" step by step.
-                    if (rootA == rootB || !Compatible(a.face, b.face) || !Compatible(rootA, rootB)) continue;
+                    if (rootA == rootB || !Compatible(a.face, b.face)) continue;
+                    const bool rootsChecked =
+                        (rootA == a.face && rootB == b.face) || (rootA == b.face && rootB == a.face);
+                    if (!rootsChecked && !Compatible(rootA, rootB)) continue;
                     if (groupSize_[rootA] < groupSize_[rootB]) std::swap(rootA, rootB);
                     parent_[rootB] = rootA;
                     groupSize_[rootA] += groupSize_[rootB];
@@ -214,7 +274,7 @@ private:
     // `boundary`), the one that keeps the merged face on the left: the
     // smallest clockwise turn from the way back.
     std::uint32_t NextBoundary(std::uint32_t incoming, const std::vector<std::uint32_t>& candidates,
-                               const std::vector<std::uint32_t>& boundary, const Point3& normal) const {
+                               std::span<const std::uint32_t> boundary, const Point3& normal) const {
         if (candidates.size() == 1) return candidates[0];
         const HalfEdge& in = halfEdges_[incoming];
         const Point3& at = entities_.vertices[in.to];
@@ -233,7 +293,7 @@ private:
         return best;
     }
 
-    std::vector<Loop> TraceLoops(const std::vector<std::uint32_t>& boundary, const Point3& normal) const {
+    std::vector<Loop> TraceLoops(std::span<const std::uint32_t> boundary, const Point3& normal) const {
         FlatHashMap firstLeaving(boundary.size());
         std::vector<std::uint32_t> nextLeaving(boundary.size(), kNone);
         for (std::uint32_t i = 0; i < boundary.size(); ++i) {
@@ -243,7 +303,7 @@ private:
                 *head = i;
             }
         }
-        std::vector<bool> used(boundary.size(), false);
+        std::vector<std::uint8_t> used(boundary.size(), 0);
         std::vector<Loop> loops;
         std::vector<std::uint32_t> candidates;
         for (std::uint32_t start = 0; start < boundary.size(); ++start) {
@@ -251,7 +311,7 @@ private:
             Loop& loop = loops.emplace_back();
             std::uint32_t current = start;
             while (true) {
-                used[current] = true;
+                used[current] = 1;
                 const HalfEdge& edge = halfEdges_[boundary[current]];
                 loop.corners.push_back({edge.from, UvAt(faces_[edge.face], edge.from)});
                 candidates.clear();
@@ -269,9 +329,9 @@ private:
         return loops;
     }
 
-    Face MergeGroup(const std::vector<std::uint32_t>& members, const std::vector<std::uint32_t>& boundary) {
+    Face MergeGroup(std::span<const std::uint32_t> members, std::span<const std::uint32_t> boundary) {
         const std::uint32_t first = members[0];
-        const Point3& normal = planes_[first].normal;
+        const Point3& normal = traits_[first].normal;
         Face merged;
         merged.frontMaterial = faces_[first].frontMaterial;
         merged.textured = faces_[first].textured;
@@ -292,6 +352,7 @@ private:
         std::size_t triangleCount = 0;
         for (std::uint32_t f : members) triangleCount += faces_[f].triangles.size();
         merged.triangles.reserve(triangleCount);
+        AdviseHugePages(merged.triangles.data(), triangleCount * sizeof(Triangle));
         for (std::uint32_t f : members) {
             merged.triangles.insert(merged.triangles.end(), faces_[f].triangles.begin(), faces_[f].triangles.end());
         }
@@ -301,49 +362,52 @@ private:
     void RebuildFaces() {
         const auto faceCount = static_cast<std::uint32_t>(faces_.size());
         // Faces and boundary half-edges listed per group, in face order.
-        std::vector<std::uint32_t> root(faceCount);
+        LargeVector<std::uint32_t> root(faceCount);
         for (std::uint32_t f = 0; f < faceCount; ++f) root[f] = Find(f);
-        std::vector<std::uint32_t> memberStart(faceCount + 1, 0);
+        LargeVector<std::uint32_t> memberStart(faceCount + 1, 0);
         for (std::uint32_t f = 0; f < faceCount; ++f) ++memberStart[root[f] + 1];
         std::partial_sum(memberStart.begin(), memberStart.end(), memberStart.begin());
-        std::vector<std::uint32_t> members(faceCount);
+        LargeVector<std::uint32_t> members(faceCount);
         {
-            std::vector<std::uint32_t> fill(memberStart.begin(), memberStart.end() - 1);
+            LargeVector<std::uint32_t> fill(memberStart.begin(), memberStart.end() - 1);
             for (std::uint32_t f = 0; f < faceCount; ++f) members[fill[root[f]]++] = f;
         }
-        std::vector<bool> edgeKept(edgeCount_, false);
-        std::vector<std::uint32_t> boundaryStart(faceCount + 1, 0);
+        LargeVector<std::uint8_t> edgeKept(edgeCount_, 0);
+        LargeVector<std::uint32_t> boundaryStart(faceCount + 1, 0);
         std::vector<std::uint32_t> boundaryOf;
         {
-            std::vector<bool> boundary(halfEdges_.size(), false);
+            LargeVector<std::uint8_t> boundary(halfEdges_.size(), 0);
             for (std::uint32_t h = 0; h < halfEdges_.size(); ++h) {
                 const bool single = groupSize_[root[halfEdges_[h].face]] == 1;
                 if (single || !IsInterior(h)) {
-                    edgeKept[halfEdges_[h].edge] = true;
+                    edgeKept[halfEdges_[h].edge] = 1;
                     if (!single) {
-                        boundary[h] = true;
+                        boundary[h] = 1;
                         ++boundaryStart[root[halfEdges_[h].face] + 1];
                     }
                 }
             }
             std::partial_sum(boundaryStart.begin(), boundaryStart.end(), boundaryStart.begin());
             boundaryOf.resize(boundaryStart.back());
-            std::vector<std::uint32_t> fill(boundaryStart.begin(), boundaryStart.end() - 1);
+            LargeVector<std::uint32_t> fill(boundaryStart.begin(), boundaryStart.end() - 1);
             for (std::uint32_t h = 0; h < halfEdges_.size(); ++h) {
                 if (boundary[h]) boundaryOf[fill[root[halfEdges_[h].face]]++] = h;
             }
         }
 
+        std::size_t groupCount = 0;
+        for (std::uint32_t f = 0; f < faceCount; ++f) groupCount += root[f] == f;
         std::vector<Face> rebuilt;
+        rebuilt.reserve(groupCount);
         for (std::uint32_t f = 0; f < faceCount; ++f) {
             const std::uint32_t group = root[f];
             if (groupSize_[group] == 1) {
                 rebuilt.push_back(std::move(faces_[f]));
             } else if (members[memberStart[group]] == f) {
-                const std::vector<std::uint32_t> groupMembers(members.begin() + memberStart[group],
-                                                              members.begin() + memberStart[group + 1]);
-                const std::vector<std::uint32_t> groupBoundary(boundaryOf.begin() + boundaryStart[group],
-                                                               boundaryOf.begin() + boundaryStart[group + 1]);
+                const std::span<const std::uint32_t> groupMembers(members.data() + memberStart[group],
+                                                                  memberStart[group + 1] - memberStart[group]);
+                const std::span<const std::uint32_t> groupBoundary(boundaryOf.data() + boundaryStart[group],
+                                                                   boundaryStart[group + 1] - boundaryStart[group]);
                 rebuilt.push_back(MergeGroup(groupMembers, groupBoundary));
             }
         }
@@ -351,8 +415,9 @@ private:
 
         std::vector<Edge> keptEdges;
         keptEdges.reserve(entities_.edges.size());
+        AdviseHugePages(keptEdges.data(), entities_.edges.size() * sizeof(Edge));
         for (const Edge& edge : entities_.edges) {
-            const std::uint32_t* id = edgeIds_.Find(EdgeKey(edge.from, edge.to));
+            const std::uint32_t* id = EdgeId(edge.from, edge.to);
             if (id == nullptr || edgeKept[*id]) keptEdges.push_back(edge);
         }
         entities_.edges.swap(keptEdges);
@@ -360,14 +425,18 @@ private:
 
     Entities& entities_;
     std::vector<Face>& faces_;
-    std::vector<Plane> planes_;
-    std::vector<HalfEdge> halfEdges_;
-    FlatHashMap edgeIds_;
+    LargeVector<FaceTraits> traits_;  // one per face and one past the end
+    LargeVector<std::uint32_t> cornerVertices_;
+    std::vector<FaceMapping> mappings_;
+    LargeVector<HalfEdge> halfEdges_;
+    LargeVector<std::uint32_t> vertexEdgeStart_;  // per vertex, into the two lists below
+    LargeVector<std::uint32_t> higherVertex_;     // per half-edge, grouped by its lower vertex
+    LargeVector<std::uint32_t> edgeOfEntry_;      // the edge number, on the first entry for each edge
     std::size_t edgeCount_ = 0;
-    std::vector<std::uint32_t> edgeStart_;
-    std::vector<std::uint32_t> byEdge_;
-    std::vector<std::uint32_t> parent_;
-    std::vector<std::uint32_t> groupSize_;
+    LargeVector<std::uint32_t> edgeStart_;
+    LargeVector<std::uint32_t> byEdge_;
+    LargeVector<std::uint32_t> parent_;
+    LargeVector<std::uint32_t> groupSize_;
 };
 
 }  // namespace

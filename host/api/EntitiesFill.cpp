@@ -73,8 +73,8 @@ private:
     const GeometryInput& input_;
     bool weld_;
     VertexWelder welder_;
-    std::vector<std::uint32_t> pointOfInput_;
-    std::vector<std::uint32_t> entityVertexOfPoint_;
+    LargeVector<std::uint32_t> pointOfInput_;
+    LargeVector<std::uint32_t> entityVertexOfPoint_;
 };
 
 struct PreparedFace {
@@ -83,6 +83,11 @@ struct PreparedFace {
 };
 
 bool HasRepeatedPoint(const std::vector<std::vector<std::uint32_t>>& loops) {
+    // Triangles, by far the most common faces, need no sorted copy.
+    if (loops.size() == 1 && loops[0].size() == 3) {
+        const std::vector<std::uint32_t>& t = loops[0];
+        return t[0] == t[1] || t[1] == t[2] || t[0] == t[2];
+    }
     std::vector<std::uint32_t> points;
     for (const auto& loop : loops) points.insert(points.end(), loop.begin(), loop.end());
     std::sort(points.begin(), points.end());
@@ -151,20 +156,25 @@ KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldV
         edgeIndex.Insert(EdgeKey(entities.edges[i].from, entities.edges[i].to), i);
     }
     entities.faces.reserve(entities.faces.size() + input.faces.size());
+    AdviseHugePages(entities.faces.data() + entities.faces.size(), input.faces.size() * sizeof(Face));
     const auto positionOf = [&](std::uint32_t point) -> const Point3& { return numbering.Position(point); };
 
     std::size_t skipped = 0;
+    // Kept across faces so that their buffers are allocated once, not per face.
     PreparedFace prepared;
+    std::vector<Corner> cornersInOrder;
     for (const FaceInput& faceInput : input.faces) {
-        prepared.loops.clear();
+        prepared.loops.resize(faceInput.loops.size());
         prepared.triangles.clear();
         bool usable = !faceInput.loops.empty();
-        for (const auto& loop : faceInput.loops) {
+        for (std::size_t l = 0; l < faceInput.loops.size(); ++l) {
+            const std::vector<std::size_t>& loop = faceInput.loops[l];
             if (!usable || loop.size() < 3) {
                 usable = false;
                 break;
             }
-            std::vector<std::uint32_t>& points = prepared.loops.emplace_back();
+            std::vector<std::uint32_t>& points = prepared.loops[l];
+            points.clear();
             for (std::size_t vertex : loop) {
                 const std::uint32_t point = numbering.PointOf(vertex);
                 if (point == kNone) {
@@ -182,7 +192,8 @@ KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldV
         Face& face = entities.faces.emplace_back();
         face.frontMaterial = faceInput.material;
         bool textured = faceInput.material != nullptr && faceInput.uvCount > 0;
-        std::vector<Corner> cornersInOrder;
+        cornersInOrder.clear();
+        face.loops.reserve(prepared.loops.size());
         for (std::size_t l = 0; l < prepared.loops.size(); ++l) {
             // Holes may have been reversed; find each point's input vertex again.
             const std::vector<std::size_t>& inputLoop = faceInput.loops[l];

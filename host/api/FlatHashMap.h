@@ -4,12 +4,65 @@
 // merges hash millions of edges and vertex cells; node-based maps spend most
 // of that time allocating.
 
+#include <sys/mman.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <new>
 #include <utility>
 #include <vector>
 
 namespace korvanta {
+
+// Allocates arrays of many megabytes on huge pages where the system offers
+// them. Fills and merges of millions of faces fill such arrays once, and
+// faulting them in a page of a few kilobytes at a time costs more than the
+// work done in them.
+template <typename T>
+struct LargeArrayAllocator {
+    using value_type = T;
+    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+    LargeArrayAllocator() = default;
+    template <typename U>
+    explicit LargeArrayAllocator(const LargeArrayAllocator<U>&) {}
+
+    T* allocate(std::size_t count) {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes < kHugePage) return static_cast<T*>(::operator new(bytes));
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        void* block = std::aligned_alloc(kHugePage, rounded);
+        if (block == nullptr) throw std::bad_alloc();
+        madvise(block, rounded, MADV_HUGEPAGE);
+        return static_cast<T*>(block);
+    }
+
+    void deallocate(T* block, std::size_t count) {
+        if (count * sizeof(T) < kHugePage) {
+            ::operator delete(block);
+        } else {
+            std::free(block);
+        }
+    }
+
+    template <typename U>
+    bool operator==(const LargeArrayAllocator<U>&) const {
+        return true;
+    }
+};
+
+template <typename T>
+using LargeVector = std::vector<T, LargeArrayAllocator<T>>;
+
+// The same for an array the model owns, reserved but not yet written: only
+// the whole huge pages inside it can be advised.
+inline void AdviseHugePages(const void* begin, std::size_t bytes) {
+    constexpr std::uintptr_t kHugePage = LargeArrayAllocator<char>::kHugePage;
+    const auto first = (reinterpret_cast<std::uintptr_t>(begin) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(begin) + bytes) & ~(kHugePage - 1);
+    if (first < last) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
 
 class FlatHashMap {
 public:
@@ -19,21 +72,20 @@ public:
 
     const std::uint32_t* Find(std::uint64_t key) const {
         for (std::size_t slot = SlotOf(key);; slot = (slot + 1) & mask_) {
-            if (keys_[slot] == key) return &values_[slot];
-            if (keys_[slot] == kEmptyKey) return nullptr;
+            if (slots_[slot].key == key) return &slots_[slot].value;
+            if (slots_[slot].key == kEmptyKey) return nullptr;
         }
     }
 
     // Returns the value stored under `key` and whether it was inserted now.
     std::pair<std::uint32_t*, bool> Insert(std::uint64_t key, std::uint32_t value) {
-        if ((size_ + 1) * 2 > keys_.size()) Rehash(keys_.size() * 2);
+        if ((size_ + 1) * 2 > slots_.size()) Rehash(slots_.size() * 2);
         for (std::size_t slot = SlotOf(key);; slot = (slot + 1) & mask_) {
-            if (keys_[slot] == key) return {&values_[slot], false};
-            if (keys_[slot] == kEmptyKey) {
-                keys_[slot] = key;
-                values_[slot] = value;
+            if (slots_[slot].key == key) return {&slots_[slot].value, false};
+            if (slots_[slot].key == kEmptyKey) {
+                slots_[slot] = {key, value};
                 ++size_;
-                return {&values_[slot], true};
+                return {&slots_[slot].value, true};
             }
         }
     }
@@ -41,6 +93,12 @@ public:
     std::size_t Size() const { return size_; }
 
 private:
+    // Key and value side by side, so a lookup touches one cache line.
+    struct Slot {
+        std::uint64_t key = kEmptyKey;
+        std::uint32_t value = 0;
+    };
+
     static std::size_t CapacityFor(std::size_t expectedSize) {
         std::size_t capacity = 16;
         while (capacity < expectedSize * 2) capacity *= 2;
@@ -57,19 +115,16 @@ private:
     }
 
     void Rehash(std::size_t capacity) {
-        std::vector<std::uint64_t> oldKeys(capacity, kEmptyKey);
-        std::vector<std::uint32_t> oldValues(capacity);
-        oldKeys.swap(keys_);
-        oldValues.swap(values_);
+        LargeVector<Slot> old(capacity);
+        old.swap(slots_);
         mask_ = capacity - 1;
         size_ = 0;
-        for (std::size_t i = 0; i < oldKeys.size(); ++i) {
-            if (oldKeys[i] != kEmptyKey) Insert(oldKeys[i], oldValues[i]);
+        for (const Slot& slot : old) {
+            if (slot.key != kEmptyKey) Insert(slot.key, slot.value);
         }
     }
 
-    std::vector<std::uint64_t> keys_;
-    std::vector<std::uint32_t> values_;
+    LargeVector<Slot> slots_;
     std::size_t mask_ = 0;
     std::size_t size_ = 0;
 };

@@ -8,23 +8,18 @@ namespace korvanta {
 
 namespace {
 
-constexpr double kCellSize = 2.0 * kLengthTolerance;
+// Wide enough that a point needs a second cell along an axis only a quarter
+// of the time, narrow enough that cells rarely hold more than one point.
+constexpr double kCellSize = 8.0 * kLengthTolerance;
 
-struct CellCoordinate {
-    std::int64_t cell;
-    std::int64_t neighbour;  // the adjacent cell on the side nearer to the point
-};
-
-CellCoordinate CellOf(double value) {
-    const double scaled = value / kCellSize;
-    const double cell = std::floor(scaled);
-    const auto index = static_cast<std::int64_t>(cell);
-    return {index, scaled - cell < 0.5 ? index - 1 : index + 1};
-}
+std::int64_t CellOf(double value) { return static_cast<std::int64_t>(std::floor(value / kCellSize)); }
 
 }  // namespace
 
-VertexWelder::VertexWelder(std::size_t expectedPoints) : cellHeads_(expectedPoints) {
+// The cell table starts small and grows: inputs that share their points (triangle
+// soups) weld down to a fraction of the expected count, and clearing a table
+// sized for all of them costs more than growing one.
+VertexWelder::VertexWelder(std::size_t expectedPoints) : cellHeads_(expectedPoints / 8) {
     points_.reserve(expectedPoints);
     nextInCell_.reserve(expectedPoints);
 }
@@ -39,7 +34,7 @@ std::uint64_t VertexWelder::CellKey(std::int64_t x, std::int64_t y, std::int64_t
 
 std::uint32_t VertexWelder::Insert(const Point3& point) {
     const auto number = static_cast<std::uint32_t>(points_.size());
-    const std::uint64_t key = CellKey(CellOf(point.x).cell, CellOf(point.y).cell, CellOf(point.z).cell);
+    const std::uint64_t key = CellKey(CellOf(point.x), CellOf(point.y), CellOf(point.z));
     auto [head, inserted] = cellHeads_.Insert(key, number);
     nextInCell_.push_back(inserted ? kNone : *head);
     *head = number;
@@ -48,16 +43,17 @@ std::uint32_t VertexWelder::Insert(const Point3& point) {
 }
 
 std::uint32_t VertexWelder::FindNear(const Point3& point) const {
-    const CellCoordinate cx = CellOf(point.x), cy = CellOf(point.y), cz = CellOf(point.z);
-    const std::int64_t xs[2] = {cx.cell, cx.neighbour};
-    const std::int64_t ys[2] = {cy.cell, cy.neighbour};
-    const std::int64_t zs[2] = {cz.cell, cz.neighbour};
+    // The cells the box of half-width tolerance around the point touches. Rounding
+    // is monotonic, so a point inside the box never falls outside this range.
+    const std::int64_t x0 = CellOf(point.x - kLengthTolerance), x1 = CellOf(point.x + kLengthTolerance);
+    const std::int64_t y0 = CellOf(point.y - kLengthTolerance), y1 = CellOf(point.y + kLengthTolerance);
+    const std::int64_t z0 = CellOf(point.z - kLengthTolerance), z1 = CellOf(point.z + kLengthTolerance);
     constexpr double limit = kLengthTolerance * kLengthTolerance;
     std::uint32_t nearest = kNone;
     double nearestDistance = limit;
-    for (std::int64_t x : xs) {
-        for (std::int64_t y : ys) {
-            for (std::int64_t z : zs) {
+    for (std::int64_t x = x0; x <= x1; ++x) {
+        for (std::int64_t y = y0; y <= y1; ++y) {
+            for (std::int64_t z = z0; z <= z1; ++z) {
                 const std::uint32_t* head = cellHeads_.Find(CellKey(x, y, z));
                 for (std::uint32_t i = head ? *head : kNone; i != kNone; i = nextInCell_[i]) {
                     const double dx = points_[i].x - point.x, dy = points_[i].y - point.y,

@@ -9,9 +9,9 @@
 namespace korvanta {
 
 // Finds points within the length tolerance of points seen before, through a
-// spatial hash. Cells are twice the tolerance wide, so a point's neighbours
-// within tolerance lie in its own cell or the adjacent cell on the nearer side
-// of each axis: eight cells to look at instead of twenty-seven.
+// spatial hash. Cells are several times the tolerance wide, so most points
+// lie well inside their cell and only its own cell needs looking at; a point
+// nearer than the tolerance to a cell side looks across that side too.
 class VertexWelder {
 public:
     static constexpr std::uint32_t kNone = 0xffffffffu;
@@ -31,8 +31,8 @@ private:
     std::uint64_t CellKey(std::int64_t x, std::int64_t y, std::int64_t z) const;
 
     FlatHashMap cellHeads_;
-    std::vector<Point3> points_;
-    std::vector<std::uint32_t> nextInCell_;
+    LargeVector<Point3> points_;
+    LargeVector<std::uint32_t> nextInCell_;
 };
 
 }  // namespace korvanta
