@@ -1,205 +1,87 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <regex>
-
 #include "ConverterFixture.h"
 
 namespace hollin::importer::testing {
 namespace {
 
-using Kind = ProgressEvent::Kind;
-
+// The share of all faces built so far is taken in single precision.
 double FacePercent(int facesProcessed, int totalFaces) {
     return 40.0 + 60.0 * static_cast<double>(static_cast<float>(facesProcessed) / static_cast<float>(totalFaces));
 }
 
-// The face numbers of the "Building mesh" reports, in order.
-std::vector<int> ReportedFaces(const std::vector<std::string>& messages) {
-    static const std::regex pattern("Building mesh .* face: ([0-9]+) of [0-9]+\\.\\.\\.");
-    std::vector<int> faces;
-    for (const std::string& message : messages) {
-        std::smatch match;
-        if (std::regex_match(message, match, pattern)) faces.push_back(std::stoi(match[1]));
-    }
-    return faces;
-}
-
-class ProgressTest : public ConverterTest {};
+using ProgressTest = ConverterTest;
 
 TEST_F(ProgressTest, SmallSceneReportsEveryPhaseThenFacesThenCleaningUp) {
-    SceneWriter scene;
-    scene.AddCamera("cam1").AddMaterial("red").AddMesh(StripMesh("box", 12, "red")).AddObjectNode("box");
-    ASSERT_TRUE(Convert(Write(scene)));
+    lib3ds_file_insert_camera(scene, lib3ds_camera_new("cam1"));
+    AddMaterial("red").AddMesh(StripMesh("box", 12, "red")).AddNode("box");
+    ASSERT_TRUE(ConvertScene());
+    EXPECT_EQ(progress.events,
+              (std::vector<ProgressEvent>{10.0, "Parsing file...", 20.0, "Parsing cameras...", "Parsing camera cam1...",
+                                          30.0, "Parsing materials...", "Parsing material red...", 40.0,
+                                          "Parsing nodes...", "Parsing node box...", FacePercent(1, 12),
+                                          "Building mesh box face: 0 of 12...", FacePercent(11, 12),
+                                          "Building mesh box face: 10 of 12...", 99.0, "Cleaning up..."}));
+}
 
-    const std::vector<ProgressEvent> expected{
-        {Kind::Percent, 10.0, {}}, {Kind::Message, 0.0, "Parsing file..."},
-        {Kind::Percent, 20.0, {}}, {Kind::Message, 0.0, "Parsing cameras..."},
-        {Kind::Message, 0.0, "Parsing camera cam1..."},
-        {Kind::Percent, 30.0, {}}, {Kind::Message, 0.0, "Parsing materials..."},
-        {Kind::Message, 0.0, "Parsing material red..."},
-        {Kind::Percent, 40.0, {}}, {Kind::Message, 0.0, "Parsing nodes..."},
-        {Kind::Message, 0.0, "Parsing node box..."},
-        {Kind::Percent, FacePercent(1, 12), {}}, {Kind::Message, 0.0, "Building mesh box face: 0 of 12..."},
-        {Kind::Percent, FacePercent(11, 12), {}}, {Kind::Message, 0.0, "Building mesh box face: 10 of 12..."},
-        {Kind::Percent, 99.0, {}}, {Kind::Message, 0.0, "Cleaning up..."}};
-    ASSERT_EQ(progress.events.size(), expected.size());
-    for (std::size_t index = 0; index < expected.size(); ++index) {
-        SCOPED_TRACE(index);
-        EXPECT_EQ(progress.events[index].kind, expected[index].kind);
-        EXPECT_EQ(progress.events[index].percent, expected[index].percent);
-        EXPECT_EQ(progress.events[index].message, expected[index].message);
+TEST_F(ProgressTest, MeshOnlyPassAnnouncesTheFirstMeshOnceAndSkipsFacelessMeshes) {
+    AddMesh(StripMesh("a", 50)).AddMesh(MeshData{"b", {{0, 0, 0}}, {}});
+    ASSERT_TRUE(ConvertScene());
+    EXPECT_EQ(progress.messages,
+              (std::vector<std::string>{"Parsing file...", "Parsing cameras...", "Parsing materials...",
+                                        "Parsing nodes...", "Parsing mesh a...", "Building mesh a face: 0 of 50...",
+                                        "Building mesh a face: 10 of 50...", "Building mesh a face: 20 of 50...",
+                                        "Building mesh a face: 30 of 50...", "Building mesh a face: 40 of 50...",
+                                        "Cleaning up..."}));
+    EXPECT_EQ(progress.percents.at(5), FacePercent(1, 50));
+    EXPECT_NEAR(progress.percents.at(5), 41.2, 1e-5);
+    EXPECT_EQ(converter->MeshCount(), 2);
+}
+
+TEST_F(ProgressTest, SharedMeshIsBuiltCountedAndReportedOncePerNode) {
+    AddMesh(StripMesh("box", 1005)).AddNode("box").AddNode("box");
+    ASSERT_TRUE(ConvertScene());
+    EXPECT_EQ(Report(), "3ds Entities Imported\n\tMaterials:\t0\n\tNodes:\t2\n\tMeshes:\t2\n");
+    EXPECT_EQ(Host().FilledFaceCount(), 2010u);
+    // Every tenth face is reported, 11 times per build.
+    EXPECT_EQ(progress.percents.size(), 4u + 2 * 11u + 1u);
+    EXPECT_EQ(progress.messages.at(6), "Building mesh box face: 100 of 1005...");
+    EXPECT_EQ(progress.messages.at(15), "Building mesh box face: 1000 of 1005...");
+    // The face total counts the mesh once, so the second build runs past 100%.
+    EXPECT_EQ(progress.percents.at(15), FacePercent(1006, 1005));
+}
+
+TEST_F(ProgressTest, CancellingStopsThePassesAndTheReportsButStillSaves) {
+    // Where the user cancels, and the materials, definitions and filled faces left then;
+    // an empty `cancelAfter` stands for a user who cancelled before the run.
+    const std::tuple<const char*, std::size_t, std::size_t, std::size_t> cases[] = {
+        {"", 0, 0, 0},          {"Parsing file...", 0, 0, 0}, {"Parsing material m1", 1, 0, 0},
+        {"Parsing nodes...", 2, 0, 0}, {"Parsing node a", 2, 1, 0}, {"Building mesh b face: 10", 2, 2, 12}};
+    lib3ds_file_insert_camera(scene, lib3ds_camera_new("c1"));
+    AddMaterial("m1").AddMaterial("m2").AddMesh(StripMesh("a", 12, "m1"));
+    AddMesh(StripMesh("b", 12, "m2")).AddNode("a").AddNode("b", 0);
+    const std::filesystem::path input = SaveScene();
+    for (const auto& [cancelAfter, materials, definitions, filledFaces] : cases) {
+        SCOPED_TRACE(cancelAfter);
+        Host() = {};
+        progress = {};
+        progress.cancelAfter = cancelAfter;
+        progress.cancelled = progress.cancelAfter.empty();
+        EXPECT_TRUE(Convert(input, 1, true));
+
+        // Nothing is reported after the message that cancelled.
+        const auto* last = progress.events.empty() ? nullptr : std::get_if<std::string>(&progress.events.back());
+        EXPECT_EQ(last != nullptr && last->starts_with(progress.cancelAfter), !progress.cancelAfter.empty());
+        EXPECT_EQ(Host().materials.size(), materials);
+        EXPECT_EQ(Host().definitions.size(), definitions);
+        EXPECT_EQ(Host().FilledFaceCount(), filledFaces);
+        EXPECT_EQ(std::vector<std::string>(Host().calls.end() - 4, Host().calls.end()),
+                  (std::vector<std::string>{"KVModelMergeCoplanarFaces", "KVModelSaveToFile", "KVModelRelease",
+                                            "KVTerminate"}));
+        EXPECT_EQ(Host().savedPaths, std::vector<std::string>{output.string()});
+        EXPECT_EQ(Host().openGeometryInputs, 0u);
+        EXPECT_TRUE(converter->Errors().empty());
     }
-}
-
-TEST_F(ProgressTest, MeshesWithoutNodesReportTheFirstMeshOnceAndSinglePrecisionPercents) {
-    SceneWriter scene;
-    scene.AddMesh(StripMesh("a", 50)).AddMesh(StripMesh("b", 50));
-    ASSERT_TRUE(Convert(Write(scene)));
-
-    const std::vector<std::string> messages = progress.Messages();
-    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Parsing mesh a..."), 1);
-    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
-                            [](const std::string& message) { return message.rfind("Parsing mesh", 0) == 0; }),
-              1);
-    const std::vector<double> percents = progress.Percents();
-    ASSERT_GE(percents.size(), 6u);
-    EXPECT_EQ(percents[4], 40.0);
-    // 1/100 faces: the quotient is taken in single precision.
-    EXPECT_EQ(percents[5], 40.0 + 60.0 * static_cast<double>(0.01f));
-    EXPECT_NE(percents[5], 40.6);
-    EXPECT_EQ(percents.back(), 99.0);
-}
-
-TEST_F(ProgressTest, FiftyFaceMeshStartsAtAboutFortyOnePointTwo) {
-    SceneWriter scene;
-    scene.AddMesh(StripMesh("only", 50));
-    ASSERT_TRUE(Convert(Write(scene)));
-    const std::vector<double> percents = progress.Percents();
-    ASSERT_GE(percents.size(), 6u);
-    EXPECT_EQ(percents[5], FacePercent(1, 50));
-    EXPECT_NEAR(percents[5], 41.2, 1e-5);
-}
-
-TEST_F(ProgressTest, ReportIntervalFollowsTheFaceCount) {
-    const std::vector<std::pair<std::size_t, std::vector<int>>> cases{
-        {12, {0, 10}},
-        {99, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}},
-        {100, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}},
-        {250, {0, 25, 50, 75, 100, 125, 150, 175, 200, 225}},
-        {1005, {0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000}},
-    };
-    for (const auto& [faceCount, expectedFaces] : cases) {
-        SCOPED_TRACE(faceCount);
-        progress = RecordingProgress{};
-        SceneWriter scene;
-        scene.AddMesh(StripMesh("m", faceCount));
-        ASSERT_TRUE(Convert(Write(scene)));
-        EXPECT_EQ(ReportedFaces(progress.Messages()), expectedFaces);
-    }
-}
-
-TEST_F(ProgressTest, MeshBuiltTwiceDrivesPercentPastOneHundredUnclamped) {
-    SceneWriter scene;
-    scene.AddMesh(StripMesh("box", 10)).AddObjectNode("box").AddObjectNode("box");
-    ASSERT_TRUE(Convert(Write(scene)));
-    const std::vector<double> percents = progress.Percents();
-    ASSERT_EQ(percents.size(), 7u);
-    EXPECT_EQ(percents[4], FacePercent(1, 10));
-    EXPECT_EQ(percents[5], FacePercent(11, 10));
-    EXPECT_GT(percents[5], 100.0);
-    EXPECT_EQ(percents[6], 99.0);
-}
-
-TEST_F(ProgressTest, RunWithoutProgressCallbackCompletes) {
-    SceneWriter scene;
-    scene.AddMaterial("red").AddMesh(StripMesh("box", 30, "red")).AddObjectNode("box");
-    const std::filesystem::path input = Write(scene);
-    C3DSImporter importer;
-    importer.SetProgressMessages(EnglishProgressMessages());
-    EXPECT_TRUE(importer.ConvertFile(Utf16String::FromUtf8(input.string()),
-                                     Utf16String::FromUtf8(output.string()), nullptr));
-    EXPECT_EQ(Host().FilledFaceCount(), 30u);
-    EXPECT_EQ(Host().savedPaths.size(), 1u);
-}
-
-// Where the user cancels, what is left in the model, and that nothing more is
-// reported while the model is still saved.
-struct CancellationCase {
-    const char* cancelAfter;
-    std::size_t materials;
-    std::size_t definitions;
-    std::size_t filledFaces;
-};
-
-void PrintTo(const CancellationCase& cancellation, std::ostream* stream) {
-    *stream << "cancel after \"" << cancellation.cancelAfter << '"';
-}
-
-class CancellationTest : public ConverterTest, public ::testing::WithParamInterface<CancellationCase> {};
-
-TEST_P(CancellationTest, StopsThePassesButStillSaves) {
-    SceneWriter scene;
-    scene.AddCamera("c1").AddCamera("c2");
-    scene.AddMaterial("m1").AddMaterial("m2");
-    scene.AddMesh(StripMesh("a", 12, "m1")).AddMesh(StripMesh("b", 12, "m2"));
-    scene.AddObjectNode("a").AddObjectNode("b");
-    progress.CancelAfterMessageStartingWith(GetParam().cancelAfter);
-
-    EXPECT_TRUE(Convert(Write(scene), 1, true));
-
-    const std::vector<std::string> messages = progress.Messages();
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().rfind(GetParam().cancelAfter, 0), 0u) << messages.back();
-    EXPECT_EQ(progress.events.back().kind, Kind::Message);
-    EXPECT_EQ(Host().materials.size(), GetParam().materials);
-    EXPECT_EQ(Host().definitions.size(), GetParam().definitions);
-    EXPECT_EQ(Host().instances.size(), GetParam().definitions);
-    EXPECT_EQ(Host().FilledFaceCount(), GetParam().filledFaces);
-    EXPECT_EQ(Host().mergeCount, 1);
-    EXPECT_EQ(Host().savedPaths, std::vector<std::string>{output.string()});
-    EXPECT_EQ(Host().terminateCount, 1);
-    EXPECT_EQ(Host().geometryInputsCreated, Host().geometryInputsReleased);
-    EXPECT_TRUE(converter->Errors().empty());
-    EXPECT_TRUE(Host().misuses.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(EachPhase, CancellationTest,
-                         ::testing::Values(CancellationCase{"Parsing file...", 0, 0, 0},
-                                           CancellationCase{"Parsing cameras...", 0, 0, 0},
-                                           CancellationCase{"Parsing camera c1", 0, 0, 0},
-                                           CancellationCase{"Parsing materials...", 0, 0, 0},
-                                           CancellationCase{"Parsing material m1", 1, 0, 0},
-                                           CancellationCase{"Parsing nodes...", 2, 0, 0},
-                                           CancellationCase{"Parsing node a", 2, 1, 0},
-                                           CancellationCase{"Building mesh a face: 0", 2, 1, 0},
-                                           CancellationCase{"Building mesh b face: 0", 2, 2, 12}),
-                         [](const ::testing::TestParamInfo<CancellationCase>& info) {
-                             std::string name;
-                             for (const char* text = info.param.cancelAfter; *text != '\0'; ++text) {
-                                 if (std::isalnum(static_cast<unsigned char>(*text))) name.push_back(*text);
-                             }
-                             return name;
-                         });
-
-TEST_F(ProgressTest, CancelledFromTheStartReportsNothingAndSavesAnEmptyModel) {
-    SceneWriter scene;
-    scene.AddCamera("c").AddMaterial("m").AddMesh(StripMesh("a", 5, "m"));
-    progress.CancelFromTheStart();
-    EXPECT_TRUE(Convert(Write(scene)));
-    EXPECT_TRUE(progress.events.empty());
-    EXPECT_TRUE(Host().materials.empty());
-    EXPECT_TRUE(Host().definitions.empty());
-    EXPECT_EQ(Host().savedPaths.size(), 1u);
-}
-
-TEST_F(ProgressTest, CancellingDuringNodesAlsoEndsTheMeshOnlyPass) {
-    SceneWriter scene;
-    scene.AddMesh(StripMesh("a", 5)).AddObjectNode("dummy");
-    progress.CancelAfterMessageStartingWith("Parsing nodes...");
-    EXPECT_TRUE(Convert(Write(scene)));
-    EXPECT_TRUE(Host().definitions.empty());
-    EXPECT_EQ(progress.Messages().back(), "Parsing nodes...");
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,13 +10,13 @@
 namespace hollin::importer::testing {
 
 // Stand-in for the host's C API library: the KV functions the converter calls
-// record what they receive, so tests can compare it with the 3DS scene.
+// record what they receive. References are positions in the lists below, read
+// back with bounds checks, so a null or foreign reference throws and fails the test.
 struct RecordedMaterial {
     std::string name;
-    std::optional<KVColor> color;
-    std::optional<double> opacity;
-    std::optional<std::string> texturePath;
-    bool addedToModel = false;
+    KVColor color{};
+    double opacity = 0.0;
+    std::string texturePath;
 };
 
 struct RecordedFill {
@@ -30,45 +28,45 @@ struct RecordedFill {
 
 struct RecordedDefinition {
     std::string name;
-    bool addedToModel = false;
     std::vector<RecordedFill> fills;
 };
 
 struct RecordedInstance {
-    std::size_t definition = 0;
-    bool addedToTopLevel = false;
-    bool addedWithName = false;
-    std::optional<KVTransformation> transform;
+    bool topLevel = false;
+    KVTransformation transform{};
 };
 
 struct RecordingHostApi {
-    // Failure injection, by the zero-based number of the create call.
-    std::vector<std::size_t> failingMaterialCreates;
-    bool failTextureCreates = false;
+    bool refuseNextMaterial = false;
+    bool refuseTextures = false;
 
-    int initializeCount = 0;
-    int terminateCount = 0;
-    int mergeCount = 0;
-    int modelReleaseCount = 0;
-    std::size_t materialCreateCalls = 0;
     std::vector<std::string> calls;
-    std::vector<std::string> misuses;
     std::vector<std::string> textureRequests;
-    std::vector<std::string> textures;
     std::vector<RecordedMaterial> materials;
     std::vector<RecordedDefinition> definitions;
     std::vector<RecordedInstance> instances;
+    std::vector<RecordedFill> geometryInputs;
+    std::vector<std::vector<std::size_t>> loops;
     std::vector<std::string> savedPaths;
-    std::size_t geometryInputsCreated = 0;
-    std::size_t geometryInputsReleased = 0;
+    std::size_t openGeometryInputs = 0;
 
-    // Index into `materials` of a reference handed out by KVMaterialCreate.
-    std::optional<std::size_t> MaterialIndex(KVMaterialRef material) const;
-    std::size_t FilledFaceCount() const;
-    std::size_t CallCount(const std::string& function) const;
-
-    static RecordingHostApi& Get();
-    static void Reset();
+    std::size_t FilledFaceCount() const {
+        std::size_t count = 0;
+        for (const RecordedDefinition& definition : definitions) {
+            for (const RecordedFill& fill : definition.fills) count += fill.faces.size();
+        }
+        return count;
+    }
+    std::vector<std::string> DefinitionNames() const {
+        std::vector<std::string> names;
+        for (const RecordedDefinition& definition : definitions) names.push_back(definition.name);
+        return names;
+    }
 };
+
+// The one recording host of the process; tests reset it with `Host() = {}`.
+RecordingHostApi& Host();
+// Position in `Host().materials` of a reference handed out by KVMaterialCreate.
+std::size_t MaterialIndex(KVMaterialRef material);
 
 }  // namespace hollin::importer::testing

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "ConverterFixture.h"
+#include "convert/MaterialColor.h"
+#include "convert/TextureFileResolver.h"
+
+namespace hollin::importer::testing {
+namespace {
+
+TEST(MaterialColor, BytesTruncateAndClampInsteadOfWrapping) {
+    const std::pair<float, int> cases[] = {{0.5f, 127}, {0.999f, 254}, {1.5f, 255}, {-0.2f, 0},
+                                           {std::numeric_limits<float>::quiet_NaN(), 0}};
+    for (const auto& [component, byte] : cases) EXPECT_EQ(ColorByte(component), byte) << component;
+}
+
+using MaterialTest = ConverterTest;
+
+TEST_F(MaterialTest, MaterialsReachTheHostAndTheFacesThatNameThem) {
+    Touch("wood.jpg");
+    AddMaterial("paint", {1.0f, 0.5f, 0.0f, 1.0f}, 0.25f).AddMaterial("same", {1, 0, 0, 1});
+    AddMaterial("same", {0, 0, 1, 1}).AddMaterial("wood", {1, 1, 1, 1}, 0.0f, "wood.jpg");
+    AddMesh(MeshData{"m",
+                     {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                     {{2, 1, 0, "wood"}, {1, 2, 3, "wood"}, {0, 1, 2, "same"}, {0, 1, 2, "unknown"}, {0, 1, 2, ""}},
+                     {{0.0f, 0.0f}, {0.25f, 0.5f}, {1.0f, 0.75f}}});
+    AddMesh(StripMesh("n", 1, "wood"));
+    ASSERT_TRUE(ConvertScene());
+
+    const RecordedMaterial& paint = Host().materials.at(0);
+    EXPECT_EQ(paint.name, "paint");
+    // lib3ds stores colours as bytes, so 0.5 comes back as 128 / 255.
+    EXPECT_EQ((std::array<int, 4>{paint.color.red, paint.color.green, paint.color.blue, paint.color.alpha}),
+              (std::array<int, 4>{255, 128, 0, 255}));
+    EXPECT_EQ(paint.opacity, 0.75);
+    EXPECT_EQ(Host().materials.at(3).texturePath, (folder / "wood.jpg").string());
+
+    // A later material of the same name takes the faces; unknown and empty names give none.
+    const std::map<std::size_t, KVMaterialInput>& faces = Host().definitions.at(0).fills.at(0).frontMaterials;
+    ASSERT_EQ(faces.size(), 3u);
+    EXPECT_EQ(MaterialIndex(faces.at(2).material), 2u);
+    EXPECT_EQ(MaterialIndex(faces.at(0).material), 3u);
+    // Corners in face order, each with the texel of its point.
+    const KVMaterialInput& textured = faces.at(0);
+    EXPECT_EQ(textured.num_uv_coords, 3u);
+    EXPECT_EQ(std::to_array(textured.vertex_indices), (std::array<std::uint64_t, 4>{2, 1, 0, 0}));
+    EXPECT_EQ(std::to_array(textured.uv_coords[0]), (std::array{1.0, 0.75}));
+    EXPECT_EQ(std::to_array(textured.uv_coords[1]), (std::array{0.25, 0.5}));
+    // Coordinates only for a textured material when every corner has a texel: vertex 3 has
+    // none, mesh n no texels at all.
+    EXPECT_EQ(faces.at(1).num_uv_coords, 0u);
+    EXPECT_EQ(faces.at(2).num_uv_coords, 0u);
+    EXPECT_EQ(Host().definitions.at(1).fills.at(0).frontMaterials.at(0).num_uv_coords, 0u);
+}
+
+TEST_F(MaterialTest, TextureMissingOrRefusedGivesTextureThenMaterialErrorAndKeepsTheMaterial) {
+    // Names with percent signs go into the texts as they are, never as formats.
+    AddMaterial("50%d wood", {1, 1, 1, 1}, 0.0f, "%s.JPG").AddMesh(StripMesh("box", 2, "50%d wood"));
+    const std::filesystem::path input = SaveScene();
+    for (const bool fileExists : {false, true}) {
+        SCOPED_TRACE(fileExists);
+        Host() = {};
+        Host().refuseTextures = fileExists;
+        if (fileExists) Touch("%s.jpg");
+        ASSERT_TRUE(Convert(input));
+        EXPECT_EQ(Report(),
+                  "3ds Entities Imported\n\tMaterials:\t1\n\tNodes:\t0\n\tMeshes:\t1\n"
+                  "3ds Errors:\n\tCould not create texture: %s.JPG\n\tCould not create material: 50%d wood\n");
+        EXPECT_EQ(Host().textureRequests.size(), fileExists ? 1u : 0u);
+        EXPECT_EQ(Host().materials.at(0).texturePath, "");
+        EXPECT_EQ(Host().definitions.at(0).fills.at(0).frontMaterials.size(), 2u);
+    }
+    EXPECT_EQ(progress.messages.at(3), "Parsing material 50%d wood...");
+}
+
+TEST_F(MaterialTest, MaterialRefusedByTheHostIsNotCountedAndItsFacesGetNone) {
+    Host().refuseNextMaterial = true;
+    AddMaterial("a").AddMaterial("b").AddMesh(StripMesh("box", 2, "a")).AddNode("box");
+    ASSERT_TRUE(ConvertScene());
+    EXPECT_EQ(Report(),
+              "3ds Entities Imported\n\tMaterials:\t1\n\tNodes:\t1\n\tMeshes:\t1\n"
+              "3ds Errors:\n\tCould not create material: a\n");
+    EXPECT_TRUE(Host().definitions.at(0).fills.at(0).frontMaterials.empty());
+}
+
+TEST_F(MaterialTest, TextureFileNamesMatchIgnoringCaseWithBackslashesBetweenFolders) {
+    for (const char* file : {"Wood.jpg", "cwall02.jpg", "maps/Bark.PNG", "two/wood.jpg", "two/WOOD.jpg"}) Touch(file);
+    std::filesystem::create_directory(folder / "stone.jpg");
+    // Among case variants the choice is stable; folders and missing files are not found.
+    const std::pair<const char*, const char*> cases[] = {
+        {"Wood.jpg", "Wood.jpg"},           {"CWALL02.JPG", "cwall02.jpg"}, {"MAPS\\BARK.png", "maps/Bark.PNG"},
+        {"maps/bark.png", "maps/Bark.PNG"}, {"TWO\\Wood.JPG", "two/WOOD.jpg"}, {"OTHER\\BARK.PNG", nullptr},
+        {"STONE.JPG", nullptr},             {"MAPS", nullptr},              {"", nullptr}};
+    for (const auto& [storedName, expected] : cases) {
+        const auto found = ResolveTextureFile(Utf16String::FromUtf8(folder.string()), Utf16String(storedName));
+        EXPECT_EQ(found ? found->ToUtf8() : "", expected ? (folder / expected).string() : "") << storedName;
+    }
+}
+
+}  // namespace
+}  // namespace hollin::importer::testing
