@@ -103,20 +103,9 @@ std::size_t FaceCount(KVModelRef model) {
     return count;
 }
 
-void BuildInputOfGrid(benchmark::State& state) {
+// Fills a fresh model from the mesh on every iteration; releasing the model is not timed.
+void TimeWeldedFills(benchmark::State& state, const Mesh& mesh) {
     KVInitialize();
-    const Mesh mesh = FlatGrid(static_cast<std::size_t>(state.range(0)));
-    for (auto _ : state) {
-        KVGeometryInputRef input = BuildInput(mesh);
-        KVGeometryInputRelease(&input);
-    }
-    state.SetComplexityN(static_cast<benchmark::IterationCount>(mesh.triangles.size() / 3));
-    KVTerminate();
-}
-
-void FillGridWithWelding(benchmark::State& state) {
-    KVInitialize();
-    const Mesh mesh = FlatGrid(static_cast<std::size_t>(state.range(0)));
     KVGeometryInputRef input = BuildInput(mesh);
     for (auto _ : state) {
         KVModelRef model{};
@@ -131,6 +120,21 @@ void FillGridWithWelding(benchmark::State& state) {
     KVGeometryInputRelease(&input);
     state.SetComplexityN(static_cast<benchmark::IterationCount>(mesh.triangles.size() / 3));
     KVTerminate();
+}
+
+void BuildInputOfGrid(benchmark::State& state) {
+    KVInitialize();
+    const Mesh mesh = FlatGrid(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        KVGeometryInputRef input = BuildInput(mesh);
+        KVGeometryInputRelease(&input);
+    }
+    state.SetComplexityN(static_cast<benchmark::IterationCount>(mesh.triangles.size() / 3));
+    KVTerminate();
+}
+
+void FillGridWithWelding(benchmark::State& state) {
+    TimeWeldedFills(state, FlatGrid(static_cast<std::size_t>(state.range(0))));
 }
 
 void MergeFlatGrid(benchmark::State& state) {
@@ -150,23 +154,8 @@ void MergeFlatGrid(benchmark::State& state) {
 }
 
 void FillSoupSphereWithWelding(benchmark::State& state) {
-    KVInitialize();
     const auto segments = static_cast<std::size_t>(state.range(0));
-    const Mesh mesh = SoupSphere(segments / 2 + 1, segments);
-    KVGeometryInputRef input = BuildInput(mesh);
-    for (auto _ : state) {
-        KVModelRef model{};
-        KVEntitiesRef entities{};
-        KVModelCreate(&model);
-        KVModelGetEntities(model, &entities);
-        benchmark::DoNotOptimize(KVEntitiesFill(entities, input, true));
-        state.PauseTiming();
-        KVModelRelease(&model);
-        state.ResumeTiming();
-    }
-    KVGeometryInputRelease(&input);
-    state.SetComplexityN(static_cast<benchmark::IterationCount>(mesh.triangles.size() / 3));
-    KVTerminate();
+    TimeWeldedFills(state, SoupSphere(segments / 2 + 1, segments));
 }
 
 void MergeSphere(benchmark::State& state) {
@@ -248,22 +237,7 @@ void Read3dsSoup(benchmark::State& state) {
 }
 
 void FillSoupWithWelding(benchmark::State& state) {
-    KVInitialize();
-    const Mesh mesh = MillionTriangleSphere(static_cast<std::size_t>(state.range(0)));
-    KVGeometryInputRef input = BuildInput(mesh);
-    for (auto _ : state) {
-        KVModelRef model{};
-        KVEntitiesRef entities{};
-        KVModelCreate(&model);
-        KVModelGetEntities(model, &entities);
-        benchmark::DoNotOptimize(KVEntitiesFill(entities, input, true));
-        state.PauseTiming();
-        KVModelRelease(&model);
-        state.ResumeTiming();
-    }
-    KVGeometryInputRelease(&input);
-    state.SetComplexityN(static_cast<benchmark::IterationCount>(mesh.triangles.size() / 3));
-    KVTerminate();
+    TimeWeldedFills(state, MillionTriangleSphere(static_cast<std::size_t>(state.range(0))));
 }
 
 }  // namespace
