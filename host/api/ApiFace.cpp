@@ -22,22 +22,23 @@ extern "C" {
 
 KVResult KVFaceGetNumLoops(KVFaceRef face, size_t* count) {
     return GuardedOnFace(face, [&](const LiveFace& found) {
-        return SetOutput(count, found.face->loops.size());
+        return SetOutput(count, found.face->loopCount);
     });
 }
 
 KVResult KVFaceGetLoopVertexCount(KVFaceRef face, size_t loop_index, size_t* count) {
     return GuardedOnFace(face, [&](const LiveFace& found) {
-        if (loop_index >= found.face->loops.size()) return KV_ERROR_OUT_OF_RANGE;
-        return SetOutput(count, found.face->loops[loop_index].corners.size());
+        if (loop_index >= found.face->loopCount) return KV_ERROR_OUT_OF_RANGE;
+        return SetOutput(count, found.entities->loops[found.face->firstLoop + loop_index].cornerCount);
     });
 }
 
 KVResult KVFaceGetLoopVertices(KVFaceRef face, size_t loop_index, size_t capacity, KVPoint3D* points, size_t* count) {
     return GuardedOnFace(face, [&](const LiveFace& found) {
-        if (loop_index >= found.face->loops.size()) return KV_ERROR_OUT_OF_RANGE;
+        if (loop_index >= found.face->loopCount) return KV_ERROR_OUT_OF_RANGE;
         if (count == nullptr || (points == nullptr && capacity != 0)) return KV_ERROR_NULL_POINTER_OUTPUT;
-        const std::vector<Corner>& corners = found.face->loops[loop_index].corners;
+        const std::span<const Corner> corners =
+            found.entities->CornersOf(found.entities->loops[found.face->firstLoop + loop_index]);
         const std::size_t written = std::min(capacity, corners.size());
         for (std::size_t i = 0; i < written; ++i) {
             const Point3& p = found.entities->vertices[corners[i].vertex];
@@ -70,7 +71,7 @@ KVResult KVFaceGetArea(KVFaceRef face, double* area) {
 
 KVResult KVFaceGetNumTriangles(KVFaceRef face, size_t* count) {
     return GuardedOnFace(face, [&](const LiveFace& found) {
-        return SetOutput(count, found.face->triangles.size());
+        return SetOutput(count, found.face->triangleCount);
     });
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "KorvantaAPI.h"
 
@@ -33,8 +34,9 @@ KVResult CopyRefs(const List& list, std::size_t capacity, Ref* refs, std::size_t
     return KV_SUCCESS;
 }
 
+// The output's type decides: a count kept in 32 bits is reported as a size_t.
 template <typename Value>
-KVResult SetOutput(Value* output, const Value& value) {
+KVResult SetOutput(Value* output, const std::type_identity_t<Value>& value) {
     if (output == nullptr) return KV_ERROR_NULL_POINTER_OUTPUT;
     *output = value;
     return KV_SUCCESS;

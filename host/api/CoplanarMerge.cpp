@@ -42,12 +42,13 @@ struct TextureMap {
     }
 };
 
-bool MapOf(const Entities& entities, const Face& face, TextureMap& map) {
-    if (face.triangles.empty()) return false;
-    const Triangle& triangle = face.triangles[0];
-    const Point3& p0 = entities.vertices[triangle.corners[0].vertex];
-    const Point3 e1 = entities.vertices[triangle.corners[1].vertex] - p0;
-    const Point3 e2 = entities.vertices[triangle.corners[2].vertex] - p0;
+bool MapOf(const Entities& entities, const Triangle& triangle, TextureMap& map) {
+    const Corner& c0 = entities.corners[triangle.corners[0]];
+    const Corner& c1 = entities.corners[triangle.corners[1]];
+    const Corner& c2 = entities.corners[triangle.corners[2]];
+    const Point3& p0 = entities.vertices[c0.vertex];
+    const Point3 e1 = entities.vertices[c1.vertex] - p0;
+    const Point3 e2 = entities.vertices[c2.vertex] - p0;
     const double a = Dot(e1, e1), b = Dot(e1, e2), c = Dot(e2, e2);
     const double determinant = a * c - b * b;
     if (!(determinant > 0.0)) return false;
@@ -56,15 +57,16 @@ bool MapOf(const Entities& entities, const Face& face, TextureMap& map) {
         const double beta = (a * d2 - b * d1) / determinant;
         return e1 * alpha + e2 * beta;
     };
-    const TextureCoordinate& t0 = triangle.corners[0].uv;
-    const TextureCoordinate& t1 = triangle.corners[1].uv;
-    const TextureCoordinate& t2 = triangle.corners[2].uv;
+    const TextureCoordinate& t0 = c0.uv;
+    const TextureCoordinate& t1 = c1.uv;
+    const TextureCoordinate& t2 = c2.uv;
     map = {p0, t0, gradient(t1.u - t0.u, t2.u - t0.u), gradient(t1.v - t0.v, t2.v - t0.v)};
     return true;
 }
 
 bool MapPredicts(const Entities& entities, const TextureMap& map, const Triangle& triangle) {
-    for (const Corner& corner : triangle.corners) {
+    for (std::uint32_t index : triangle.corners) {
+        const Corner& corner = entities.corners[index];
         const TextureCoordinate predicted = map.At(entities.vertices[corner.vertex]);
         const double slackU = kUvTolerance * (1.0 + std::abs(corner.uv.u));
         const double slackV = kUvTolerance * (1.0 + std::abs(corner.uv.v));
@@ -95,6 +97,9 @@ class Merger {
 public:
     explicit Merger(Entities& entities) : entities_(entities), faces_(entities.faces) {}
 
+    // The merge appends the traced loops' corners; the corners of the faces
+    // merged away stay, for the triangles that use them.
+
     void Run() {
         if (faces_.size() < 2) return;
         ComputePlanes();
@@ -107,45 +112,49 @@ public:
 private:
     void ComputePlanes() {
         traits_.resize(faces_.size() + 1);
-        std::size_t cornerCount = 0;
-        for (const Face& face : faces_) {
-            for (const Loop& loop : face.loops) cornerCount += loop.corners.size();
-        }
-        cornerVertices_.reserve(cornerCount);
+        cornerVertices_.reserve(CornerCount());
         for (std::size_t f = 0; f < faces_.size(); ++f) {
             const Face& face = faces_[f];
             FaceTraits& traits = traits_[f];
             traits.normal = FaceNormal(entities_, face);
-            if (!face.loops.empty() && !face.loops[0].corners.empty()) {
-                traits.offset = Dot(traits.normal, entities_.vertices[face.loops[0].corners[0].vertex]);
+            if (face.loopCount != 0 && entities_.loops[face.firstLoop].cornerCount != 0) {
+                const Corner& first = entities_.corners[entities_.loops[face.firstLoop].firstCorner];
+                traits.offset = Dot(traits.normal, entities_.vertices[first.vertex]);
             }
             traits.material = face.frontMaterial;
             traits.textured = face.textured;
             traits.firstCorner = static_cast<std::uint32_t>(cornerVertices_.size());
-            for (const Loop& loop : face.loops) {
-                for (const Corner& corner : loop.corners) cornerVertices_.push_back(corner.vertex);
+            for (const Loop& loop : entities_.LoopsOf(face)) {
+                for (const Corner& corner : entities_.CornersOf(loop)) cornerVertices_.push_back(corner.vertex);
             }
             if (face.textured) {
                 traits.mapping = static_cast<std::uint32_t>(mappings_.size());
                 FaceMapping& mapping = mappings_.emplace_back();
-                mapping.valid = MapOf(entities_, face, mapping.map);
-                if (mapping.valid) mapping.triangle = face.triangles[0];
+                if (face.triangleCount != 0) {
+                    mapping.triangle = entities_.triangles[face.firstTriangle];
+                    mapping.valid = MapOf(entities_, mapping.triangle, mapping.map);
+                }
             }
         }
         traits_.back().firstCorner = static_cast<std::uint32_t>(cornerVertices_.size());
     }
 
-    void CollectHalfEdges() {
+    std::size_t CornerCount() const {
         std::size_t count = 0;
         for (const Face& face : faces_) {
-            for (const Loop& loop : face.loops) count += loop.corners.size();
+            for (const Loop& loop : entities_.LoopsOf(face)) count += loop.cornerCount;
         }
-        halfEdges_.reserve(count);
+        return count;
+    }
+
+    void CollectHalfEdges() {
+        halfEdges_.reserve(cornerVertices_.size());
         for (std::uint32_t f = 0; f < faces_.size(); ++f) {
-            for (const Loop& loop : faces_[f].loops) {
-                for (std::size_t c = 0; c < loop.corners.size(); ++c) {
-                    const std::uint32_t to = loop.corners[(c + 1) % loop.corners.size()].vertex;
-                    halfEdges_.push_back({f, loop.corners[c].vertex, to, kNone});
+            for (const Loop& loop : entities_.LoopsOf(faces_[f])) {
+                const std::span<const Corner> corners = entities_.CornersOf(loop);
+                for (std::size_t c = 0; c < corners.size(); ++c) {
+                    const std::uint32_t to = corners[(c + 1) % corners.size()].vertex;
+                    halfEdges_.push_back({f, corners[c].vertex, to, kNone});
                 }
             }
         }
@@ -262,8 +271,8 @@ private:
     }
 
     TextureCoordinate UvAt(const Face& face, std::uint32_t vertex) const {
-        for (const Loop& loop : face.loops) {
-            for (const Corner& corner : loop.corners) {
+        for (const Loop& loop : entities_.LoopsOf(face)) {
+            for (const Corner& corner : entities_.CornersOf(loop)) {
                 if (corner.vertex == vertex) return corner.uv;
             }
         }
@@ -293,7 +302,7 @@ private:
         return best;
     }
 
-    std::vector<Loop> TraceLoops(std::span<const std::uint32_t> boundary, const Point3& normal) const {
+    std::vector<std::vector<Corner>> TraceLoops(std::span<const std::uint32_t> boundary, const Point3& normal) const {
         FlatHashMap firstLeaving(boundary.size());
         std::vector<std::uint32_t> nextLeaving(boundary.size(), kNone);
         for (std::uint32_t i = 0; i < boundary.size(); ++i) {
@@ -304,16 +313,16 @@ private:
             }
         }
         std::vector<std::uint8_t> used(boundary.size(), 0);
-        std::vector<Loop> loops;
+        std::vector<std::vector<Corner>> loops;
         std::vector<std::uint32_t> candidates;
         for (std::uint32_t start = 0; start < boundary.size(); ++start) {
             if (used[start]) continue;
-            Loop& loop = loops.emplace_back();
+            std::vector<Corner>& loop = loops.emplace_back();
             std::uint32_t current = start;
             while (true) {
                 used[current] = 1;
                 const HalfEdge& edge = halfEdges_[boundary[current]];
-                loop.corners.push_back({edge.from, UvAt(faces_[edge.face], edge.from)});
+                loop.push_back({edge.from, UvAt(faces_[edge.face], edge.from)});
                 candidates.clear();
                 const std::uint32_t* head = firstLeaving.Find(edge.to);
                 for (std::uint32_t i = head ? *head : kNone; i != kNone; i = nextLeaving[i]) {
@@ -329,13 +338,28 @@ private:
         return loops;
     }
 
-    Face MergeGroup(std::span<const std::uint32_t> members, std::span<const std::uint32_t> boundary) {
+    // The faces, loops and triangles that replace the entities' own.
+    struct RebuiltLists {
+        LargeVector<Face> faces;
+        LargeVector<Loop> loops;
+        LargeVector<Triangle> triangles;
+    };
+
+    void KeepFace(const Face& face, RebuiltLists& rebuilt) const {
+        Face& kept = rebuilt.faces.emplace_back(face);
+        kept.firstLoop = static_cast<std::uint32_t>(rebuilt.loops.size());
+        kept.firstTriangle = static_cast<std::uint32_t>(rebuilt.triangles.size());
+        const std::span<const Loop> loops = entities_.LoopsOf(face);
+        const std::span<const Triangle> triangles = entities_.TrianglesOf(face);
+        rebuilt.loops.insert(rebuilt.loops.end(), loops.begin(), loops.end());
+        rebuilt.triangles.insert(rebuilt.triangles.end(), triangles.begin(), triangles.end());
+    }
+
+    void MergeGroup(std::span<const std::uint32_t> members, std::span<const std::uint32_t> boundary,
+                    RebuiltLists& rebuilt) {
         const std::uint32_t first = members[0];
         const Point3& normal = traits_[first].normal;
-        Face merged;
-        merged.frontMaterial = faces_[first].frontMaterial;
-        merged.textured = faces_[first].textured;
-        std::vector<Loop> loops = TraceLoops(boundary, normal);
+        std::vector<std::vector<Corner>> loops = TraceLoops(boundary, normal);
         std::size_t outer = 0;
         double outerArea = -std::numeric_limits<double>::infinity();
         for (std::size_t i = 0; i < loops.size(); ++i) {
@@ -345,18 +369,24 @@ private:
                 outer = i;
             }
         }
-        merged.loops.push_back(std::move(loops[outer]));
-        for (std::size_t i = 0; i < loops.size(); ++i) {
-            if (i != outer) merged.loops.push_back(std::move(loops[i]));
+        if (!loops.empty()) std::rotate(loops.begin(), loops.begin() + static_cast<std::ptrdiff_t>(outer), loops.begin() + static_cast<std::ptrdiff_t>(outer) + 1);
+
+        Face& merged = rebuilt.faces.emplace_back();
+        merged.frontMaterial = faces_[first].frontMaterial;
+        merged.textured = faces_[first].textured;
+        merged.firstLoop = static_cast<std::uint32_t>(rebuilt.loops.size());
+        merged.loopCount = static_cast<std::uint32_t>(loops.size());
+        for (const std::vector<Corner>& loop : loops) {
+            rebuilt.loops.push_back({static_cast<std::uint32_t>(entities_.corners.size()),
+                                     static_cast<std::uint32_t>(loop.size())});
+            entities_.corners.insert(entities_.corners.end(), loop.begin(), loop.end());
         }
-        std::size_t triangleCount = 0;
-        for (std::uint32_t f : members) triangleCount += faces_[f].triangles.size();
-        merged.triangles.reserve(triangleCount);
-        AdviseHugePages(merged.triangles.data(), triangleCount * sizeof(Triangle));
+        merged.firstTriangle = static_cast<std::uint32_t>(rebuilt.triangles.size());
         for (std::uint32_t f : members) {
-            merged.triangles.insert(merged.triangles.end(), faces_[f].triangles.begin(), faces_[f].triangles.end());
+            const std::span<const Triangle> triangles = entities_.TrianglesOf(faces_[f]);
+            rebuilt.triangles.insert(rebuilt.triangles.end(), triangles.begin(), triangles.end());
         }
-        return merged;
+        merged.triangleCount = static_cast<std::uint32_t>(rebuilt.triangles.size() - merged.firstTriangle);
     }
 
     void RebuildFaces() {
@@ -397,25 +427,28 @@ private:
 
         std::size_t groupCount = 0;
         for (std::uint32_t f = 0; f < faceCount; ++f) groupCount += root[f] == f;
-        std::vector<Face> rebuilt;
-        rebuilt.reserve(groupCount);
+        RebuiltLists rebuilt;
+        rebuilt.faces.reserve(groupCount);
+        rebuilt.loops.reserve(entities_.loops.size());
+        rebuilt.triangles.reserve(entities_.triangles.size());
         for (std::uint32_t f = 0; f < faceCount; ++f) {
             const std::uint32_t group = root[f];
             if (groupSize_[group] == 1) {
-                rebuilt.push_back(std::move(faces_[f]));
+                KeepFace(faces_[f], rebuilt);
             } else if (members[memberStart[group]] == f) {
                 const std::span<const std::uint32_t> groupMembers(members.data() + memberStart[group],
                                                                   memberStart[group + 1] - memberStart[group]);
                 const std::span<const std::uint32_t> groupBoundary(boundaryOf.data() + boundaryStart[group],
                                                                    boundaryStart[group + 1] - boundaryStart[group]);
-                rebuilt.push_back(MergeGroup(groupMembers, groupBoundary));
+                MergeGroup(groupMembers, groupBoundary, rebuilt);
             }
         }
-        faces_.swap(rebuilt);
+        faces_.swap(rebuilt.faces);
+        entities_.loops.swap(rebuilt.loops);
+        entities_.triangles.swap(rebuilt.triangles);
 
-        std::vector<Edge> keptEdges;
+        LargeVector<Edge> keptEdges;
         keptEdges.reserve(entities_.edges.size());
-        AdviseHugePages(keptEdges.data(), entities_.edges.size() * sizeof(Edge));
         for (const Edge& edge : entities_.edges) {
             const std::uint32_t* id = EdgeId(edge.from, edge.to);
             if (id == nullptr || edgeKept[*id]) keptEdges.push_back(edge);
@@ -424,7 +457,7 @@ private:
     }
 
     Entities& entities_;
-    std::vector<Face>& faces_;
+    LargeVector<Face>& faces_;
     LargeVector<FaceTraits> traits_;  // one per face and one past the end
     LargeVector<std::uint32_t> cornerVertices_;
     std::vector<FaceMapping> mappings_;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 
-#include "FlatHashMap.h"
 #include "Tolerance.h"
 #include "Triangulator.h"
 #include "Vector3.h"
@@ -77,6 +77,43 @@ private:
     LargeVector<std::uint32_t> entityVertexOfPoint_;
 };
 
+// Finds the entities' edges by their lower vertex. New faces mostly use
+// vertices numbered lately, whose short lists are still in the processor's
+// caches, where a hash table over all edges would miss on nearly every lookup.
+class EdgeIndex {
+public:
+    explicit EdgeIndex(Entities& entities) : entities_(entities) {
+        nextWithLowerVertex_.reserve(entities.edges.capacity());
+        for (std::uint32_t e = 0; e < entities.edges.size(); ++e) Link(e);
+    }
+
+    // Adds the edge between two vertices unless the entities have it already.
+    void Add(std::uint32_t a, std::uint32_t b) {
+        const std::uint32_t low = std::min(a, b), high = std::max(a, b);
+        if (low < firstWithLowerVertex_.size()) {
+            for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNone; e = nextWithLowerVertex_[e]) {
+                const Edge& edge = entities_.edges[e];
+                if (std::max(edge.from, edge.to) == high) return;
+            }
+        }
+        entities_.edges.push_back({a, b});
+        Link(static_cast<std::uint32_t>(entities_.edges.size() - 1));
+    }
+
+private:
+    void Link(std::uint32_t e) {
+        const Edge& edge = entities_.edges[e];
+        const std::uint32_t low = std::min(edge.from, edge.to);
+        if (low >= firstWithLowerVertex_.size()) firstWithLowerVertex_.resize(entities_.vertices.size(), kNone);
+        nextWithLowerVertex_.push_back(firstWithLowerVertex_[low]);
+        firstWithLowerVertex_[low] = e;
+    }
+
+    Entities& entities_;
+    LargeVector<std::uint32_t> firstWithLowerVertex_;
+    LargeVector<std::uint32_t> nextWithLowerVertex_;
+};
+
 struct PreparedFace {
     std::vector<std::vector<std::uint32_t>> loops;  // point numbers
     std::vector<TriangleIndices> triangles;        // corner numbers over all loops
@@ -146,23 +183,44 @@ Corner CornerFor(const FaceInput& input, std::size_t inputVertex, std::uint32_t 
     return corner;
 }
 
+// Makes room for what the input's faces add at most, so the lists grow once;
+// false, reserving nothing, when they would outgrow 32-bit numbering.
+bool ReserveFor(Entities& entities, const GeometryInput& input) {
+    std::size_t loops = 0, corners = 0, triangles = 0;
+    for (const FaceInput& face : input.faces) {
+        std::size_t faceCorners = 0;
+        for (const auto& loop : face.loops) faceCorners += loop.size();
+        loops += face.loops.size();
+        corners += faceCorners;
+        // A polygon of n corners in all and h holes has n + 2h - 2 triangles.
+        const std::size_t bound = faceCorners + 2 * face.loops.size();
+        triangles += bound >= 4 ? bound - 4 : 0;
+    }
+    if (entities.vertices.size() + input.vertices.size() >= kNone || entities.corners.size() + corners >= kNone ||
+        entities.triangles.size() + triangles >= kNone) {
+        return false;
+    }
+    entities.vertices.reserve(entities.vertices.size() + input.vertices.size());
+    entities.edges.reserve(entities.edges.size() + corners);
+    entities.faces.reserve(entities.faces.size() + input.faces.size());
+    entities.loops.reserve(entities.loops.size() + loops);
+    entities.corners.reserve(entities.corners.size() + corners);
+    entities.triangles.reserve(entities.triangles.size() + triangles);
+    return true;
+}
+
 }  // namespace
 
 KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldVertices) {
-    if (entities.vertices.size() + input.vertices.size() >= kNone) return KV_ERROR_OUT_OF_RANGE;
+    if (!ReserveFor(entities, input)) return KV_ERROR_OUT_OF_RANGE;
     VertexNumbering numbering(entities, input, weldVertices);
-    FlatHashMap edgeIndex(entities.edges.size() + input.faces.size() * 2);
-    for (std::uint32_t i = 0; i < entities.edges.size(); ++i) {
-        edgeIndex.Insert(EdgeKey(entities.edges[i].from, entities.edges[i].to), i);
-    }
-    entities.faces.reserve(entities.faces.size() + input.faces.size());
-    AdviseHugePages(entities.faces.data() + entities.faces.size(), input.faces.size() * sizeof(Face));
+    EdgeIndex edges(entities);
     const auto positionOf = [&](std::uint32_t point) -> const Point3& { return numbering.Position(point); };
+    const auto count = [](std::size_t size) { return static_cast<std::uint32_t>(size); };
 
     std::size_t skipped = 0;
-    // Kept across faces so that their buffers are allocated once, not per face.
+    // Kept across faces so that its buffers are allocated once, not per face.
     PreparedFace prepared;
-    std::vector<Corner> cornersInOrder;
     for (const FaceInput& faceInput : input.faces) {
         prepared.loops.resize(faceInput.loops.size());
         prepared.triangles.clear();
@@ -189,42 +247,37 @@ KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldV
             continue;
         }
 
+        const std::uint32_t firstCorner = count(entities.corners.size());
         Face& face = entities.faces.emplace_back();
         face.frontMaterial = faceInput.material;
+        face.firstLoop = count(entities.loops.size());
+        face.loopCount = count(prepared.loops.size());
         bool textured = faceInput.material != nullptr && faceInput.uvCount > 0;
-        cornersInOrder.clear();
-        face.loops.reserve(prepared.loops.size());
         for (std::size_t l = 0; l < prepared.loops.size(); ++l) {
             // Holes may have been reversed; find each point's input vertex again.
             const std::vector<std::size_t>& inputLoop = faceInput.loops[l];
             const bool reversed = inputLoop.size() > 1 && prepared.loops[l][0] != numbering.PointOf(inputLoop[0]);
-            Loop& loop = face.loops.emplace_back();
-            loop.corners.reserve(inputLoop.size());
+            entities.loops.push_back({count(entities.corners.size()), count(inputLoop.size())});
             for (std::size_t c = 0; c < inputLoop.size(); ++c) {
                 const std::size_t inputVertex = inputLoop[reversed ? inputLoop.size() - 1 - c : c];
                 const std::uint32_t entityVertex = numbering.EntityVertex(prepared.loops[l][c]);
-                loop.corners.push_back(CornerFor(faceInput, inputVertex, entityVertex, textured));
+                entities.corners.push_back(CornerFor(faceInput, inputVertex, entityVertex, textured));
             }
-            cornersInOrder.insert(cornersInOrder.end(), loop.corners.begin(), loop.corners.end());
         }
         face.textured = textured;
+        const std::span<Corner> corners(entities.corners.data() + firstCorner, entities.corners.size() - firstCorner);
         if (!textured) {
-            for (Loop& loop : face.loops) {
-                for (Corner& corner : loop.corners) corner.uv = {};
-            }
-            for (Corner& corner : cornersInOrder) corner.uv = {};
+            for (Corner& corner : corners) corner.uv = {};
         }
-        face.triangles.reserve(prepared.triangles.size());
+        face.firstTriangle = count(entities.triangles.size());
+        face.triangleCount = count(prepared.triangles.size());
         for (const TriangleIndices& triangle : prepared.triangles) {
-            face.triangles.push_back({{cornersInOrder[triangle[0]], cornersInOrder[triangle[1]], cornersInOrder[triangle[2]]}});
+            entities.triangles.push_back({{firstCorner + triangle[0], firstCorner + triangle[1], firstCorner + triangle[2]}});
         }
-        for (const Loop& loop : face.loops) {
-            for (std::size_t c = 0; c < loop.corners.size(); ++c) {
-                const std::uint32_t from = loop.corners[c].vertex;
-                const std::uint32_t to = loop.corners[(c + 1) % loop.corners.size()].vertex;
-                if (edgeIndex.Insert(EdgeKey(from, to), static_cast<std::uint32_t>(entities.edges.size())).second) {
-                    entities.edges.push_back({from, to});
-                }
+        for (const Loop& loop : entities.LoopsOf(face)) {
+            const std::span<const Corner> loopCorners = entities.CornersOf(loop);
+            for (std::size_t c = 0; c < loopCorners.size(); ++c) {
+                edges.Add(loopCorners[c].vertex, loopCorners[(c + 1) % loopCorners.size()].vertex);
             }
         }
     }

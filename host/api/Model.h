@@ -3,13 +3,16 @@
 // The host's in-memory model, behind the opaque references of the C API.
 // A reference's `ptr` points at one of these objects.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "KorvantaAPI.h"
+#include "LargeArray.h"
 
 namespace korvanta {
 
@@ -38,28 +41,36 @@ struct Material {
     std::unique_ptr<Texture> texture;
 };
 
-// One corner of a face: a vertex of the owning Entities and, on textured
-// faces, its texture coordinate.
+// One corner of a face's loop or triangle: a vertex of the owning Entities
+// and, on textured faces, its texture coordinate.
 struct Corner {
     std::uint32_t vertex = 0;
     TextureCoordinate uv;
 };
 
+// A run of the owning Entities' corners; counter-clockwise seen from the
+// front for an outer loop, clockwise for a hole.
 struct Loop {
-    std::vector<Corner> corners;  // counter-clockwise seen from the front for the outer loop
+    std::uint32_t firstCorner = 0;
+    std::uint32_t cornerCount = 0;
 };
 
+// Three of the owning Entities' corners.
 struct Triangle {
-    Corner corners[3];
+    std::array<std::uint32_t, 3> corners{};
 };
 
+// A face's loops and triangles are runs of its Entities' lists, so that
+// building millions of faces allocates nothing per face.
 struct Face {
-    std::vector<Loop> loops;  // loops[0] is the outer loop, the rest are holes
-    Material* frontMaterial = nullptr;
-    bool textured = false;
+    std::uint32_t firstLoop = 0;  // the outer loop; the rest of the run are holes
+    std::uint32_t loopCount = 0;
     // The face's tessellation, kept through merging so that drawing never
     // needs to re-triangulate polygons with holes.
-    std::vector<Triangle> triangles;
+    std::uint32_t firstTriangle = 0;
+    std::uint32_t triangleCount = 0;
+    Material* frontMaterial = nullptr;
+    bool textured = false;
 };
 
 struct Edge {
@@ -76,11 +87,24 @@ struct ComponentInstance {
 };
 
 struct Entities {
-    std::vector<Point3> vertices;
-    std::vector<Edge> edges;  // each undirected edge once, shared by the faces that use it
-    std::vector<Face> faces;
+    LargeVector<Point3> vertices;
+    LargeVector<Edge> edges;  // each undirected edge once, shared by the faces that use it
+    LargeVector<Face> faces;
+    LargeVector<Loop> loops;
+    // Loops' corners, and corners that only triangles use: a merged face's
+    // triangles keep the corners of the faces it was merged from.
+    LargeVector<Corner> corners;
+    LargeVector<Triangle> triangles;
     std::vector<std::unique_ptr<ComponentInstance>> instances;
     std::size_t skippedFaces = 0;
+
+    std::span<const Loop> LoopsOf(const Face& face) const { return {loops.data() + face.firstLoop, face.loopCount}; }
+    std::span<const Corner> CornersOf(const Loop& loop) const {
+        return {corners.data() + loop.firstCorner, loop.cornerCount};
+    }
+    std::span<const Triangle> TrianglesOf(const Face& face) const {
+        return {triangles.data() + face.firstTriangle, face.triangleCount};
+    }
 };
 
 struct ComponentDefinition {

@@ -116,10 +116,10 @@ std::optional<Point3> Normalized(const Point3& v) {
 // Newell's method over the outer loop, which is exact for any planar polygon,
 // convex or not; the first proper triangle serves faces whose loop is
 // degenerate.
-std::array<float, 3> FaceNormal(const Face& face, const std::vector<Point3>& points) {
+std::array<float, 3> FaceNormal(const Entities& entities, const Face& face, const std::vector<Point3>& points) {
     Point3 sum;
-    if (!face.loops.empty()) {
-        const auto& corners = face.loops.front().corners;
+    if (face.loopCount != 0) {
+        const std::span<const Corner> corners = entities.CornersOf(entities.loops[face.firstLoop]);
         for (std::size_t i = 0; i < corners.size(); ++i) {
             const Point3& a = points[corners[i].vertex];
             const Point3& b = points[corners[(i + 1) % corners.size()].vertex];
@@ -129,10 +129,11 @@ std::array<float, 3> FaceNormal(const Face& face, const std::vector<Point3>& poi
         }
     }
     auto normal = Normalized(sum);
-    for (std::size_t i = 0; !normal && i < face.triangles.size(); ++i) {
-        const Point3& a = points[face.triangles[i].corners[0].vertex];
-        const Point3& b = points[face.triangles[i].corners[1].vertex];
-        const Point3& c = points[face.triangles[i].corners[2].vertex];
+    for (const Triangle& triangle : entities.TrianglesOf(face)) {
+        if (normal) break;
+        const Point3& a = points[entities.corners[triangle.corners[0]].vertex];
+        const Point3& b = points[entities.corners[triangle.corners[1]].vertex];
+        const Point3& c = points[entities.corners[triangle.corners[2]].vertex];
         const Point3 u{b.x - a.x, b.y - a.y, b.z - a.z};
         const Point3 v{c.x - a.x, c.y - a.y, c.z - a.z};
         normal = Normalized({u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x});
@@ -141,22 +142,11 @@ std::array<float, 3> FaceNormal(const Face& face, const std::vector<Point3>& poi
     return {static_cast<float>(unit.x), static_cast<float>(unit.y), static_cast<float>(unit.z)};
 }
 
-bool CornersInRange(const Face& face, std::size_t vertexCount) {
-    const auto inRange = [vertexCount](const Corner& corner) { return corner.vertex < vertexCount; };
-    for (const auto& loop : face.loops) {
-        if (!std::all_of(loop.corners.begin(), loop.corners.end(), inRange)) return false;
-    }
-    for (const auto& triangle : face.triangles) {
-        if (!std::all_of(std::begin(triangle.corners), std::end(triangle.corners), inRange)) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int AddFacesMesh(const Entities& entities, const std::string& name, const GltfMaterialIndices& materials,
                  const KVTransformation* bake, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
-    std::vector<Point3> points = entities.vertices;
+    std::vector<Point3> points(entities.vertices.begin(), entities.vertices.end());
     if (bake != nullptr) {
         for (auto& point : points) point = TransformPoint(*bake, point);
     }
@@ -169,13 +159,14 @@ int AddFacesMesh(const Entities& entities, const std::string& name, const GltfMa
     // Keyed by glTF material (-1 for none) and texturing, in a stable order.
     std::map<std::pair<int, bool>, PrimitiveBuilder> primitives;
     for (const auto& face : entities.faces) {
-        if (face.triangles.empty() || !CornersInRange(face, points.size())) continue;
+        if (face.triangleCount == 0) continue;
         const auto material = materials.find(face.frontMaterial);
         const int materialIndex = material == materials.end() ? -1 : material->second;
         auto& builder = primitives.try_emplace({materialIndex, face.textured}, face.textured).first->second;
-        const auto normal = FaceNormal(face, points);
-        for (const auto& triangle : face.triangles) {
-            for (const auto& corner : triangle.corners) {
+        const auto normal = FaceNormal(entities, face, points);
+        for (const Triangle& triangle : entities.TrianglesOf(face)) {
+            for (std::uint32_t index : triangle.corners) {
+                const Corner& corner = entities.corners[index];
                 DrawnCorner drawn{corner.vertex, {}, normal};
                 // glTF's v axis runs down the image.
                 if (face.textured) drawn.uv = {static_cast<float>(corner.uv.u), static_cast<float>(1.0 - corner.uv.v)};

@@ -16,8 +16,9 @@ namespace {
 using nlohmann::json;
 
 // Per face: front material number (0 for none, else index + 1), textured
-// flag, loop count, triangle count.
-constexpr std::size_t kFaceRecordSize = 4;
+// flag, first loop, loop count, first triangle, triangle count. The loops,
+// corners and triangles are the entities' own lists as they stand.
+constexpr std::size_t kFaceRecordSize = 6;
 
 tinygltf::Value ToGltfValue(const json& value) {
     switch (value.type()) {
@@ -71,25 +72,25 @@ public:
         for (const auto& edge : entities.edges) edges.insert(edges.end(), {edge.from, edge.to});
 
         std::vector<std::uint32_t> faces, loops, corners, triangles;
-        std::vector<double> cornerUvs, triangleUvs;
+        std::vector<double> cornerUvs;
+        faces.reserve(entities.faces.size() * kFaceRecordSize);
         for (const auto& face : entities.faces) {
             const auto material = materialNumbers_.find(face.frontMaterial);
             faces.insert(faces.end(), {material == materialNumbers_.end() ? 0u : material->second,
-                                       face.textured ? 1u : 0u, static_cast<std::uint32_t>(face.loops.size()),
-                                       static_cast<std::uint32_t>(face.triangles.size())});
-            for (const auto& loop : face.loops) {
-                loops.push_back(static_cast<std::uint32_t>(loop.corners.size()));
-                for (const auto& corner : loop.corners) {
-                    corners.push_back(corner.vertex);
-                    cornerUvs.insert(cornerUvs.end(), {corner.uv.u, corner.uv.v});
-                }
-            }
-            for (const auto& triangle : face.triangles) {
-                for (const auto& corner : triangle.corners) {
-                    triangles.push_back(corner.vertex);
-                    triangleUvs.insert(triangleUvs.end(), {corner.uv.u, corner.uv.v});
-                }
-            }
+                                       face.textured ? 1u : 0u, face.firstLoop, face.loopCount, face.firstTriangle,
+                                       face.triangleCount});
+        }
+        loops.reserve(entities.loops.size() * 2);
+        for (const auto& loop : entities.loops) loops.insert(loops.end(), {loop.firstCorner, loop.cornerCount});
+        corners.reserve(entities.corners.size());
+        cornerUvs.reserve(entities.corners.size() * 2);
+        for (const auto& corner : entities.corners) {
+            corners.push_back(corner.vertex);
+            cornerUvs.insert(cornerUvs.end(), {corner.uv.u, corner.uv.v});
+        }
+        triangles.reserve(entities.triangles.size() * 3);
+        for (const auto& triangle : entities.triangles) {
+            triangles.insert(triangles.end(), triangle.corners.begin(), triangle.corners.end());
         }
 
         json instances = json::array();
@@ -109,7 +110,6 @@ public:
         AddArray(description, "corners", corners);
         AddArray(description, "cornerUvs", cornerUvs);
         AddArray(description, "triangles", triangles);
-        AddArray(description, "triangleUvs", triangleUvs);
         return description;
     }
 
@@ -175,61 +175,61 @@ public:
     }
 
     void ReadEntities(const json& description, Entities& entities) {
-        std::vector<double> vertices, cornerUvs, triangleUvs;
+        std::vector<double> vertices, cornerUvs;
         std::vector<std::uint32_t> edges, faces, loops, corners, triangles;
         ReadArray(description, "vertices", vertices, 3);
         ReadArray(description, "edges", edges, 2);
         ReadArray(description, "faces", faces, kFaceRecordSize);
-        ReadArray(description, "loops", loops, 1);
+        ReadArray(description, "loops", loops, 2);
         ReadArray(description, "corners", corners, 1);
         ReadArray(description, "cornerUvs", cornerUvs, 2);
         ReadArray(description, "triangles", triangles, 3);
-        ReadArray(description, "triangleUvs", triangleUvs, 6);
-        Require(cornerUvs.size() == corners.size() * 2 && triangleUvs.size() == triangles.size() * 2,
-                "texture coordinate count");
+        Require(cornerUvs.size() == corners.size() * 2, "texture coordinate count");
+        const auto inside = [](std::uint32_t first, std::uint32_t count, std::size_t size) {
+            return first <= size && count <= size - first;
+        };
 
+        entities.vertices.reserve(vertices.size() / 3);
         for (std::size_t i = 0; i < vertices.size(); i += 3) {
             entities.vertices.push_back({vertices[i], vertices[i + 1], vertices[i + 2]});
         }
         const std::size_t vertexCount = entities.vertices.size();
+        entities.edges.reserve(edges.size() / 2);
         for (std::size_t i = 0; i < edges.size(); i += 2) {
             Require(edges[i] < vertexCount && edges[i + 1] < vertexCount, "edge vertex");
             entities.edges.push_back({edges[i], edges[i + 1]});
         }
-
-        std::size_t nextLoop = 0, nextCorner = 0, nextTriangle = 0;
-        const auto readCorner = [&](const std::vector<std::uint32_t>& indices, const std::vector<double>& uvs,
-                                    std::size_t at) {
-            Require(indices[at] < vertexCount, "corner vertex");
-            return Corner{indices[at], {uvs[at * 2], uvs[at * 2 + 1]}};
-        };
+        entities.corners.reserve(corners.size());
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            Require(corners[i] < vertexCount, "corner vertex");
+            entities.corners.push_back({corners[i], {cornerUvs[i * 2], cornerUvs[i * 2 + 1]}});
+        }
+        entities.loops.reserve(loops.size() / 2);
+        for (std::size_t i = 0; i < loops.size(); i += 2) {
+            Require(inside(loops[i], loops[i + 1], corners.size()), "loop corners");
+            entities.loops.push_back({loops[i], loops[i + 1]});
+        }
+        entities.triangles.reserve(triangles.size() / 3);
+        for (std::size_t i = 0; i < triangles.size(); i += 3) {
+            Require(triangles[i] < corners.size() && triangles[i + 1] < corners.size() &&
+                        triangles[i + 2] < corners.size(),
+                    "triangle corner");
+            entities.triangles.push_back({{triangles[i], triangles[i + 1], triangles[i + 2]}});
+        }
         entities.faces.reserve(faces.size() / kFaceRecordSize);
         for (std::size_t f = 0; f < faces.size(); f += kFaceRecordSize) {
-            Face face;
+            Face& face = entities.faces.emplace_back();
             const std::uint32_t material = faces[f];
             Require(material <= model_.materials.size(), "face material");
             face.frontMaterial = material == 0 ? nullptr : model_.materials[material - 1].get();
             face.textured = faces[f + 1] != 0;
-            Require(faces[f + 2] <= loops.size() - nextLoop, "loop count");
-            for (std::uint32_t l = 0; l < faces[f + 2]; ++l, ++nextLoop) {
-                Require(loops[nextLoop] <= corners.size() - nextCorner, "corner count");
-                Loop loop;
-                loop.corners.reserve(loops[nextLoop]);
-                for (std::uint32_t c = 0; c < loops[nextLoop]; ++c) {
-                    loop.corners.push_back(readCorner(corners, cornerUvs, nextCorner++));
-                }
-                face.loops.push_back(std::move(loop));
-            }
-            Require(faces[f + 3] <= triangles.size() / 3 - nextTriangle, "triangle count");
-            for (std::uint32_t t = 0; t < faces[f + 3]; ++t, ++nextTriangle) {
-                Triangle triangle;
-                for (std::size_t c = 0; c < 3; ++c) triangle.corners[c] = readCorner(triangles, triangleUvs, nextTriangle * 3 + c);
-                face.triangles.push_back(triangle);
-            }
-            entities.faces.push_back(std::move(face));
+            face.firstLoop = faces[f + 2];
+            face.loopCount = faces[f + 3];
+            face.firstTriangle = faces[f + 4];
+            face.triangleCount = faces[f + 5];
+            Require(inside(face.firstLoop, face.loopCount, entities.loops.size()), "face loops");
+            Require(inside(face.firstTriangle, face.triangleCount, entities.triangles.size()), "face triangles");
         }
-        Require(nextLoop == loops.size() && nextCorner == corners.size() && nextTriangle * 3 == triangles.size(),
-                "unused face data");
 
         entities.skippedFaces = description.at("skippedFaces").get<std::size_t>();
         for (const auto& instanceDescription : ArrayAt(description, "instances")) {

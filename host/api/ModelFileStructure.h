@@ -15,7 +15,7 @@ namespace korvanta {
 
 // Key of the description in the asset's extras, and its layout's version.
 inline constexpr const char* kModelStructureKey = "korvantaModel";
-inline constexpr int kModelStructureVersion = 1;
+inline constexpr int kModelStructureVersion = 2;
 
 // `materialImages` gives, per host material, the glTF image that holds its texture (-1 for none).
 void AddModelStructure(const Model& model, const std::vector<int>& materialImages, GltfBufferWriter& buffer,

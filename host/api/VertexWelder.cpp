@@ -1,5 +1,6 @@
 #include "VertexWelder.h"
 
+#include <bit>
 #include <cmath>
 
 #include "Tolerance.h"
@@ -19,7 +20,8 @@ std::int64_t CellOf(double value) { return static_cast<std::int64_t>(std::floor(
 // The cell table starts small and grows: inputs that share their points (triangle
 // soups) weld down to a fraction of the expected count, and clearing a table
 // sized for all of them costs more than growing one.
-VertexWelder::VertexWelder(std::size_t expectedPoints) : cellHeads_(expectedPoints / 8) {
+VertexWelder::VertexWelder(std::size_t expectedPoints)
+    : cellHeads_(expectedPoints / 8), recent_(kRecentSlots, kNone) {
     points_.reserve(expectedPoints);
     nextInCell_.reserve(expectedPoints);
 }
@@ -70,9 +72,23 @@ std::uint32_t VertexWelder::FindNear(const Point3& point) const {
     return nearest;
 }
 
+std::uint32_t& VertexWelder::RecentSlot(const Point3& point) {
+    const auto bits = [](double value) { return std::bit_cast<std::uint64_t>(value); };
+    std::uint64_t hash = bits(point.x) * 0x9e3779b97f4a7c15ULL;
+    hash = (hash ^ bits(point.y)) * 0xff51afd7ed558ccdULL;
+    hash = (hash ^ bits(point.z)) * 0xc4ceb9fe1a85ec53ULL;
+    return recent_[(hash >> 40) & (kRecentSlots - 1)];
+}
+
 std::uint32_t VertexWelder::Weld(const Point3& point) {
+    std::uint32_t& recent = RecentSlot(point);
+    if (recent != kNone) {
+        const Point3& seen = points_[recent];
+        if (seen.x == point.x && seen.y == point.y && seen.z == point.z) return recent;
+    }
     const std::uint32_t near = FindNear(point);
-    return near != kNone ? near : Insert(point);
+    recent = near != kNone ? near : Insert(point);
+    return recent;
 }
 
 }  // namespace korvanta

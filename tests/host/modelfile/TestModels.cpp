@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <numeric>
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
@@ -32,17 +33,25 @@ void DescribeEntities(std::ostream& out, const Model& model, const Entities& ent
         static_cast<void>(entities.vertices.at(index));
         return index;
     };
-    const auto corners = [&](const char* what, const auto& list) {
+    const auto corners = [&](const char* what, const auto& indices) {
         out << "\n    " << what;
-        for (const Corner& corner : list) out << ' ' << vertex(corner.vertex) << '(' << corner.uv.u << ' ' << corner.uv.v << ')';
+        for (std::size_t index : indices) {
+            const Corner& corner = entities.corners.at(index);
+            out << ' ' << vertex(corner.vertex) << '(' << corner.uv.u << ' ' << corner.uv.v << ')';
+        }
     };
     for (const Point3& p : entities.vertices) out << "  vertex " << p.x << ' ' << p.y << ' ' << p.z << '\n';
     for (const Edge& edge : entities.edges) out << "  edge " << vertex(edge.from) << ' ' << vertex(edge.to) << '\n';
     out << "  skipped " << entities.skippedFaces << '\n';
     for (const Face& face : entities.faces) {
         out << "  face material " << IndexOf(model.materials, face.frontMaterial) << " textured " << face.textured;
-        for (const Loop& loop : face.loops) corners("loop", loop.corners);
-        for (const Triangle& triangle : face.triangles) corners("triangle", triangle.corners);
+        for (std::size_t l = 0; l < face.loopCount; ++l) {
+            const Loop& loop = entities.loops.at(face.firstLoop + l);
+            std::vector<std::size_t> run(loop.cornerCount);
+            std::iota(run.begin(), run.end(), std::size_t{loop.firstCorner});
+            corners("loop", run);
+        }
+        for (std::size_t t = 0; t < face.triangleCount; ++t) corners("triangle", entities.triangles.at(face.firstTriangle + t).corners);
         out << '\n';
     }
     for (const auto& instance : entities.instances) {
@@ -61,16 +70,24 @@ std::uint32_t AddVertex(Entities& entities, Point3 point) {
 
 Face& AddFace(Entities& entities, const std::vector<std::vector<std::uint32_t>>& loops,
               const std::vector<std::array<std::uint32_t, 3>>& triangles, Material* material, bool textured) {
+    const auto count = [](std::size_t size) { return static_cast<std::uint32_t>(size); };
+    const auto addCorner = [&](std::uint32_t vertex) {
+        entities.corners.push_back(MakeCorner(entities, vertex));
+        return count(entities.corners.size() - 1);
+    };
     Face& face = entities.faces.emplace_back();
     face.frontMaterial = material;
     face.textured = textured;
+    face.firstLoop = count(entities.loops.size());
+    face.loopCount = count(loops.size());
     for (const auto& loop : loops) {
-        Loop& added = face.loops.emplace_back();
-        for (std::uint32_t vertex : loop) added.corners.push_back(MakeCorner(entities, vertex));
+        entities.loops.push_back({count(entities.corners.size()), count(loop.size())});
+        for (std::uint32_t vertex : loop) addCorner(vertex);
     }
-    for (const auto& [a, b, c] : triangles) {
-        face.triangles.push_back({{MakeCorner(entities, a), MakeCorner(entities, b), MakeCorner(entities, c)}});
-    }
+    // The triangles get corners of their own, as those of merged faces have.
+    face.firstTriangle = count(entities.triangles.size());
+    face.triangleCount = count(triangles.size());
+    for (const auto& [a, b, c] : triangles) entities.triangles.push_back({{addCorner(a), addCorner(b), addCorner(c)}});
     return face;
 }
 
@@ -151,7 +168,7 @@ Model MakeRichModel() {
     Face& precise = AddQuad(group.entities, {0.1 + 0.2, 1e-300, -0.0}, {1e30, std::nextafter(1.0, 2.0), 3},
                             {std::numeric_limits<double>::denorm_min(), 1.0 / 3.0, 7}, {-123456789.123456789, 0, 1});
     precise.textured = true;
-    precise.loops[0].corners[1].uv = {-2.5e-17, 1e17};
+    group.entities.corners[group.entities.loops[precise.firstLoop].firstCorner + 1].uv = {-2.5e-17, 1e17};
 
     AddDefinition(model, "Nothing");
     // Matrices no glTF node can hold go into the positions instead.
