@@ -204,7 +204,9 @@ bool ReserveFor(Entities& entities, const GeometryInput& input) {
     entities.edges.reserve(entities.edges.size() + corners);
     entities.faces.reserve(entities.faces.size() + input.faces.size());
     entities.loops.reserve(entities.loops.size() + loops);
-    entities.corners.reserve(entities.corners.size() + corners);
+    // With room for the loops a coplanar merge adds later, which have no more
+    // corners than the faces merged: room never written costs only address space.
+    entities.corners.reserve(entities.corners.size() + 2 * corners);
     entities.triangles.reserve(entities.triangles.size() + triangles);
     return true;
 }

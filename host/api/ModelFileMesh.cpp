@@ -7,6 +7,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 

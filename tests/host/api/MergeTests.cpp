@@ -93,5 +93,20 @@ TEST_F(MergeTest, CubeTrianglesBecomeSixSquares) {
     EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities_), 12u);
 }
 
+// A third face standing on the shared edge does not keep the coplanar pair
+// apart, but keeps that edge.
+TEST_F(MergeTest, AFinOnTheSharedEdgeKeepsIt) {
+    InputBuilder input;
+    const auto a = input.Vertex(0, 0, 0), b = input.Vertex(1, 0, 0), c = input.Vertex(1, 1, 0), d = input.Vertex(0, 1, 0);
+    input.Face({a, b, c});
+    input.Face({a, c, d});
+    input.Face({a, c, input.Vertex(0.5, 0.5, 1)});
+    FillAndMerge(input, entities_);
+    const auto faces = FaceRefs();
+    ASSERT_EQ(faces.size(), 2u);
+    EXPECT_EQ(LoopPoints(faces[0], 0).size(), 4u);
+    EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities_), 7u);
+}
+
 }  // namespace
 }  // namespace korvanta::test

@@ -101,7 +101,7 @@ TEST_F(ModelFileFailure, ForeignAndContradictoryFilesAreRefused) {
     const std::pair<const char*, std::function<void(json&)>> edits[] = {
         {"no structure", [](json& g) { g["asset"].erase("extras"); }},
         {"someone else's extras", [](json& g) { g["asset"]["extras"] = {{"author", "someone"}}; }},
-        {"unknown version", [&](json& g) { structure(g)["version"] = 2; }},
+        {"unknown version", [&](json& g) { structure(g)["version"] = 99; }},
         {"face material beyond the list", [&](json& g) { structure(g)["materials"].erase(3); }},
         {"texture image missing", [&](json& g) { structure(g)["materials"][2]["texture"]["image"] = 42; }},
         {"instance of a missing definition", [&](json& g) { structure(g)["entities"]["instances"][0]["definition"] = 99; }},
