@@ -12,7 +12,7 @@ packages=(
   libtinygltf-dev nlohmann-json3-dev libstb-dev
   valgrind locales
   nodejs
-  assimp-testmodels glmark2-data gl-117-data
+  assimp-testmodels glmark2-data gl-117-data assimp-utils
 )
 
 missing=()
