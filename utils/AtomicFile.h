@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -12,5 +14,12 @@ namespace hollin::utils {
 // untouched, no temporary file is left, and `error` (when given) says what
 // failed, naming the path.
 bool ReplaceFileAtomically(const std::string& utf8Path, std::string_view contents, std::string* error = nullptr);
+
+// The same for contents too large to hold twice: `write` puts them onto a
+// stream over the temporary file. When it returns false or throws, or a
+// write fails, the target is untouched and the temporary file removed; an
+// exception is passed on.
+bool ReplaceFileAtomically(const std::string& utf8Path, const std::function<bool(std::ostream&)>& write,
+                           std::string* error = nullptr);
 
 }  // namespace hollin::utils

@@ -1,5 +1,5 @@
 #include <new>
-#include <sstream>
+#include <ostream>
 
 #include <tiny_gltf.h>
 
@@ -12,31 +12,30 @@
 namespace korvanta {
 namespace {
 
-std::string EncodeGlb(const Model& model) {
+tinygltf::Model ToGltf(const Model& model) {
     tinygltf::Model gltf;
     gltf.asset.version = "2.0";
     gltf.asset.generator = "Korvanta";
     GltfBufferWriter buffer(gltf);
     const std::vector<int> materialImages = AddViewerScene(model, buffer, gltf);
     AddModelStructure(model, materialImages, buffer, gltf);
-
-    std::ostringstream stream;
-    tinygltf::TinyGLTF writer;
-    if (!writer.WriteGltfSceneToStream(&gltf, stream, false, true) || !stream) return {};
-    return std::move(stream).str();
+    return gltf;
 }
 
 }  // namespace
 
+// The GLB goes straight into the file: a large model's buffer is not held
+// twice in memory.
 KVResult SaveModelFile(const Model& model, const std::string& path) {
-    std::string bytes;
     try {
-        bytes = EncodeGlb(model);
+        tinygltf::Model gltf = ToGltf(model);
+        const auto write = [&gltf](std::ostream& stream) {
+            return tinygltf::TinyGLTF().WriteGltfSceneToStream(&gltf, stream, false, true);
+        };
+        return hollin::utils::ReplaceFileAtomically(path, write) ? KV_SUCCESS : KV_ERROR_FILE_WRITE;
     } catch (const std::bad_alloc&) {
         return KV_ERROR_FILE_WRITE;
     }
-    if (bytes.empty() || !hollin::utils::ReplaceFileAtomically(path, bytes)) return KV_ERROR_FILE_WRITE;
-    return KV_SUCCESS;
 }
 
 }  // namespace korvanta

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -70,6 +71,22 @@ TEST_F(AtomicFile, AFailedReplacementChangesNothing) {
     ::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(replaced);
     EXPECT_NE(error.find("cannot write " + target_), std::string::npos) << error;
+    EXPECT_EQ(State(), (std::pair<std::string, long>("old contents", 0)));
+}
+
+// Contents written through a stream: a large block and small pieces arrive in
+// order; a writer that gives up or throws changes nothing.
+TEST_F(AtomicFile, StreamedContentsArriveWholeOrNotAtAll) {
+    const std::string block(200000, 'b');
+    ASSERT_TRUE(ReplaceFileAtomically(target_, [&](std::ostream& out) { return static_cast<bool>(out << "head " << block << 42); }));
+    EXPECT_EQ(State(), (std::pair<std::string, long>("head " + block + "42", 0)));
+
+    ASSERT_TRUE(ReplaceFileAtomically(target_, "old contents", nullptr));
+    std::string error;
+    EXPECT_FALSE(ReplaceFileAtomically(target_, [](std::ostream& out) { return !(out << "partial"); }, &error));
+    EXPECT_NE(error.find("cannot write " + target_), std::string::npos) << error;
+    EXPECT_THROW(ReplaceFileAtomically(target_, [](std::ostream& out) -> bool { out << "partial"; throw std::bad_alloc(); }),
+                 std::bad_alloc);
     EXPECT_EQ(State(), (std::pair<std::string, long>("old contents", 0)));
 }
 
