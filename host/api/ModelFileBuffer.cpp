@@ -2,21 +2,22 @@
 
 #include <bit>
 
+#include "LargeArray.h"
+
 namespace korvanta {
 
 static_assert(std::endian::native == std::endian::little, "glTF buffers are little-endian, and so is this host");
 
-namespace {
-
-// Doubles are the widest elements the file stores; aligning every view to
-// them keeps each array naturally aligned in the buffer.
-constexpr std::size_t kViewAlignment = 8;
-
-}  // namespace
+void GltfBufferWriter::Reserve(std::size_t bytes) { reservedBytes_ = bytes; }
 
 int GltfBufferWriter::AddView(std::span<const std::uint8_t> bytes, int target) {
     if (bytes.empty()) return -1;
-    if (gltf_.buffers.empty()) gltf_.buffers.emplace_back();
+    // The buffer is made with the first view: glTF has no empty buffers.
+    if (gltf_.buffers.empty()) {
+        auto& data = gltf_.buffers.emplace_back().data;
+        data.reserve(reservedBytes_);
+        AdviseHugePages(data.data(), data.capacity());
+    }
     auto& data = gltf_.buffers.front().data;
     data.resize((data.size() + kViewAlignment - 1) / kViewAlignment * kViewAlignment, 0);
 

@@ -16,6 +16,14 @@ class GltfBufferWriter {
 public:
     explicit GltfBufferWriter(tinygltf::Model& gltf) : gltf_(gltf) {}
 
+    // Makes room for this many bytes of views in all, before the first view.
+    // Growing the buffer copies everything written so far, which on large
+    // models costs more than writing it.
+    void Reserve(std::size_t bytes);
+
+    // What a view of this many bytes takes at most, with its alignment.
+    static constexpr std::size_t ViewBytesAtMost(std::size_t bytes) { return bytes + kViewAlignment; }
+
     // Returns the index of the new view, or -1 for an empty array: glTF does
     // not allow views of length zero.
     int AddView(std::span<const std::uint8_t> bytes, int target = 0);
@@ -26,7 +34,12 @@ public:
     }
 
 private:
+    // Doubles are the widest elements the file stores; aligning every view to
+    // them keeps each array naturally aligned in the buffer.
+    static constexpr std::size_t kViewAlignment = 8;
+
     tinygltf::Model& gltf_;
+    std::size_t reservedBytes_ = 0;
 };
 
 // The bytes of a view, or nothing when the view or its buffer range does not exist.

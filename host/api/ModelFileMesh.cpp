@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "FlatHashMap.h"
 #include "ModelFileTransform.h"
 
 namespace korvanta {
@@ -28,31 +30,39 @@ struct DrawnCorner {
     }
 };
 
-struct DrawnCornerHash {
-    std::size_t operator()(const DrawnCorner& corner) const {
-        std::size_t hash = std::hash<std::uint32_t>{}(corner.vertex);
-        const auto mix = [&hash](float value) {
-            hash ^= std::hash<float>{}(value) + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
-        };
-        for (float value : corner.uv) mix(value);
-        for (float value : corner.normal) mix(value);
-        return hash;
-    }
-};
+// A key for the corner table; different corners may share one.
+std::uint64_t KeyOf(const DrawnCorner& corner) {
+    std::uint64_t key = corner.vertex;
+    const auto mix = [&key](float value) { key = (key ^ std::bit_cast<std::uint32_t>(value)) * 0x9e3779b97f4a7c15ULL; };
+    for (float value : corner.uv) mix(value);
+    for (float value : corner.normal) mix(value);
+    return key & (FlatHashMap::kEmptyKey >> 1);
+}
 
 class PrimitiveBuilder {
 public:
     explicit PrimitiveBuilder(bool textured) : textured_(textured) {}
 
     void AddCorner(const DrawnCorner& corner, const std::array<float, 3>& position) {
-        const auto [found, inserted] = cornerIndices_.try_emplace(corner, static_cast<std::uint32_t>(cornerCount_));
-        if (inserted) {
-            ++cornerCount_;
-            positions_.insert(positions_.end(), position.begin(), position.end());
-            normals_.insert(normals_.end(), corner.normal.begin(), corner.normal.end());
-            if (textured_) uvs_.insert(uvs_.end(), corner.uv.begin(), corner.uv.end());
+        const auto number = static_cast<std::uint32_t>(drawn_.size());
+        const auto [head, inserted] = firstWithKey_.Insert(KeyOf(corner), number);
+        if (!inserted) {
+            for (std::uint32_t i = *head; i != kNone; i = nextWithKey_[i]) {
+                if (drawn_[i] == corner) {
+                    indices_.push_back(i);
+                    return;
+                }
+            }
+            nextWithKey_.push_back(*head);
+            *head = number;
+        } else {
+            nextWithKey_.push_back(kNone);
         }
-        indices_.push_back(found->second);
+        drawn_.push_back(corner);
+        positions_.insert(positions_.end(), position.begin(), position.end());
+        normals_.insert(normals_.end(), corner.normal.begin(), corner.normal.end());
+        if (textured_) uvs_.insert(uvs_.end(), corner.uv.begin(), corner.uv.end());
+        indices_.push_back(number);
     }
 
     tinygltf::Primitive Finish(int material, GltfBufferWriter& buffer, tinygltf::Model& gltf) const {
@@ -63,16 +73,16 @@ public:
                                         TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR,
                                         indices_.size(), gltf);
         const int positions = AddAccessor(buffer.AddArray(positions_, TINYGLTF_TARGET_ARRAY_BUFFER),
-                                          TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, cornerCount_, gltf);
+                                          TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, drawn_.size(), gltf);
         SetBounds(gltf.accessors[static_cast<std::size_t>(positions)]);
         primitive.attributes["POSITION"] = positions;
         primitive.attributes["NORMAL"] = AddAccessor(buffer.AddArray(normals_, TINYGLTF_TARGET_ARRAY_BUFFER),
                                                      TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3,
-                                                     cornerCount_, gltf);
+                                                     drawn_.size(), gltf);
         if (textured_) {
             primitive.attributes["TEXCOORD_0"] = AddAccessor(buffer.AddArray(uvs_, TINYGLTF_TARGET_ARRAY_BUFFER),
                                                              TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2,
-                                                             cornerCount_, gltf);
+                                                             drawn_.size(), gltf);
         }
         return primitive;
     }
@@ -99,9 +109,14 @@ private:
         }
     }
 
+    static constexpr std::uint32_t kNone = 0xffffffffu;
+
     bool textured_;
-    std::size_t cornerCount_ = 0;
-    std::unordered_map<DrawnCorner, std::uint32_t, DrawnCornerHash> cornerIndices_;
+    // Drawn corners are shared by all triangles that have them; corners with
+    // one key are chained through nextWithKey_.
+    std::vector<DrawnCorner> drawn_;
+    FlatHashMap firstWithKey_;
+    std::vector<std::uint32_t> nextWithKey_;
     std::vector<float> positions_;
     std::vector<float> normals_;
     std::vector<float> uvs_;
@@ -117,7 +132,7 @@ std::optional<Point3> Normalized(const Point3& v) {
 // Newell's method over the outer loop, which is exact for any planar polygon,
 // convex or not; the first proper triangle serves faces whose loop is
 // degenerate.
-std::array<float, 3> FaceNormal(const Entities& entities, const Face& face, const std::vector<Point3>& points) {
+std::array<float, 3> FaceNormal(const Entities& entities, const Face& face, const LargeVector<Point3>& points) {
     Point3 sum;
     if (face.loopCount != 0) {
         const std::span<const Corner> corners = entities.CornersOf(entities.loops[face.firstLoop]);
@@ -145,9 +160,17 @@ std::array<float, 3> FaceNormal(const Entities& entities, const Face& face, cons
 
 }  // namespace
 
+std::size_t FacesMeshBytesAtMost(const Entities& entities) {
+    // Every triangle corner a drawn vertex of its own (position, normal,
+    // texture coordinate) and an index; every face a primitive of its own
+    // with four views.
+    constexpr std::size_t kCornerBytes = 8 * sizeof(float) + sizeof(std::uint32_t);
+    return entities.triangles.size() * 3 * kCornerBytes + entities.faces.size() * 4 * GltfBufferWriter::ViewBytesAtMost(0);
+}
+
 int AddFacesMesh(const Entities& entities, const std::string& name, const GltfMaterialIndices& materials,
                  const KVTransformation* bake, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
-    std::vector<Point3> points(entities.vertices.begin(), entities.vertices.end());
+    LargeVector<Point3> points = entities.vertices;
     if (bake != nullptr) {
         for (auto& point : points) point = TransformPoint(*bake, point);
     }

@@ -21,4 +21,7 @@ using GltfMaterialIndices = std::unordered_map<const Material*, int>;
 int AddFacesMesh(const Entities& entities, const std::string& name, const GltfMaterialIndices& materials,
                  const KVTransformation* bake, GltfBufferWriter& buffer, tinygltf::Model& gltf);
 
+// The buffer bytes AddFacesMesh adds at most for the entities.
+std::size_t FacesMeshBytesAtMost(const Entities& entities);
+
 }  // namespace korvanta

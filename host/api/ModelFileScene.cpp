@@ -159,4 +159,13 @@ std::vector<int> AddViewerScene(const Model& model, GltfBufferWriter& buffer, ti
     return materialImages;
 }
 
+std::size_t ViewerSceneBytesAtMost(const Model& model) {
+    std::size_t bytes = FacesMeshBytesAtMost(model.entities);
+    for (const auto& definition : model.definitions) bytes += FacesMeshBytesAtMost(definition->entities);
+    for (const auto& material : model.materials) {
+        if (material->texture) bytes += GltfBufferWriter::ViewBytesAtMost(material->texture->encoded.size());
+    }
+    return bytes;
+}
+
 }  // namespace korvanta

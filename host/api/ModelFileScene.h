@@ -15,4 +15,8 @@ namespace korvanta {
 // host material, the index of its texture's image (-1 for none).
 std::vector<int> AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf);
 
+// The buffer bytes AddViewerScene adds at most, but for instances whose
+// transform no node can hold: they get meshes of their own.
+std::size_t ViewerSceneBytesAtMost(const Model& model);
+
 }  // namespace korvanta

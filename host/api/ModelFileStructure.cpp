@@ -294,6 +294,21 @@ void AddModelStructure(const Model& model, const std::vector<int>& materialImage
     gltf.asset.extras = tinygltf::Value(std::move(extras));
 }
 
+std::size_t ModelStructureBytesAtMost(const Model& model) {
+    const auto entitiesBytes = [](const Entities& entities) {
+        const auto view = [](std::size_t count, std::size_t elementBytes) {
+            return GltfBufferWriter::ViewBytesAtMost(count * elementBytes);
+        };
+        return view(entities.vertices.size(), 3 * sizeof(double)) + view(entities.edges.size(), 2 * sizeof(std::uint32_t)) +
+               view(entities.faces.size(), kFaceRecordSize * sizeof(std::uint32_t)) +
+               view(entities.loops.size(), 2 * sizeof(std::uint32_t)) + view(entities.corners.size(), sizeof(std::uint32_t)) +
+               view(entities.corners.size(), 2 * sizeof(double)) + view(entities.triangles.size(), 3 * sizeof(std::uint32_t));
+    };
+    std::size_t bytes = entitiesBytes(model.entities);
+    for (const auto& definition : model.definitions) bytes += entitiesBytes(definition->entities);
+    return bytes;
+}
+
 bool ReadModelStructure(const tinygltf::Model& gltf, Model& model) {
     const json extras = json::parse(gltf.asset.extras_json_string, nullptr, false);
     if (!extras.is_object() || !extras.contains(kModelStructureKey)) return false;

@@ -21,6 +21,9 @@ inline constexpr int kModelStructureVersion = 2;
 void AddModelStructure(const Model& model, const std::vector<int>& materialImages, GltfBufferWriter& buffer,
                        tinygltf::Model& gltf);
 
+// The buffer bytes AddModelStructure adds at most.
+std::size_t ModelStructureBytesAtMost(const Model& model);
+
 // False when the file carries no structure, or one that does not hold together.
 bool ReadModelStructure(const tinygltf::Model& gltf, Model& model);
 

@@ -17,6 +17,7 @@ tinygltf::Model ToGltf(const Model& model) {
     gltf.asset.version = "2.0";
     gltf.asset.generator = "Korvanta";
     GltfBufferWriter buffer(gltf);
+    buffer.Reserve(ViewerSceneBytesAtMost(model) + ModelStructureBytesAtMost(model));
     const std::vector<int> materialImages = AddViewerScene(model, buffer, gltf);
     AddModelStructure(model, materialImages, buffer, gltf);
     return gltf;
