@@ -52,6 +52,7 @@ bool C3DSImporter::ConvertFile(const Utf16String& inputPath, const Utf16String& 
     if (!loaded) {
         RecordError(OpenFile, inputPath);
     } else {
+        sceneNames_.emplace(*scene_);
         unitScale_ = GetUnitScale(unitsOption_, scene_->master_scale);
         KVModelRef model{};
         KVModelCreate(&model);
@@ -88,6 +89,7 @@ bool C3DSImporter::ConvertFile(const Utf16String& inputPath, const Utf16String& 
         if (mergeOption_) KVModelMergeCoplanarFaces(model);
         KVModelSaveToFile(model, outputPath.ToUtf8().c_str());
         KVModelRelease(&model);
+        sceneNames_.reset();
         lib3ds_file_free(scene_);
         scene_ = nullptr;
     }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include <lib3ds/file.h>
@@ -12,6 +13,7 @@
 
 #include "KorvantaAPI.h"
 #include "convert/ImportReport.h"
+#include "convert/SceneNames.h"
 #include "utils/IProgressCallback.h"
 #include "utils/Utf16String.h"
 
@@ -75,6 +77,7 @@ private:
     ImportErrorList errors_;
     ProgressMessageTable progressMessages_;
     Lib3dsFile* scene_ = nullptr;
+    std::optional<SceneNames> sceneNames_;  // while the scene is loaded
     float unitScale_ = 1.0f;
     std::int32_t totalFaceCount_ = 0;
     std::int32_t materialCount_ = 0;

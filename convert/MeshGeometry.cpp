@@ -69,8 +69,7 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
         std::size_t addedFace = 0;
         KVGeometryInputAddFace(input, &loop, &addedFace);
 
-        const std::string faceMaterialName = StoredText(face.material);
-        Lib3dsMaterial* sceneMaterial = lib3ds_file_material_by_name(scene_, faceMaterialName.c_str());
+        const Lib3dsMaterial* sceneMaterial = sceneNames_->Material(StoredText(face.material));
         if (sceneMaterial == nullptr) continue;
         const auto mapped = materialMap_.find(StoredText(sceneMaterial->name));
         if (mapped == materialMap_.end()) continue;

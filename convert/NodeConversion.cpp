@@ -63,9 +63,7 @@ void C3DSImporter::ConvertObjectNode(KVModelRef model, Lib3dsNode* node) {
     const KVComponentDefinitionRef definition = AddDefinition(model, StoredText(node->name));
     const KVTransformation transform = TransformFromMatrix(node->matrix, unitScale_);
 
-    Lib3dsMesh* mesh = lib3ds_file_mesh_by_name(scene_, StoredText(node->data.object.morph).c_str());
-    if (mesh == nullptr) mesh = lib3ds_file_mesh_by_name(scene_, StoredText(node->name).c_str());
-    if (mesh != nullptr) BuildMeshGeometry(definition, mesh);
+    if (Lib3dsMesh* mesh = sceneNames_->MeshOfNode(*node)) BuildMeshGeometry(definition, mesh);
 
     KVEntitiesRef modelEntities{};
     KVModelGetEntities(model, &modelEntities);

@@ -6,10 +6,42 @@
 
 namespace hollin::importer {
 
-// lib3ds trusts the triangle lists it reads and computes face normals from
-// them while loading: a face naming a point the object does not have makes it
-// read outside its arrays. This walks the chunks of a 3DS file and reports
-// whether every triangle object is safe to hand to the loader.
-bool TriangleObjectsAreConsistent(std::span<const std::uint8_t> file);
+// Why a 3DS file is kept from lib3ds.
+enum class SceneFileFault {
+    None,
+    // lib3ds would give up on it: a chunk shorter than its header, a name
+    // without an end, an unknown kind of file.
+    Unreadable,
+    // A chunk length of zero or one that wraps around: lib3ds would read the
+    // same chunk for ever.
+    EndlessLoop,
+    // A face names a point its object does not have; lib3ds computes face
+    // normals from it and reads outside its point list.
+    PointOutOfRange,
+    // A material group names a face its object does not have; lib3ds writes
+    // the material name outside its face list.
+    FaceOutOfRange,
+    // A gradient background with more than three colours of one kind; lib3ds
+    // keeps them in an array of three.
+    GradientOverflow,
+    // Reading would take far more time or memory than the file's size
+    // justifies: counts that the file does not hold, animation keys or nodes
+    // that lib3ds sorts one by one.
+    ExcessiveWork,
+    // Linking a node to its parent would have lib3ds recurse without end.
+    EndlessNodeLinking,
+    // A node tree deeper than any real scene (kMaxNodeDepth).
+    NodeTreeTooDeep,
+};
+
+inline constexpr std::size_t kMaxNodeDepth = 256;
+
+// Follows lib3ds 1.3's reader through the whole file, chunk by chunk and
+// value by value, as it would read the same bytes from memory, without
+// building anything; the answer is None only when the reader will succeed
+// without reading or writing outside its arrays, without looping or
+// recursing without end, and with time and memory in proportion to the
+// file's size. Files of 4 GiB and more are not 3DS files.
+SceneFileFault FindSceneFileFault(std::span<const std::uint8_t> file);
 
 }  // namespace hollin::importer
