@@ -4,7 +4,7 @@
 SAMPLE ?= samples/courtyard.3ds
 OUTPUT ?= build/courtyard.kvm
 
-.PHONY: run test sanitize setup build build-sanitize bench clean
+.PHONY: run test sanitize fuzz setup build build-sanitize bench clean
 
 run: build
 	./build/bin/kvimport --progress=none $(SAMPLE) $(OUTPUT)
@@ -18,6 +18,11 @@ sanitize: setup
 	cmake --build --preset sanitize
 	ctest --preset sanitize
 
+# FUZZ_SECONDS a target; 120 in CI, 1800 for a long run.
+FUZZ_SECONDS ?= 120
+fuzz: setup
+	bash tools/fuzz.sh $(FUZZ_SECONDS)
+
 bench: build
 	./build/bench/host_api_benchmark
 	./build/bench/kv_benchmarks
@@ -30,4 +35,4 @@ build: setup
 	cmake --build --preset default
 
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz

@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev
   libtinygltf-dev nlohmann-json3-dev libstb-dev
   valgrind locales
+  clang libclang-rt-14-dev
   nodejs
   assimp-testmodels glmark2-data gl-117-data assimp-utils
 )
