@@ -141,7 +141,7 @@ TEST_F(SceneLoadTest, FileThatDoesNotLoadGivesOneErrorAndNoModel) {
     std::ofstream(folder / "text.3ds") << "this is not a 3DS file at all";
     // lib3ds would read past the point list for a face naming point 3 of 3.
     AddMesh(MeshData{"m", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 3, ""}}});
-    for (const std::filesystem::path& input : {folder / "missing.3ds", folder, folder / "text.3ds", SaveScene()}) {
+    for (const std::filesystem::path& input : {folder, folder / "text.3ds", SaveScene()}) {
         SCOPED_TRACE(input);
         Host() = {};
         progress = {};

@@ -92,16 +92,5 @@ TEST_F(ConversionProgress, HostSeesEveryPhaseInOrderInUtf8) {
     EXPECT_EQ(PrintedSummary(), SummaryReport(1, 1, 1));
 }
 
-TEST_F(ConversionProgress, CancellingFromTheStartStillSavesAnEmptyModel) {
-    const TemporaryFolder folder;
-    RecordingProgress progress(0);
-    ASSERT_TRUE(Convert(WriteFence(folder), folder / "fence.kvm", &progress));
-    EXPECT_TRUE(progress.messages.empty());
-    EXPECT_TRUE(progress.percents.empty());
-    EXPECT_GT(progress.queries, 0);
-    EXPECT_EQ(ModelInfo(folder / "fence.kvm")["totals"]["faces"], 0);
-    EXPECT_EQ(PrintedSummary(), SummaryReport(0, 0, 0));
-}
-
 }  // namespace
 }  // namespace plugin_tests
