@@ -52,43 +52,11 @@ bool C3DSImporter::ConvertFile(const Utf16String& inputPath, const Utf16String& 
     if (!loaded) {
         RecordError(OpenFile, inputPath);
     } else {
-        sceneNames_.emplace(*scene_);
-        unitScale_ = GetUnitScale(unitsOption_, scene_->master_scale);
-        KVModelRef model{};
-        KVModelCreate(&model);
-        KVEntitiesRef modelEntities{};
-        KVModelGetEntities(model, &modelEntities);
-
-        ReportProgress(20.0, progressMessages_[ParsingCameras]);
-        for (Lib3dsCamera* camera = scene_->cameras; camera != nullptr; camera = camera->next) {
-            if (IsCancelled()) break;
-            ReportProgress(-1.0, Formatted(progressMessages_[ParsingCamera], StoredTextUtf16(camera->name)));
+        // Running out of memory half-way costs the model, never the host.
+        try {
+            ConvertLoadedScene(outputPath);
+        } catch (...) {
         }
-
-        ReportProgress(30.0, progressMessages_[ParsingMaterials]);
-        for (Lib3dsMaterial* material = scene_->materials; material != nullptr; material = material->next) {
-            if (IsCancelled()) break;
-            const Utf16String name = StoredTextUtf16(material->name);
-            ReportProgress(-1.0, Formatted(progressMessages_[ParsingMaterial], name));
-            if (ConvertMaterial(model, material) < 0) RecordError(Material, name);
-        }
-
-        std::int64_t faceSum = 0;
-        for (const Lib3dsMesh* mesh = scene_->meshes; mesh != nullptr; mesh = mesh->next) faceSum += mesh->faces;
-        totalFaceCount_ = static_cast<std::int32_t>(faceSum);
-
-        ReportProgress(40.0, progressMessages_[ParsingNodes]);
-        for (Lib3dsNode* node = scene_->nodes; node != nullptr; node = node->next) {
-            if (IsCancelled()) break;
-            ReportProgress(-1.0, Formatted(progressMessages_[ParsingNode], StoredTextUtf16(node->name)));
-            ConvertNodeTree(model, node);
-        }
-
-        if (meshCount_ == 0 && scene_->meshes != nullptr) ConvertMeshesWithoutNodes(model, modelEntities);
-
-        if (mergeOption_) KVModelMergeCoplanarFaces(model);
-        KVModelSaveToFile(model, outputPath.ToUtf8().c_str());
-        KVModelRelease(&model);
         sceneNames_.reset();
         lib3ds_file_free(scene_);
         scene_ = nullptr;
@@ -98,6 +66,46 @@ bool C3DSImporter::ConvertFile(const Utf16String& inputPath, const Utf16String& 
     materialMap_.clear();
     KVTerminate();
     return loaded;
+}
+
+void C3DSImporter::ConvertLoadedScene(const Utf16String& outputPath) {
+    sceneNames_.emplace(*scene_);
+    unitScale_ = GetUnitScale(unitsOption_, scene_->master_scale);
+    KVModelRef model{};
+    KVModelCreate(&model);
+    KVEntitiesRef modelEntities{};
+    KVModelGetEntities(model, &modelEntities);
+
+    ReportProgress(20.0, progressMessages_[ParsingCameras]);
+    for (Lib3dsCamera* camera = scene_->cameras; camera != nullptr; camera = camera->next) {
+        if (IsCancelled()) break;
+        ReportProgress(-1.0, Formatted(progressMessages_[ParsingCamera], StoredTextUtf16(camera->name)));
+    }
+
+    ReportProgress(30.0, progressMessages_[ParsingMaterials]);
+    for (Lib3dsMaterial* material = scene_->materials; material != nullptr; material = material->next) {
+        if (IsCancelled()) break;
+        const Utf16String name = StoredTextUtf16(material->name);
+        ReportProgress(-1.0, Formatted(progressMessages_[ParsingMaterial], name));
+        if (ConvertMaterial(model, material) < 0) RecordError(Material, name);
+    }
+
+    std::int64_t faceSum = 0;
+    for (const Lib3dsMesh* mesh = scene_->meshes; mesh != nullptr; mesh = mesh->next) faceSum += mesh->faces;
+    totalFaceCount_ = static_cast<std::int32_t>(faceSum);
+
+    ReportProgress(40.0, progressMessages_[ParsingNodes]);
+    for (Lib3dsNode* node = scene_->nodes; node != nullptr; node = node->next) {
+        if (IsCancelled()) break;
+        ReportProgress(-1.0, Formatted(progressMessages_[ParsingNode], StoredTextUtf16(node->name)));
+        ConvertNodeTree(model, node);
+    }
+
+    if (meshCount_ == 0 && scene_->meshes != nullptr) ConvertMeshesWithoutNodes(model, modelEntities);
+
+    if (mergeOption_) KVModelMergeCoplanarFaces(model);
+    KVModelSaveToFile(model, outputPath.ToUtf8().c_str());
+    KVModelRelease(&model);
 }
 
 void C3DSImporter::RecordError(ImportErrorKind kind, const Utf16String& name) {

@@ -66,6 +66,7 @@ private:
     std::int32_t BuildMeshGeometry(KVComponentDefinitionRef definition, Lib3dsMesh* mesh);
     std::int32_t ConvertNodeTree(KVModelRef model, Lib3dsNode* node);
     void ConvertObjectNode(KVModelRef model, Lib3dsNode* node);
+    void ConvertLoadedScene(const Utf16String& outputPath);
     void ConvertMeshesWithoutNodes(KVModelRef model, KVEntitiesRef modelEntities);
     void RecordError(ImportErrorKind kind, const Utf16String& name);
     void ReportProgress(double percent, const Utf16String& message);

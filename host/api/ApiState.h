@@ -48,15 +48,13 @@ struct LiveFace {
 LiveFace FindLiveFace(const void* pointer);
 
 // Runs an API call body: refuses calls outside KVInitialize/KVTerminate and
-// keeps exceptions from crossing the C boundary.
+// keeps every exception, standard or not, from crossing the C boundary.
 template <typename Body>
 KVResult Guarded(Body body) noexcept {
     try {
         if (State().initializeCount == 0) return KV_ERROR_NOT_INITIALIZED;
         return body();
-    } catch (const std::bad_alloc&) {
-        return KV_ERROR_GENERIC;
-    } catch (const std::exception&) {
+    } catch (...) {
         return KV_ERROR_GENERIC;
     }
 }
