@@ -127,19 +127,6 @@ TEST_F(KvimportTest, BatchUsesOneImporterGoesOnAfterFailuresKeepsTheirOldModelsA
                               stale + "\nsummary 5: Imported " + Out("late.v2.3ds") + "\n");
 }
 
-// A host on this platform hands over absolute paths, and the importer writes
-// beside the model file under a hidden name.
-TEST_F(KvimportTest, HandsTheImporterAnAbsoluteInputAndAHiddenFileBesideTheOutput) {
-    Script("work/in.3ds", "");
-    const ProcessResult result =
-        RunProcess(KV_KVIMPORT, {"--plugin", KV_TEST_IMPORTER, "in.3ds", "out.kvm"},
-                   {{"XDG_CONFIG_HOME", Out("config")}}, folder_ / "work");
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_THAT(ReadFile(folder_ / "work/out.kvm"),
-                AllOf(HasSubstr("\ninput " + Out("work/in.3ds") + "\n"), HasSubstr("\noutput " + Out("work/.out.kvm."))));
-    EXPECT_EQ(FilesIn("work"), (std::set<std::string>{"in.3ds", "out.kvm"}));
-}
-
 TEST_F(KvimportTest, RefusesAnOutputThatIsTheInputOrCannotBeWrittenBeforeConverting) {
     const std::string in = Script("in.3ds", "");
     const std::string model = Script("model.kvm", "");

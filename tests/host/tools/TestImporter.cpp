@@ -53,7 +53,7 @@ public:
         // One line per fact, so that tests can look for whole lines.
         std::ostringstream record;
         record << "entry-calls " << g_entryCalls << "\nimporters " << g_importersCreated << "\nconversion "
-               << conversions_ << "\ninput " << inputPath << "\noutput " << outputPath << "\noptions" << (options != nullptr ? "" : " null");
+               << conversions_ << "\noptions" << (options != nullptr ? "" : " null");
         for (const auto& [key, value] : options != nullptr ? *options : ImportOptions{}) {
             record << " " << key.ToUtf8() << ":" << value.GetType() << ":"
                    << (value.GetType() == Variant::Bool ? (value.AsBool() ? "true" : "false")
