@@ -1,5 +1,6 @@
 #include "Paths.h"
 
+#include <linux/limits.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -16,36 +17,44 @@
 namespace hollin::utils {
 namespace {
 
-// Buffer sizes of the Windows path splitter, terminator included.
-constexpr std::size_t kMaximumDrive = 3;
-constexpr std::size_t kMaximumDirectory = 256;
+// The drive part of a Windows path ("X:"), kept so that such paths split as
+// they do on Windows.
+constexpr std::size_t kDriveLength = 2;
 
 bool StartsWith(const std::u16string& text, std::u16string_view prefix) {
     return text.size() >= prefix.size() && std::u16string_view(text).substr(0, prefix.size()) == prefix;
 }
 
-bool IsForbiddenInName(char16_t unit) {
-    return unit < 0x20 || unit == u'"' || unit == u'*' || unit == u':' || unit == u'<' || unit == u'>' ||
-           unit == u'?' || unit == u'|';
+// '/' separates; NUL is the only other byte that a Linux file name cannot hold.
+bool IsForbiddenInName(char16_t unit) { return unit == 0; }
+
+// True when a canonical path could name a file on this system: at most
+// PATH_MAX bytes with its terminator, and no component over NAME_MAX bytes.
+bool FitsTheSystemLimits(const std::string& path) {
+    if (path.size() >= PATH_MAX) return false;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        if (end - start > NAME_MAX) return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 // The drive ("X:") and directory (through the last separator) parts, split
-// as _wsplitpath_s splits them; a directory too long for its buffer empties both.
+// as _wsplitpath_s splits them.
 void SplitDriveAndDirectory(const std::u16string& path, std::u16string& drive, std::u16string& directory) {
     std::size_t start = 0;
     drive.clear();
     directory.clear();
-    if (path.size() >= kMaximumDrive - 1 && path[kMaximumDrive - 2] == u':') {
-        drive = path.substr(0, kMaximumDrive - 1);
-        start = kMaximumDrive - 1;
+    if (path.size() >= kDriveLength && path[kDriveLength - 1] == u':') {
+        drive = path.substr(0, kDriveLength);
+        start = kDriveLength;
     }
     const std::size_t lastSeparator = path.find_last_of(u"/\\");
     if (lastSeparator != std::u16string::npos && lastSeparator >= start) {
         directory = path.substr(start, lastSeparator + 1 - start);
-    }
-    if (directory.size() >= kMaximumDirectory) {
-        drive.clear();
-        directory.clear();
     }
 }
 
@@ -113,7 +122,10 @@ Utf16String GetFolderOfPath(const Utf16String& path) {
     SplitDriveAndDirectory(path.Units(), drive, directory);
     Utf16String folder;
     Format(folder, Utf16String(u"%s%s"), Utf16String(std::move(drive)), Utf16String(std::move(directory)));
-    return NormalizePath(folder);
+    Utf16String normalized = NormalizePath(folder);
+    // A folder beyond the system's limits cannot exist; nothing is looked up in it.
+    if (!FitsTheSystemLimits(ToOsPath(normalized))) return {};
+    return normalized;
 }
 
 Utf16String GetHostExecutableFolder() {

@@ -10,7 +10,8 @@ namespace hollin::utils {
 Utf16String NormalizePath(const Utf16String& path);
 Utf16String JoinPath(const Utf16String& first, const Utf16String& second);
 // The drive-and-folder part, split the way Windows splits paths so that
-// D:\models\car.3ds gives D:/models on every platform.
+// D:\models\car.3ds gives D:/models on every platform; empty for a folder
+// longer than this system allows (PATH_MAX a path, NAME_MAX a component).
 Utf16String GetFolderOfPath(const Utf16String& path);
 Utf16String GetHostExecutableFolder();
 

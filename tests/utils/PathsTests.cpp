@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "utils/Paths.h"
 
@@ -23,9 +25,9 @@ TEST(Paths, NormalizeAndJoinGiveTheCanonicalForm) {
     EXPECT_EQ(Normalized("smb://host//share/"), "smb://host/share");
     EXPECT_EQ(Normalized("//server/share"), "//server/share");  // the prefix keeps a network path
     EXPECT_EQ(Normalized("a///b"), "a//b");                      // one pass
-    EXPECT_EQ(Normalized("D:a:b"), "D:a_b");
-    EXPECT_EQ(Normalized("x<>|\"*?\t"), "x_______");
-    EXPECT_EQ(Normalized("?a"), "?a");  // the first character is prefix
+    // Only NUL cannot stand in a Linux file name; what Windows forbids stays.
+    EXPECT_EQ(Normalized("D:a:b/x<>|\"*?\t"), "D:a:b/x<>|\"*?\t");
+    EXPECT_EQ(NormalizePath(Utf16String(std::u16string(u"/a\0b", 4))).ToUtf8(), "/a_b");
     EXPECT_EQ(Normalized("/"), "");
 
     EXPECT_EQ(Joined("D:\\a\\", "\\b\\"), "D:/a/b");
@@ -34,17 +36,26 @@ TEST(Paths, NormalizeAndJoinGiveTheCanonicalForm) {
     EXPECT_EQ(Joined("/root", "//b"), "/root/b");
 }
 
-TEST(Paths, FolderSplitsLikeTheWindowsSplitter) {
-    EXPECT_EQ(FolderOf("D:\\models\\car.3ds"), "D:/models");
-    EXPECT_EQ(FolderOf("D:car.3ds"), "D:");
-    EXPECT_EQ(FolderOf("D:\\car.3ds"), "D:/");
-    EXPECT_EQ(FolderOf("/abs/dir/"), "/abs/dir");
-    EXPECT_EQ(FolderOf("/file"), "");
-    const std::string longest = "/" + std::string(253, 'd') + "/";  // 255 units: fits
-    EXPECT_EQ(FolderOf(longest + "f"), longest.substr(0, 254));
-    EXPECT_EQ(FolderOf("/" + std::string(254, 'd') + "/f"), "");
-    EXPECT_EQ(FolderOf("C:/" + std::string(253, 'd') + "/f"), "C:/" + std::string(253, 'd'));  // drive not counted
-    EXPECT_EQ(FolderOf("C:/" + std::string(254, 'd') + "/f"), "");
+TEST(Paths, FolderSplitsDrivesLikeWindowsWithinTheLimitsOfLinux) {
+    const std::string component(255, 'd');  // NAME_MAX bytes
+    std::string deep;                       // 4095 bytes: PATH_MAX with its terminator
+    while (deep.size() + 256 < 4096) deep += "/" + component;
+    deep += "/" + std::string(4095 - deep.size() - 1, 'e');
+    ASSERT_EQ(deep.size(), 4095u);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"D:\\models\\car.3ds", "D:/models"},
+        {"D:car.3ds", "D:"},
+        {"D:\\car.3ds", "D:/"},
+        {"/abs/dir/", "/abs/dir"},
+        {"/file", ""},
+        {"/home/me/scenes: old/car.3ds", "/home/me/scenes: old"},
+        {"/" + component + "/f", "/" + component},
+        {"/" + component + "d/f", ""},
+        {"/" + std::string(128, 'a') + "\xC3\xB6" + std::string(126, 'a') + "/f", ""},  // 256 bytes, 255 characters
+        {deep + "/f", deep},
+        {deep + "e/f", ""},
+    };
+    for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << path.substr(0, 80);
 }
 
 TEST(Paths, FileSystemQueriesAndTheProgramsFolder) {

@@ -199,8 +199,9 @@ const char* const kHelpText =
     "                      none: nothing (the default otherwise)\n"
     "  --cancel-after N    answer the importer's first N cancellation checks of each\n"
     "                      file with \"go on\" and every later one with \"cancel\";\n"
-    "                      0 cancels from the start. A cancelled import still\n"
-    "                      writes the model built so far.\n"
+    "                      0 cancels from the start. Ctrl-C (SIGINT) and SIGTERM\n"
+    "                      cancel too. A cancelled, failed or killed import never\n"
+    "                      touches an existing model file.\n"
     "  --plugin PATH       the importer plug-in to load instead of\n"
     "                      Plugins/3DSImporter.so beside this program\n"
     "  -o, --output-folder DIR\n"
@@ -209,8 +210,10 @@ const char* const kHelpText =
     "\n"
     "Exit status:\n"
     "  0  every file was converted and its model file written\n"
-    "  1  a conversion failed, a model file was not written, or the plug-in\n"
-    "     could not be loaded (the reason is given on standard error)\n"
-    "  2  usage error: unknown option, missing files, bad unit or value\n";
+    "  1  a conversion failed or was cancelled, a model file was not written,\n"
+    "     or the plug-in could not be loaded (the reason is given on standard error)\n"
+    "  2  usage error: unknown option, missing files, bad unit or value, or an\n"
+    "     output that is the input file\n"
+    "  130, 143  interrupted by SIGINT or SIGTERM\n";
 
 }  // namespace kvimport

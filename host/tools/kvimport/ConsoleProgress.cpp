@@ -6,6 +6,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "Interruption.h"
+#include "TerminalText.h"
+
 namespace kvimport {
 
 namespace {
@@ -16,7 +19,7 @@ constexpr int kDefaultColumns = 80;
 // A message with a line break would break the one-line-per-call format.
 std::string OnOneLine(std::string text) {
     std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    return text;
+    return PrintableText(text);
 }
 
 bool IsUtf8Continuation(char byte) {
@@ -62,7 +65,8 @@ ConsoleProgress::~ConsoleProgress() {
 
 bool ConsoleProgress::IsCancelled() {
     ++cancellationChecks_;
-    return cancelAfter_ && cancellationChecks_ > *cancelAfter_;
+    cancelled_ = cancelled_ || CaughtInterruption() != 0 || (cancelAfter_ && cancellationChecks_ > *cancelAfter_);
+    return cancelled_;
 }
 
 void ConsoleProgress::SetPercent(double percent) {

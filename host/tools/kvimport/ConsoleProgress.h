@@ -11,11 +11,12 @@
 namespace kvimport {
 
 // The host's progress callback for one conversion, shown on a console
-// stream: a redrawn bar, one line per call, or nothing.
+// stream: a redrawn bar, one line per call, or nothing. Messages are shown
+// as PrintableText. It answers "cancel" once SIGINT or SIGTERM was caught.
 class ConsoleProgress final : public HostProgressCallback {
 public:
     // cancelAfter: the number of IsCancelled calls answered "go on" before
-    // every further one answers "cancel"; absent, never cancel.
+    // every further one answers "cancel"; absent, only a signal cancels.
     ConsoleProgress(std::FILE* stream, ProgressMode mode, std::optional<std::uint64_t> cancelAfter,
                     int terminalColumns);
     ~ConsoleProgress();
@@ -31,6 +32,9 @@ public:
     // Ends the bar's line so that later output starts on a fresh one.
     void Finish();
 
+    // True once IsCancelled has answered "cancel".
+    bool WasCancelled() const { return cancelled_; }
+
 private:
     void WriteLine(const char* kind, const std::string& text);
     void DrawBar();
@@ -40,6 +44,7 @@ private:
     std::optional<std::uint64_t> cancelAfter_;
     int terminalColumns_;
     std::uint64_t cancellationChecks_ = 0;
+    bool cancelled_ = false;
     double percent_ = 0.0;
     std::string message_;
     std::string drawnLine_;

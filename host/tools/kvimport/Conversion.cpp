@@ -2,14 +2,15 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <exception>
-#include <iostream>
 #include <set>
 
 #include "ConsoleProgress.h"
+#include "Interruption.h"
+#include "OutputCapture.h"
+#include "StagedOutput.h"
+#include "TerminalText.h"
 
 namespace kvimport {
 
@@ -18,64 +19,72 @@ namespace {
 using hollin::utils::Utf16String;
 using hollin::utils::Variant;
 
-// Tells a file that the importer wrote apart from one that was already there.
-struct FileStamp {
-    dev_t device;
-    ino_t inode;
-    timespec modified;
-    off_t size;
-
-    bool operator==(const FileStamp& other) const {
-        return device == other.device && inode == other.inode && modified.tv_sec == other.modified.tv_sec &&
-               modified.tv_nsec == other.modified.tv_nsec && size == other.size;
-    }
-};
-
-std::optional<FileStamp> StampOf(const std::filesystem::path& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    return FileStamp{status.st_dev, status.st_ino, status.st_mtim, status.st_size};
-}
-
-// Why the model file is not there, or empty when it is there and new.
-std::string MissingModelReason(const std::filesystem::path& output, const std::optional<FileStamp>& before) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(output, error);
-    if (std::filesystem::is_directory(status)) return "it is a folder";
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return "it is not a regular file";
-    if (!std::filesystem::exists(status)) {
-        const std::filesystem::path folder = output.has_parent_path() ? output.parent_path() : ".";
-        if (!std::filesystem::is_directory(folder, error)) return "the folder " + folder.string() + " does not exist";
-        return "the importer wrote no file there";
-    }
-    if (before && StampOf(output) == before) return "the importer left the existing file unchanged";
-    return {};
-}
-
 void Report(const std::string& message) {
-    std::fprintf(stderr, "kvimport: %s\n", message.c_str());
+    std::fprintf(stderr, "kvimport: %s\n", PrintableText(message).c_str());
+}
+
+// True when both paths name one existing file, through whatever names.
+bool AreTheSameFile(const std::filesystem::path& first, const std::filesystem::path& second) {
+    struct stat a {};
+    struct stat b {};
+    return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+// A host on this platform hands importers absolute paths, as a file dialog does.
+std::filesystem::path Absolute(const std::filesystem::path& path) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute;
+}
+
+// The plug-in's report, shown without anything that a terminal would take
+// as a command.
+void ShowSummary(KorvantaModelImporterInterface& importer) {
+    std::optional<std::string> report;
+    try {
+        report = CaptureStandardOutput([&importer] { importer.ShowSummary(); });
+    } catch (...) {
+        Report("the importer failed to show its report");
+        return;
+    }
+    if (!report) {
+        Report("cannot show the import report: no room to capture it");
+        return;
+    }
+    const std::string printable = PrintableText(*report);
+    std::fwrite(printable.data(), 1, printable.size(), stdout);
+    std::fflush(stdout);
 }
 
 }  // namespace
 
 std::vector<ConversionJob> PlanConversions(const ImportCommand& command, std::string& error) {
-    if (!command.outputFolder) return {{command.inputs.front(), command.output}};
-
     std::vector<ConversionJob> jobs;
-    std::set<std::filesystem::path> outputs;
-    for (const std::string& input : command.inputs) {
-        const std::filesystem::path name = std::filesystem::path(input).stem();
-        if (name.empty() || name == "." || name == "..") {
-            error = "input " + input + " has no file name";
+    if (!command.outputFolder) {
+        jobs.push_back({command.inputs.front(), command.output});
+    } else {
+        std::set<std::filesystem::path> outputs;
+        for (const std::string& input : command.inputs) {
+            const std::filesystem::path name = std::filesystem::path(input).stem();
+            if (name.empty() || name == "." || name == "..") {
+                error = "input " + input + " has no file name";
+                return {};
+            }
+            std::filesystem::path output = std::filesystem::path(*command.outputFolder) / name;
+            output += ".kvm";
+            if (!outputs.insert(output).second) {
+                error = "two inputs would both be written to " + output.string();
+                return {};
+            }
+            jobs.push_back({input, std::move(output)});
+        }
+    }
+    for (const ConversionJob& job : jobs) {
+        if (AreTheSameFile(job.input, job.output)) {
+            error = "the output " + job.output.string() + " is the input file " + job.input.string();
             return {};
         }
-        std::filesystem::path output = std::filesystem::path(*command.outputFolder) / name;
-        output += ".kvm";
-        if (!outputs.insert(output).second) {
-            error = "two inputs would both be written to " + output.string();
-            return {};
-        }
-        jobs.push_back({input, std::move(output)});
     }
     return jobs;
 }
@@ -89,15 +98,24 @@ ImportOptions BuildImportOptions(const ImportCommand& command) {
 
 bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job, const ImportOptions& options,
              const ProgressSettings& progress) {
-    const std::optional<FileStamp> before = StampOf(job.output);
+    std::string error;
+    // Made before the conversion, so that an unusable output is reported
+    // before any work is done.
+    const std::unique_ptr<StagedOutput> staged = StagedOutput::Create(job.output, error);
+    if (!staged) {
+        Report(error);
+        return false;
+    }
     // The importer may not change the host's map, but a copy keeps one file's
     // conversion from ever seeing another's.
     ImportOptions optionsForThisFile = options;
     bool converted = false;
+    bool cancelled = false;
     {
         ConsoleProgress console(stderr, progress.mode, progress.cancelAfter, progress.terminalColumns);
         try {
-            converted = importer.ConvertToModel(job.input.string(), job.output.string(), &console, &optionsForThisFile);
+            converted = importer.ConvertToModel(Absolute(job.input).string(), staged->TemporaryPath().string(),
+                                                &console, &optionsForThisFile);
         } catch (const std::exception& exception) {
             console.Finish();
             Report("the importer failed on " + job.input.string() + ": " + exception.what());
@@ -105,19 +123,25 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
             console.Finish();
             Report("the importer failed on " + job.input.string());
         }
+        // A signal after the importer's last check cancels all the same.
+        cancelled = console.WasCancelled() || CaughtInterruption() != 0;
     }
-    importer.ShowSummary();
-    // The plug-in prints its report through the process's standard output;
-    // it must appear before anything that follows for the next file.
-    std::cout.flush();
-    std::fflush(stdout);
+    ShowSummary(importer);
 
+    if (cancelled) {
+        Report("the import of " + job.input.string() + " was cancelled; " + job.output.string() + " was not written");
+        return false;
+    }
     if (!converted) {
         Report("could not convert " + job.input.string() + " (see the import report)");
         return false;
     }
-    if (const std::string reason = MissingModelReason(job.output, before); !reason.empty()) {
-        Report("cannot write " + job.output.string() + ": " + reason);
+    if (!staged->WasWritten()) {
+        Report("cannot write " + job.output.string() + ": the importer wrote no file there");
+        return false;
+    }
+    if (!staged->Commit(error)) {
+        Report(error);
         return false;
     }
     return true;

@@ -17,8 +17,8 @@ struct ConversionJob {
 };
 
 // One job per input; in batch mode each output is DIR/<input name>.kvm.
-// Sets `error` (a usage error) when an input has no file name or two inputs
-// would write the same model file.
+// Sets `error` (a usage error) when an input has no file name, two inputs
+// would write the same model file, or an output is the input file itself.
 std::vector<ConversionJob> PlanConversions(const ImportCommand& command, std::string& error);
 
 // Only the options given on the command line, so that the importer's stored
@@ -31,9 +31,10 @@ struct ProgressSettings {
     int terminalColumns = 80;
 };
 
-// Runs ConvertToModel and then ShowSummary for one job. True when the
-// importer succeeded and the model file was written by it; otherwise says
-// why on standard error.
+// Runs ConvertToModel and then ShowSummary for one job, the importer
+// writing to a temporary file that replaces the model file only after an
+// import that succeeded and was not cancelled. True when the model file was
+// replaced; otherwise it is left as it was and standard error says why.
 bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job, const ImportOptions& options,
              const ProgressSettings& progress);
 

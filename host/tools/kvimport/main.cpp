@@ -11,6 +11,8 @@
 #include "ConsoleProgress.h"
 #include "Conversion.h"
 #include "ImporterPlugin.h"
+#include "Interruption.h"
+#include "TerminalText.h"
 
 namespace {
 
@@ -21,12 +23,12 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "kvimport: %s\nTry 'kvimport --help'.\n", message.c_str());
+    std::fprintf(stderr, "kvimport: %s\nTry 'kvimport --help'.\n", PrintableText(message).c_str());
     return kExitUsage;
 }
 
 int Failure(const std::string& message) {
-    std::fprintf(stderr, "kvimport: %s\n", message.c_str());
+    std::fprintf(stderr, "kvimport: %s\n", PrintableText(message).c_str());
     return kExitFailure;
 }
 
@@ -71,13 +73,16 @@ int Run(const std::vector<std::string>& arguments) {
     const ProgressSettings progress = ProgressSettingsFor(command);
     bool allConverted = true;
     for (const ConversionJob& job : jobs) {
+        if (CaughtInterruption() != 0) break;
         allConverted = Convert(plugin->Importer(), job, options, progress) && allConverted;
     }
+    if (const int signal = CaughtInterruption(); signal != 0) return ExitCodeForSignal(signal);
     return allConverted ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    CatchInterruptions();
     return Run(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -4,6 +4,10 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <csignal>
+#include <set>
+
 #include "ProcessRunner.h"
 
 using ::testing::AllOf;
@@ -21,6 +25,15 @@ protected:
     }
 
     std::string Out(const std::string& name) const { return (folder_ / name).string(); }
+
+    // The names in a folder under the test's, hidden ones included.
+    std::set<std::string> FilesIn(const std::string& folder) const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_ / folder)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
 
     ProcessResult Kvimport(Arguments arguments, bool withTestImporter = true) const {
         if (withTestImporter) arguments.insert(arguments.begin(), {"--plugin", KV_TEST_IMPORTER});
@@ -63,44 +76,127 @@ TEST_F(KvimportTest, ProgressLinesListEveryCallInOrderWithExactValues) {
     EXPECT_EQ(Kvimport({input, Out("out.kvm")}).err, "") << "no bar when standard error is not a terminal";
 }
 
-TEST_F(KvimportTest, CancelAfterNLetsTheFirstNChecksOfEachFileGoOn) {
+TEST_F(KvimportTest, CancelAfterNLetsTheFirstNChecksOfEachFileGoOnAndACancelledImportWritesNothing) {
     const std::string first = Script("first.3ds", "check\ncheck\ncheck\ncheck\n");
     const std::string second = Script("second.3ds", ReadFile(first));
-    const std::vector<std::pair<Arguments, std::string>> cases = {
-        {{"--cancel-after", "0"}, "cancelled at check 1"},
-        {{"--cancel-after=2"}, "cancelled at check 3"},
-        {{}, "checks 4"},
+    WriteFile(Out("out/first.kvm"), "old model");
+    const std::vector<std::tuple<Arguments, int, std::string>> cases = {
+        {{"--cancel-after", "0"}, 1, ", cancelled at check 1\n"},
+        {{"--cancel-after=2"}, 1, ", cancelled at check 3\n"},
     };
-    for (const auto& [flags, expected] : cases) {
+    for (const auto& [flags, exitCode, cancellation] : cases) {
         Arguments arguments = flags;
         arguments.insert(arguments.end(), {"-o", Out("out"), first, second});
-        ASSERT_EQ(Kvimport(arguments).exitCode, 0);
-        EXPECT_THAT(ReadFile(folder_ / "out/first.kvm"), HasSubstr(expected + "\n"));
-        EXPECT_THAT(ReadFile(folder_ / "out/second.kvm"), HasSubstr(expected + "\n"));
+        const ProcessResult result = Kvimport(arguments);
+        EXPECT_EQ(result.exitCode, exitCode);
+        EXPECT_THAT(result.out, AllOf(HasSubstr(first + cancellation), HasSubstr(second + cancellation)));
+        EXPECT_THAT(result.err, HasSubstr("the import of " + first + " was cancelled; " + Out("out/first.kvm") +
+                                          " was not written"));
+        EXPECT_EQ(ReadFile(folder_ / "out/first.kvm"), "old model");
+        EXPECT_EQ(FilesIn("out"), (std::set<std::string>{"first.kvm"}));
     }
+    ASSERT_EQ(Kvimport({"-o", Out("out"), first, second}).exitCode, 0);
+    EXPECT_THAT(ReadFile(folder_ / "out/first.kvm"), HasSubstr("\nchecks 4\n"));
+    EXPECT_THAT(ReadFile(folder_ / "out/second.kvm"), HasSubstr("\nchecks 4\n"));
 }
 
-TEST_F(KvimportTest, BatchUsesOneImporterGoesOnAfterFailuresAndExitsOne) {
+TEST_F(KvimportTest, BatchUsesOneImporterGoesOnAfterFailuresKeepsTheirOldModelsAndExitsOne) {
     const std::string good = Script("good.3ds", "");
     const std::string bad = Script("bad.3ds", "fail\n");
     const std::string stale = Script("stale.3ds", "nowrite\n");
     const std::string thrower = Script("thrower.3ds", "throw\n");
-    WriteFile(Out("nested/out/stale.kvm"), "old model");
+    for (const char* model : {"bad.kvm", "stale.kvm", "thrower.kvm"}) WriteFile(Out("nested/out/") + model, "old model");
     const ProcessResult result =
         Kvimport({"-o", Out("nested/out"), good, bad, stale, thrower, Script("late.v2.3ds", "")});
     EXPECT_EQ(result.exitCode, 1);
-    const std::pair<std::string, int> models[] = {{"good", 1}, {"bad", 2}, {"late.v2", 5}};
+    const std::pair<std::string, int> models[] = {{"good", 1}, {"late.v2", 5}};
     for (const auto& [model, conversion] : models) {
         EXPECT_THAT(ReadFile(folder_ / ("nested/out/" + model + ".kvm")),
                     HasSubstr("entry-calls 1\nimporters 1\nconversion " + std::to_string(conversion) + "\n"));
     }
-    EXPECT_EQ(ReadFile(folder_ / "nested/out/stale.kvm"), "old model");
+    for (const char* model : {"bad.kvm", "stale.kvm", "thrower.kvm"}) {
+        EXPECT_EQ(ReadFile(folder_ / "nested/out" / model), "old model") << model;
+    }
+    EXPECT_EQ(FilesIn("nested/out"),
+              (std::set<std::string>{"good.kvm", "bad.kvm", "stale.kvm", "thrower.kvm", "late.v2.kvm"}));
     EXPECT_THAT(result.err, AllOf(HasSubstr("could not convert " + bad),
                                   HasSubstr("cannot write " + Out("nested/out/stale.kvm") +
-                                            ": the importer left the existing file unchanged"),
+                                            ": the importer wrote no file there"),
                                   HasSubstr("the importer failed on " + thrower + ": scripted failure")));
     EXPECT_EQ(result.out, "summary 1: Imported " + good + "\nsummary 2: Imported " + bad + "\nsummary 3: Imported " +
                               stale + "\nsummary 5: Imported " + Out("late.v2.3ds") + "\n");
+}
+
+TEST_F(KvimportTest, RefusesAnOutputThatIsTheInputOrCannotBeWrittenBeforeConverting) {
+    const std::string in = Script("in.3ds", "");
+    const std::string model = Script("model.kvm", "");
+    std::filesystem::create_hard_link(in, Out("hard-link.kvm"));
+    std::filesystem::create_symlink(in, Out("symbolic-link.kvm"));
+    std::filesystem::create_directories(Out("folder.kvm"));
+    std::vector<std::tuple<Arguments, int, std::string>> cases = {
+        {{in, in}, 2, "the output " + in + " is the input file " + in},
+        {{in, Out("hard-link.kvm")}, 2, "the output " + Out("hard-link.kvm") + " is the input file " + in},
+        {{in, Out("symbolic-link.kvm")}, 2, "the output " + Out("symbolic-link.kvm") + " is the input file " + in},
+        {{"-o", Out(""), model}, 2, "the output " + Out("model.kvm") + " is the input file " + model},
+        {{in, Out("missing/out.kvm")}, 1,
+         "cannot write into the folder " + Out("missing") + ": No such file or directory"},
+        {{in, Out("in.3ds/out.kvm")}, 1, "cannot write into the folder " + Out("in.3ds") + ": Not a directory"},
+        {{in, Out("folder.kvm")}, 1, "cannot write " + Out("folder.kvm") + ": it is a folder"},
+    };
+    if (::geteuid() != 0) {  // root may write anywhere
+        std::filesystem::create_directories(Out("read-only"));
+        std::filesystem::permissions(Out("read-only"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        cases.push_back({{in, Out("read-only/out.kvm")}, 1,
+                         "cannot write into the folder " + Out("read-only") + ": Permission denied"});
+    }
+    for (const auto& [arguments, exitCode, message] : cases) {
+        const ProcessResult result = Kvimport(arguments);
+        EXPECT_EQ(result.exitCode, exitCode) << message;
+        EXPECT_THAT(result.err, HasSubstr("kvimport: " + message + "\n"));
+        EXPECT_EQ(result.out, "") << "no conversion may start: " << message;
+    }
+    EXPECT_EQ(ReadFile(in), "");
+    const std::set<std::string> names = FilesIn("");
+    EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& name) { return name[0] == '.'; }));
+}
+
+// SIGKILL cannot be caught: the old model survives all the same, but the
+// importer's unfinished file stays behind.
+class KvimportSignalTest : public KvimportTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(KvimportSignalTest, CancelsTheImportKeepsTheOldModelAndStopsTheBatch) {
+    const auto [signal, exitCode] = GetParam();
+    const std::string first = Script("first.3ds", "message waiting\nwait\n");
+    const std::string second = Script("second.3ds", "");
+    WriteFile(Out("out/first.kvm"), "old model");
+    BackgroundProcess kvimport(KV_KVIMPORT,
+                               {"--plugin", KV_TEST_IMPORTER, "--progress=lines", "-o", Out("out"), first, second},
+                               {{"XDG_CONFIG_HOME", Out("config")}});
+    ASSERT_TRUE(kvimport.WaitForError("message waiting\n"));
+    kvimport.Signal(signal);
+    const ProcessResult result = kvimport.Finish();
+    EXPECT_EQ(result.exitCode, exitCode) << result.err;
+    EXPECT_EQ(ReadFile(folder_ / "out/first.kvm"), "old model");
+    if (signal == SIGKILL) return;
+    EXPECT_EQ(result.out, "summary 1: Imported " + first + ", cancelled at check 0\n");
+    EXPECT_EQ(FilesIn("out"), (std::set<std::string>{"first.kvm"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, KvimportSignalTest,
+                         ::testing::Values(std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGKILL, -1}));
+
+TEST_F(KvimportTest, ControlCharactersFromNamesNeverReachTheTerminal) {
+    const std::string evil = Script("evil\x1b]0;owned\x07.3ds", "message Material \x1b[2J\xC2\x9B" "31m\x7F\r\tok\nfail\n");
+    const std::string shown = Out("evil?]0;owned?.3ds");
+    const ProcessResult result = Kvimport({"--progress=lines", evil, Out("out.kvm")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "summary 1: Imported " + shown + "\n");
+    EXPECT_THAT(result.err, AllOf(HasSubstr("message Material ?[2J?31m? \tok\n"), HasSubstr("could not convert " + shown)));
+    const std::string printed = result.out + result.err;
+    EXPECT_EQ(std::count_if(printed.begin(), printed.end(),
+                            [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') || c == 0x7F; }),
+              0);
+    EXPECT_EQ(printed.find("\xC2\x9B"), std::string::npos);
 }
 
 TEST_F(KvimportTest, ExitsTwoOnMisuseOneWithoutAPluginAndZeroForHelp) {

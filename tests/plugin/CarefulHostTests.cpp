@@ -1,0 +1,95 @@
+// kvimport with the real plug-in where users' folders and keys come in: a
+// scene finds its texture however its folder is named or reached, and Ctrl-C
+// in the middle of a large import leaves the old model as it was.
+
+#include <csignal>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "PluginHost.h"
+#include "SceneBuilder.h"
+
+namespace plugin_tests {
+namespace {
+
+using hollin::samples::Point;
+using hollin::samples::SceneBuilder;
+using hollin::samples::Triangle;
+
+class CarefulHost : public ::testing::Test {
+protected:
+    std::map<std::string, std::string> Environment() const {
+        return {{"XDG_CONFIG_HOME", (folder_ / "config").string()}};
+    }
+
+    TemporaryFolder folder_;
+};
+
+TEST_F(CarefulHost, TheSampleFindsItsTextureFromARelativePathAColonFolderAndALongFolder) {
+    std::string deep = "c: d";  // past the 255 characters that once emptied the folder
+    for (int level = 0; level < 3; ++level) deep += "/" + std::string(100, 'd');
+    const std::vector<std::pair<std::string, bool>> cases = {{"plain", true}, {"a:b", false}, {deep, false}};
+    const std::filesystem::path sample(KV_SAMPLE_SCENE);
+    for (const auto& [name, inItsFolder] : cases) {
+        const std::filesystem::path scene = folder_ / name;
+        std::filesystem::create_directories(scene);
+        std::filesystem::copy_file(sample, scene / "courtyard.3ds");
+        std::filesystem::copy_file(sample.parent_path() / "bricks.png", scene / "bricks.png");
+        const ProcessResult result =
+            inItsFolder
+                ? RunProcess(KV_KVIMPORT_PATH, {"--progress=none", "courtyard.3ds", "courtyard.kvm"}, Environment(), scene)
+                : RunProcess(KV_KVIMPORT_PATH,
+                             {"--progress=none", (scene / "courtyard.3ds").string(), (scene / "courtyard.kvm").string()},
+                             Environment());
+        EXPECT_EQ(result.exitCode, 0) << name << result.err;
+        EXPECT_EQ(result.out, SummaryReport(4, 5, 5)) << name;
+    }
+}
+
+// Forty meshes of 20,000 faces each: long enough an import to interrupt.
+void WriteLargeScene(const std::filesystem::path& path) {
+    constexpr int kCells = 100;
+    std::vector<Point> points;
+    std::vector<Triangle> faces;
+    for (int y = 0; y <= kCells; ++y) {
+        for (int x = 0; x <= kCells; ++x) points.push_back({float(x), float(y), float((x * y) % 7)});
+    }
+    for (int y = 0; y < kCells; ++y) {
+        for (int x = 0; x < kCells; ++x) {
+            const auto corner = static_cast<std::uint16_t>(y * (kCells + 1) + x);
+            const auto above = static_cast<std::uint16_t>(corner + kCells + 1);
+            faces.push_back({corner, static_cast<std::uint16_t>(corner + 1), static_cast<std::uint16_t>(above + 1)});
+            faces.push_back({corner, static_cast<std::uint16_t>(above + 1), above});
+        }
+    }
+    SceneBuilder scene;
+    for (int mesh = 0; mesh < 40; ++mesh) {
+        const std::string name = "Tile" + std::to_string(mesh);
+        scene.AddMesh(name, points, faces, "");
+        scene.AddObjectNode(name);
+    }
+    ASSERT_TRUE(scene.Save(path.string()));
+}
+
+TEST_F(CarefulHost, CtrlCInALargeImportCancelsItAndKeepsTheOldModel) {
+    WriteLargeScene(folder_ / "large.3ds");
+    WriteFile(folder_ / "large.kvm", "old model");
+    BackgroundProcess kvimport(
+        KV_KVIMPORT_PATH, {"--progress=lines", (folder_ / "large.3ds").string(), (folder_ / "large.kvm").string()},
+        Environment());
+    ASSERT_TRUE(kvimport.WaitForError("message Building mesh"));
+    kvimport.Signal(SIGINT);
+    const ProcessResult result = kvimport.Finish();
+    EXPECT_EQ(result.exitCode, 130) << result.err;
+    EXPECT_EQ(result.err.find("Cleaning up..."), std::string::npos) << "the importer saw the cancellation";
+    EXPECT_EQ(ReadFile(folder_ / "large.kvm"), "old model");
+    for (const auto& entry : std::filesystem::directory_iterator(folder_ / "")) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
+    }
+}
+
+}  // namespace
+}  // namespace plugin_tests
