@@ -13,6 +13,7 @@ packages=(
   valgrind locales
   nodejs
   assimp-testmodels glmark2-data gl-117-data assimp-utils
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

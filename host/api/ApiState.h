@@ -3,9 +3,7 @@
 // The library's process-wide state: the initialisation count and the
 // registries of live objects that every API call checks its references against.
 
-#include <exception>
 #include <map>
-#include <new>
 
 #include "GeometryInput.h"
 #include "KorvantaAPI.h"
@@ -54,9 +52,8 @@ KVResult Guarded(Body body) noexcept {
     try {
         if (State().initializeCount == 0) return KV_ERROR_NOT_INITIALIZED;
         return body();
-    } catch (const std::bad_alloc&) {
-        return KV_ERROR_GENERIC;
-    } catch (const std::exception&) {
+    } catch (...) {
+        // Nothing may cross the C boundary, whatever was thrown.
         return KV_ERROR_GENERIC;
     }
 }
