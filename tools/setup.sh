@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   nodejs
   assimp-testmodels glmark2-data gl-117-data assimp-utils
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -119,6 +119,14 @@ std::int64_t WalkUtf16(const char16_t* units, std::size_t unitCount, ConversionM
     return bytes;
 }
 
+// Windows-1252 where it differs from Latin-1. The five bytes it leaves
+// undefined stand for the C1 control characters, as Windows itself decodes them.
+constexpr char16_t kWindows1252From0x80[32] = {
+    u'\u20AC', u'\u0081', u'\u201A', u'\u0192', u'\u201E', u'\u2026', u'\u2020', u'\u2021',
+    u'\u02C6', u'\u2030', u'\u0160', u'\u2039', u'\u0152', u'\u008D', u'\u017D', u'\u008F',
+    u'\u0090', u'\u2018', u'\u2019', u'\u201C', u'\u201D', u'\u2022', u'\u2013', u'\u2014',
+    u'\u02DC', u'\u2122', u'\u0161', u'\u203A', u'\u0153', u'\u009D', u'\u017E', u'\u0178'};
+
 }  // namespace
 
 std::int64_t Utf16LengthOf(const char* utf8, std::size_t byteCount, ConversionMode mode) {
@@ -171,6 +179,17 @@ std::string EncodeUtf8(const char16_t* units, std::size_t unitCount, ConversionM
         }
     });
     return result;
+}
+
+std::string Utf8FromUtf8OrWindows1252(std::string_view bytes) {
+    if (Utf16LengthOf(bytes.data(), bytes.size(), ConversionMode::Strict) >= 0) return std::string(bytes);
+    std::u16string units;
+    units.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        units.push_back(value >= 0x80 && value < 0xA0 ? kWindows1252From0x80[value - 0x80] : char16_t{value});
+    }
+    return EncodeUtf8(units.data(), units.size(), ConversionMode::Strict);
 }
 
 }  // namespace hollin::utils

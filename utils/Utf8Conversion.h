@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace hollin::utils {
 
@@ -26,5 +27,11 @@ std::int64_t Utf8LengthOf(const char16_t* units, std::size_t unitCount, Conversi
 std::u16string DecodeUtf8(const char* utf8, std::size_t byteCount, ConversionMode mode);
 // Strict mode gives the empty string for unpaired surrogates; lenient mode never fails.
 std::string EncodeUtf8(const char16_t* units, std::size_t unitCount, ConversionMode mode);
+
+// For text from files that never say their encoding (names in 3DS files):
+// valid UTF-8 is kept as it is; anything else is read as Windows-1252, the
+// code page such files were mostly written in. Every byte sequence gives
+// valid UTF-8, so this never fails.
+std::string Utf8FromUtf8OrWindows1252(std::string_view bytes);
 
 }  // namespace hollin::utils

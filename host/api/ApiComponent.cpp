@@ -2,6 +2,7 @@
 
 #include "ApiOutput.h"
 #include "ApiState.h"
+#include "utils/Utf8Conversion.h"
 
 using namespace korvanta;
 
@@ -45,7 +46,7 @@ KVResult KVComponentDefinitionRelease(KVComponentDefinitionRef* definition) {
 KVResult KVComponentDefinitionSetName(KVComponentDefinitionRef definition, const char* name) {
     return GuardedOn(State().definitions, definition.ptr, [&](ComponentDefinition& object) {
         if (name == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        object.name = name;
+        object.name = hollin::utils::Utf8FromUtf8OrWindows1252(name);
         return KV_SUCCESS;
     });
 }

@@ -1,10 +1,13 @@
 #include <algorithm>
 #include <limits>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "ApiOutput.h"
 #include "ApiState.h"
 #include "EntitiesFill.h"
+#include "utils/Utf8Conversion.h"
 
 using namespace korvanta;
 
@@ -12,12 +15,18 @@ namespace {
 
 // Whether placing an instance of `definition` into `target` would make a
 // definition contain itself.
-bool Contains(const ComponentDefinition* definition, const Entities* target,
-              std::unordered_set<const ComponentDefinition*>& visited) {
-    if (&definition->entities == target) return true;
-    if (!visited.insert(definition).second) return false;
-    for (const auto& instance : definition->entities.instances) {
-        if (instance->definition != nullptr && Contains(instance->definition, target, visited)) return true;
+bool Contains(const ComponentDefinition* definition, const Entities* target) {
+    std::unordered_set<const ComponentDefinition*> visited{definition};
+    std::vector<const ComponentDefinition*> pending{definition};
+    while (!pending.empty()) {
+        const ComponentDefinition* next = pending.back();
+        pending.pop_back();
+        if (&next->entities == target) return true;
+        for (const auto& instance : next->entities.instances) {
+            if (instance->definition != nullptr && visited.insert(instance->definition).second) {
+                pending.push_back(instance->definition);
+            }
+        }
     }
     return false;
 }
@@ -41,24 +50,50 @@ Point3 Transformed(const KVTransformation& t, const Point3& p) {
             m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]};
 }
 
-// Nesting deeper than this can only come from a cyclic model file.
-constexpr int kMaxNesting = 64;
+using DefinitionBoxes = std::unordered_map<const ComponentDefinition*, Box>;
 
-Box BoundsOf(const Entities& entities, int depth = 0) {
+// The vertices and, placed by their transforms, the corners of the inner
+// definitions' boxes.
+Box BoxOf(const Entities& entities, const DefinitionBoxes& inner) {
     Box box;
-    if (depth > kMaxNesting) return box;
     for (const Point3& vertex : entities.vertices) box.Add(vertex);
     for (const auto& instance : entities.instances) {
-        if (instance->definition == nullptr) continue;
-        const Box inner = BoundsOf(instance->definition->entities, depth + 1);
-        if (inner.Empty()) continue;
+        const auto found = inner.find(instance->definition);
+        if (found == inner.end() || found->second.Empty()) continue;
+        const Box& placed = found->second;
         for (int corner = 0; corner < 8; ++corner) {
-            const Point3 p{corner & 1 ? inner.max.x : inner.min.x, corner & 2 ? inner.max.y : inner.min.y,
-                           corner & 4 ? inner.max.z : inner.min.z};
+            const Point3 p{corner & 1 ? placed.max.x : placed.min.x, corner & 2 ? placed.max.y : placed.min.y,
+                           corner & 4 ? placed.max.z : placed.min.z};
             box.Add(Transformed(instance->transform, p));
         }
     }
     return box;
+}
+
+// Each definition below is boxed once, after the definitions it places, so
+// that neither deep nesting nor a definition placed many times costs more
+// than the definitions themselves.
+Box BoundsOf(const Entities& entities) {
+    struct Visit {
+        const Entities* entities;
+        const ComponentDefinition* definition;  // null for the entities asked about
+        std::size_t nextInstance = 0;
+    };
+    DefinitionBoxes boxes;
+    std::vector<Visit> pending{{&entities, nullptr}};
+    while (true) {
+        Visit& visit = pending.back();
+        if (visit.nextInstance < visit.entities->instances.size()) {
+            const ComponentDefinition* inner = visit.entities->instances[visit.nextInstance++]->definition;
+            // Entered once: an empty box stands in until it is done.
+            if (inner != nullptr && boxes.emplace(inner, Box{}).second) pending.push_back({&inner->entities, inner});
+            continue;
+        }
+        const Box box = BoxOf(*visit.entities, boxes);
+        if (visit.definition == nullptr) return box;
+        boxes[visit.definition] = box;
+        pending.pop_back();
+    }
 }
 
 bool MaterialsAreLive(const GeometryInput& input) {
@@ -78,11 +113,10 @@ extern "C" {
 KVResult KVEntitiesAddInstance(KVEntitiesRef entities, KVComponentInstanceRef instance, const char* name) {
     ApiState& state = State();
     const auto add = [&](Entities& target, ComponentInstance& object) {
-        std::unordered_set<const ComponentDefinition*> visited;
-        if (!state.instances.IsDetached(&object) || Contains(object.definition, &target, visited)) {
+        if (!state.instances.IsDetached(&object) || Contains(object.definition, &target)) {
             return KV_ERROR_INVALID_INPUT;
         }
-        if (name != nullptr) object.name = name;
+        if (name != nullptr) object.name = hollin::utils::Utf8FromUtf8OrWindows1252(name);
         target.instances.push_back(state.instances.TakeOwnership(&object));
         return KV_SUCCESS;
     };

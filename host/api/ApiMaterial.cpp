@@ -3,6 +3,7 @@
 #include "ApiOutput.h"
 #include "ApiState.h"
 #include "TextureDecoder.h"
+#include "utils/Utf8Conversion.h"
 
 using namespace korvanta;
 
@@ -47,7 +48,7 @@ KVResult KVMaterialRelease(KVMaterialRef* material) {
 KVResult KVMaterialSetName(KVMaterialRef material, const char* name) {
     return GuardedOn(State().materials, material.ptr, [&](Material& object) {
         if (name == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        object.name = name;
+        object.name = hollin::utils::Utf8FromUtf8OrWindows1252(name);
         return KV_SUCCESS;
     });
 }

@@ -3,9 +3,7 @@
 // The library's process-wide state: the initialisation count and the
 // registries of live objects that every API call checks its references against.
 
-#include <exception>
 #include <map>
-#include <new>
 
 #include "GeometryInput.h"
 #include "KorvantaAPI.h"

@@ -31,13 +31,23 @@ int GltfBufferWriter::AddView(std::span<const std::uint8_t> bytes, int target) {
     return static_cast<int>(gltf_.bufferViews.size() - 1);
 }
 
-std::span<const std::uint8_t> ViewBytes(const tinygltf::Model& gltf, int viewIndex) {
-    if (viewIndex < 0 || static_cast<std::size_t>(viewIndex) >= gltf.bufferViews.size()) return {};
-    const auto& view = gltf.bufferViews[static_cast<std::size_t>(viewIndex)];
-    if (view.buffer < 0 || static_cast<std::size_t>(view.buffer) >= gltf.buffers.size()) return {};
-    const auto& data = gltf.buffers[static_cast<std::size_t>(view.buffer)].data;
-    if (view.byteOffset > data.size() || view.byteLength > data.size() - view.byteOffset) return {};
-    return {data.data() + view.byteOffset, view.byteLength};
+// Views may only lie in the binary chunk: buffer 0, with no file of its own.
+std::span<const std::uint8_t> ViewBytes(const GlbContent& content, int viewIndex) {
+    const nlohmann::json& document = content.document;
+    const auto views = document.find("bufferViews");
+    const auto buffers = document.find("buffers");
+    if (viewIndex < 0 || views == document.end() || !views->is_array() ||
+        static_cast<std::size_t>(viewIndex) >= views->size() || buffers == document.end() || !buffers->is_array() ||
+        buffers->empty() || !buffers->front().is_object() || buffers->front().contains("uri")) {
+        return {};
+    }
+    const nlohmann::json& view = (*views)[static_cast<std::size_t>(viewIndex)];
+    if (!view.is_object() || view.value("buffer", -1) != 0) return {};
+    const auto offset = view.value("byteOffset", std::uint64_t{0});
+    const auto length = view.value("byteLength", std::uint64_t{0});
+    const std::size_t size = content.binary.size();
+    if (offset > size || length > size - offset) return {};
+    return content.binary.subspan(offset, length);
 }
 
 }  // namespace korvanta

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
 // The model file keeps everything binary in the GLB's one buffer, each array
@@ -42,16 +43,26 @@ private:
     std::size_t reservedBytes_ = 0;
 };
 
-// The bytes of a view, or nothing when the view or its buffer range does not exist.
-std::span<const std::uint8_t> ViewBytes(const tinygltf::Model& gltf, int viewIndex);
+// A model file as read: its JSON document and its binary chunk, which the
+// document's buffer 0 stands for.
+struct GlbContent {
+    nlohmann::json document;
+    std::span<const std::uint8_t> binary;
+};
+
+// The bytes of a view, or nothing when the view or its range of the binary
+// chunk does not exist.
+std::span<const std::uint8_t> ViewBytes(const GlbContent& content, int viewIndex);
 
 // A view's bytes as an array of T; false when the view is missing or its
-// length is not a whole number of elements. A view index of -1 is an empty array.
+// length is not a whole number of elements. A view index of -1 is an empty
+// array. The view's length was checked against the file, so the array is
+// never larger than the file.
 template <typename T>
-bool ReadViewArray(const tinygltf::Model& gltf, int viewIndex, std::vector<T>& values) {
+bool ReadViewArray(const GlbContent& content, int viewIndex, std::vector<T>& values) {
     values.clear();
     if (viewIndex == -1) return true;
-    const auto bytes = ViewBytes(gltf, viewIndex);
+    const auto bytes = ViewBytes(content, viewIndex);
     if (bytes.empty() || bytes.size() % sizeof(T) != 0) return false;
     values.resize(bytes.size() / sizeof(T));
     std::memcpy(values.data(), bytes.data(), bytes.size());

@@ -14,6 +14,7 @@
 
 #include "FlatHashMap.h"
 #include "ModelFileTransform.h"
+#include "utils/Utf8Conversion.h"
 
 namespace korvanta {
 namespace {
@@ -201,7 +202,7 @@ int AddFacesMesh(const Entities& entities, const std::string& name, const GltfMa
     if (primitives.empty()) return -1;
 
     tinygltf::Mesh mesh;
-    mesh.name = name;
+    mesh.name = hollin::utils::Utf8FromUtf8OrWindows1252(name);
     for (const auto& [key, builder] : primitives) mesh.primitives.push_back(builder.Finish(key.first, buffer, gltf));
     gltf.meshes.push_back(std::move(mesh));
     return static_cast<int>(gltf.meshes.size() - 1);

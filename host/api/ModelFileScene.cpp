@@ -2,13 +2,20 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 #include <unordered_map>
 
 #include "ModelFileMesh.h"
 #include "ModelFileTransform.h"
+#include "utils/Utf8Conversion.h"
 
+// Names reach the model through the API, which keeps them valid UTF-8; a
+// name that got in some other way is still written, never the reason a save fails.
 namespace korvanta {
 namespace {
+
+using hollin::utils::Utf8FromUtf8OrWindows1252;
 
 constexpr double kMetresPerInch = 0.0254;
 
@@ -25,7 +32,7 @@ bool IsEmbeddable(const Texture& texture) {
 
 int AddImage(const Texture& texture, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
     tinygltf::Image image;
-    image.name = texture.fileName;
+    image.name = Utf8FromUtf8OrWindows1252(texture.fileName);
     image.mimeType = texture.mimeType;
     image.bufferView = buffer.AddArray(texture.encoded);
     gltf.images.push_back(std::move(image));
@@ -51,7 +58,7 @@ int AddTexture(int image, tinygltf::Model& gltf) {
 
 tinygltf::Material ToGltfMaterial(const Material& material, int texture) {
     tinygltf::Material gltfMaterial;
-    gltfMaterial.name = material.name;
+    gltfMaterial.name = Utf8FromUtf8OrWindows1252(material.name);
     const double opacity = std::clamp(material.opacity, 0.0, 1.0);
     gltfMaterial.pbrMetallicRoughness.baseColorFactor = {material.color.red / 255.0, material.color.green / 255.0,
                                                           material.color.blue / 255.0, opacity};
@@ -74,39 +81,53 @@ public:
         }
     }
 
+    // A node per placement, as glTF's node tree requires, made by an
+    // explicit walk: the saver has checked the nesting and the placements.
     int AddRoot(const Model& model) {
         tinygltf::Node root;
         root.name = "Korvanta model";
         root.matrix = RootMatrix();
+        const int rootNode = PushNode(std::move(root));
         const int topLevelMesh = AddFacesMesh(model.entities, "Model", materials_, nullptr, buffer_, gltf_);
         if (topLevelMesh >= 0) {
             tinygltf::Node faces;
             faces.name = "Model";
             faces.mesh = topLevelMesh;
-            root.children.push_back(PushNode(std::move(faces)));
+            const int facesNode = PushNode(std::move(faces));
+            NodeAt(rootNode).children.push_back(facesNode);
         }
-        AddInstanceNodes(model.entities, IdentityTransform(), root.children);
-        return PushNode(std::move(root));
+        // `inherited` carries an ancestor's transform that no node could hold
+        // and that therefore goes into the positions of everything below it.
+        struct Level {
+            const Entities* entities;
+            KVTransformation inherited;
+            int node;
+            std::size_t nextInstance = 0;
+        };
+        std::vector<Level> pending{{&model.entities, IdentityTransform(), rootNode}};
+        while (!pending.empty()) {
+            Level& level = pending.back();
+            if (level.nextInstance == level.entities->instances.size()) {
+                pending.pop_back();
+                continue;
+            }
+            const ComponentInstance& instance = *level.entities->instances[level.nextInstance++];
+            if (instance.definition == nullptr || definitionMeshes_.count(instance.definition) == 0) continue;
+            const auto [node, passedDown] = AddInstanceNode(instance, level.inherited);
+            NodeAt(level.node).children.push_back(node);
+            pending.push_back({&instance.definition->entities, passedDown, node});
+        }
+        return rootNode;
     }
 
 private:
-    // `inherited` carries an ancestor's transform that no node could hold
-    // and that therefore goes into the positions of everything below it.
-    void AddInstanceNodes(const Entities& entities, const KVTransformation& inherited, std::vector<int>& children) {
-        for (const auto& instance : entities.instances) {
-            const ComponentDefinition* definition = instance->definition;
-            if (definition == nullptr || definitionMeshes_.count(definition) == 0) continue;
-            // A definition that contains itself would nest without end.
-            if (std::find(path_.begin(), path_.end(), definition) != path_.end()) continue;
-            children.push_back(AddInstanceNode(*instance, inherited));
-        }
-    }
-
-    int AddInstanceNode(const ComponentInstance& instance, const KVTransformation& inherited) {
+    // The instance's node, and the transform its children inherit.
+    std::pair<int, KVTransformation> AddInstanceNode(const ComponentInstance& instance,
+                                                     const KVTransformation& inherited) {
         const ComponentDefinition& definition = *instance.definition;
         const KVTransformation transform = Multiply(inherited, instance.transform);
         tinygltf::Node node;
-        node.name = instance.name.empty() ? definition.name : instance.name;
+        node.name = Utf8FromUtf8OrWindows1252(instance.name.empty() ? definition.name : instance.name);
         KVTransformation passedDown = IdentityTransform();
         if (IsTranslationRotationScale(transform)) {
             if (!IsIdentity(transform)) node.matrix.assign(std::begin(transform.values), std::end(transform.values));
@@ -115,11 +136,10 @@ private:
             node.mesh = AddFacesMesh(definition.entities, definition.name, materials_, &transform, buffer_, gltf_);
             passedDown = transform;
         }
-        path_.push_back(&definition);
-        AddInstanceNodes(definition.entities, passedDown, node.children);
-        path_.pop_back();
-        return PushNode(std::move(node));
+        return {PushNode(std::move(node)), passedDown};
     }
+
+    tinygltf::Node& NodeAt(int index) { return gltf_.nodes[static_cast<std::size_t>(index)]; }
 
     int PushNode(tinygltf::Node node) {
         gltf_.nodes.push_back(std::move(node));
@@ -130,7 +150,6 @@ private:
     GltfBufferWriter& buffer_;
     tinygltf::Model& gltf_;
     std::unordered_map<const ComponentDefinition*, int> definitionMeshes_;
-    std::vector<const ComponentDefinition*> path_;
 };
 
 }  // namespace

@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "utils/Utf8Conversion.h"
+
 namespace korvanta {
 namespace {
 
@@ -33,8 +35,11 @@ tinygltf::Value ToGltfValue(const json& value) {
             for (const auto& element : value) array.push_back(ToGltfValue(element));
             return tinygltf::Value(std::move(array));
         }
+        // Names reach the model through the API, which keeps them valid
+        // UTF-8; one that got in some other way is still written, not the
+        // reason a save fails.
         case json::value_t::string:
-            return tinygltf::Value(value.get<std::string>());
+            return tinygltf::Value(hollin::utils::Utf8FromUtf8OrWindows1252(value.get<std::string>()));
         case json::value_t::boolean:
             return tinygltf::Value(value.get<bool>());
         case json::value_t::number_integer:
@@ -161,7 +166,8 @@ const json& ArrayAt(const json& description, const char* key) {
 
 class StructureReader {
 public:
-    StructureReader(const tinygltf::Model& gltf, Model& model) : gltf_(gltf), model_(model) {}
+    StructureReader(const GlbContent& content, Model& model)
+        : content_(content), model_(model), viewBytesLeft_(content.binary.size()) {}
 
     void ReadMaterial(const json& description) {
         auto material = std::make_unique<Material>();
@@ -248,11 +254,12 @@ public:
 private:
     std::unique_ptr<Texture> ReadTexture(const json& description) {
         const auto imageIndex = description.at("image").get<std::size_t>();
-        Require(imageIndex < gltf_.images.size(), "texture image");
-        const tinygltf::Image& image = gltf_.images[imageIndex];
+        const json& images = ArrayAt(content_.document, "images");
+        Require(imageIndex < images.size(), "texture image");
+        const json& image = images[imageIndex];
         auto texture = std::make_unique<Texture>();
-        Require(ReadViewArray(gltf_, image.bufferView, texture->encoded) && !texture->encoded.empty(), "image data");
-        texture->mimeType = image.mimeType;
+        Require(ReadView(image.at("bufferView").get<int>(), texture->encoded) && !texture->encoded.empty(), "image data");
+        texture->mimeType = image.at("mimeType").get<std::string>();
         texture->fileName = description.at("fileName").get<std::string>();
         texture->width = description.at("width").get<std::size_t>();
         texture->height = description.at("height").get<std::size_t>();
@@ -265,11 +272,24 @@ private:
     template <typename T>
     void ReadArray(const json& description, const char* key, std::vector<T>& values, std::size_t groupSize) {
         const int view = description.contains(key) ? description.at(key).get<int>() : -1;
-        Require(ReadViewArray(gltf_, view, values) && values.size() % groupSize == 0, key);
+        Require(ReadView(view, values) && values.size() % groupSize == 0, key);
     }
 
-    const tinygltf::Model& gltf_;
+    // Views that overlap, or one named again and again, could make a small
+    // file fill memory many times over; what is read from views never adds
+    // up to more than the binary chunk holds.
+    template <typename T>
+    bool ReadView(int view, std::vector<T>& values) {
+        if (!ReadViewArray(content_, view, values)) return false;
+        const std::size_t bytes = values.size() * sizeof(T);
+        if (bytes > viewBytesLeft_) return false;
+        viewBytesLeft_ -= bytes;
+        return true;
+    }
+
+    const GlbContent& content_;
     Model& model_;
+    std::size_t viewBytesLeft_;
 };
 
 }  // namespace
@@ -309,14 +329,12 @@ std::size_t ModelStructureBytesAtMost(const Model& model) {
     return bytes;
 }
 
-bool ReadModelStructure(const tinygltf::Model& gltf, Model& model) {
-    const json extras = json::parse(gltf.asset.extras_json_string, nullptr, false);
-    if (!extras.is_object() || !extras.contains(kModelStructureKey)) return false;
+bool ReadModelStructure(const GlbContent& content, Model& model) {
     try {
-        const json& structure = extras.at(kModelStructureKey);
+        const json& structure = content.document.at("asset").at("extras").at(kModelStructureKey);
         if (structure.at("version").get<int>() != kModelStructureVersion) return false;
         Model loaded;
-        StructureReader reader(gltf, loaded);
+        StructureReader reader(content, loaded);
         for (const auto& material : ArrayAt(structure, "materials")) reader.ReadMaterial(material);
         const json& definitions = ArrayAt(structure, "definitions");
         for (const auto& definition : definitions) {

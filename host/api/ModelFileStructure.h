@@ -25,6 +25,6 @@ void AddModelStructure(const Model& model, const std::vector<int>& materialImage
 std::size_t ModelStructureBytesAtMost(const Model& model);
 
 // False when the file carries no structure, or one that does not hold together.
-bool ReadModelStructure(const tinygltf::Model& gltf, Model& model);
+bool ReadModelStructure(const GlbContent& content, Model& model);
 
 }  // namespace korvanta

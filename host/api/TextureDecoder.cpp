@@ -9,6 +9,8 @@
 #include <limits>
 #include <memory>
 
+#include "utils/Utf8Conversion.h"
+
 namespace korvanta {
 
 namespace {
@@ -47,7 +49,7 @@ KVResult DecodeTextureFile(const std::string& path, Texture& texture) {
     std::unique_ptr<stbi_uc, ImageFree> pixels(stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 0));
     if (!pixels || width <= 0 || height <= 0) return KV_ERROR_FILE_READ;
 
-    texture.fileName = filePath.filename().string();
+    texture.fileName = hollin::utils::Utf8FromUtf8OrWindows1252(filePath.filename().string());
     texture.width = static_cast<std::size_t>(width);
     texture.height = static_cast<std::size_t>(height);
     if (StartsWith(bytes, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'})) {

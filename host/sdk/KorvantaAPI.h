@@ -4,7 +4,8 @@
 /* The Korvanta modelling C API: build, inspect, save and open models.
  * Every function returns a KVResult, KV_SUCCESS (0) on success. Objects are
  * opaque references, null ({NULL}) until a create call fills them.
- * Lengths are in inches; the model's up axis is Z. Texts are UTF-8. */
+ * Lengths are in inches; the model's up axis is Z. Texts are UTF-8; names
+ * may be any bytes, and one that is not UTF-8 is read as Windows-1252. */
 
 #include <stdbool.h>
 #include <stddef.h>
@@ -73,6 +74,8 @@ KV_EXPORT KVResult KVTerminate(void);
 
 /* Models */
 KV_EXPORT KVResult KVModelCreate(KVModelRef* model);
+/* KV_ERROR_OUT_OF_RANGE: the file's instances nest deeper than 128 levels or
+ * expand into more placements than 2^20 plus 16 per instance stored. */
 KV_EXPORT KVResult KVModelCreateFromFile(KVModelRef* model, const char* path);
 KV_EXPORT KVResult KVModelRelease(KVModelRef* model);
 KV_EXPORT KVResult KVModelGetEntities(KVModelRef model, KVEntitiesRef* entities);
@@ -80,7 +83,9 @@ KV_EXPORT KVResult KVModelAddMaterials(KVModelRef model, size_t count, const KVM
 KV_EXPORT KVResult KVModelAddComponentDefinitions(KVModelRef model, size_t count,
                                                   const KVComponentDefinitionRef* definitions);
 KV_EXPORT KVResult KVModelMergeCoplanarFaces(KVModelRef model);
-/* Writes the model atomically (temporary file, flush, rename). */
+/* Writes the model atomically (temporary file, flush, rename); no name keeps
+ * it from being written. KV_ERROR_OUT_OF_RANGE: instances nest or expand beyond what
+ * KVModelCreateFromFile reads; KV_ERROR_FILE_WRITE: the file could not be written. */
 KV_EXPORT KVResult KVModelSaveToFile(KVModelRef model, const char* path);
 KV_EXPORT KVResult KVModelGetNumMaterials(KVModelRef model, size_t* count);
 KV_EXPORT KVResult KVModelGetMaterials(KVModelRef model, size_t capacity, KVMaterialRef* materials, size_t* count);

@@ -70,3 +70,31 @@ TEST(Utf8Encoding, SurrogatesPairOrStandAloneAndStrictModeRejectsThem) {
     EXPECT_EQ(Count("\xED\xA0\x80", ConversionMode::Strict), kIllegalInput);
     EXPECT_TRUE(DecodeUtf8("\xED\xA0\x80", 3, ConversionMode::Strict).empty());
 }
+
+// Names from files: UTF-8 stays as it is; anything that is not UTF-8
+// through and through is Windows-1252, every byte of it, so no byte is lost
+// and the result is always UTF-8 a JSON writer accepts.
+TEST(LegacyText, ValidUtf8IsKeptAndAnythingElseIsWindows1252) {
+    const struct {
+        std::string bytes;
+        std::string utf8;
+    } cases[] = {
+        {"", ""},
+        {"Default", "Default"},
+        {"M\xC3\xA9tal \xE2\x82\xAC \xF0\x9F\x98\x80", "M\xC3\xA9tal \xE2\x82\xAC \xF0\x9F\x98\x80"},
+        {"D\xE9" "fault", "D\xC3\xA9" "fault"},
+        {"W\xE4nde", "W\xC3\xA4nde"},
+        // The 0x80 to 0x9F row, where Windows-1252 is not Latin-1, and a byte it leaves undefined.
+        {"\x80\x8A\x9F\x81", "\xE2\x82\xAC\xC5\xA0\xC5\xB8\xC2\x81"},
+        {"\xA0\xFF", "\xC2\xA0\xC3\xBF"},
+        // One stray byte makes the whole name Windows-1252, the UTF-8 before it too.
+        {"\xC3\xA4\xE9", "\xC3\x83\xC2\xA4\xC3\xA9"},
+        // Encoded surrogates and a truncated sequence are not UTF-8 either.
+        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+        {"abc\xE2\x82", "abc\xC3\xA2\xE2\x80\x9A"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8FromUtf8OrWindows1252(c.bytes), c.utf8) << testing::PrintToString(c.bytes);
+        EXPECT_GE(Count(c.utf8, ConversionMode::Strict), 0) << testing::PrintToString(c.bytes);
+    }
+}

@@ -29,8 +29,10 @@ struct Bounds {
         }
     }
 
+    bool Empty() const { return min[0] > max[0]; }
+
     json ToJson() const {
-        if (min[0] > max[0]) return nullptr;
+        if (Empty()) return nullptr;
         return json::array({min, max});
     }
 };
@@ -57,19 +59,111 @@ std::vector<KVComponentInstanceRef> InstancesOf(KVEntitiesRef entities) {
     return ReadList<KVComponentInstanceRef>(entities, KVEntitiesGetNumInstances, KVEntitiesGetInstances);
 }
 
-// What one set of entities holds, and the points of its faces for the world box.
+struct Placement {
+    void* definition = nullptr;
+    KVTransformation transform{};
+};
+
+// What one set of entities holds, with the points of its faces and the
+// definitions it places, for the boxes.
 struct EntitiesSummary {
     json description;
     std::vector<KVPoint3D> facePoints;
-    std::size_t faces = 0, edges = 0, vertices = 0, triangles = 0, skippedFaces = 0, instances = 0;
+    std::vector<Placement> placements;
+    std::size_t faces = 0, edges = 0, vertices = 0, triangles = 0, skippedFaces = 0;
 };
+
+using DefinitionSummaries = std::map<void*, EntitiesSummary>;
+using DefinitionBoxes = std::map<void*, Bounds>;
+
+void AddPlacedBox(Bounds& bounds, const Bounds& placed, const KVTransformation& transform) {
+    if (placed.Empty()) return;
+    for (int corner = 0; corner < 8; ++corner) {
+        bounds.Add(Transform(transform, {corner & 1 ? placed.max[0] : placed.min[0],
+                                         corner & 2 ? placed.max[1] : placed.min[1],
+                                         corner & 4 ? placed.max[2] : placed.min[2]}));
+    }
+}
+
+// The face points, and the boxes of the definitions placed, where they are placed.
+Bounds BoxOf(const EntitiesSummary& summary, const DefinitionBoxes& boxes) {
+    Bounds bounds;
+    for (const auto& point : summary.facePoints) bounds.Add(point);
+    for (const auto& placement : summary.placements) {
+        const auto inner = boxes.find(placement.definition);
+        if (inner != boxes.end()) AddPlacedBox(bounds, inner->second, placement.transform);
+    }
+    return bounds;
+}
+
+// Every definition's box in its own coordinates, each made once after the
+// boxes of the definitions it places, by an explicit walk: neither deep
+// nesting nor a definition placed many times costs more than the definitions.
+DefinitionBoxes BoxDefinitions(const DefinitionSummaries& summaries) {
+    DefinitionBoxes boxes;
+    struct Visit {
+        void* definition;
+        std::size_t nextPlacement = 0;
+    };
+    for (const auto& [start, unused] : summaries) {
+        // Entered once: an empty box stands in until it is done.
+        if (!boxes.emplace(start, Bounds{}).second) continue;
+        std::vector<Visit> pending{{start}};
+        while (!pending.empty()) {
+            Visit& visit = pending.back();
+            const EntitiesSummary& summary = summaries.at(visit.definition);
+            if (visit.nextPlacement < summary.placements.size()) {
+                void* inner = summary.placements[visit.nextPlacement++].definition;
+                if (summaries.count(inner) != 0 && boxes.emplace(inner, Bounds{}).second) pending.push_back({inner});
+                continue;
+            }
+            boxes[visit.definition] = BoxOf(summary, boxes);
+            pending.pop_back();
+        }
+    }
+    return boxes;
+}
+
+// Transforming every point of a definition placed at the top level gives
+// the tightest box; a file that places large definitions very many times
+// gets the placed boxes' corners instead, which cost the same for any size.
+constexpr std::size_t kExactWorldPointsAtMost = std::size_t{1} << 24;
+
+Bounds WorldBox(const EntitiesSummary& topLevel, const DefinitionSummaries& summaries, const DefinitionBoxes& boxes) {
+    std::size_t exactPoints = 0;
+    for (const auto& placement : topLevel.placements) {
+        const auto summary = summaries.find(placement.definition);
+        if (summary != summaries.end()) exactPoints += summary->second.facePoints.size();
+    }
+    if (exactPoints > kExactWorldPointsAtMost) return BoxOf(topLevel, boxes);
+
+    Bounds world;
+    for (const auto& point : topLevel.facePoints) world.Add(point);
+    for (const auto& placement : topLevel.placements) {
+        const auto summary = summaries.find(placement.definition);
+        if (summary == summaries.end()) continue;
+        for (const auto& point : summary->second.facePoints) world.Add(Transform(placement.transform, point));
+        for (const auto& inner : summary->second.placements) {
+            const auto box = boxes.find(inner.definition);
+            if (box != boxes.end()) AddPlacedBox(world, box->second, Compose(placement.transform, inner.transform));
+        }
+    }
+    return world;
+}
 
 EntitiesSummary SummarizeEntities(KVEntitiesRef entities) {
     EntitiesSummary summary;
     KVEntitiesGetNumVertices(entities, &summary.vertices);
     KVEntitiesGetNumEdges(entities, &summary.edges);
     KVEntitiesGetNumSkippedFaces(entities, &summary.skippedFaces);
-    summary.instances = InstancesOf(entities).size();
+    for (const KVComponentInstanceRef instance : InstancesOf(entities)) {
+        Placement placement;
+        KVComponentDefinitionRef definition{nullptr};
+        KVComponentInstanceGetDefinition(instance, &definition);
+        KVComponentInstanceGetTransform(instance, &placement.transform);
+        placement.definition = definition.ptr;
+        summary.placements.push_back(placement);
+    }
 
     std::map<std::string, std::size_t> facesPerMaterial;
     std::size_t texturedFaces = 0;
@@ -93,12 +187,6 @@ EntitiesSummary SummarizeEntities(KVEntitiesRef entities) {
             summary.facePoints.insert(summary.facePoints.end(), points.begin(), points.begin() + static_cast<long>(count));
         }
     }
-
-    KVBoundingBox3D box{};
-    json bbox = nullptr;
-    if (KVEntitiesGetBoundingBox(entities, &box) == KV_SUCCESS) {
-        bbox = {{box.min_point.x, box.min_point.y, box.min_point.z}, {box.max_point.x, box.max_point.y, box.max_point.z}};
-    }
     summary.description = {{"vertices", summary.vertices},
                            {"faces", summary.faces},
                            {"edges", summary.edges},
@@ -106,8 +194,7 @@ EntitiesSummary SummarizeEntities(KVEntitiesRef entities) {
                            {"facesPerMaterial", facesPerMaterial},
                            {"texturedFaces", texturedFaces},
                            {"skippedFaces", summary.skippedFaces},
-                           {"instances", summary.instances},
-                           {"bbox", bbox}};
+                           {"instances", summary.placements.size()}};
     return summary;
 }
 
@@ -130,38 +217,6 @@ json SummarizeMaterial(KVMaterialRef material) {
             {"texture", texture}};
 }
 
-class WorldBounds {
-public:
-    explicit WorldBounds(const std::map<void*, EntitiesSummary>& definitions) : definitions_(definitions) {}
-
-    void AddEntities(KVEntitiesRef entities, const std::vector<KVPoint3D>& facePoints, const KVTransformation& placed) {
-        for (const auto& point : facePoints) bounds_.Add(Transform(placed, point));
-        for (const KVComponentInstanceRef instance : InstancesOf(entities)) {
-            KVComponentDefinitionRef definition{nullptr};
-            KVTransformation transform{};
-            if (KVComponentInstanceGetDefinition(instance, &definition) != KV_SUCCESS ||
-                KVComponentInstanceGetTransform(instance, &transform) != KV_SUCCESS) {
-                continue;
-            }
-            const auto summary = definitions_.find(definition.ptr);
-            // A definition inside itself would place copies without end; they add nothing new to the box.
-            if (summary == definitions_.end() || std::count(path_.begin(), path_.end(), definition.ptr) > 0) continue;
-            KVEntitiesRef inner{nullptr};
-            KVComponentDefinitionGetEntities(definition, &inner);
-            path_.push_back(definition.ptr);
-            AddEntities(inner, summary->second.facePoints, Compose(placed, transform));
-            path_.pop_back();
-        }
-    }
-
-    json ToJson() const { return bounds_.ToJson(); }
-
-private:
-    const std::map<void*, EntitiesSummary>& definitions_;
-    std::vector<void*> path_;
-    Bounds bounds_;
-};
-
 }  // namespace
 
 json SummarizeModel(KVModelRef model) {
@@ -176,11 +231,10 @@ json SummarizeModel(KVModelRef model) {
         vertices += summary.vertices;
         triangles += summary.triangles;
         skippedFaces += summary.skippedFaces;
-        instanceCount += summary.instances;
+        instanceCount += summary.placements.size();
     };
 
-    json definitions = json::array();
-    std::map<void*, EntitiesSummary> definitionSummaries;
+    DefinitionSummaries definitionSummaries;
     std::map<void*, std::string> definitionNames;
     const auto definitionRefs =
         ReadList<KVComponentDefinitionRef>(model, KVModelGetNumComponentDefinitions, KVModelGetComponentDefinitions);
@@ -188,33 +242,31 @@ json SummarizeModel(KVModelRef model) {
         KVEntitiesRef entities{nullptr};
         KVComponentDefinitionGetEntities(definition, &entities);
         EntitiesSummary summary = SummarizeEntities(entities);
-        const std::string name = ReadText(definition, KVComponentDefinitionGetName);
-        json description = {{"name", name}};
-        description.update(summary.description);
-        definitions.push_back(std::move(description));
         count(summary);
-        definitionNames[definition.ptr] = name;
+        definitionNames[definition.ptr] = ReadText(definition, KVComponentDefinitionGetName);
         definitionSummaries.emplace(definition.ptr, std::move(summary));
     }
-
     KVEntitiesRef topLevel{nullptr};
     KVModelGetEntities(model, &topLevel);
-    const EntitiesSummary topLevelSummary = SummarizeEntities(topLevel);
+    EntitiesSummary topLevelSummary = SummarizeEntities(topLevel);
     count(topLevelSummary);
 
-    json instances = json::array();
-    for (const KVComponentInstanceRef instance : InstancesOf(topLevel)) {
-        KVComponentDefinitionRef definition{nullptr};
-        KVTransformation transform{};
-        KVComponentInstanceGetDefinition(instance, &definition);
-        KVComponentInstanceGetTransform(instance, &transform);
-        const auto name = definitionNames.find(definition.ptr);
-        instances.push_back({{"definition", name == definitionNames.end() ? json(nullptr) : json(name->second)},
-                             {"transform", transform.values}});
+    const DefinitionBoxes boxes = BoxDefinitions(definitionSummaries);
+    json definitions = json::array();
+    for (const KVComponentDefinitionRef definition : definitionRefs) {
+        json description = {{"name", definitionNames.at(definition.ptr)}};
+        description.update(definitionSummaries.at(definition.ptr).description);
+        description["bbox"] = boxes.at(definition.ptr).ToJson();
+        definitions.push_back(std::move(description));
     }
+    topLevelSummary.description["bbox"] = BoxOf(topLevelSummary, boxes).ToJson();
 
-    WorldBounds world(definitionSummaries);
-    world.AddEntities(topLevel, topLevelSummary.facePoints, {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}});
+    json instances = json::array();
+    for (const Placement& placement : topLevelSummary.placements) {
+        const auto name = definitionNames.find(placement.definition);
+        instances.push_back({{"definition", name == definitionNames.end() ? json(nullptr) : json(name->second)},
+                             {"transform", placement.transform.values}});
+    }
 
     return {{"materials", std::move(materials)},
             {"definitions", std::move(definitions)},
@@ -229,7 +281,7 @@ json SummarizeModel(KVModelRef model) {
               {"vertices", vertices},
               {"triangles", triangles},
               {"skippedFaces", skippedFaces}}},
-            {"bbox", world.ToJson()}};
+            {"bbox", WorldBox(topLevelSummary, definitionSummaries, boxes).ToJson()}};
 }
 
 }  // namespace kvinfo

@@ -29,7 +29,8 @@ the model's own axes (z up).
     texturedFaces       faces with texture coordinates
     skippedFaces        faces left out when the geometry was filled in
     instances           instances placed inside this definition
-    bbox                [[minx, miny, minz], [maxx, maxy, maxz]] in the
+    bbox                [[minx, miny, minz], [maxx, maxy, maxz]] around its
+                        faces and the boxes of the instances inside, in the
                         definition's own coordinates, or null when empty
   topLevel              the model's own faces and instances, with the same
                         fields as a definition (no name)
@@ -40,10 +41,11 @@ the model's own axes (z up).
   totals                sums over all definitions and the top level:
     materials, definitions, instances, faces, edges, vertices, triangles,
     skippedFaces
-  bbox                  the world bounding box of everything drawn, with
-                        every instance's transform applied, as
+  bbox                  the world bounding box of everything drawn, as
                         [[minx, miny, minz], [maxx, maxy, maxz]], or null for
-                        a model with no faces
+                        a model with no faces: the faces of the definitions
+                        placed at the top level with the instance's transform
+                        applied, and the boxes of anything nested deeper
 
 Exit status: 0 when the file was read, 1 when it could not be (the reason is
 on standard error), 2 for a usage error.
@@ -55,6 +57,8 @@ std::string Reason(KVResult result) {
             return "no such file";
         case KV_ERROR_FILE_READ:
             return "not a Korvanta model file, or a damaged one";
+        case KV_ERROR_OUT_OF_RANGE:
+            return "its instances nest deeper, or expand into more placements, than any model may";
         default:
             return "the model could not be read (error " + std::to_string(static_cast<int>(result)) + ")";
     }

@@ -74,5 +74,33 @@ TEST_F(ReferenceTest, OwnedAndUsedObjectsCannotBeReleasedOrAddedAgain) {
     EXPECT_EQ(length, 5u);
 }
 
+// A chain of definitions as long as a hostile file could ask for: the API
+// walks it without recursion to box it and to refuse a cycle through it, and
+// a save refuses it rather than write a file no reader would read.
+TEST_F(ReferenceTest, DeepNestingIsWalkedWithoutRecursion) {
+    constexpr std::size_t kLevels = 100'000;
+    std::vector<std::pair<KVComponentDefinitionRef, KVEntitiesRef>> chain;
+    for (std::size_t level = 0; level < kLevels; ++level) chain.push_back(AddDefinition("level"));
+    InputBuilder input;
+    input.Square(0, 0, 0);
+    ASSERT_EQ(input.FillInto(chain.back().second), KV_SUCCESS);
+    const KVTransformation step = Translation(1, 0, 0);
+    for (std::size_t level = 0; level + 1 < kLevels; ++level) {
+        KVComponentInstanceRef instance{};
+        ASSERT_EQ(KVComponentDefinitionCreateInstance(chain[level + 1].first, &instance), KV_SUCCESS);
+        ASSERT_EQ(KVComponentInstanceSetTransform(instance, &step), KV_SUCCESS);
+        ASSERT_EQ(KVEntitiesAddInstance(chain[level].second, instance, nullptr), KV_SUCCESS);
+    }
+    Place(chain.front().first, step);
+
+    KVBoundingBox3D box{};
+    ASSERT_EQ(KVEntitiesGetBoundingBox(entities_, &box), KV_SUCCESS);
+    EXPECT_EQ(std::tuple(box.min_point.x, box.max_point.x, box.max_point.y), std::tuple(1.0 * kLevels, kLevels + 1.0, 1.0));
+    KVComponentInstanceRef cycle{};
+    ASSERT_EQ(KVComponentDefinitionCreateInstance(chain.front().first, &cycle), KV_SUCCESS);
+    EXPECT_EQ(KVEntitiesAddInstance(chain.back().second, cycle, nullptr), KV_ERROR_INVALID_INPUT);
+    EXPECT_EQ(KVModelSaveToFile(model_, "/nonexistent/never-written.kvm"), KV_ERROR_OUT_OF_RANGE);
+}
+
 }  // namespace
 }  // namespace korvanta::test

@@ -1,6 +1,8 @@
 #include <stb_image_write.h>
 #include <tiny_gltf.h>
 
+#include <algorithm>
+
 #include "ApiTestSupport.h"
 #include "GltfValidator.h"
 #include "ModelSummary.h"
@@ -80,6 +82,34 @@ TEST_F(ApiModelFile, AssimpOpensTheFileAsGlb) {
     for (const char* line : {"Meshes:             3\n", "Textures (embed.):  2\n", "Materials:          3\n", "Faces:              42\n"}) {
         EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
     }
+}
+
+// Names from 3DS files come in whatever code page their maker used: UTF-8
+// is kept, anything else is read as Windows-1252, and the save goes through.
+TEST_F(ApiTest, LegacyNamesAreSavedAndShownAsWindows1252) {
+    AddMaterial("D\xE9" "fault");
+    AddMaterial("M\xC3\xA9tal");
+    const auto [walls, wallEntities] = AddDefinition("W\xE4nde");
+    InputBuilder input;
+    input.Square(0, 0, 0);
+    ASSERT_EQ(input.FillInto(wallEntities), KV_SUCCESS);
+    KVComponentInstanceRef instance{};
+    ASSERT_EQ(KVComponentDefinitionCreateInstance(walls, &instance), KV_SUCCESS);
+    ASSERT_EQ(KVEntitiesAddInstance(entities_, instance, "\x80uro"), KV_SUCCESS);
+    const TemporaryFolder folder;
+    const std::string path = folder / "names.kvm";
+    ASSERT_EQ(KVModelSaveToFile(model_, path.c_str()), KV_SUCCESS);
+
+    const ProcessResult run = RunProcess(KV_KVINFO_PATH, {path});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const json info = json::parse(run.out);
+    EXPECT_EQ(info["materials"][0]["name"], "D\xC3\xA9" "fault");
+    EXPECT_EQ(info["materials"][1]["name"], "M\xC3\xA9tal");
+    EXPECT_EQ(info["definitions"][0]["name"], "W\xC3\xA4nde");
+    tinygltf::Model gltf;
+    std::string error, warning;
+    ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, path)) << error;
+    EXPECT_TRUE(std::any_of(gltf.nodes.begin(), gltf.nodes.end(), [](const auto& node) { return node.name == "\xE2\x82\xACuro"; }));
 }
 
 // Which file kvinfo could not read, and why.

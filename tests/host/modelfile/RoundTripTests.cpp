@@ -68,5 +68,22 @@ TEST(ModelFile, ReadsBackEqualAndValidates) {
     EXPECT_EQ(GltfValidatorErrors(files), "");
 }
 
+// A name that reached the model without the API's decoding is still written,
+// read as Windows-1252, and is no reason for the save to fail.
+TEST(ModelFile, WritesNamesThatAreNotUtf8) {
+    Model model;
+    AddMaterial(model, "\xFF", {1, 2, 3, 255});
+    ComponentDefinition& definition = AddDefinition(model, "D\xE9" "fault");
+    AddBox(definition.entities, {1, 1, 1});
+    AddInstance(model.entities, definition, Translation(0, 0, 0), "\x80");
+    const TemporaryFolder folder;
+    ASSERT_EQ(SaveModelFile(model, folder / "names.kvm"), KV_SUCCESS);
+    Model loaded;
+    ASSERT_EQ(LoadModelFile(folder / "names.kvm", loaded), KV_SUCCESS);
+    EXPECT_EQ(loaded.materials.at(0)->name, "\xC3\xBF");
+    EXPECT_EQ(loaded.definitions.at(0)->name, "D\xC3\xA9" "fault");
+    EXPECT_EQ(loaded.entities.instances.at(0)->name, "\xE2\x82\xAC");
+}
+
 }  // namespace
 }  // namespace korvanta::test

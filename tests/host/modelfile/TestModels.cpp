@@ -63,6 +63,17 @@ void DescribeEntities(std::ostream& out, const Model& model, const Entities& ent
 
 }  // namespace
 
+std::string MakeGlb(std::string json, std::string binary) {
+    json.append((4 - json.size() % 4) % 4, ' ');
+    binary.append((4 - binary.size() % 4) % 4, '\0');
+    const auto word = [](std::size_t value) {
+        const auto narrow = static_cast<std::uint32_t>(value);
+        return std::string(reinterpret_cast<const char*>(&narrow), 4);
+    };
+    const std::string binaryChunk = binary.empty() ? "" : word(binary.size()) + std::string("BIN\0", 4) + binary;
+    return "glTF" + word(2) + word(20 + json.size() + binaryChunk.size()) + word(json.size()) + "JSON" + json + binaryChunk;
+}
+
 std::uint32_t AddVertex(Entities& entities, Point3 point) {
     entities.vertices.push_back(point);
     return static_cast<std::uint32_t>(entities.vertices.size() - 1);

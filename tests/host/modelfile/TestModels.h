@@ -35,6 +35,10 @@ KVTransformation Translation(double x, double y, double z);
 // no float can hold.
 Model MakeRichModel();
 
+// A glTF binary of this JSON text and binary chunk, lengths and padding
+// as the container wants them.
+std::string MakeGlb(std::string json, std::string binary = {});
+
 // The whole model as text, doubles exact, for EXPECT_EQ: every difference
 // between two models shows as a differing line. A model that points outside
 // itself throws std::out_of_range.

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "Model.h"
+
+// Definitions placing definitions form a graph that a model file could make
+// cyclic, deep beyond any real model or, by placing a definition twice at
+// each of a few levels, expand into more placements than any machine can
+// draw. Everything that walks instances goes by the order below, computing
+// once per definition and never once per placement.
+namespace korvanta {
+
+// A model nests no deeper than this; real ones hardly go past a few levels.
+inline constexpr std::size_t kMaxInstanceNesting = 128;
+
+// The placements a viewer of the file expands, counted from the top level,
+// stay proportional to the instances the file stores.
+inline constexpr std::size_t kPlacementsAlwaysAllowed = std::size_t{1} << 20;
+inline constexpr std::size_t kPlacementsPerStoredInstance = 16;
+
+// The model's definitions, each one after every definition it places; none
+// when instances form a cycle. Instances of definitions outside the model are
+// left out.
+std::optional<std::vector<const ComponentDefinition*>> DefinitionsInnermostFirst(const Model& model);
+
+enum class InstanceGraphFault { None, Cycle, TooDeep, TooManyPlacements };
+
+// Why the model's instances cannot be written or read, if they cannot.
+InstanceGraphFault FindInstanceGraphFault(const Model& model);
+
+}  // namespace korvanta
