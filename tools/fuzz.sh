@@ -14,7 +14,7 @@ repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo_root"
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target import_fuzzer
+cmake --build --preset fuzz --target import_fuzzer modelfile_fuzzer
 
 real_3ds_folders=(/usr/share/assimp/models/3DS /usr/share/glmark2/models /usr/share/games/gl-117/models)
 
@@ -29,10 +29,11 @@ run_fuzzer() {
   mkdir -p "$work" "$findings"
   echo "== $target: $seconds s"
   ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1" \
-    "build-fuzz/tests/fuzz/$target" -seed=1 -len_control=0 -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+    "build-fuzz/tests/fuzz/$target" -seed=1 -len_control=0 -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
       -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$@"
 }
 
 seeds_3ds=(samples tests/fuzz/regressions/3ds)
 for folder in "${real_3ds_folders[@]}"; do [ -d "$folder" ] && seeds_3ds+=("$folder"); done
 run_fuzzer import_fuzzer "${seeds_3ds[@]}"
+run_fuzzer modelfile_fuzzer tests/fuzz/corpus/modelfile tests/fuzz/regressions/modelfile
