@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <csignal>
 #include <set>
 
 #include "ProcessRunner.h"
@@ -159,31 +158,6 @@ TEST_F(KvimportTest, RefusesAnOutputThatIsTheInputOrCannotBeWrittenBeforeConvert
     const std::set<std::string> names = FilesIn("");
     EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& name) { return name[0] == '.'; }));
 }
-
-// SIGKILL cannot be caught: the old model survives all the same, but the
-// importer's unfinished file stays behind.
-class KvimportSignalTest : public KvimportTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
-
-TEST_P(KvimportSignalTest, CancelsTheImportKeepsTheOldModelAndStopsTheBatch) {
-    const auto [signal, exitCode] = GetParam();
-    const std::string first = Script("first.3ds", "message waiting\nwait\n");
-    const std::string second = Script("second.3ds", "");
-    WriteFile(Out("out/first.kvm"), "old model");
-    BackgroundProcess kvimport(KV_KVIMPORT,
-                               {"--plugin", KV_TEST_IMPORTER, "--progress=lines", "-o", Out("out"), first, second},
-                               {{"XDG_CONFIG_HOME", Out("config")}});
-    ASSERT_TRUE(kvimport.WaitForError("message waiting\n"));
-    kvimport.Signal(signal);
-    const ProcessResult result = kvimport.Finish();
-    EXPECT_EQ(result.exitCode, exitCode) << result.err;
-    EXPECT_EQ(ReadFile(folder_ / "out/first.kvm"), "old model");
-    if (signal == SIGKILL) return;
-    EXPECT_EQ(result.out, "summary 1: Imported " + first + ", cancelled at check 0\n");
-    EXPECT_EQ(FilesIn("out"), (std::set<std::string>{"first.kvm"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, KvimportSignalTest,
-                         ::testing::Values(std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGKILL, -1}));
 
 TEST_F(KvimportTest, ControlCharactersFromNamesNeverReachTheTerminal) {
     const std::string evil = Script("evil\x1b]0;owned\x07.3ds", "message Material \x1b[2J\xC2\x9B" "31m\x7F\r\tok\nfail\n");
