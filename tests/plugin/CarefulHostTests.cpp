@@ -1,6 +1,6 @@
 // kvimport with the real plug-in where users' folders and keys come in: a
 // scene finds its texture however its folder is named or reached, and Ctrl-C
-// in the middle of a large import leaves the old model as it was.
+// or SIGTERM in the middle of a large import leaves the old model as it was.
 
 #include <csignal>
 #include <map>
@@ -74,22 +74,31 @@ void WriteLargeScene(const std::filesystem::path& path) {
     ASSERT_TRUE(scene.Save(path.string()));
 }
 
-TEST_F(CarefulHost, CtrlCInALargeImportCancelsItAndKeepsTheOldModel) {
+// Each signal with the exit code it must give; SIGKILL cannot be caught, and
+// leaves the importer's unfinished file behind, but the old model all the same.
+class SignalInALargeImport : public CarefulHost, public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(SignalInALargeImport, CancelsItThroughTheImporterAndKeepsTheOldModel) {
+    const auto [signal, exitCode] = GetParam();
     WriteLargeScene(folder_ / "large.3ds");
     WriteFile(folder_ / "large.kvm", "old model");
     BackgroundProcess kvimport(
         KV_KVIMPORT_PATH, {"--progress=lines", (folder_ / "large.3ds").string(), (folder_ / "large.kvm").string()},
         Environment());
     ASSERT_TRUE(kvimport.WaitForError("message Building mesh"));
-    kvimport.Signal(SIGINT);
+    kvimport.Signal(signal);
     const ProcessResult result = kvimport.Finish();
-    EXPECT_EQ(result.exitCode, 130) << result.err;
-    EXPECT_EQ(result.err.find("Cleaning up..."), std::string::npos) << "the importer saw the cancellation";
+    EXPECT_EQ(result.exitCode, exitCode) << result.err;
     EXPECT_EQ(ReadFile(folder_ / "large.kvm"), "old model");
+    if (signal == SIGKILL) return;
+    EXPECT_EQ(result.err.find("Cleaning up..."), std::string::npos) << "the importer saw the cancellation";
     for (const auto& entry : std::filesystem::directory_iterator(folder_ / "")) {
         EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalInALargeImport,
+                         ::testing::Values(std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGKILL, -1}));
 
 }  // namespace
 }  // namespace plugin_tests

@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <csignal>
 #include <set>
 
 #include "ProcessRunner.h"
@@ -80,15 +79,15 @@ TEST_F(KvimportTest, CancelAfterNLetsTheFirstNChecksOfEachFileGoOnAndACancelledI
     const std::string first = Script("first.3ds", "check\ncheck\ncheck\ncheck\n");
     const std::string second = Script("second.3ds", ReadFile(first));
     WriteFile(Out("out/first.kvm"), "old model");
-    const std::vector<std::tuple<Arguments, int, std::string>> cases = {
-        {{"--cancel-after", "0"}, 1, ", cancelled at check 1\n"},
-        {{"--cancel-after=2"}, 1, ", cancelled at check 3\n"},
+    const std::vector<std::pair<Arguments, std::string>> cases = {
+        {{"--cancel-after", "0"}, ", cancelled at check 1\n"},
+        {{"--cancel-after=2"}, ", cancelled at check 3\n"},
     };
-    for (const auto& [flags, exitCode, cancellation] : cases) {
+    for (const auto& [flags, cancellation] : cases) {
         Arguments arguments = flags;
         arguments.insert(arguments.end(), {"-o", Out("out"), first, second});
         const ProcessResult result = Kvimport(arguments);
-        EXPECT_EQ(result.exitCode, exitCode);
+        EXPECT_EQ(result.exitCode, 1);
         EXPECT_THAT(result.out, AllOf(HasSubstr(first + cancellation), HasSubstr(second + cancellation)));
         EXPECT_THAT(result.err, HasSubstr("the import of " + first + " was cancelled; " + Out("out/first.kvm") +
                                           " was not written"));
@@ -160,43 +159,18 @@ TEST_F(KvimportTest, RefusesAnOutputThatIsTheInputOrCannotBeWrittenBeforeConvert
     EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& name) { return name[0] == '.'; }));
 }
 
-// SIGKILL cannot be caught: the old model survives all the same, but the
-// importer's unfinished file stays behind.
-class KvimportSignalTest : public KvimportTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
-
-TEST_P(KvimportSignalTest, CancelsTheImportKeepsTheOldModelAndStopsTheBatch) {
-    const auto [signal, exitCode] = GetParam();
-    const std::string first = Script("first.3ds", "message waiting\nwait\n");
-    const std::string second = Script("second.3ds", "");
-    WriteFile(Out("out/first.kvm"), "old model");
-    BackgroundProcess kvimport(KV_KVIMPORT,
-                               {"--plugin", KV_TEST_IMPORTER, "--progress=lines", "-o", Out("out"), first, second},
-                               {{"XDG_CONFIG_HOME", Out("config")}});
-    ASSERT_TRUE(kvimport.WaitForError("message waiting\n"));
-    kvimport.Signal(signal);
-    const ProcessResult result = kvimport.Finish();
-    EXPECT_EQ(result.exitCode, exitCode) << result.err;
-    EXPECT_EQ(ReadFile(folder_ / "out/first.kvm"), "old model");
-    if (signal == SIGKILL) return;
-    EXPECT_EQ(result.out, "summary 1: Imported " + first + ", cancelled at check 0\n");
-    EXPECT_EQ(FilesIn("out"), (std::set<std::string>{"first.kvm"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, KvimportSignalTest,
-                         ::testing::Values(std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGKILL, -1}));
-
-TEST_F(KvimportTest, ControlCharactersFromNamesNeverReachTheTerminal) {
-    const std::string evil = Script("evil\x1b]0;owned\x07.3ds", "message Material \x1b[2J\xC2\x9B" "31m\x7F\r\tok\nfail\n");
+// Names come from files made anywhere: escape sequences (C0, DEL, C1) and
+// bytes that are not UTF-8 become '?' in the report, the progress and the
+// messages, while tabs and real characters pass.
+TEST_F(KvimportTest, ControlCharactersAndBrokenUtf8FromNamesNeverReachTheTerminal) {
+    const std::string evil = Script("evil\x1b]0;owned\x07.3ds",
+                                    "message M \x1b[2J\xC2\x9B" "31m\x7F\r\tD\xE9" "faut \xED\xA0\x80 \xE2\x82\xAC \xE2\x82\nfail\n");
     const std::string shown = Out("evil?]0;owned?.3ds");
     const ProcessResult result = Kvimport({"--progress=lines", evil, Out("out.kvm")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "summary 1: Imported " + shown + "\n");
-    EXPECT_THAT(result.err, AllOf(HasSubstr("message Material ?[2J?31m? \tok\n"), HasSubstr("could not convert " + shown)));
-    const std::string printed = result.out + result.err;
-    EXPECT_EQ(std::count_if(printed.begin(), printed.end(),
-                            [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') || c == 0x7F; }),
-              0);
-    EXPECT_EQ(printed.find("\xC2\x9B"), std::string::npos);
+    EXPECT_EQ(result.err, "message M ?[2J?31m? \tD?faut ??? \xE2\x82\xAC ??\nkvimport: could not convert " + shown +
+                              " (see the import report)\n");
 }
 
 TEST_F(KvimportTest, ExitsTwoOnMisuseOneWithoutAPluginAndZeroForHelp) {

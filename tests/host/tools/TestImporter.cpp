@@ -4,20 +4,17 @@
 // Script lines (anything else, binary 3DS data included, is ignored):
 //   percent VALUE | message TEXT | secondary-percent VALUE | secondary-message TEXT
 //   check     asks IsCancelled; a "cancel" answer ends the script
-//   wait      asks IsCancelled every 10 ms until it answers "cancel" (at most 60 s)
 //   fail      ConvertToModel returns false
 //   nowrite   no model file is written
 //   throw     ConvertToModel throws
 
 #include <cstdint>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "KorvantaModelImporterInterface.h"
 
@@ -27,14 +24,6 @@ using hollin::utils::Variant;
 
 int g_entryCalls = 0;
 int g_importersCreated = 0;
-
-bool WaitForCancellation(HostProgressCallback& progress) {
-    for (int tick = 0; tick < 6000; ++tick) {
-        if (progress.IsCancelled()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
 
 class TestImporter final : public KorvantaModelImporterInterface {
 public:
@@ -78,8 +67,7 @@ public:
             succeed = succeed && directive != "fail";
             write = write && directive != "nowrite";
             checks += directive == "check" ? 1 : 0;
-            if ((directive == "check" && progress->IsCancelled()) ||
-                (directive == "wait" && WaitForCancellation(*progress))) {
+            if (directive == "check" && progress->IsCancelled()) {
                 cancellation = "cancelled at check " + std::to_string(checks);
                 record << cancellation << "\n";
                 break;
