@@ -5,6 +5,7 @@
 #include <limits>
 #include <span>
 
+#include "FlatHashMap.h"
 #include "Tolerance.h"
 #include "Triangulator.h"
 #include "Vector3.h"
@@ -80,6 +81,9 @@ private:
 // Finds the entities' edges by their lower vertex. New faces mostly use
 // vertices numbered lately, whose short lists are still in the processor's
 // caches, where a hash table over all edges would miss on nearly every lookup.
+// The few vertices that many edges meet (a fan's centre, or a damaged file's
+// faces all naming one point) keep their edges in a hash table instead, so
+// that no lookup walks a long list.
 class EdgeIndex {
 public:
     explicit EdgeIndex(Entities& entities) : entities_(entities) {
@@ -91,9 +95,13 @@ public:
     void Add(std::uint32_t a, std::uint32_t b) {
         const std::uint32_t low = std::min(a, b), high = std::max(a, b);
         if (low < firstWithLowerVertex_.size()) {
-            for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNone; e = nextWithLowerVertex_[e]) {
-                const Edge& edge = entities_.edges[e];
-                if (std::max(edge.from, edge.to) == high) return;
+            if (edgesWithLowerVertex_[low] > kShortList) {
+                if (crowdedEdges_.Find(EdgeKey(low, high)) != nullptr) return;
+            } else {
+                for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNone; e = nextWithLowerVertex_[e]) {
+                    const Edge& edge = entities_.edges[e];
+                    if (std::max(edge.from, edge.to) == high) return;
+                }
             }
         }
         entities_.edges.push_back({a, b});
@@ -101,17 +109,32 @@ public:
     }
 
 private:
+    static constexpr std::uint32_t kShortList = 16;
+
     void Link(std::uint32_t e) {
         const Edge& edge = entities_.edges[e];
         const std::uint32_t low = std::min(edge.from, edge.to);
-        if (low >= firstWithLowerVertex_.size()) firstWithLowerVertex_.resize(entities_.vertices.size(), kNone);
+        if (low >= firstWithLowerVertex_.size()) {
+            firstWithLowerVertex_.resize(entities_.vertices.size(), kNone);
+            edgesWithLowerVertex_.resize(entities_.vertices.size(), 0);
+        }
         nextWithLowerVertex_.push_back(firstWithLowerVertex_[low]);
         firstWithLowerVertex_[low] = e;
+        const std::uint32_t count = ++edgesWithLowerVertex_[low];
+        if (count == kShortList + 1) {
+            for (std::uint32_t listed = e; listed != kNone; listed = nextWithLowerVertex_[listed]) {
+                crowdedEdges_.Insert(EdgeKey(entities_.edges[listed].from, entities_.edges[listed].to), listed);
+            }
+        } else if (count > kShortList + 1) {
+            crowdedEdges_.Insert(EdgeKey(edge.from, edge.to), e);
+        }
     }
 
     Entities& entities_;
     LargeVector<std::uint32_t> firstWithLowerVertex_;
     LargeVector<std::uint32_t> nextWithLowerVertex_;
+    LargeVector<std::uint32_t> edgesWithLowerVertex_;
+    FlatHashMap crowdedEdges_;
 };
 
 struct PreparedFace {
