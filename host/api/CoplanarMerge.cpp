@@ -107,7 +107,8 @@ private:
 
     // Edges are numbered by their place in their lower vertex's list of
     // higher vertices: the lists lie in vertex order, which neighbouring
-    // faces share.
+    // faces share. Each list is sorted, so that a vertex that many edges meet
+    // is searched rather than walked.
     void IndexEdges() {
         const std::size_t vertexCount = entities_.vertices.size();
         ListByKey(
@@ -119,6 +120,10 @@ private:
                 }
             },
             edgeStartOfVertex_, higherVertex_);
+        for (std::size_t vertex = 0; vertex < vertexCount; ++vertex) {
+            std::sort(higherVertex_.begin() + edgeStartOfVertex_[vertex],
+                      higherVertex_.begin() + edgeStartOfVertex_[vertex + 1]);
+        }
     }
 
     // The number of the edge between two vertices, or kNone when the
@@ -126,10 +131,10 @@ private:
     std::uint32_t EdgeNumber(std::uint32_t a, std::uint32_t b) const {
         const std::uint32_t low = std::min(a, b), high = std::max(a, b);
         if (low == high || high >= entities_.vertices.size()) return kNone;
-        for (std::uint32_t i = edgeStartOfVertex_[low]; i < edgeStartOfVertex_[low + 1]; ++i) {
-            if (higherVertex_[i] == high) return i;
-        }
-        return kNone;
+        const auto first = higherVertex_.begin() + edgeStartOfVertex_[low];
+        const auto last = higherVertex_.begin() + edgeStartOfVertex_[low + 1];
+        const auto found = std::lower_bound(first, last, high);
+        return found != last && *found == high ? static_cast<std::uint32_t>(found - higherVertex_.begin()) : kNone;
     }
 
     std::size_t EdgeCount() const { return higherVertex_.size(); }
