@@ -62,9 +62,13 @@ protected:
 
     void SetUp() override {
         ASSERT_NE(Entry(), nullptr) << ::dlerror();
+        ForgetStoredOptions();
+        PrintedSummary();
+    }
+
+    static void ForgetStoredOptions() {
         hollin::prefs::Get().Remove(u"3DS Importer", u"ImportMergeCoplanarFaces");
         hollin::prefs::Get().Remove(u"3DS Importer", u"ImportUnits");
-        PrintedSummary();
     }
 
     static GetKorvantaModelImporterInterfaceFunction* Entry() {

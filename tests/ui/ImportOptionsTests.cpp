@@ -47,31 +47,6 @@ protected:
 
 std::filesystem::path ImportOptionsStore::configHome_;
 
-TEST_F(ImportOptionsStore, NothingStoredReadsAsNoMergeAndModelUnits) {
-    const ImportOptions options = hollin::ui::ReadStoredOptions();
-    ASSERT_EQ(options.size(), 2u);
-    EXPECT_EQ(options.at(kMerge).GetType(), Variant::Bool);
-    EXPECT_FALSE(options.at(kMerge).AsBool());
-    EXPECT_EQ(options.at(kUnits).GetType(), Variant::Int);
-    EXPECT_EQ(options.at(kUnits).AsInt32(), 0);
-
-}
-
-TEST_F(ImportOptionsStore, WrittenOptionsLandInTheImporterSectionAndReadBack) {
-    ImportOptions options{{kMerge, Variant(true)}, {kUnits, Variant(7)}};
-    hollin::ui::WriteStoredOptions(options);
-    EXPECT_TRUE(Store().ReadBool(kSection, kMerge, false));
-    EXPECT_EQ(Store().ReadInt(kSection, kUnits, -1), 7);
-
-    const ImportOptions readBack = hollin::ui::ReadStoredOptions();
-    EXPECT_TRUE(readBack.at(kMerge).AsBool());
-    EXPECT_EQ(readBack.at(kUnits).AsInt32(), 7);
-
-    // Out-of-range indexes are kept: the converter decides what they mean.
-    Store().WriteInt(kSection, kUnits, 42);
-    EXPECT_EQ(hollin::ui::ReadStoredOptions().at(kUnits).AsInt32(), 42);
-}
-
 TEST_F(ImportOptionsStore, WritingMissingOrMistypedValuesStoresFalseAndZero) {
     Store().WriteBool(kSection, kMerge, true);
     Store().WriteInt(kSection, kUnits, 5);
