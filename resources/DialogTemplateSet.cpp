@@ -14,12 +14,22 @@ constexpr std::uint32_t kDialogStyle =
 constexpr const char* kDialogFont = "MS Shell Dlg";
 constexpr std::int32_t kDialogPointSize = 8;
 
-constexpr DialogTexts kEnglishTexts = {
-    "3DS Import Options", "OK", "Cancel", "Merge coplanar faces", "Units:", "Scale", "Geometry",
-    "Import Results", "Close",
-};
-
 }  // namespace
+
+const DialogTexts& EnglishDialogTexts() {
+    static constexpr DialogTexts texts = {
+        .optionsCaption = "3DS Import Options",
+        .ok = "OK",
+        .cancel = "Cancel",
+        .mergeCoplanarFaces = "Merge coplanar faces",
+        .units = "Units:",
+        .scale = "Scale",
+        .geometry = "Geometry",
+        .reportCaption = "Import Results",
+        .close = "Close",
+    };
+    return texts;
+}
 
 DialogTemplateSet::DialogTemplateSet(const DialogTexts& texts)
     : optionsControls_{{
@@ -46,7 +56,7 @@ DialogTemplateSet::DialogTemplateSet(const DialogTexts& texts)
       }} {}
 
 std::span<const DialogTemplate> BuiltInDialogTemplates() {
-    static const DialogTemplateSet english(kEnglishTexts);
+    static const DialogTemplateSet english(EnglishDialogTexts());
     return english.Templates();
 }
 

@@ -37,7 +37,13 @@ private:
     std::array<hollin::framework::DialogTemplate, 2> templates_;
 };
 
+const DialogTexts& EnglishDialogTexts();
+
 // The library's own templates, in English.
 std::span<const hollin::framework::DialogTemplate> BuiltInDialogTemplates();
+
+// The texts of the language that a resource library is built for; each
+// library defines it once.
+const DialogTexts& TranslatedDialogTexts();
 
 }  // namespace hollin::resources

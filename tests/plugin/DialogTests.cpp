@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cstdlib>
 #include <functional>
 #include <optional>
 
@@ -145,23 +146,33 @@ TEST_F(Dialogs, TheReportIsShownOnceInTheResultsDialogAndNotPrinted) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
+// The language of the locale the test runs in ("fr" for fr_FR.UTF-8), "en"
+// in the C locale.
+std::string LocaleLanguage() {
+    const char* locale = std::getenv("LC_ALL");
+    const std::string name = locale != nullptr ? locale : "";
+    const std::string language = name.substr(0, name.find_first_of("_.@"));
+    return language.empty() || language == "C" || language == "POSIX" ? "en" : language;
+}
+
+// Run once for every language that a reviewer should see (see CMakeLists.txt).
 TEST_F(Dialogs, ScreenshotsOfBothDialogs) {
     const QDir folder(KV_SCREENSHOT_DIR);
     ASSERT_TRUE(folder.mkpath("."));
-    const auto save = [&](const char* name) {
-        return [&folder, name](QWidget& dialog) {
-            EXPECT_TRUE(dialog.grab().save(folder.filePath(name), "PNG"));
+    const auto save = [&](const std::string& dialogName) {
+        return [&folder, name = dialogName + "-" + LocaleLanguage() + ".png"](QWidget& dialog) {
+            EXPECT_TRUE(dialog.grab().save(folder.filePath(QString::fromStdString(name)), "PNG"));
             dialog.close();
         };
     };
     hollin::prefs::Get().WriteBool(kSection, kMergeKey, true);
     hollin::prefs::Get().WriteInt(kSection, kUnitsKey, 7);
-    EXPECT_EQ(WithModalDialog([] { Importer().ShowOptionsDialog(); }, save("options-en.png")), 1);
+    EXPECT_EQ(WithModalDialog([] { Importer().ShowOptionsDialog(); }, save("options")), 1);
 
     // A real file whose report has errors as well as counts.
     const TemporaryFolder scratch;
     ASSERT_TRUE(Convert("/usr/share/games/gl-117/models/gl-15.3ds", scratch / "gl-15.kvm"));
-    EXPECT_EQ(WithModalDialog([] { Importer().ShowSummary(); }, save("report-en.png")), 1);
+    EXPECT_EQ(WithModalDialog([] { Importer().ShowSummary(); }, save("report")), 1);
 }
 
 }  // namespace
