@@ -62,7 +62,8 @@ Utf16String DataFolder(const Utf16String& base, const Utf16String& name) {
 // The folder above: one trailing slash dropped, then everything after the
 // last slash; a text without a slash stays as it is.
 Utf16String ParentFolder(Utf16String folder) {
-    if (folder.Length() > 0 && folder[folder.Length() - 1] == u'/') folder = folder.Left(static_cast<std::int32_t>(folder.Length() - 1));
+    const auto length = static_cast<std::int32_t>(folder.Length());
+    if (length > 0 && folder[folder.Length() - 1] == u'/') folder = folder.Left(length - 1);
     const std::int64_t slash = folder.ReverseFind(u"/");
     return slash == Utf16String::npos ? folder : folder.Left(static_cast<std::int32_t>(slash + 1));
 }

@@ -87,10 +87,11 @@ TEST_P(StringTableFile, LoadsTheSameEntriesInEveryEncoding) {
 
 INSTANTIATE_TEST_SUITE_P(
     Encodings, StringTableFile,
-    ::testing::Values(Saved{"Utf8", Plain, [](const std::string& text) { return text; }},
-                      Saved{"Utf8WithMark", Utf8Bom, [](const std::string& text) { return "\xEF\xBB\xBF" + text; }},
-                      Saved{"Utf16LittleEndian", Utf16, [](const std::string& text) { return Utf16Bytes(text, false); }},
-                      Saved{"Utf16BigEndian", Utf16, [](const std::string& text) { return Utf16Bytes(text, true); }}),
+    ::testing::Values(
+        Saved{"Utf8", Plain, [](const std::string& text) { return text; }},
+        Saved{"Utf8WithMark", Utf8Bom, [](const std::string& text) { return "\xEF\xBB\xBF" + text; }},
+        Saved{"Utf16LittleEndian", Utf16, [](const std::string& text) { return Utf16Bytes(text, false); }},
+        Saved{"Utf16BigEndian", Utf16, [](const std::string& text) { return Utf16Bytes(text, true); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StringTableFile, SkipsUndecodableLinesSplitsUtf16AtLineSeparatorsAndRefusesTinyFiles) {

@@ -117,10 +117,10 @@ TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
     // The host installation without its Resources folder.
     const std::filesystem::path installed = std::filesystem::path(KV_KVIMPORT_PATH).parent_path();
     std::filesystem::create_directories(folder_ / "bare");
+    constexpr auto everything = std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks;
     for (const auto& entry : std::filesystem::directory_iterator(installed)) {
         if (entry.path().filename() != "Resources") {
-            std::filesystem::copy(entry.path(), folder_ / "bare" / entry.path().filename(),
-                                  std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+            std::filesystem::copy(entry.path(), folder_ / "bare" / entry.path().filename(), everything);
         }
     }
     const std::string english = SummaryReport(4, 5, 5);

@@ -128,7 +128,8 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& dialogTemplate)
 }
 
 QWidget* DialogWindow::Control(std::int32_t id) const {
-    const auto found = std::find_if(controls_.begin(), controls_.end(), [id](const auto& entry) { return entry.first == id; });
+    const auto found =
+        std::find_if(controls_.begin(), controls_.end(), [id](const auto& entry) { return entry.first == id; });
     return found == controls_.end() ? nullptr : found->second;
 }
 
