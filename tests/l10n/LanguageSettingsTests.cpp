@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +25,10 @@ struct LocaleCase {
     std::uint16_t sub;
     const char16_t* code;
 };
+
+void PrintTo(const LocaleCase& test, std::ostream* out) {
+    *out << test.locale;
+}
 
 class UserLanguage : public ::testing::TestWithParam<LocaleCase> {};
 
@@ -48,7 +53,12 @@ INSTANTIATE_TEST_SUITE_P(
                       LocaleCase{"fr_CA.UTF-8", 0x0C, 3, u"fr"}, LocaleCase{"de_AT@euro", 0x07, 3, u"de"},
                       LocaleCase{"ja_JP.UTF-8", 0x11, 1, u"ja"}, LocaleCase{"he_IL", 0x0D, 1, u"iw"},
                       LocaleCase{"nn_NO", 0x14, 2, u"no"}, LocaleCase{"fil_PH", 0x64, 1, u"tl"},
-                      LocaleCase{"et_EE.UTF-8", 0x25, 1, u"en-US"}, LocaleCase{"xx_YY", 0, 0, u"en-US"}));
+                      LocaleCase{"et_EE.UTF-8", 0x25, 1, u"en-US"}, LocaleCase{"xx_YY", 0, 0, u"en-US"}),
+    [](const auto& info) {
+        std::string name = info.param.locale;
+        for (char& character : name) character = std::isalnum(static_cast<unsigned char>(character)) ? character : '_';
+        return name;
+    });
 
 TEST(UserLanguageVariables, LcAllThenLcMessagesThenLangAndEmptyOnesDoNotCount) {
     ::setenv("LC_ALL", "", 1);

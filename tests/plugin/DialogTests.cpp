@@ -171,7 +171,11 @@ TEST_F(Dialogs, ScreenshotsOfBothDialogs) {
     };
     hollin::prefs::Get().WriteBool(kSection, kMergeKey, true);
     hollin::prefs::Get().WriteInt(kSection, kUnitsKey, 7);
-    EXPECT_EQ(WithModalDialog([] { Importer().ShowOptionsDialog(); }, save("options")), 1);
+    const Answer translatedUnits = [](QWidget& dialog) {
+        const auto* units = ControlOf<QComboBox>(dialog, kUnitList);
+        EXPECT_EQ(units->itemText(7) == "Meters", LocaleLanguage() == "en") << "the unit names follow the language";
+    };
+    EXPECT_EQ(WithModalDialog([] { Importer().ShowOptionsDialog(); }, Then({translatedUnits, save("options")})), 1);
 
     // A real file whose report has errors as well as counts.
     const TemporaryFolder scratch;

@@ -7,9 +7,7 @@
 #include <string>
 
 #include "Preferences.h"
-#include "l10n/LocalizedStrings.h"
 #include "ui/StoredOptions.h"
-#include "ui/UnitNames.h"
 
 namespace {
 
@@ -63,22 +61,6 @@ TEST_F(ImportOptionsStore, WritingMissingOrMistypedValuesStoresFalseAndZero) {
     ImportOptions boolUnits{{kUnits, Variant(true)}};
     hollin::ui::WriteStoredOptions(boolUnits);
     EXPECT_EQ(Store().ReadInt(kSection, kUnits, -1), 0);
-}
-
-TEST(UnitNames, NineLocalizedNamesAndNothingOutsideThem) {
-    const auto names = hollin::ui::UnitNames();
-    ASSERT_EQ(names.size(), 9u);
-    EXPECT_EQ(names[0], Utf16String(u"Model Units"));
-    EXPECT_EQ(names[2], Utf16String(u"Feet"));
-    EXPECT_EQ(names[7], Utf16String(u"Meters"));
-    EXPECT_EQ(names[8], Utf16String(u"Kilometers"));
-    EXPECT_TRUE(hollin::ui::UnitName(9).IsEmpty());
-    EXPECT_TRUE(hollin::ui::UnitName(-1).IsEmpty());
-
-    auto& table = hollin::l10n::GetLocalizedStringTable();
-    table[Utf16String(u"Meters")] = Utf16String(u"M\u00E8tres");
-    EXPECT_EQ(hollin::ui::UnitNames()[7], Utf16String(u"M\u00E8tres"));
-    table.clear();
 }
 
 }  // namespace
