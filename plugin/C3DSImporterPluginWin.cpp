@@ -3,14 +3,22 @@
 #include <cstdio>
 #include <string>
 
-#include <QApplication>
-#include <QCoreApplication>
+#include "plugin/ThisLibraryModuleState.h"
+#include "ui/COptionsDialog.h"
+#include "ui/CReportDialog.h"
+#include "ui/StoredOptions.h"
+#include "ui/framework/CDialog.h"
+#include "ui/framework/ModuleState.h"
 
 namespace hollin::importer {
 
+using hollin::framework::AFX_MAINTAIN_STATE2;
+using hollin::utils::Utf16String;
+using hollin::utils::Variant;
+
 namespace {
 
-void WriteReportToTerminal(const hollin::utils::Utf16String& report) {
+void WriteReportToTerminal(const Utf16String& report) {
     const std::string text = report.ToUtf8();
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
@@ -21,20 +29,34 @@ void WriteReportToTerminal(const hollin::utils::Utf16String& report) {
 C3DSImporterPluginWin::~C3DSImporterPluginWin() = default;
 
 void C3DSImporterPluginWin::ShowOptionsDialog() {
-    // The library has no options window: the options are set through the
-    // host's preference store and its per-conversion options map.
+    AFX_MAINTAIN_STATE2 moduleState(&ThisLibraryModuleState());
+    hollin::ui::COptionsDialog dialog;
+    ImportOptions options = hollin::ui::ReadStoredOptions();
+    const Utf16String mergeKey(hollin::ui::kMergeCoplanarFacesKey);
+    const Utf16String unitsKey(hollin::ui::kUnitsKey);
+    dialog.mergeChoice = options[mergeKey].AsBool() ? 1 : 0;
+    dialog.unitIndex = options[unitsKey].AsInt32();
+    // Without a Qt application DoModal cannot show the dialog and returns -1.
+    if (dialog.DoModal() != hollin::framework::IDOK) return;
+    options[mergeKey] = Variant(dialog.mergeChoice != 0);
+    options[unitsKey] = Variant(dialog.unitIndex);
+    hollin::ui::WriteStoredOptions(options);
 }
 
-void C3DSImporterPluginWin::ShowSummaryDialog(const hollin::utils::Utf16String& report) {
+void C3DSImporterPluginWin::ShowSummaryDialog(const Utf16String& report) {
     // A host without a Qt application (a command-line host) has no windows:
-    // its terminal is where the user looks for the summary.
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+    // its terminal is where the user looks for the report.
+    if (!hollin::framework::CanShowWindows()) {
         WriteReportToTerminal(report);
         return;
     }
-    // A windowed host gets the report on its terminal too, since the library
-    // has no results window of its own.
-    WriteReportToTerminal(report);
+    AFX_MAINTAIN_STATE2 moduleState(&ThisLibraryModuleState());
+    Utf16String text = report;
+    // The text box breaks lines only at CR LF pairs.
+    text.ReplaceAll(u"\n", u"\r\n");
+    hollin::ui::CReportDialog dialog;
+    dialog.SetReportText(text);
+    dialog.DoModal();
 }
 
 }  // namespace hollin::importer

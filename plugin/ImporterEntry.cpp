@@ -9,10 +9,6 @@ namespace {
 // Written only by the host's thread: at the first entry call and at unload.
 C3DSImporterPluginWin* cachedImporter = nullptr;
 
-__attribute__((destructor)) void ReleaseImporterAtUnload() {
-    ReleaseImporter();
-}
-
 }  // namespace
 
 void ReleaseImporter() {

@@ -8,7 +8,8 @@ extern "C" __attribute__((visibility("default"))) KorvantaModelImporterInterface
 
 namespace hollin::importer {
 
-// Destroys the importer, if one was created; called when the library unloads.
+// Destroys the importer, if one was created; the module object calls it
+// when the library unloads.
 void ReleaseImporter();
 
 }  // namespace hollin::importer

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   lib3ds-dev
   qt6-base-dev libgl-dev
+  fonts-noto-cjk
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libtinygltf-dev nlohmann-json3-dev libstb-dev

@@ -2,6 +2,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "PluginHost.h"
@@ -13,9 +14,17 @@ namespace {
 // and a preference store of its own.
 class HostPrograms : public ::testing::Test {
 protected:
-    ProcessResult Import(const std::filesystem::path& input, const std::string& model) const {
-        return RunProcess(KV_KVIMPORT_PATH, {"--progress=none", input.string(), (folder_ / model).string()},
-                          {{"XDG_CONFIG_HOME", (folder_ / "config").string()}});
+    // In the given locale, with progress lines on standard error; the store
+    // and the data folders that the language search makes are the test's own.
+    ProcessResult Import(const std::filesystem::path& input, const std::string& model, const std::string& locale = "C",
+                         const std::filesystem::path& kvimport = KV_KVIMPORT_PATH) const {
+        return RunProcess(kvimport, {"--progress=lines", input.string(), (folder_ / model).string()},
+                          {{"XDG_CONFIG_HOME", (folder_ / "config").string()},
+                           {"XDG_DATA_HOME", (folder_ / "data").string()},
+                           {"XDG_DATA_DIRS", (folder_ / "shared").string()},
+                           {"LC_ALL", ""},
+                           {"LC_MESSAGES", ""},
+                           {"LANG", locale}});
     }
 
     // Checks one conversion end to end: the model is valid glTF and kvinfo
@@ -51,6 +60,35 @@ TEST_F(HostPrograms, Test1PrintsItsReportAndFindsItsThreeUpperCaseTextureNames) 
     const nlohmann::json info = ModelInfo(folder_ / "test1.kvm");
     ASSERT_EQ(info["materials"].size(), 3u) << info;
     for (const nlohmann::json& material : info["materials"]) EXPECT_FALSE(material["texture"].is_null()) << material;
+}
+
+TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
+    // The host installation without its Resources folder.
+    const std::filesystem::path installed = std::filesystem::path(KV_KVIMPORT_PATH).parent_path();
+    std::filesystem::create_directories(folder_ / "bare");
+    constexpr auto everything = std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks;
+    for (const auto& entry : std::filesystem::directory_iterator(installed)) {
+        if (entry.path().filename() != "Resources") {
+            std::filesystem::copy(entry.path(), folder_ / "bare" / entry.path().filename(), everything);
+        }
+    }
+    const std::string english = SummaryReport(4, 5, 5);
+    const std::vector<std::tuple<std::string, std::filesystem::path, std::string, std::string>> cases = {
+        // French puts a no-break space before a colon.
+        {"fr_FR.UTF-8", KV_KVIMPORT_PATH,
+         "Entités 3DS importées\n\tMatériaux\u00a0:\t4\n\tNœuds\u00a0:\t5\n\tMaillages\u00a0:\t5\n",
+         "message Analyse du matériau Hedge...\n"},
+        {"de_DE.UTF-8", KV_KVIMPORT_PATH, "Importierte 3DS-Objekte\n\tMaterialien:\t4\n\tKnoten:\t5\n\tNetze:\t5\n",
+         "message Netz Basin wird erstellt, Fläche 0 von 48...\n"},
+        {"et_EE.UTF-8", KV_KVIMPORT_PATH, english, "message Parsing material Hedge...\n"},
+        {"de_DE.UTF-8", folder_ / "bare/kvimport", english, "message Building mesh Basin face: 0 of 48...\n"},
+    };
+    for (const auto& [locale, kvimport, report, message] : cases) {
+        const ProcessResult result = Import(KV_SAMPLE_SCENE, "courtyard.kvm", locale, kvimport);
+        EXPECT_EQ(result.exitCode, 0) << locale << " " << kvimport;
+        EXPECT_EQ(result.out, report) << locale << " " << kvimport;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    }
 }
 
 // What every installed real file imports as: its report, and the faces and

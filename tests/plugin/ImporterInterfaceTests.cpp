@@ -40,5 +40,11 @@ TEST_F(ImporterInterface, AMissingFileFailsWithAReportShownOnceUntilTheNextConve
     EXPECT_EQ(PrintedSummary(), SummaryReport(4, 5, 5)) << "only the latest conversion's report";
 }
 
+TEST_F(ImporterInterface, WithoutAQtApplicationTheOptionsDialogStaysShutAndStoresNothing) {
+    Importer().ShowOptionsDialog();
+    EXPECT_FALSE(hollin::prefs::Get().HasValue(u"3DS Importer", u"ImportMergeCoplanarFaces"));
+    EXPECT_FALSE(hollin::prefs::Get().HasValue(u"3DS Importer", u"ImportUnits"));
+}
+
 }  // namespace
 }  // namespace plugin_tests

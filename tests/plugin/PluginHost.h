@@ -58,13 +58,20 @@ protected:
     static void SetUpTestSuite() {
         static const TemporaryFolder configHome;  // the store keeps writing there until exit
         ::setenv("XDG_CONFIG_HOME", (configHome / "config").c_str(), 1);
+        // Loading the plug-in looks for its language in data folders and makes them.
+        ::setenv("XDG_DATA_HOME", (configHome / "data").c_str(), 1);
+        ::setenv("XDG_DATA_DIRS", (configHome / "shared").c_str(), 1);
     }
 
     void SetUp() override {
         ASSERT_NE(Entry(), nullptr) << ::dlerror();
+        ForgetStoredOptions();
+        PrintedSummary();
+    }
+
+    static void ForgetStoredOptions() {
         hollin::prefs::Get().Remove(u"3DS Importer", u"ImportMergeCoplanarFaces");
         hollin::prefs::Get().Remove(u"3DS Importer", u"ImportUnits");
-        PrintedSummary();
     }
 
     static GetKorvantaModelImporterInterfaceFunction* Entry() {

@@ -7,9 +7,7 @@
 #include <string>
 
 #include "Preferences.h"
-#include "l10n/LocalizedStrings.h"
 #include "ui/StoredOptions.h"
-#include "ui/UnitNames.h"
 
 namespace {
 
@@ -47,31 +45,6 @@ protected:
 
 std::filesystem::path ImportOptionsStore::configHome_;
 
-TEST_F(ImportOptionsStore, NothingStoredReadsAsNoMergeAndModelUnits) {
-    const ImportOptions options = hollin::ui::ReadStoredOptions();
-    ASSERT_EQ(options.size(), 2u);
-    EXPECT_EQ(options.at(kMerge).GetType(), Variant::Bool);
-    EXPECT_FALSE(options.at(kMerge).AsBool());
-    EXPECT_EQ(options.at(kUnits).GetType(), Variant::Int);
-    EXPECT_EQ(options.at(kUnits).AsInt32(), 0);
-
-}
-
-TEST_F(ImportOptionsStore, WrittenOptionsLandInTheImporterSectionAndReadBack) {
-    ImportOptions options{{kMerge, Variant(true)}, {kUnits, Variant(7)}};
-    hollin::ui::WriteStoredOptions(options);
-    EXPECT_TRUE(Store().ReadBool(kSection, kMerge, false));
-    EXPECT_EQ(Store().ReadInt(kSection, kUnits, -1), 7);
-
-    const ImportOptions readBack = hollin::ui::ReadStoredOptions();
-    EXPECT_TRUE(readBack.at(kMerge).AsBool());
-    EXPECT_EQ(readBack.at(kUnits).AsInt32(), 7);
-
-    // Out-of-range indexes are kept: the converter decides what they mean.
-    Store().WriteInt(kSection, kUnits, 42);
-    EXPECT_EQ(hollin::ui::ReadStoredOptions().at(kUnits).AsInt32(), 42);
-}
-
 TEST_F(ImportOptionsStore, WritingMissingOrMistypedValuesStoresFalseAndZero) {
     Store().WriteBool(kSection, kMerge, true);
     Store().WriteInt(kSection, kUnits, 5);
@@ -88,22 +61,6 @@ TEST_F(ImportOptionsStore, WritingMissingOrMistypedValuesStoresFalseAndZero) {
     ImportOptions boolUnits{{kUnits, Variant(true)}};
     hollin::ui::WriteStoredOptions(boolUnits);
     EXPECT_EQ(Store().ReadInt(kSection, kUnits, -1), 0);
-}
-
-TEST(UnitNames, NineLocalizedNamesAndNothingOutsideThem) {
-    const auto names = hollin::ui::UnitNames();
-    ASSERT_EQ(names.size(), 9u);
-    EXPECT_EQ(names[0], Utf16String(u"Model Units"));
-    EXPECT_EQ(names[2], Utf16String(u"Feet"));
-    EXPECT_EQ(names[7], Utf16String(u"Meters"));
-    EXPECT_EQ(names[8], Utf16String(u"Kilometers"));
-    EXPECT_TRUE(hollin::ui::UnitName(9).IsEmpty());
-    EXPECT_TRUE(hollin::ui::UnitName(-1).IsEmpty());
-
-    auto& table = hollin::l10n::GetLocalizedStringTable();
-    table[Utf16String(u"Meters")] = Utf16String(u"M\u00E8tres");
-    EXPECT_EQ(hollin::ui::UnitNames()[7], Utf16String(u"M\u00E8tres"));
-    table.clear();
 }
 
 }  // namespace

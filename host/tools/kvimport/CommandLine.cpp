@@ -45,9 +45,11 @@ enum LongOnlyOption {
     kProgress,
     kCancelAfter,
     kPlugin,
+    kOptionsDialog,
+    kSummaryDialog,
 };
 
-constexpr std::array<option, 9> kOptions = {{
+constexpr std::array<option, 11> kOptions = {{
     {"help", no_argument, nullptr, 'h'},
     {"output-folder", required_argument, nullptr, 'o'},
     {"units", required_argument, nullptr, kUnits},
@@ -56,6 +58,8 @@ constexpr std::array<option, 9> kOptions = {{
     {"progress", required_argument, nullptr, kProgress},
     {"cancel-after", required_argument, nullptr, kCancelAfter},
     {"plugin", required_argument, nullptr, kPlugin},
+    {"options-dialog", no_argument, nullptr, kOptionsDialog},
+    {"summary-dialog", no_argument, nullptr, kSummaryDialog},
     {nullptr, 0, nullptr, 0},
 }};
 
@@ -108,12 +112,19 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             if (*value == '\0') return "--plugin needs a path";
             command.pluginPath = value;
             return {};
+        case kOptionsDialog:
+            command.optionsDialog = true;
+            return {};
+        case kSummaryDialog:
+            command.summaryDialog = true;
+            return {};
         default:
             return "unexpected option";
     }
 }
 
 std::string CheckOperands(ImportCommand& command, std::vector<std::string> operands) {
+    if (command.optionsDialog && operands.empty() && !command.outputFolder) return {};
     if (command.outputFolder) {
         if (operands.empty()) return "missing input files";
         command.inputs = std::move(operands);
@@ -171,6 +182,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 const char* const kHelpText =
     "Usage: kvimport [options] INPUT.3ds OUTPUT.kvm\n"
     "       kvimport [options] -o DIR INPUT.3ds...\n"
+    "       kvimport --options-dialog\n"
     "\n"
     "Converts 3D Studio files into Korvanta model files through the 3DS importer\n"
     "plug-in, the way the Korvanta host does. The plug-in prints its import report\n"
@@ -204,6 +216,13 @@ const char* const kHelpText =
     "                      touches an existing model file.\n"
     "  --plugin PATH       the importer plug-in to load instead of\n"
     "                      Plugins/3DSImporter.so beside this program\n"
+    "  --options-dialog    show the importer's options dialog first; OK stores the\n"
+    "                      choice for this and later conversions. Without files,\n"
+    "                      only the dialog is shown.\n"
+    "  --summary-dialog    show each import report in the importer's results\n"
+    "                      dialog instead of on standard output\n"
+    "                      The dialogs need a display (DISPLAY or WAYLAND_DISPLAY)\n"
+    "                      or a Qt platform named in QT_QPA_PLATFORM.\n"
     "  -o, --output-folder DIR\n"
     "                      batch mode, see above\n"
     "  -h, --help          show this text\n"
@@ -211,7 +230,8 @@ const char* const kHelpText =
     "Exit status:\n"
     "  0  every file was converted and its model file written\n"
     "  1  a conversion failed or was cancelled, a model file was not written,\n"
-    "     or the plug-in could not be loaded (the reason is given on standard error)\n"
+    "     the plug-in could not be loaded, or the dialogs had no display (the\n"
+    "     reason is given on standard error)\n"
     "  2  usage error: unknown option, missing files, bad unit or value, or an\n"
     "     output that is the input file\n"
     "  130, 143  interrupted by SIGINT or SIGTERM\n";

@@ -23,9 +23,14 @@ struct ImportCommand {
     std::optional<ProgressMode> progress;
     // Absent: the host never cancels.
     std::optional<std::uint64_t> cancelAfter;
+    // Show the importer's options dialog before converting anything.
+    bool optionsDialog = false;
+    // Show each import report in the importer's results dialog.
+    bool summaryDialog = false;
     // Empty: the plug-in installed beside the program.
     std::string pluginPath;
-    // Set in batch mode (-o DIR); then every operand is an input.
+    // Set in batch mode (-o DIR); then every operand is an input. No inputs
+    // at all only with the options dialog, which is then all there is to do.
     std::optional<std::string> outputFolder;
     std::vector<std::string> inputs;
     std::string output;

@@ -10,6 +10,7 @@
 #include "CommandLine.h"
 #include "ConsoleProgress.h"
 #include "Conversion.h"
+#include "DialogApplication.h"
 #include "ImporterPlugin.h"
 #include "Interruption.h"
 #include "TerminalText.h"
@@ -61,13 +62,24 @@ int Run(const std::vector<std::string>& arguments) {
     }
 
     std::string error;
-    const std::vector<ConversionJob> jobs = PlanConversions(command, error);
+    const std::vector<ConversionJob> jobs =
+        command.inputs.empty() ? std::vector<ConversionJob>() : PlanConversions(command, error);
     if (!error.empty()) return UsageError(error);
     if (command.outputFolder && !PrepareOutputFolder(*command.outputFolder)) return kExitFailure;
+
+    // Declared before the plug-in, so that it outlives every window the
+    // plug-in made.
+    std::unique_ptr<DialogApplication> dialogs;
+    if (command.optionsDialog || command.summaryDialog) {
+        dialogs = DialogApplication::Start(error);
+        if (!dialogs) return Failure(error);
+    }
 
     const std::filesystem::path pluginPath = command.pluginPath.empty() ? DefaultPluginPath() : std::filesystem::path(command.pluginPath);
     const std::unique_ptr<ImporterPlugin> plugin = ImporterPlugin::Load(pluginPath, error);
     if (!plugin) return Failure(error);
+
+    if (command.optionsDialog) plugin->Importer().ShowOptionsDialog();
 
     const ImportOptions options = BuildImportOptions(command);
     const ProgressSettings progress = ProgressSettingsFor(command);

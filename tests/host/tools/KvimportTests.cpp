@@ -199,3 +199,26 @@ TEST_F(KvimportTest, ExitsTwoOnMisuseOneWithoutAPluginAndZeroForHelp) {
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_FALSE(std::filesystem::exists(Out("dir")));
 }
+
+TEST_F(KvimportTest, DialogFlagsStartQtOnlyForTheDialogsAndTheOptionsDialogComesFirst) {
+    const std::string in = Script("in.3ds", "");
+    const std::string out = Out("out.kvm");
+    const std::string summary = "summary 1: Imported " + in + "\n";
+    // "none" is no Qt platform: a Qt application would fail to start on it.
+    const std::vector<std::tuple<Arguments, std::string, int, std::string>> cases = {
+        {{"--summary-dialog", "--options-dialog", in, out}, "offscreen", 0, "options dialog\n" + summary},
+        {{"--options-dialog"}, "offscreen", 0, "options dialog\n"},
+        {{in, out}, "none", 0, summary},
+        {{"--summary-dialog", in, Out("unwritten.kvm")}, "", 1, ""},
+    };
+    for (const auto& [arguments, platform, exitCode, printed] : cases) {
+        Arguments withPlugin = arguments;
+        withPlugin.insert(withPlugin.begin(), {"--plugin", KV_TEST_IMPORTER});
+        const ProcessResult result = RunProcess(KV_KVIMPORT, withPlugin, {{"XDG_CONFIG_HOME", Out("config")},
+            {"QT_QPA_PLATFORM", platform}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+        EXPECT_EQ(result.exitCode, exitCode) << result.err;
+        EXPECT_EQ(result.out, printed);
+        EXPECT_EQ(result.err.find("the dialogs need a display") != std::string::npos, exitCode == 1);
+    }
+    EXPECT_FALSE(std::filesystem::exists(Out("unwritten.kvm"))) << "no display, no conversion";
+}

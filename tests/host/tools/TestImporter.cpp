@@ -80,6 +80,11 @@ public:
         return succeed;
     }
 
+    void ShowOptionsDialog() override {
+        std::printf("options dialog\n");
+        std::fflush(stdout);
+    }
+
     // Like a real importer, the report is shown once.
     void ShowSummary() override {
         if (!pendingReport_.empty()) std::printf("summary %d: %s\n", conversions_, pendingReport_.c_str());
