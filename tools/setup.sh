@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libtinygltf-dev nlohmann-json3-dev libstb-dev
-  valgrind locales
+  valgrind locales time
   nodejs
   assimp-testmodels glmark2-data gl-117-data assimp-utils
 )
