@@ -106,9 +106,7 @@ KVResult KVGeometryInputFaceSetFrontMaterial(KVGeometryInputRef input, size_t fa
 KVResult KVLoopInputCreate(KVLoopInputRef* loop) {
     return Guarded([&] {
         if (KVResult result = CheckCreateOutput(State().loops, loop); result != KV_SUCCESS) return result;
-        LoopInput* created = State().loops.Create();
-        created->vertexIndices.reserve(4);  // most loops are triangles or quads
-        loop->ptr = created;
+        loop->ptr = State().loops.Create();
         return KV_SUCCESS;
     });
 }

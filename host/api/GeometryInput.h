@@ -8,14 +8,10 @@
 #include <span>
 #include <vector>
 
+#include "LoopInputRegistry.h"
 #include "Model.h"
 
 namespace korvanta {
-
-// A loop the caller is still building, before it is added to an input.
-struct LoopInput {
-    std::vector<std::size_t> vertexIndices;
-};
 
 inline constexpr std::size_t kNoInputLoop = SIZE_MAX;
 
