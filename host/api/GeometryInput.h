@@ -44,6 +44,15 @@ struct GeometryInput {
     std::vector<std::size_t> vertexIndices;
     std::vector<InputUv> uvs;
 
+    // Empties every list and keeps its room.
+    void Clear() {
+        vertices.clear();
+        faces.clear();
+        loops.clear();
+        vertexIndices.clear();
+        uvs.clear();
+    }
+
     std::span<const std::size_t> IndicesOf(const InputLoop& loop) const {
         return {vertexIndices.data() + loop.firstIndex, loop.indexCount};
     }
