@@ -114,7 +114,9 @@ done
 load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
 
 {
-  echo "Machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores, $(free -g | awk '/^Mem:/ { print $2 }') GiB;" \
+  hypervisor="$(lscpu | sed -n 's/^Hypervisor vendor: *//p')"
+  echo "Machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores${hypervisor:+ ($hypervisor guest)}," \
+    "$(free -g | awk '/^Mem:/ { print $2 }') GiB;" \
     "$(. /etc/os-release && echo "$PRETTY_NAME"), kernel $(uname -r)."
   echo "Commit $(git -C "$repo" rev-parse --short HEAD), $(date -u '+%Y-%m-%d %H:%M UTC');" \
     "load average $load_before before, $load_after after. Medians of $runs runs ($large_runs for 4.5M and assimp export)."
