@@ -4,7 +4,7 @@
 SAMPLE ?= samples/courtyard.3ds
 OUTPUT ?= build/courtyard.kvm
 
-.PHONY: run test sanitize fuzz setup build build-sanitize bench clean
+.PHONY: run test sanitize fuzz setup build build-sanitize bench bench-record clean
 
 run: build
 	./build/bin/kvimport --progress=none $(SAMPLE) $(OUTPUT)
@@ -26,6 +26,10 @@ fuzz: setup
 bench: build
 	./build/bench/host_api_benchmark
 	./build/bench/kv_benchmarks
+
+# Import cost next to lib3ds reading the file, and next to assimp: see bench/README.md.
+bench-record:
+	bash bench/record.sh
 
 setup:
 	bash tools/setup.sh

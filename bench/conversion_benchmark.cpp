@@ -15,20 +15,21 @@
 #include <string>
 #include <vector>
 
-#include <stb_image_write.h>
-
+#include "BrickTexture.h"
+#include "GridMesh.h"
 #include "KorvantaModelImporterInterface.h"
 #include "SceneBuilder.h"
 
 namespace {
 
+using hollin::samples::GridMesh;
+using hollin::samples::MakeGrid;
 using hollin::samples::Point;
 using hollin::samples::SceneBuilder;
-using hollin::samples::Texel;
-using hollin::samples::Triangle;
+using hollin::samples::WriteBrickTexture;
 
 constexpr int kTilesPerSide = 4;
-constexpr int kQuadsPerTileSide = 128;  // 129 x 129 points stay within 3DS's 16-bit indices
+constexpr int kQuadsPerTileSide = 128;
 constexpr int kTerrainFaces = kTilesPerSide * kTilesPerSide * kQuadsPerTileSide * kQuadsPerTileSide * 2;
 
 const char* const kRealModelFolders[] = {
@@ -52,46 +53,21 @@ std::filesystem::path WorkFolder() {
 std::filesystem::path LargeTerrain() {
     static const std::filesystem::path path = [] {
         constexpr float kSpacing = 12.0f;
-        constexpr int kSide = kQuadsPerTileSide + 1;
-        std::vector<std::uint8_t> grass(16 * 16 * 3);
-        for (std::size_t i = 0; i < grass.size(); i += 3) {
-            grass[i] = 70;
-            grass[i + 1] = static_cast<std::uint8_t>(140 + (i * 7) % 40);
-            grass[i + 2] = 50;
-        }
-        stbi_write_png((WorkFolder() / "grass.png").c_str(), 16, 16, 3, grass.data(), 16 * 3);
-
+        WriteBrickTexture(WorkFolder() / "bricks.png");
         SceneBuilder scene;
-        scene.AddMaterial("Grass", {0.3f, 0.6f, 0.2f}, 0.0f, "grass.png");
+        scene.AddMaterial("Paving", {0.8f, 0.8f, 0.8f}, 0.0f, "bricks.png");
         scene.AddMaterial("Rock", {0.5f, 0.45f, 0.4f});
+        const auto hills = [](float x, float y) {
+            const float hill = std::sin(x / 400.0f) * std::cos(y / 530.0f) * 60.0f;
+            return hill > 0.0f ? hill : 0.0f;
+        };
         for (int tileY = 0; tileY < kTilesPerSide; ++tileY) {
             for (int tileX = 0; tileX < kTilesPerSide; ++tileX) {
-                std::vector<Point> points;
-                std::vector<Texel> texels;
-                std::vector<Triangle> faces;
-                points.reserve(kSide * kSide);
-                texels.reserve(kSide * kSide);
-                for (int y = 0; y < kSide; ++y) {
-                    for (int x = 0; x < kSide; ++x) {
-                        const float worldX = static_cast<float>(tileX * kQuadsPerTileSide + x) * kSpacing;
-                        const float worldY = static_cast<float>(tileY * kQuadsPerTileSide + y) * kSpacing;
-                        const float hill = std::sin(worldX / 400.0f) * std::cos(worldY / 530.0f) * 60.0f;
-                        points.push_back({worldX, worldY, hill > 0.0f ? hill : 0.0f});
-                        texels.push_back({static_cast<float>(x) / 8.0f, static_cast<float>(y) / 8.0f});
-                    }
-                }
-                for (int y = 0; y < kQuadsPerTileSide; ++y) {
-                    for (int x = 0; x < kQuadsPerTileSide; ++x) {
-                        const auto corner = static_cast<std::uint16_t>(y * kSide + x);
-                        const auto right = static_cast<std::uint16_t>(corner + 1);
-                        const auto above = static_cast<std::uint16_t>(corner + kSide);
-                        const auto diagonal = static_cast<std::uint16_t>(above + 1);
-                        faces.push_back({corner, right, diagonal});
-                        faces.push_back({corner, diagonal, above});
-                    }
-                }
+                const Point origin{static_cast<float>(tileX * kQuadsPerTileSide) * kSpacing,
+                                   static_cast<float>(tileY * kQuadsPerTileSide) * kSpacing, 0.0f};
+                const GridMesh tile = MakeGrid(kQuadsPerTileSide, origin, kSpacing, hills);
                 const std::string name = "Tile" + std::to_string(tileY * kTilesPerSide + tileX);
-                scene.AddMesh(name, points, faces, (tileX + tileY) % 3 == 0 ? "Rock" : "Grass", texels);
+                scene.AddMesh(name, tile.points, tile.faces, (tileX + tileY) % 3 == 0 ? "Rock" : "Paving", tile.texels);
                 scene.AddObjectNode(name);
             }
         }

@@ -11,11 +11,10 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libtinygltf-dev nlohmann-json3-dev libstb-dev
-  valgrind locales
+  valgrind locales time
   clang libclang-rt-14-dev
   nodejs
   assimp-testmodels glmark2-data gl-117-data assimp-utils
-  clang-14 libclang-rt-14-dev
 )
 
 missing=()

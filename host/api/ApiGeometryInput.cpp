@@ -6,16 +6,28 @@ static_assert(sizeof(KVMaterialInput) == 112, "the material input record is 112 
 
 namespace {
 
-// Takes the loop from the caller: its vertex numbers move into the input and
-// the caller's reference is nulled.
-KVResult TakeLoop(KVLoopInputRef* loop, std::vector<std::size_t>& vertexIndices) {
+// Takes the loop from the caller: its vertex numbers are appended to the
+// input as a new loop, and the caller's reference is nulled.
+KVResult TakeLoop(GeometryInput& input, KVLoopInputRef* loop, std::size_t& added) {
     if (loop == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
     LoopInput* object = nullptr;
     if (KVResult result = Resolve(State().loops, loop->ptr, object); result != KV_SUCCESS) return result;
-    vertexIndices = std::move(object->vertexIndices);
+    const std::vector<std::size_t>& indices = object->vertexIndices;
+    added = input.loops.size();
+    input.loops.push_back({input.vertexIndices.size(), indices.size()});
+    input.vertexIndices.insert(input.vertexIndices.end(), indices.begin(), indices.end());
     State().loops.Forget(object);
     loop->ptr = nullptr;
     return KV_SUCCESS;
+}
+
+// The lists of the input released last, emptied, for the next input to fill.
+// A converter fills one input a mesh; reusing the room spares the allocator
+// ever larger blocks that, freed a mesh later, leave holes between the model's
+// arrays and pages that are faulted in again and again.
+GeometryInput& SpareLists() {
+    static GeometryInput spare;
+    return spare;
 }
 
 }  // namespace
@@ -25,7 +37,9 @@ extern "C" {
 KVResult KVGeometryInputCreate(KVGeometryInputRef* input) {
     return Guarded([&] {
         if (KVResult result = CheckCreateOutput(State().inputs, input); result != KV_SUCCESS) return result;
-        input->ptr = State().inputs.Create();
+        GeometryInput* created = State().inputs.Create();
+        *created = std::move(SpareLists());
+        input->ptr = created;
         return KV_SUCCESS;
     });
 }
@@ -35,6 +49,8 @@ KVResult KVGeometryInputRelease(KVGeometryInputRef* input) {
         if (input == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
         GeometryInput* object = nullptr;
         if (KVResult result = Resolve(State().inputs, input->ptr, object); result != KV_SUCCESS) return result;
+        object->Clear();
+        SpareLists() = std::move(*object);
         State().inputs.Forget(object);
         input->ptr = nullptr;
         return KV_SUCCESS;
@@ -54,9 +70,11 @@ KVResult KVGeometryInputAddVertex(KVGeometryInputRef input, const KVPoint3D* poi
 KVResult KVGeometryInputAddFace(KVGeometryInputRef input, KVLoopInputRef* outer_loop, size_t* face_index) {
     return GuardedOn(State().inputs, input.ptr, [&](GeometryInput& object) {
         FaceInput face;
-        if (KVResult result = TakeLoop(outer_loop, face.loops.emplace_back()); result != KV_SUCCESS) return result;
+        if (KVResult result = TakeLoop(object, outer_loop, face.outerLoop); result != KV_SUCCESS) return result;
+        face.lastLoop = face.outerLoop;
+        face.loopCount = 1;
         if (face_index != nullptr) *face_index = object.faces.size();
-        object.faces.push_back(std::move(face));
+        object.faces.push_back(face);
         return KV_SUCCESS;
     });
 }
@@ -64,9 +82,13 @@ KVResult KVGeometryInputAddFace(KVGeometryInputRef input, KVLoopInputRef* outer_
 KVResult KVGeometryInputFaceAddInnerLoop(KVGeometryInputRef input, size_t face_index, KVLoopInputRef* inner_loop) {
     return GuardedOn(State().inputs, input.ptr, [&](GeometryInput& object) {
         if (face_index >= object.faces.size()) return KV_ERROR_OUT_OF_RANGE;
-        std::vector<std::size_t> vertexIndices;
-        if (KVResult result = TakeLoop(inner_loop, vertexIndices); result != KV_SUCCESS) return result;
-        object.faces[face_index].loops.push_back(std::move(vertexIndices));
+        FaceInput& face = object.faces[face_index];
+        if (face.loopCount == UINT32_MAX) return KV_ERROR_OUT_OF_RANGE;
+        std::size_t hole = kNoInputLoop;
+        if (KVResult result = TakeLoop(object, inner_loop, hole); result != KV_SUCCESS) return result;
+        object.loops[face.lastLoop].nextHole = hole;
+        face.lastLoop = hole;
+        ++face.loopCount;
         return KV_SUCCESS;
     });
 }
@@ -84,10 +106,11 @@ KVResult KVGeometryInputFaceSetFrontMaterial(KVGeometryInputRef input, size_t fa
         }
         FaceInput& face = object.faces[face_index];
         face.material = front;
-        face.uvCount = static_cast<std::size_t>(material->num_uv_coords);
-        for (std::size_t i = 0; i < 4; ++i) {
-            face.uvVertices[i] = material->vertex_indices[i];
-            face.uvs[i] = {material->uv_coords[i][0], material->uv_coords[i][1]};
+        // A face set again leaves its earlier coordinates unused in the list.
+        face.firstUv = object.uvs.size();
+        face.uvCount = static_cast<std::uint32_t>(material->num_uv_coords);
+        for (std::size_t i = 0; i < face.uvCount; ++i) {
+            object.uvs.push_back({material->vertex_indices[i], {material->uv_coords[i][0], material->uv_coords[i][1]}});
         }
         return KV_SUCCESS;
     });
@@ -96,9 +119,7 @@ KVResult KVGeometryInputFaceSetFrontMaterial(KVGeometryInputRef input, size_t fa
 KVResult KVLoopInputCreate(KVLoopInputRef* loop) {
     return Guarded([&] {
         if (KVResult result = CheckCreateOutput(State().loops, loop); result != KV_SUCCESS) return result;
-        LoopInput* created = State().loops.Create();
-        created->vertexIndices.reserve(4);  // most loops are triangles or quads
-        loop->ptr = created;
+        loop->ptr = State().loops.Create();
         return KV_SUCCESS;
     });
 }

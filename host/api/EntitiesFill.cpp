@@ -194,11 +194,11 @@ bool Prepare(PreparedFace& face, PositionOf positionOf) {
     return !face.triangles.empty();
 }
 
-Corner CornerFor(const FaceInput& input, std::size_t inputVertex, std::uint32_t entityVertex, bool& textured) {
+Corner CornerFor(std::span<const InputUv> uvs, std::size_t inputVertex, std::uint32_t entityVertex, bool& textured) {
     Corner corner{entityVertex, {}};
-    for (std::size_t j = 0; j < input.uvCount; ++j) {
-        if (input.uvVertices[j] == inputVertex) {
-            corner.uv = input.uvs[j];
+    for (const InputUv& uv : uvs) {
+        if (uv.vertex == inputVertex) {
+            corner.uv = uv.uv;
             return corner;
         }
     }
@@ -209,16 +209,16 @@ Corner CornerFor(const FaceInput& input, std::size_t inputVertex, std::uint32_t 
 // Makes room for what the input's faces add at most, so the lists grow once;
 // false, reserving nothing, when they would outgrow 32-bit numbering.
 bool ReserveFor(Entities& entities, const GeometryInput& input) {
-    std::size_t loops = 0, corners = 0, triangles = 0;
+    std::size_t triangles = 0;
     for (const FaceInput& face : input.faces) {
         std::size_t faceCorners = 0;
-        for (const auto& loop : face.loops) faceCorners += loop.size();
-        loops += face.loops.size();
-        corners += faceCorners;
+        input.ForEachLoop(face, [&](const InputLoop& loop) { faceCorners += loop.indexCount; });
         // A polygon of n corners in all and h holes has n + 2h - 2 triangles.
-        const std::size_t bound = faceCorners + 2 * face.loops.size();
+        const std::size_t bound = faceCorners + 2 * std::size_t{face.loopCount};
         triangles += bound >= 4 ? bound - 4 : 0;
     }
+    // Every loop and vertex number in the input belongs to one of its faces.
+    const std::size_t loops = input.loops.size(), corners = input.vertexIndices.size();
     if (entities.vertices.size() + input.vertices.size() >= kNone || entities.corners.size() + corners >= kNone ||
         entities.triangles.size() + triangles >= kNone) {
         return false;
@@ -244,21 +244,23 @@ KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldV
     const auto count = [](std::size_t size) { return static_cast<std::uint32_t>(size); };
 
     std::size_t skipped = 0;
-    // Kept across faces so that its buffers are allocated once, not per face.
+    // Kept across faces so that their buffers are allocated once, not per face.
     PreparedFace prepared;
+    std::vector<std::span<const std::size_t>> inputLoops;
     for (const FaceInput& faceInput : input.faces) {
-        prepared.loops.resize(faceInput.loops.size());
+        inputLoops.clear();
+        input.ForEachLoop(faceInput, [&](const InputLoop& loop) { inputLoops.push_back(input.IndicesOf(loop)); });
+        prepared.loops.resize(inputLoops.size());
         prepared.triangles.clear();
-        bool usable = !faceInput.loops.empty();
-        for (std::size_t l = 0; l < faceInput.loops.size(); ++l) {
-            const std::vector<std::size_t>& loop = faceInput.loops[l];
-            if (!usable || loop.size() < 3) {
+        bool usable = !inputLoops.empty();
+        for (std::size_t l = 0; l < inputLoops.size(); ++l) {
+            if (!usable || inputLoops[l].size() < 3) {
                 usable = false;
                 break;
             }
             std::vector<std::uint32_t>& points = prepared.loops[l];
             points.clear();
-            for (std::size_t vertex : loop) {
+            for (std::size_t vertex : inputLoops[l]) {
                 const std::uint32_t point = numbering.PointOf(vertex);
                 if (point == kNone) {
                     usable = false;
@@ -277,16 +279,17 @@ KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldV
         face.frontMaterial = faceInput.material;
         face.firstLoop = count(entities.loops.size());
         face.loopCount = count(prepared.loops.size());
-        bool textured = faceInput.material != nullptr && faceInput.uvCount > 0;
+        const std::span<const InputUv> uvs = input.UvsOf(faceInput);
+        bool textured = faceInput.material != nullptr && !uvs.empty();
         for (std::size_t l = 0; l < prepared.loops.size(); ++l) {
             // Holes may have been reversed; find each point's input vertex again.
-            const std::vector<std::size_t>& inputLoop = faceInput.loops[l];
+            const std::span<const std::size_t> inputLoop = inputLoops[l];
             const bool reversed = inputLoop.size() > 1 && prepared.loops[l][0] != numbering.PointOf(inputLoop[0]);
             entities.loops.push_back({count(entities.corners.size()), count(inputLoop.size())});
             for (std::size_t c = 0; c < inputLoop.size(); ++c) {
                 const std::size_t inputVertex = inputLoop[reversed ? inputLoop.size() - 1 - c : c];
                 const std::uint32_t entityVertex = numbering.EntityVertex(prepared.loops[l][c]);
-                entities.corners.push_back(CornerFor(faceInput, inputVertex, entityVertex, textured));
+                entities.corners.push_back(CornerFor(uvs, inputVertex, entityVertex, textured));
             }
         }
         face.textured = textured;

@@ -23,6 +23,25 @@ TEST_F(ReferenceTest, NullForeignAndReleasedReferencesGiveErrorCodes) {
     ASSERT_EQ(KVMaterialRelease(&material), KV_SUCCESS);
     EXPECT_EQ(KVModelAddMaterials(model_, 1, &live), KV_ERROR_INVALID_INPUT);
 
+    // A loop handed to its face is gone; so is a released one, and an address inside a live loop is none.
+    KVGeometryInputRef geometry{};
+    ASSERT_EQ(KVGeometryInputCreate(&geometry), KV_SUCCESS);
+    KVLoopInputRef loop{}, released{};
+    ASSERT_EQ(KVLoopInputCreate(&loop), KV_SUCCESS);
+    ASSERT_EQ(KVLoopInputCreate(&released), KV_SUCCESS);
+    for (std::size_t vertex : {0, 1, 2}) ASSERT_EQ(KVLoopInputAddVertexIndex(loop, vertex), KV_SUCCESS);
+    const KVLoopInputRef handedOver = loop;
+    KVLoopInputRef releasedCopy = released;
+    const KVLoopInputRef inside{static_cast<char*>(released.ptr) + 1};
+    EXPECT_EQ(KVLoopInputAddVertexIndex(inside, 0), KV_ERROR_INVALID_INPUT);
+    ASSERT_EQ(KVGeometryInputAddFace(geometry, &loop, nullptr), KV_SUCCESS);
+    EXPECT_FALSE(KV_IS_VALID(loop));
+    ASSERT_EQ(KVLoopInputRelease(&released), KV_SUCCESS);
+    EXPECT_EQ(KVLoopInputAddVertexIndex(handedOver, 0), KV_ERROR_INVALID_INPUT);
+    EXPECT_EQ(KVGeometryInputFaceAddInnerLoop(geometry, 0, &releasedCopy), KV_ERROR_INVALID_INPUT);
+    EXPECT_EQ(KVLoopInputAddVertexIndex(KVLoopInputRef{&notAnObject}, 0), KV_ERROR_INVALID_INPUT);
+    ASSERT_EQ(KVGeometryInputRelease(&geometry), KV_SUCCESS);
+
     InputBuilder input;
     input.Square(0, 0, 0);
     ASSERT_EQ(input.FillInto(entities_), KV_SUCCESS);
