@@ -51,6 +51,10 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
     const std::uint32_t faceCount = mesh->faceL != nullptr ? mesh->faces : 0;
     const std::uint32_t interval = ReportInterval(faceCount);
     const Utf16String meshName = StoredTextUtf16(mesh->name);
+    // Faces come in runs of one material: the lookups are made once a run.
+    std::string_view runMaterialName;
+    const Lib3dsMaterial* sceneMaterial = nullptr;
+    const KVMaterialRef* hostMaterial = nullptr;
     for (std::uint32_t faceIndex = 0; faceIndex < faceCount; ++faceIndex) {
         ++facesProcessed_;
         if (faceIndex % interval == 0) {
@@ -69,13 +73,18 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
         std::size_t addedFace = 0;
         KVGeometryInputAddFace(input, &loop, &addedFace);
 
-        const Lib3dsMaterial* sceneMaterial = sceneNames_->Material(StoredText(face.material));
-        if (sceneMaterial == nullptr) continue;
-        const auto mapped = materialMap_.find(StoredText(sceneMaterial->name));
-        if (mapped == materialMap_.end()) continue;
+        const std::string_view materialName = StoredName(face.material);
+        if (faceIndex == 0 || materialName != runMaterialName) {
+            runMaterialName = materialName;
+            sceneMaterial = sceneNames_->Material(materialName);
+            const auto mapped =
+                sceneMaterial != nullptr ? materialMap_.find(StoredText(sceneMaterial->name)) : materialMap_.end();
+            hostMaterial = mapped != materialMap_.end() ? &mapped->second : nullptr;
+        }
+        if (hostMaterial == nullptr) continue;
 
         KVMaterialInput record{};
-        record.material = mapped->second;
+        record.material = *hostMaterial;
         if (HasTexture(*sceneMaterial)) FillTextureCoordinates(*mesh, face, record);
         KVGeometryInputFaceSetFrontMaterial(input, faceIndex, &record);
     }

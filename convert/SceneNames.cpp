@@ -1,15 +1,9 @@
 #include "convert/SceneNames.h"
 
-#include <cstring>
+#include "convert/StoredText.h"
 
 namespace hollin::importer {
 namespace {
-
-// Names live in fixed-size arrays that a file may fill to the last byte.
-template <std::size_t Capacity>
-std::string_view NameOf(const char (&field)[Capacity]) {
-    return {field, ::strnlen(field, Capacity)};
-}
 
 template <typename Value>
 Value* Find(const std::unordered_map<std::string_view, Value*>& index, std::string_view name) {
@@ -21,9 +15,9 @@ Value* Find(const std::unordered_map<std::string_view, Value*>& index, std::stri
 
 SceneNames::SceneNames(const Lib3dsFile& scene) {
     // emplace keeps the first entry of a name, as the list walks of lib3ds do.
-    for (Lib3dsMesh* mesh = scene.meshes; mesh != nullptr; mesh = mesh->next) meshes_.emplace(NameOf(mesh->name), mesh);
+    for (Lib3dsMesh* mesh = scene.meshes; mesh != nullptr; mesh = mesh->next) meshes_.emplace(StoredName(mesh->name), mesh);
     for (Lib3dsMaterial* material = scene.materials; material != nullptr; material = material->next) {
-        materials_.emplace(NameOf(material->name), material);
+        materials_.emplace(StoredName(material->name), material);
     }
 }
 
@@ -32,8 +26,8 @@ Lib3dsMesh* SceneNames::Mesh(std::string_view name) const { return Find(meshes_,
 Lib3dsMaterial* SceneNames::Material(std::string_view name) const { return Find(materials_, name); }
 
 Lib3dsMesh* SceneNames::MeshOfNode(const Lib3dsNode& node) const {
-    Lib3dsMesh* mesh = Mesh(NameOf(node.data.object.morph));
-    return mesh != nullptr ? mesh : Mesh(NameOf(node.name));
+    Lib3dsMesh* mesh = Mesh(StoredName(node.data.object.morph));
+    return mesh != nullptr ? mesh : Mesh(StoredName(node.name));
 }
 
 }  // namespace hollin::importer
