@@ -13,6 +13,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <vector>
 
@@ -79,56 +80,35 @@ struct NodeState {
     int firstChild = kNone;
 };
 
+bool IsOneOf(std::uint16_t id, std::initializer_list<std::uint16_t> ids) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
 bool IsShadowChunk(std::uint16_t id) {
-    switch (id) {
-        case LIB3DS_SHADOW_MAP_SIZE: case LIB3DS_LO_SHADOW_BIAS: case LIB3DS_HI_SHADOW_BIAS:
-        case LIB3DS_SHADOW_SAMPLES: case LIB3DS_SHADOW_RANGE: case LIB3DS_SHADOW_FILTER: case LIB3DS_RAY_BIAS:
-            return true;
-        default:
-            return false;
-    }
+    return IsOneOf(id, {LIB3DS_SHADOW_MAP_SIZE, LIB3DS_LO_SHADOW_BIAS, LIB3DS_HI_SHADOW_BIAS, LIB3DS_SHADOW_SAMPLES,
+                        LIB3DS_SHADOW_RANGE, LIB3DS_SHADOW_FILTER, LIB3DS_RAY_BIAS});
 }
 
 bool IsBackgroundChunk(std::uint16_t id) {
-    switch (id) {
-        case LIB3DS_BIT_MAP: case LIB3DS_SOLID_BGND: case LIB3DS_V_GRADIENT: case LIB3DS_USE_BIT_MAP:
-        case LIB3DS_USE_SOLID_BGND: case LIB3DS_USE_V_GRADIENT:
-            return true;
-        default:
-            return false;
-    }
+    return IsOneOf(id, {LIB3DS_BIT_MAP, LIB3DS_SOLID_BGND, LIB3DS_V_GRADIENT, LIB3DS_USE_BIT_MAP,
+                        LIB3DS_USE_SOLID_BGND, LIB3DS_USE_V_GRADIENT});
 }
 
 bool IsAtmosphereChunk(std::uint16_t id) {
-    switch (id) {
-        case LIB3DS_FOG: case LIB3DS_LAYER_FOG: case LIB3DS_DISTANCE_CUE: case LIB3DS_USE_FOG:
-        case LIB3DS_USE_LAYER_FOG: case LIB3DS_USE_DISTANCE_CUE:
-            return true;
-        default:
-            return false;
-    }
+    return IsOneOf(id, {LIB3DS_FOG, LIB3DS_LAYER_FOG, LIB3DS_DISTANCE_CUE, LIB3DS_USE_FOG, LIB3DS_USE_LAYER_FOG,
+                        LIB3DS_USE_DISTANCE_CUE});
 }
 
 bool IsPercentageChunk(std::uint16_t id) {
-    switch (id) {
-        case LIB3DS_MAT_SHININESS: case LIB3DS_MAT_SHIN2PCT: case LIB3DS_MAT_TRANSPARENCY: case LIB3DS_MAT_XPFALL:
-        case LIB3DS_MAT_SELF_ILPCT: case LIB3DS_MAT_REFBLUR:
-            return true;
-        default:
-            return false;
-    }
+    return IsOneOf(id, {LIB3DS_MAT_SHININESS, LIB3DS_MAT_SHIN2PCT, LIB3DS_MAT_TRANSPARENCY, LIB3DS_MAT_XPFALL,
+                        LIB3DS_MAT_SELF_ILPCT, LIB3DS_MAT_REFBLUR});
 }
 
 bool IsTextureMapChunk(std::uint16_t id) {
-    switch (id) {
-        case LIB3DS_MAT_TEXMAP: case LIB3DS_MAT_TEXMASK: case LIB3DS_MAT_TEX2MAP: case LIB3DS_MAT_TEX2MASK:
-        case LIB3DS_MAT_OPACMAP: case LIB3DS_MAT_OPACMASK: case LIB3DS_MAT_BUMPMAP: case LIB3DS_MAT_BUMPMASK:
-        case LIB3DS_MAT_SPECMAP: case LIB3DS_MAT_SPECMASK: case LIB3DS_MAT_SHINMAP: case LIB3DS_MAT_SHINMASK:
-        case LIB3DS_MAT_SELFIMAP: case LIB3DS_MAT_SELFIMASK: case LIB3DS_MAT_REFLMAP: case LIB3DS_MAT_REFLMASK:
-            return true;
-        default:
-            return false;
-    }
+    return IsOneOf(id, {LIB3DS_MAT_TEXMAP, LIB3DS_MAT_TEXMASK, LIB3DS_MAT_TEX2MAP, LIB3DS_MAT_TEX2MASK,
+                        LIB3DS_MAT_OPACMAP, LIB3DS_MAT_OPACMASK, LIB3DS_MAT_BUMPMAP, LIB3DS_MAT_BUMPMASK,
+                        LIB3DS_MAT_SPECMAP, LIB3DS_MAT_SPECMASK, LIB3DS_MAT_SHINMAP, LIB3DS_MAT_SHINMASK,
+                        LIB3DS_MAT_SELFIMAP, LIB3DS_MAT_SELFIMASK, LIB3DS_MAT_REFLMAP, LIB3DS_MAT_REFLMASK});
 }
 
 // The node kind that lib3ds makes for a node chunk; unknown for other chunks.
