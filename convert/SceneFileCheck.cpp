@@ -609,9 +609,11 @@ private:
         }
     }
 
-    // lib3ds_file_node_by_id: depth first, a node before its children.
-    bool FindNode(std::uint16_t id, int& found) {
-        found = kNone;
+    // The node tree depth first, a node before its children, in the order
+    // lib3ds_file_node_by_id searches it, until `visit` returns true. False
+    // when the tree is deeper than kMaxNodeDepth or the work too much.
+    template <typename Visit>
+    bool WalkNodeTree(Visit visit) {
         std::vector<int>& pending = pending_;
         pending.assign(1, topNode_);
         while (!pending.empty()) {
@@ -622,31 +624,24 @@ private:
             }
             if (!Spend(1)) return false;
             pending.back() = nodes_[node].next;
-            if (nodes_[node].id == id) {
-                found = node;
-                return true;
-            }
+            if (visit(node)) return true;
             if (pending.size() > kMaxNodeDepth) return Fail(SceneFileFault::NodeTreeTooDeep);
             pending.push_back(nodes_[node].firstChild);
         }
         return true;
     }
 
+    bool FindNode(std::uint16_t id, int& found) {
+        found = kNone;
+        return WalkNodeTree([&](int node) {
+            if (nodes_[node].id != id) return false;
+            found = node;
+            return true;
+        });
+    }
+
     bool NodeTreeWithinDepth() {
-        std::vector<int>& pending = pending_;
-        pending.assign(1, topNode_);
-        while (!pending.empty()) {
-            const int node = pending.back();
-            if (node == kNone) {
-                pending.pop_back();
-                continue;
-            }
-            if (!Spend(1)) return false;
-            pending.back() = nodes_[node].next;
-            if (pending.size() > kMaxNodeDepth) return Fail(SceneFileFault::NodeTreeTooDeep);
-            pending.push_back(nodes_[node].firstChild);
-        }
-        return true;
+        return WalkNodeTree([](int) { return false; });
     }
 
     MemoryStream stream_;
