@@ -72,12 +72,12 @@ tinygltf::Material ToGltfMaterial(const Material& material, int texture) {
 
 class NodeTreeWriter {
 public:
-    NodeTreeWriter(const Model& model, const GltfMaterialIndices& materials, GltfBufferWriter& buffer,
-                   tinygltf::Model& gltf)
-        : materials_(materials), buffer_(buffer), gltf_(gltf) {
+    NodeTreeWriter(const Model& model, const GltfMaterialIndices& materials, ViewerScene& scene,
+                   GltfBufferWriter& buffer, tinygltf::Model& gltf)
+        : materials_(materials), scene_(scene), buffer_(buffer), gltf_(gltf) {
         for (const auto& definition : model.definitions) {
-            definitionMeshes_[definition.get()] =
-                AddFacesMesh(definition->entities, definition->name, materials_, nullptr, buffer_, gltf_);
+            definitionMeshes_[definition.get()] = AddFacesMesh(definition->entities, scene_.drawn.at(&definition->entities),
+                                                               definition->name, materials_, nullptr, buffer_, gltf_);
         }
     }
 
@@ -88,7 +88,8 @@ public:
         root.name = "Korvanta model";
         root.matrix = RootMatrix();
         const int rootNode = PushNode(std::move(root));
-        const int topLevelMesh = AddFacesMesh(model.entities, "Model", materials_, nullptr, buffer_, gltf_);
+        const int topLevelMesh =
+            AddFacesMesh(model.entities, scene_.drawn.at(&model.entities), "Model", materials_, nullptr, buffer_, gltf_);
         if (topLevelMesh >= 0) {
             tinygltf::Node faces;
             faces.name = "Model";
@@ -133,7 +134,8 @@ private:
             if (!IsIdentity(transform)) node.matrix.assign(std::begin(transform.values), std::end(transform.values));
             node.mesh = definitionMeshes_.at(&definition);
         } else {
-            node.mesh = AddFacesMesh(definition.entities, definition.name, materials_, &transform, buffer_, gltf_);
+            node.mesh = AddFacesMesh(definition.entities, scene_.drawn.at(&definition.entities), definition.name,
+                                     materials_, &transform, buffer_, gltf_);
             passedDown = transform;
         }
         return {PushNode(std::move(node)), passedDown};
@@ -147,6 +149,7 @@ private:
     }
 
     const GltfMaterialIndices& materials_;
+    ViewerScene& scene_;
     GltfBufferWriter& buffer_;
     tinygltf::Model& gltf_;
     std::unordered_map<const ComponentDefinition*, int> definitionMeshes_;
@@ -154,8 +157,8 @@ private:
 
 }  // namespace
 
-std::vector<int> AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
-    std::vector<int> materialImages;
+ViewerScene AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
+    ViewerScene viewerScene;
     GltfMaterialIndices materials;
     for (const auto& material : model.materials) {
         int image = -1;
@@ -164,23 +167,27 @@ std::vector<int> AddViewerScene(const Model& model, GltfBufferWriter& buffer, ti
             image = AddImage(*material->texture, buffer, gltf);
             texture = AddTexture(image, gltf);
         }
-        materialImages.push_back(image);
+        viewerScene.materialImages.push_back(image);
         materials[material.get()] = static_cast<int>(gltf.materials.size());
         gltf.materials.push_back(ToGltfMaterial(*material, texture));
     }
+    viewerScene.drawn.emplace(&model.entities, DrawEntities(model.entities));
+    for (const auto& definition : model.definitions) {
+        viewerScene.drawn.emplace(&definition->entities, DrawEntities(definition->entities));
+    }
 
-    NodeTreeWriter nodes(model, materials, buffer, gltf);
+    NodeTreeWriter nodes(model, materials, viewerScene, buffer, gltf);
     tinygltf::Scene scene;
     scene.name = "Korvanta model";
     scene.nodes.push_back(nodes.AddRoot(model));
     gltf.scenes.push_back(std::move(scene));
     gltf.defaultScene = 0;
-    return materialImages;
+    return viewerScene;
 }
 
-std::size_t ViewerSceneBytesAtMost(const Model& model) {
-    std::size_t bytes = FacesMeshBytesAtMost(model.entities);
-    for (const auto& definition : model.definitions) bytes += FacesMeshBytesAtMost(definition->entities);
+std::size_t ModelFileBytesAtMost(const Model& model) {
+    std::size_t bytes = DrawnEntitiesBytesAtMost(model.entities);
+    for (const auto& definition : model.definitions) bytes += DrawnEntitiesBytesAtMost(definition->entities);
     for (const auto& material : model.materials) {
         if (material->texture) bytes += GltfBufferWriter::ViewBytesAtMost(material->texture->encoded.size());
     }

@@ -18,9 +18,9 @@ tinygltf::Model ToGltf(const Model& model) {
     gltf.asset.version = "2.0";
     gltf.asset.generator = "Korvanta";
     GltfBufferWriter buffer(gltf);
-    buffer.Reserve(ViewerSceneBytesAtMost(model) + ModelStructureBytesAtMost(model));
-    const std::vector<int> materialImages = AddViewerScene(model, buffer, gltf);
-    AddModelStructure(model, materialImages, buffer, gltf);
+    buffer.Reserve(ModelFileBytesAtMost(model));
+    ViewerScene scene = AddViewerScene(model, buffer, gltf);
+    AddModelStructure(model, scene, buffer, gltf);
     return gltf;
 }
 
