@@ -19,6 +19,10 @@ using hollin::utils::Utf8FromUtf8OrWindows1252;
 
 constexpr double kMetresPerInch = 0.0254;
 
+// Positions stored again for instances whose transform no node can hold.
+constexpr std::size_t kBakedVerticesAlwaysAllowed = std::size_t{1} << 22;
+constexpr std::size_t kBakedVerticesPerDrawnVertex = 4;
+
 // Scale to metres, then turn Z-up into Y-up: x stays, z becomes y, y becomes -z.
 std::vector<double> RootMatrix() {
     const double s = kMetresPerInch;
@@ -75,6 +79,8 @@ public:
     NodeTreeWriter(const Model& model, const GltfMaterialIndices& materials, ViewerScene& scene,
                    GltfBufferWriter& buffer, tinygltf::Model& gltf)
         : materials_(materials), scene_(scene), buffer_(buffer), gltf_(gltf) {
+        bakedVerticesLeft_ = kBakedVerticesAlwaysAllowed;
+        for (const auto& [entities, drawn] : scene_.drawn) bakedVerticesLeft_ += kBakedVerticesPerDrawnVertex * drawn.Count();
         for (const auto& definition : model.definitions) {
             definitionMeshes_[definition.get()] = AddFacesMesh(definition->entities, scene_.drawn.at(&definition->entities),
                                                                definition->name, materials_, nullptr, buffer_, gltf_);
@@ -134,8 +140,14 @@ private:
             if (!IsIdentity(transform)) node.matrix.assign(std::begin(transform.values), std::end(transform.values));
             node.mesh = definitionMeshes_.at(&definition);
         } else {
-            node.mesh = AddFacesMesh(definition.entities, scene_.drawn.at(&definition.entities), definition.name,
-                                     materials_, &transform, buffer_, gltf_);
+            DrawnEntities& drawn = scene_.drawn.at(&definition.entities);
+            // Each such placement stores the positions again; a model that asks
+            // for more of them than it has vertices many times over has the
+            // rest left undrawn (its structure keeps them all).
+            if (drawn.Count() <= bakedVerticesLeft_) {
+                bakedVerticesLeft_ -= drawn.Count();
+                node.mesh = AddFacesMesh(definition.entities, drawn, definition.name, materials_, &transform, buffer_, gltf_);
+            }
             passedDown = transform;
         }
         return {PushNode(std::move(node)), passedDown};
@@ -153,6 +165,7 @@ private:
     GltfBufferWriter& buffer_;
     tinygltf::Model& gltf_;
     std::unordered_map<const ComponentDefinition*, int> definitionMeshes_;
+    std::size_t bakedVerticesLeft_ = 0;
 };
 
 }  // namespace
