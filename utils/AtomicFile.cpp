@@ -59,13 +59,27 @@ private:
 
     bool Write(std::string_view bytes) {
         if (error_ != 0) return false;
-        if (WriteAll(descriptor_, bytes)) return true;
-        error_ = errno != 0 ? errno : EIO;
-        return false;
+        if (!WriteAll(descriptor_, bytes)) {
+            error_ = errno != 0 ? errno : EIO;
+            return false;
+        }
+        written_ += bytes.size();
+        // Large files start on their way to the disk while the rest is still
+        // being written, so that the final sync waits for little more than the tail.
+        if (written_ - writebackStarted_ >= kWritebackStep) {
+            ::sync_file_range(descriptor_, static_cast<off_t>(writebackStarted_),
+                              static_cast<off_t>(written_ - writebackStarted_), SYNC_FILE_RANGE_WRITE);
+            writebackStarted_ = written_;
+        }
+        return true;
     }
+
+    static constexpr std::size_t kWritebackStep = std::size_t{16} << 20;
 
     int descriptor_;
     int error_ = 0;
+    std::size_t written_ = 0;
+    std::size_t writebackStarted_ = 0;
     std::array<char, 1 << 16> buffer_{};
 };
 
@@ -109,7 +123,8 @@ bool ReplaceFileAtomically(const std::string& utf8Path, const std::function<bool
         ::unlink(temporary.c_str());
         throw;
     }
-    if (code == 0 && (::fchmod(descriptor, PermissionsFor(utf8Path)) != 0 || ::fsync(descriptor) != 0)) code = errno;
+    // The data and the length are what must reach the disk before the rename; times need not.
+    if (code == 0 && (::fchmod(descriptor, PermissionsFor(utf8Path)) != 0 || ::fdatasync(descriptor) != 0)) code = errno;
     if (::close(descriptor) != 0 && code == 0) code = errno;
     if (code != 0) {
         ::unlink(temporary.c_str());

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 namespace korvanta {
 namespace {
@@ -18,8 +20,9 @@ struct Reach {
     std::size_t placements = 0;
 };
 
-}  // namespace
-
+// The model's definitions, each one after every definition it places; none
+// when instances form a cycle. Instances of definitions outside the model
+// are left out.
 std::optional<std::vector<const ComponentDefinition*>> DefinitionsInnermostFirst(const Model& model) {
     const std::size_t count = model.definitions.size();
     std::unordered_map<const ComponentDefinition*, std::size_t> numbers;
@@ -55,6 +58,8 @@ std::optional<std::vector<const ComponentDefinition*>> DefinitionsInnermostFirst
     for (const std::size_t i : order) definitions.push_back(model.definitions[i].get());
     return definitions;
 }
+
+}  // namespace
 
 InstanceGraphFault FindInstanceGraphFault(const Model& model) {
     const auto order = DefinitionsInnermostFirst(model);

@@ -1,16 +1,14 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
-#include <vector>
 
 #include "Model.h"
 
 // Definitions placing definitions form a graph that a model file could make
 // cyclic, deep beyond any real model or, by placing a definition twice at
 // each of a few levels, expand into more placements than any machine can
-// draw. Everything that walks instances goes by the order below, computing
-// once per definition and never once per placement.
+// draw. Whatever walks instances computes once per definition, never once
+// per placement, and walks iteratively.
 namespace korvanta {
 
 // A model nests no deeper than this; real ones hardly go past a few levels.
@@ -20,11 +18,6 @@ inline constexpr std::size_t kMaxInstanceNesting = 128;
 // stay proportional to the instances the file stores.
 inline constexpr std::size_t kPlacementsAlwaysAllowed = std::size_t{1} << 20;
 inline constexpr std::size_t kPlacementsPerStoredInstance = 16;
-
-// The model's definitions, each one after every definition it places; none
-// when instances form a cycle. Instances of definitions outside the model are
-// left out.
-std::optional<std::vector<const ComponentDefinition*>> DefinitionsInnermostFirst(const Model& model);
 
 enum class InstanceGraphFault { None, Cycle, TooDeep, TooManyPlacements };
 

@@ -19,6 +19,10 @@ using hollin::utils::Utf8FromUtf8OrWindows1252;
 
 constexpr double kMetresPerInch = 0.0254;
 
+// Positions stored again for instances whose transform no node can hold.
+constexpr std::size_t kBakedVerticesAlwaysAllowed = std::size_t{1} << 22;
+constexpr std::size_t kBakedVerticesPerDrawnVertex = 4;
+
 // Scale to metres, then turn Z-up into Y-up: x stays, z becomes y, y becomes -z.
 std::vector<double> RootMatrix() {
     const double s = kMetresPerInch;
@@ -72,12 +76,14 @@ tinygltf::Material ToGltfMaterial(const Material& material, int texture) {
 
 class NodeTreeWriter {
 public:
-    NodeTreeWriter(const Model& model, const GltfMaterialIndices& materials, GltfBufferWriter& buffer,
-                   tinygltf::Model& gltf)
-        : materials_(materials), buffer_(buffer), gltf_(gltf) {
+    NodeTreeWriter(const Model& model, const GltfMaterialIndices& materials, ViewerScene& scene,
+                   GltfBufferWriter& buffer, tinygltf::Model& gltf)
+        : materials_(materials), scene_(scene), buffer_(buffer), gltf_(gltf) {
+        bakedVerticesLeft_ = kBakedVerticesAlwaysAllowed;
+        for (const auto& [entities, drawn] : scene_.drawn) bakedVerticesLeft_ += kBakedVerticesPerDrawnVertex * drawn.Count();
         for (const auto& definition : model.definitions) {
-            definitionMeshes_[definition.get()] =
-                AddFacesMesh(definition->entities, definition->name, materials_, nullptr, buffer_, gltf_);
+            definitionMeshes_[definition.get()] = AddFacesMesh(definition->entities, scene_.drawn.at(&definition->entities),
+                                                               definition->name, materials_, nullptr, buffer_, gltf_);
         }
     }
 
@@ -88,7 +94,8 @@ public:
         root.name = "Korvanta model";
         root.matrix = RootMatrix();
         const int rootNode = PushNode(std::move(root));
-        const int topLevelMesh = AddFacesMesh(model.entities, "Model", materials_, nullptr, buffer_, gltf_);
+        const int topLevelMesh =
+            AddFacesMesh(model.entities, scene_.drawn.at(&model.entities), "Model", materials_, nullptr, buffer_, gltf_);
         if (topLevelMesh >= 0) {
             tinygltf::Node faces;
             faces.name = "Model";
@@ -133,7 +140,14 @@ private:
             if (!IsIdentity(transform)) node.matrix.assign(std::begin(transform.values), std::end(transform.values));
             node.mesh = definitionMeshes_.at(&definition);
         } else {
-            node.mesh = AddFacesMesh(definition.entities, definition.name, materials_, &transform, buffer_, gltf_);
+            DrawnEntities& drawn = scene_.drawn.at(&definition.entities);
+            // Each such placement stores the positions again; a model that asks
+            // for more of them than it has vertices many times over has the
+            // rest left undrawn (its structure keeps them all).
+            if (drawn.Count() <= bakedVerticesLeft_) {
+                bakedVerticesLeft_ -= drawn.Count();
+                node.mesh = AddFacesMesh(definition.entities, drawn, definition.name, materials_, &transform, buffer_, gltf_);
+            }
             passedDown = transform;
         }
         return {PushNode(std::move(node)), passedDown};
@@ -147,15 +161,17 @@ private:
     }
 
     const GltfMaterialIndices& materials_;
+    ViewerScene& scene_;
     GltfBufferWriter& buffer_;
     tinygltf::Model& gltf_;
     std::unordered_map<const ComponentDefinition*, int> definitionMeshes_;
+    std::size_t bakedVerticesLeft_ = 0;
 };
 
 }  // namespace
 
-std::vector<int> AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
-    std::vector<int> materialImages;
+ViewerScene AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
+    ViewerScene viewerScene;
     GltfMaterialIndices materials;
     for (const auto& material : model.materials) {
         int image = -1;
@@ -164,23 +180,27 @@ std::vector<int> AddViewerScene(const Model& model, GltfBufferWriter& buffer, ti
             image = AddImage(*material->texture, buffer, gltf);
             texture = AddTexture(image, gltf);
         }
-        materialImages.push_back(image);
+        viewerScene.materialImages.push_back(image);
         materials[material.get()] = static_cast<int>(gltf.materials.size());
         gltf.materials.push_back(ToGltfMaterial(*material, texture));
     }
+    viewerScene.drawn.emplace(&model.entities, DrawEntities(model.entities));
+    for (const auto& definition : model.definitions) {
+        viewerScene.drawn.emplace(&definition->entities, DrawEntities(definition->entities));
+    }
 
-    NodeTreeWriter nodes(model, materials, buffer, gltf);
+    NodeTreeWriter nodes(model, materials, viewerScene, buffer, gltf);
     tinygltf::Scene scene;
     scene.name = "Korvanta model";
     scene.nodes.push_back(nodes.AddRoot(model));
     gltf.scenes.push_back(std::move(scene));
     gltf.defaultScene = 0;
-    return materialImages;
+    return viewerScene;
 }
 
-std::size_t ViewerSceneBytesAtMost(const Model& model) {
-    std::size_t bytes = FacesMeshBytesAtMost(model.entities);
-    for (const auto& definition : model.definitions) bytes += FacesMeshBytesAtMost(definition->entities);
+std::size_t ModelFileBytesAtMost(const Model& model) {
+    std::size_t bytes = DrawnEntitiesBytesAtMost(model.entities);
+    for (const auto& definition : model.definitions) bytes += DrawnEntitiesBytesAtMost(definition->entities);
     for (const auto& material : model.materials) {
         if (material->texture) bytes += GltfBufferWriter::ViewBytesAtMost(material->texture->encoded.size());
     }

@@ -1,10 +1,12 @@
 #include "ModelFileStructure.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <numeric>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -17,10 +19,18 @@ namespace {
 
 using nlohmann::json;
 
-// Per face: front material number (0 for none, else index + 1), textured
-// flag, first loop, loop count, first triangle, triangle count. The loops,
-// corners and triangles are the entities' own lists as they stand.
-constexpr std::size_t kFaceRecordSize = 6;
+// A face whose one loop is a triangle and whose one triangle is that loop,
+// corner for corner: what almost every imported face is. Its corners are
+// all the file stores of it.
+bool IsPlainTriangle(const Entities& entities, const Face& face) {
+    if (face.loopCount != 1 || face.triangleCount != 1) return false;
+    const Loop& loop = entities.loops[face.firstLoop];
+    const Triangle& triangle = entities.triangles[face.firstTriangle];
+    return loop.cornerCount == 3 && triangle.corners[0] == loop.firstCorner &&
+           triangle.corners[1] == loop.firstCorner + 1 && triangle.corners[2] == loop.firstCorner + 2;
+}
+
+bool IsSinglePrecision(double value) { return static_cast<double>(static_cast<float>(value)) == value; }
 
 tinygltf::Value ToGltfValue(const json& value) {
     switch (value.type()) {
@@ -68,36 +78,65 @@ public:
         }
     }
 
-    json WriteEntities(const Entities& entities) {
-        std::vector<double> vertices;
-        vertices.reserve(entities.vertices.size() * 3);
-        for (const auto& point : entities.vertices) vertices.insert(vertices.end(), {point.x, point.y, point.z});
-        std::vector<std::uint32_t> edges;
-        edges.reserve(entities.edges.size() * 2);
-        for (const auto& edge : entities.edges) edges.insert(edges.end(), {edge.from, edge.to});
-
-        std::vector<std::uint32_t> faces, loops, corners, triangles;
-        std::vector<double> cornerUvs;
-        faces.reserve(entities.faces.size() * kFaceRecordSize);
-        for (const auto& face : entities.faces) {
-            const auto material = materialNumbers_.find(face.frontMaterial);
-            faces.insert(faces.end(), {material == materialNumbers_.end() ? 0u : material->second,
-                                       face.textured ? 1u : 0u, face.firstLoop, face.loopCount, face.firstTriangle,
-                                       face.triangleCount});
+    // The entities' vertices are the first of the drawn vertices, whose
+    // single-precision positions the viewer's mesh and the structure share;
+    // a vertex that single precision cannot hold sends all of them in double
+    // precision as well. Corners are drawn vertices. Edges are not stored:
+    // the loops give them.
+    json WriteEntities(const Entities& entities, DrawnEntities& drawn) {
+        json description = {{"skippedFaces", entities.skippedFaces},
+                            {"vertexCount", entities.vertices.size()},
+                            {"drawnCount", drawn.Count()},
+                            {"faceCount", entities.faces.size()},
+                            {"indexBytes", drawn.ShortIndices() ? 2 : 4},
+                            {"instances", Instances(entities)}};
+        if (drawn.Count() != 0) description["positions"] = DrawnPositionsView(entities, drawn, buffer_);
+        if (!std::all_of(entities.vertices.begin(), entities.vertices.end(), [](const Point3& p) {
+                return IsSinglePrecision(p.x) && IsSinglePrecision(p.y) && IsSinglePrecision(p.z);
+            })) {
+            std::vector<double> exact;
+            exact.reserve(entities.vertices.size() * 3);
+            for (const Point3& p : entities.vertices) exact.insert(exact.end(), {p.x, p.y, p.z});
+            description["exactVertices"] = buffer_.AddArray(exact);
         }
-        loops.reserve(entities.loops.size() * 2);
-        for (const auto& loop : entities.loops) loops.insert(loops.end(), {loop.firstCorner, loop.cornerCount});
+        AddArray(description, "copiedVertices", drawn.copiedVertex);
+        WriteUvs(drawn, description);
+        WriteFaceMaterials(entities, description);
+
+        std::vector<std::uint32_t> corners, faceLoops, loopCorners, faceTriangles, triangles;
+        bool allPlain = true;
         corners.reserve(entities.corners.size());
-        cornerUvs.reserve(entities.corners.size() * 2);
-        for (const auto& corner : entities.corners) {
-            corners.push_back(corner.vertex);
-            cornerUvs.insert(cornerUvs.end(), {corner.uv.u, corner.uv.v});
+        for (const Face& face : entities.faces) {
+            const bool plain = IsPlainTriangle(entities, face);
+            allPlain &= plain;
+            faceLoops.push_back(plain ? 0 : face.loopCount);
+            for (const Loop& loop : entities.LoopsOf(face)) {
+                if (!plain) loopCorners.push_back(loop.cornerCount);
+                for (std::uint32_t c = 0; c < loop.cornerCount; ++c) corners.push_back(drawn.cornerDrawn[loop.firstCorner + c]);
+            }
+            if (plain) continue;
+            faceTriangles.push_back(face.triangleCount);
+            for (const Triangle& triangle : entities.TrianglesOf(face)) {
+                for (std::uint32_t corner : triangle.corners) triangles.push_back(drawn.cornerDrawn[corner]);
+            }
         }
-        triangles.reserve(entities.triangles.size() * 3);
-        for (const auto& triangle : entities.triangles) {
-            triangles.insert(triangles.end(), triangle.corners.begin(), triangle.corners.end());
+        // Plain triangles of one material are the corners the viewer's one primitive draws, in the same order.
+        if (allPlain && drawn.primitives.size() == 1 && !corners.empty()) {
+            description["corners"] = drawn.primitives.front().indicesView;
+        } else {
+            AddIndexArray(description, "corners", corners, drawn);
         }
+        if (!allPlain) {
+            AddArray(description, "faceLoops", faceLoops);
+            AddArray(description, "loopCorners", loopCorners);
+            AddArray(description, "faceTriangles", faceTriangles);
+            AddIndexArray(description, "triangles", triangles, drawn);
+        }
+        return description;
+    }
 
+private:
+    json Instances(const Entities& entities) const {
         json instances = json::array();
         for (const auto& instance : entities.instances) {
             const auto definition = definitionIndices_.find(instance->definition);
@@ -106,19 +145,57 @@ public:
                                  {"transform", instance->transform.values},
                                  {"name", instance->name}});
         }
-
-        json description = {{"skippedFaces", entities.skippedFaces}, {"instances", std::move(instances)}};
-        AddArray(description, "vertices", vertices);
-        AddArray(description, "edges", edges);
-        AddArray(description, "faces", faces);
-        AddArray(description, "loops", loops);
-        AddArray(description, "corners", corners);
-        AddArray(description, "cornerUvs", cornerUvs);
-        AddArray(description, "triangles", triangles);
-        return description;
+        return instances;
     }
 
-private:
+    // Texture coordinates of the drawn vertices, unflipped, in single
+    // precision when that holds them all; none when all are zero.
+    void WriteUvs(const DrawnEntities& drawn, json& description) {
+        const auto zero = [](const TextureCoordinate& uv) { return uv.u == 0.0 && uv.v == 0.0; };
+        if (std::all_of(drawn.uvs.begin(), drawn.uvs.end(), zero)) return;
+        const bool single = std::all_of(drawn.uvs.begin(), drawn.uvs.end(), [](const TextureCoordinate& uv) {
+            return IsSinglePrecision(uv.u) && IsSinglePrecision(uv.v);
+        });
+        description["uvBytes"] = single ? 4 : 8;
+        if (single) {
+            std::vector<float> uvs;
+            uvs.reserve(drawn.uvs.size() * 2);
+            for (const auto& uv : drawn.uvs) uvs.insert(uvs.end(), {static_cast<float>(uv.u), static_cast<float>(uv.v)});
+            description["uvs"] = buffer_.AddArray(uvs);
+        } else {
+            std::vector<double> uvs;
+            uvs.reserve(drawn.uvs.size() * 2);
+            for (const auto& uv : drawn.uvs) uvs.insert(uvs.end(), {uv.u, uv.v});
+            description["uvs"] = buffer_.AddArray(uvs);
+        }
+    }
+
+    // Per face its material number (0 for none, else index + 1) times two,
+    // plus one when textured; one number when all faces share it.
+    void WriteFaceMaterials(const Entities& entities, json& description) {
+        std::vector<std::uint32_t> numbers;
+        numbers.reserve(entities.faces.size());
+        for (const Face& face : entities.faces) {
+            const auto material = materialNumbers_.find(face.frontMaterial);
+            numbers.push_back((material == materialNumbers_.end() ? 0u : material->second) * 2 + (face.textured ? 1u : 0u));
+        }
+        if (numbers.empty()) return;
+        if (std::all_of(numbers.begin(), numbers.end(), [&](std::uint32_t n) { return n == numbers.front(); })) {
+            description["faceMaterial"] = numbers.front();
+        } else {
+            AddArray(description, "faceMaterials", numbers);
+        }
+    }
+
+    void AddIndexArray(json& description, const char* key, const std::vector<std::uint32_t>& indices,
+                       const DrawnEntities& drawn) {
+        if (drawn.ShortIndices()) {
+            AddArray(description, key, std::vector<std::uint16_t>(indices.begin(), indices.end()));
+        } else {
+            AddArray(description, key, indices);
+        }
+    }
+
     // Empty arrays are left out: glTF has no empty buffer views.
     template <typename T>
     void AddArray(json& description, const char* key, const std::vector<T>& values) {
@@ -164,6 +241,35 @@ const json& ArrayAt(const json& description, const char* key) {
     return array.is_null() ? empty : array;
 }
 
+// Each undirected edge of the loops once, in the order the loops first use
+// it, as filling the entities added them.
+void DeriveEdges(Entities& entities) {
+    struct Use {
+        std::uint64_t key;
+        std::uint32_t order;
+        Edge edge;
+    };
+    std::vector<Use> uses;
+    uses.reserve(entities.corners.size());
+    for (const Face& face : entities.faces) {
+        for (const Loop& loop : entities.LoopsOf(face)) {
+            const std::span<const Corner> corners = entities.CornersOf(loop);
+            for (std::size_t c = 0; c < corners.size(); ++c) {
+                const std::uint32_t a = corners[c].vertex, b = corners[(c + 1) % corners.size()].vertex;
+                const std::uint64_t key = std::uint64_t{std::min(a, b)} << 32 | std::max(a, b);
+                uses.push_back({key, static_cast<std::uint32_t>(uses.size()), {a, b}});
+            }
+        }
+    }
+    std::sort(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return std::tie(x.key, x.order) < std::tie(y.key, y.order); });
+    const auto last = std::unique(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return x.key == y.key; });
+    uses.erase(last, uses.end());
+    std::sort(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return x.order < y.order; });
+    entities.edges.clear();
+    entities.edges.reserve(uses.size());
+    for (const Use& use : uses) entities.edges.push_back(use.edge);
+}
+
 class StructureReader {
 public:
     StructureReader(const GlbContent& content, Model& model)
@@ -180,62 +286,92 @@ public:
         model_.materials.push_back(std::move(material));
     }
 
+    // Every count is checked against the arrays it describes, and those
+    // against the file, before anything is made of them.
     void ReadEntities(const json& description, Entities& entities) {
-        std::vector<double> vertices, cornerUvs;
-        std::vector<std::uint32_t> edges, faces, loops, corners, triangles;
-        ReadArray(description, "vertices", vertices, 3);
-        ReadArray(description, "edges", edges, 2);
-        ReadArray(description, "faces", faces, kFaceRecordSize);
-        ReadArray(description, "loops", loops, 2);
-        ReadArray(description, "corners", corners, 1);
-        ReadArray(description, "cornerUvs", cornerUvs, 2);
-        ReadArray(description, "triangles", triangles, 3);
-        Require(cornerUvs.size() == corners.size() * 2, "texture coordinate count");
-        const auto inside = [](std::uint32_t first, std::uint32_t count, std::size_t size) {
-            return first <= size && count <= size - first;
+        const auto vertexCount = description.at("vertexCount").get<std::size_t>();
+        const auto drawnCount = description.at("drawnCount").get<std::size_t>();
+        const auto faceCount = description.at("faceCount").get<std::size_t>();
+        const auto indexBytes = description.at("indexBytes").get<int>();
+        Require(vertexCount <= drawnCount && (indexBytes == 2 || indexBytes == 4), "drawn vertices");
+
+        std::vector<float> positions;
+        std::vector<double> exact;
+        std::vector<std::uint32_t> copied, faceLoops, loopCorners, faceTriangles, materials;
+        ReadArray(description, "positions", positions, 3);
+        Require(positions.size() / 3 == drawnCount, "positions");
+        ReadArray(description, "exactVertices", exact, 3);
+        Require(exact.empty() || exact.size() / 3 == vertexCount, "exact vertices");
+        ReadArray(description, "copiedVertices", copied, 1);
+        Require(copied.size() == drawnCount - vertexCount, "copied vertices");
+        const std::vector<TextureCoordinate> uvs = ReadUvs(description, drawnCount);
+        const std::vector<std::uint32_t> corners = ReadIndices(description, "corners", indexBytes, drawnCount);
+        const std::vector<std::uint32_t> triangles = ReadIndices(description, "triangles", indexBytes, drawnCount);
+        ReadArray(description, "faceLoops", faceLoops, 1);
+        ReadArray(description, "loopCorners", loopCorners, 1);
+        ReadArray(description, "faceTriangles", faceTriangles, 1);
+        ReadArray(description, "faceMaterials", materials, 1);
+        // Every face has a corner at least.
+        Require(faceCount <= corners.size() && (faceLoops.empty() || faceLoops.size() == faceCount) &&
+                    (materials.empty() || materials.size() == faceCount),
+                "face count");
+        const auto sharedMaterial = description.value("faceMaterial", std::uint32_t{0});
+
+        entities.vertices.reserve(vertexCount);
+        for (std::size_t i = 0; i < vertexCount * 3; i += 3) {
+            entities.vertices.push_back(exact.empty() ? Point3{positions[i], positions[i + 1], positions[i + 2]}
+                                                      : Point3{exact[i], exact[i + 1], exact[i + 2]});
+        }
+        for (std::uint32_t vertex : copied) Require(vertex < vertexCount, "copied vertex");
+        const auto addCorner = [&](std::uint32_t drawn) {
+            const std::uint32_t vertex = drawn < vertexCount ? drawn : copied[drawn - vertexCount];
+            entities.corners.push_back({vertex, uvs[drawn]});
+            return static_cast<std::uint32_t>(entities.corners.size() - 1);
         };
 
-        entities.vertices.reserve(vertices.size() / 3);
-        for (std::size_t i = 0; i < vertices.size(); i += 3) {
-            entities.vertices.push_back({vertices[i], vertices[i + 1], vertices[i + 2]});
-        }
-        const std::size_t vertexCount = entities.vertices.size();
-        entities.edges.reserve(edges.size() / 2);
-        for (std::size_t i = 0; i < edges.size(); i += 2) {
-            Require(edges[i] < vertexCount && edges[i + 1] < vertexCount, "edge vertex");
-            entities.edges.push_back({edges[i], edges[i + 1]});
-        }
-        entities.corners.reserve(corners.size());
-        for (std::size_t i = 0; i < corners.size(); ++i) {
-            Require(corners[i] < vertexCount, "corner vertex");
-            entities.corners.push_back({corners[i], {cornerUvs[i * 2], cornerUvs[i * 2 + 1]}});
-        }
-        entities.loops.reserve(loops.size() / 2);
-        for (std::size_t i = 0; i < loops.size(); i += 2) {
-            Require(inside(loops[i], loops[i + 1], corners.size()), "loop corners");
-            entities.loops.push_back({loops[i], loops[i + 1]});
-        }
-        entities.triangles.reserve(triangles.size() / 3);
-        for (std::size_t i = 0; i < triangles.size(); i += 3) {
-            Require(triangles[i] < corners.size() && triangles[i + 1] < corners.size() &&
-                        triangles[i + 2] < corners.size(),
-                    "triangle corner");
-            entities.triangles.push_back({{triangles[i], triangles[i + 1], triangles[i + 2]}});
-        }
-        entities.faces.reserve(faces.size() / kFaceRecordSize);
-        for (std::size_t f = 0; f < faces.size(); f += kFaceRecordSize) {
+        entities.faces.reserve(faceCount);
+        entities.corners.reserve(corners.size() + triangles.size());
+        std::size_t nextCorner = 0, nextLoop = 0, nextFace = 0, nextTriangle = 0;
+        for (std::size_t f = 0; f < faceCount; ++f) {
             Face& face = entities.faces.emplace_back();
-            const std::uint32_t material = faces[f];
-            Require(material <= model_.materials.size(), "face material");
-            face.frontMaterial = material == 0 ? nullptr : model_.materials[material - 1].get();
-            face.textured = faces[f + 1] != 0;
-            face.firstLoop = faces[f + 2];
-            face.loopCount = faces[f + 3];
-            face.firstTriangle = faces[f + 4];
-            face.triangleCount = faces[f + 5];
-            Require(inside(face.firstLoop, face.loopCount, entities.loops.size()), "face loops");
-            Require(inside(face.firstTriangle, face.triangleCount, entities.triangles.size()), "face triangles");
+            const std::uint32_t material = materials.empty() ? sharedMaterial : materials[f];
+            Require(material / 2 <= model_.materials.size(), "face material");
+            face.frontMaterial = material / 2 == 0 ? nullptr : model_.materials[material / 2 - 1].get();
+            face.textured = material % 2 != 0;
+            face.firstLoop = static_cast<std::uint32_t>(entities.loops.size());
+            face.firstTriangle = static_cast<std::uint32_t>(entities.triangles.size());
+            const std::uint32_t loopCount = faceLoops.empty() ? 0 : faceLoops[f];
+            if (loopCount == 0) {
+                Require(corners.size() - nextCorner >= 3, "face corners");
+                const std::uint32_t first = addCorner(corners[nextCorner]);
+                addCorner(corners[nextCorner + 1]);
+                addCorner(corners[nextCorner + 2]);
+                nextCorner += 3;
+                entities.loops.push_back({first, 3});
+                entities.triangles.push_back({{first, first + 1, first + 2}});
+                face.loopCount = face.triangleCount = 1;
+                continue;
+            }
+            Require(loopCount <= loopCorners.size() - nextLoop && nextFace < faceTriangles.size(), "face loops");
+            face.loopCount = loopCount;
+            for (std::uint32_t l = 0; l < loopCount; ++l) {
+                const std::uint32_t size = loopCorners[nextLoop++];
+                Require(size >= 1 && size <= corners.size() - nextCorner, "loop corners");
+                const auto first = static_cast<std::uint32_t>(entities.corners.size());
+                for (std::uint32_t c = 0; c < size; ++c) addCorner(corners[nextCorner++]);
+                entities.loops.push_back({first, size});
+            }
+            face.triangleCount = faceTriangles[nextFace++];
+            Require(face.triangleCount <= (triangles.size() - nextTriangle) / 3, "face triangles");
+            for (std::uint32_t t = 0; t < face.triangleCount; ++t, nextTriangle += 3) {
+                entities.triangles.push_back({{addCorner(triangles[nextTriangle]), addCorner(triangles[nextTriangle + 1]),
+                                               addCorner(triangles[nextTriangle + 2])}});
+            }
         }
+        Require(nextCorner == corners.size() && nextLoop == loopCorners.size() && nextFace == faceTriangles.size() &&
+                    nextTriangle == triangles.size(),
+                "corners no face uses");
+        DeriveEdges(entities);
 
         entities.skippedFaces = description.at("skippedFaces").get<std::size_t>();
         for (const auto& instanceDescription : ArrayAt(description, "instances")) {
@@ -268,6 +404,35 @@ private:
         return texture;
     }
 
+    std::vector<TextureCoordinate> ReadUvs(const json& description, std::size_t drawnCount) {
+        std::vector<TextureCoordinate> uvs(drawnCount);
+        if (!description.contains("uvs")) return uvs;
+        std::vector<float> single;
+        std::vector<double> exact;
+        if (description.at("uvBytes").get<int>() == 4) {
+            ReadArray(description, "uvs", single, 2);
+            exact.assign(single.begin(), single.end());
+        } else {
+            ReadArray(description, "uvs", exact, 2);
+        }
+        Require(exact.size() == drawnCount * 2, "texture coordinates");
+        for (std::size_t i = 0; i < drawnCount; ++i) uvs[i] = {exact[i * 2], exact[i * 2 + 1]};
+        return uvs;
+    }
+
+    std::vector<std::uint32_t> ReadIndices(const json& description, const char* key, int indexBytes, std::size_t drawnCount) {
+        std::vector<std::uint32_t> indices;
+        if (indexBytes == 2) {
+            std::vector<std::uint16_t> shortIndices;
+            ReadArray(description, key, shortIndices, 1);
+            indices.assign(shortIndices.begin(), shortIndices.end());
+        } else {
+            ReadArray(description, key, indices, 1);
+        }
+        for (std::uint32_t index : indices) Require(index < drawnCount, key);
+        return indices;
+    }
+
     // An array absent from the description is empty.
     template <typename T>
     void ReadArray(const json& description, const char* key, std::vector<T>& values, std::size_t groupSize) {
@@ -294,39 +459,24 @@ private:
 
 }  // namespace
 
-void AddModelStructure(const Model& model, const std::vector<int>& materialImages, GltfBufferWriter& buffer,
-                       tinygltf::Model& gltf) {
+void AddModelStructure(const Model& model, ViewerScene& scene, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
     json materials = json::array();
     for (std::size_t i = 0; i < model.materials.size(); ++i) {
-        materials.push_back(WriteMaterial(*model.materials[i], materialImages[i]));
+        materials.push_back(WriteMaterial(*model.materials[i], scene.materialImages[i]));
     }
     StructureWriter writer(model, buffer);
     json definitions = json::array();
     for (const auto& definition : model.definitions) {
-        definitions.push_back({{"name", definition->name}, {"entities", writer.WriteEntities(definition->entities)}});
+        definitions.push_back({{"name", definition->name},
+                               {"entities", writer.WriteEntities(definition->entities, scene.drawn.at(&definition->entities))}});
     }
     const json structure = {{"version", kModelStructureVersion},
                             {"materials", std::move(materials)},
                             {"definitions", std::move(definitions)},
-                            {"entities", writer.WriteEntities(model.entities)}};
+                            {"entities", writer.WriteEntities(model.entities, scene.drawn.at(&model.entities))}};
     tinygltf::Value::Object extras;
     extras.emplace(kModelStructureKey, ToGltfValue(structure));
     gltf.asset.extras = tinygltf::Value(std::move(extras));
-}
-
-std::size_t ModelStructureBytesAtMost(const Model& model) {
-    const auto entitiesBytes = [](const Entities& entities) {
-        const auto view = [](std::size_t count, std::size_t elementBytes) {
-            return GltfBufferWriter::ViewBytesAtMost(count * elementBytes);
-        };
-        return view(entities.vertices.size(), 3 * sizeof(double)) + view(entities.edges.size(), 2 * sizeof(std::uint32_t)) +
-               view(entities.faces.size(), kFaceRecordSize * sizeof(std::uint32_t)) +
-               view(entities.loops.size(), 2 * sizeof(std::uint32_t)) + view(entities.corners.size(), sizeof(std::uint32_t)) +
-               view(entities.corners.size(), 2 * sizeof(double)) + view(entities.triangles.size(), 3 * sizeof(std::uint32_t));
-    };
-    std::size_t bytes = entitiesBytes(model.entities);
-    for (const auto& definition : model.definitions) bytes += entitiesBytes(definition->entities);
-    return bytes;
 }
 
 bool ReadModelStructure(const GlbContent& content, Model& model) {

@@ -6,6 +6,7 @@
 
 #include "Model.h"
 #include "ModelFileBuffer.h"
+#include "ModelFileScene.h"
 
 // The model's own structure (polygon faces with their loops, edges, exact
 // vertex positions, names, instances) travels in the file beside the scene
@@ -15,14 +16,10 @@ namespace korvanta {
 
 // Key of the description in the asset's extras, and its layout's version.
 inline constexpr const char* kModelStructureKey = "korvantaModel";
-inline constexpr int kModelStructureVersion = 2;
+inline constexpr int kModelStructureVersion = 3;
 
-// `materialImages` gives, per host material, the glTF image that holds its texture (-1 for none).
-void AddModelStructure(const Model& model, const std::vector<int>& materialImages, GltfBufferWriter& buffer,
-                       tinygltf::Model& gltf);
-
-// The buffer bytes AddModelStructure adds at most.
-std::size_t ModelStructureBytesAtMost(const Model& model);
+// Shares what the viewer's scene made: the textures' images and the drawn vertices.
+void AddModelStructure(const Model& model, ViewerScene& scene, GltfBufferWriter& buffer, tinygltf::Model& gltf);
 
 // False when the file carries no structure, or one that does not hold together.
 bool ReadModelStructure(const GlbContent& content, Model& model);

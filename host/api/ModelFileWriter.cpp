@@ -1,5 +1,10 @@
+#include <cstdint>
 #include <exception>
+#include <limits>
 #include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include <tiny_gltf.h>
 
@@ -18,24 +23,64 @@ tinygltf::Model ToGltf(const Model& model) {
     gltf.asset.version = "2.0";
     gltf.asset.generator = "Korvanta";
     GltfBufferWriter buffer(gltf);
-    buffer.Reserve(ViewerSceneBytesAtMost(model) + ModelStructureBytesAtMost(model));
-    const std::vector<int> materialImages = AddViewerScene(model, buffer, gltf);
-    AddModelStructure(model, materialImages, buffer, gltf);
+    buffer.Reserve(ModelFileBytesAtMost(model));
+    ViewerScene scene = AddViewerScene(model, buffer, gltf);
+    AddModelStructure(model, scene, buffer, gltf);
     return gltf;
+}
+
+// The JSON of everything but the buffer, which tinygltf would first copy
+// whole into a buffer of its own; the GLB's binary chunk stands for it.
+std::string JsonWithoutBuffer(tinygltf::Model& gltf, std::vector<unsigned char>& binary) {
+    if (!gltf.buffers.empty()) binary = std::move(gltf.buffers.front().data);
+    gltf.buffers.clear();
+    std::ostringstream text;
+    tinygltf::TinyGLTF().WriteGltfSceneToStream(&gltf, text, false, false);
+    std::string json = text.str();
+    while (!json.empty() && json.back() != '}') json.pop_back();
+    if (!binary.empty()) json.insert(1, R"("buffers":[{"byteLength":)" + std::to_string(binary.size()) + "}],");
+    return json;
+}
+
+void WriteWord(std::ostream& stream, std::uint32_t word) {
+    stream.write(reinterpret_cast<const char*>(&word), sizeof word);
+}
+
+// The GLB container: a header, the JSON chunk padded with spaces and the
+// binary chunk padded with zeros, each to four bytes. Its lengths are 32-bit,
+// so a larger model cannot be written as one.
+bool WriteGlb(std::ostream& stream, const std::string& json, const std::vector<unsigned char>& binary) {
+    const std::size_t jsonPadding = (4 - json.size() % 4) % 4;
+    const std::size_t binaryPadding = (4 - binary.size() % 4) % 4;
+    const std::uint64_t total = 12 + 8 + std::uint64_t{json.size()} + jsonPadding +
+                                (binary.empty() ? 0 : 8 + std::uint64_t{binary.size()} + binaryPadding);
+    if (total > std::numeric_limits<std::uint32_t>::max()) return false;
+    stream.write("glTF", 4);
+    WriteWord(stream, 2);
+    WriteWord(stream, static_cast<std::uint32_t>(total));
+    WriteWord(stream, static_cast<std::uint32_t>(json.size() + jsonPadding));
+    stream.write("JSON", 4);
+    stream.write(json.data(), static_cast<std::streamsize>(json.size()));
+    stream.write("   ", static_cast<std::streamsize>(jsonPadding));
+    if (!binary.empty()) {
+        WriteWord(stream, static_cast<std::uint32_t>(binary.size() + binaryPadding));
+        stream.write("BIN\0", 4);
+        stream.write(reinterpret_cast<const char*>(binary.data()), static_cast<std::streamsize>(binary.size()));
+        stream.write("\0\0\0", static_cast<std::streamsize>(binaryPadding));
+    }
+    return static_cast<bool>(stream);
 }
 
 }  // namespace
 
-// The GLB goes straight into the file: a large model's buffer is not held
-// twice in memory.
 KVResult SaveModelFile(const Model& model, const std::string& path) {
     // A nesting or an expansion that readers would refuse is not written.
     if (FindInstanceGraphFault(model) != InstanceGraphFault::None) return KV_ERROR_OUT_OF_RANGE;
     try {
+        std::vector<unsigned char> binary;
         tinygltf::Model gltf = ToGltf(model);
-        const auto write = [&gltf](std::ostream& stream) {
-            return tinygltf::TinyGLTF().WriteGltfSceneToStream(&gltf, stream, false, true);
-        };
+        const std::string json = JsonWithoutBuffer(gltf, binary);
+        const auto write = [&](std::ostream& stream) { return WriteGlb(stream, json, binary); };
         return hollin::utils::ReplaceFileAtomically(path, write) ? KV_SUCCESS : KV_ERROR_FILE_WRITE;
     } catch (const std::exception&) {
         return KV_ERROR_FILE_WRITE;

@@ -26,7 +26,8 @@ json Placements(const std::vector<std::size_t>& definitions) {
     for (std::size_t definition : definitions) {
         instances.push_back({{"definition", definition}, {"transform", kIdentity}, {"name", ""}});
     }
-    return {{"skippedFaces", 0}, {"instances", std::move(instances)}};
+    return {{"skippedFaces", 0}, {"vertexCount", 0}, {"drawnCount", 0}, {"faceCount", 0}, {"indexBytes", 2},
+            {"instances", std::move(instances)}};
 }
 
 // A model file of definitions without geometry; `placed(i)` lists the
@@ -68,7 +69,7 @@ const HostileFile kHostileFiles[] = {
      KV_ERROR_FILE_READ, kDamaged},
     {"a definition placing itself", [] { return InstanceFile(1, [](std::size_t) { return std::vector<std::size_t>{0}; }); },
      KV_ERROR_FILE_READ, kDamaged},
-    // Every definition names the same kilobyte of vertices: a few kilobytes
+    // Every definition names the same kilobyte of positions: a few kilobytes
     // of file that would fill megabytes, and gigabytes if it were larger.
     {"one buffer view named by 1,000 definitions",
      [] {
@@ -77,7 +78,7 @@ const HostileFile kHostileFiles[] = {
                                           {"bufferViews", {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", 1008}}}}});
          json document = json::parse(file.substr(20, file.size() - 20));
          for (json& definition : document["asset"]["extras"][kModelStructureKey]["definitions"]) {
-             definition["entities"]["vertices"] = 0;
+             definition["entities"].update({{"vertexCount", 84}, {"drawnCount", 84}, {"positions", 0}});
          }
          return MakeGlb(document.dump(), std::string(1008, '\0'));
      },

@@ -37,6 +37,7 @@ Model ModelFrom3ds(const Lib3dsFile& file) {
         }
         AddInstance(model.entities, definition, Translation(0, 0, 0), mesh->name);
     }
+    AddLoopEdges(model);
     return model;
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 #include <numeric>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
@@ -41,7 +42,10 @@ void DescribeEntities(std::ostream& out, const Model& model, const Entities& ent
         }
     };
     for (const Point3& p : entities.vertices) out << "  vertex " << p.x << ' ' << p.y << ' ' << p.z << '\n';
-    for (const Edge& edge : entities.edges) out << "  edge " << vertex(edge.from) << ' ' << vertex(edge.to) << '\n';
+    // Edges are a set: their order and direction mean nothing.
+    std::set<std::pair<std::uint32_t, std::uint32_t>> edges;
+    for (const Edge& edge : entities.edges) edges.insert(std::minmax(vertex(edge.from), vertex(edge.to)));
+    for (const auto& [from, to] : edges) out << "  edge " << from << ' ' << to << '\n';
     out << "  skipped " << entities.skippedFaces << '\n';
     for (const Face& face : entities.faces) {
         out << "  face material " << IndexOf(model.materials, face.frontMaterial) << " textured " << face.textured;
@@ -120,6 +124,24 @@ void AddBox(Entities& entities, Point3 size, Material* material) {
     }
 }
 
+void AddLoopEdges(Model& model) {
+    const auto add = [](Entities& entities) {
+        std::set<std::pair<std::uint32_t, std::uint32_t>> known;
+        for (const Edge& edge : entities.edges) known.insert(std::minmax(edge.from, edge.to));
+        for (const Face& face : entities.faces) {
+            for (const Loop& loop : entities.LoopsOf(face)) {
+                const auto corners = entities.CornersOf(loop);
+                for (std::size_t c = 0; c < corners.size(); ++c) {
+                    const std::uint32_t a = corners[c].vertex, b = corners[(c + 1) % corners.size()].vertex;
+                    if (known.insert(std::minmax(a, b)).second) entities.edges.push_back({a, b});
+                }
+            }
+        }
+    };
+    add(model.entities);
+    for (const auto& definition : model.definitions) add(definition->entities);
+}
+
 ComponentDefinition& AddDefinition(Model& model, const std::string& name) {
     return *model.definitions.emplace_back(std::make_unique<ComponentDefinition>(name));
 }
@@ -195,6 +217,7 @@ Model MakeRichModel() {
     AddInstance(model.entities, box, {{1, 0, 0, 0.01, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}, "projective");
     AddInstance(model.entities, holder, Translation(5, 5, 5));
     AddQuad(model.entities, {-50, -50, 0}, {50, -50, 0}, {50, 50, 0}, {-50, 50, 0}, &red);
+    AddLoopEdges(model);
     return model;
 }
 

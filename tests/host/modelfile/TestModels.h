@@ -21,6 +21,9 @@ Face& AddQuad(Entities& entities, Point3 a, Point3 b, Point3 c, Point3 d, Materi
 // An axis-aligned box from the origin to `size`: six quads over eight vertices and twelve edges.
 void AddBox(Entities& entities, Point3 size, Material* material = nullptr);
 
+// The edges of the faces' loops that the entities do not have yet, as filling them would add.
+void AddLoopEdges(Model& model);
+
 ComponentDefinition& AddDefinition(Model& model, const std::string& name);
 // `texture` is the path of a PNG or JPEG image.
 Material& AddMaterial(Model& model, const std::string& name, KVColor color, double opacity = 1.0,
