@@ -58,6 +58,7 @@ bool C3DSImporter::ConvertFile(const Utf16String& inputPath, const Utf16String& 
         } catch (...) {
         }
         sceneNames_.reset();
+        meshBuilds_.clear();
         lib3ds_file_free(scene_);
         scene_ = nullptr;
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <string>
 
 #include <lib3ds/file.h>
@@ -67,6 +68,7 @@ private:
     std::int32_t ConvertNodeTree(KVModelRef model, Lib3dsNode* node);
     void ConvertObjectNode(KVModelRef model, Lib3dsNode* node);
     void ConvertLoadedScene(const Utf16String& outputPath);
+    void ReleaseMeshAfterLastNode(Lib3dsMesh* mesh);
     void ConvertMeshesWithoutNodes(KVModelRef model, KVEntitiesRef modelEntities);
     void RecordError(ImportErrorKind kind, const Utf16String& name);
     void ReportProgress(double percent, const Utf16String& message);
@@ -79,6 +81,7 @@ private:
     ProgressMessageTable progressMessages_;
     Lib3dsFile* scene_ = nullptr;
     std::optional<SceneNames> sceneNames_;  // while the scene is loaded
+    std::unordered_map<const Lib3dsMesh*, std::uint32_t> meshBuilds_;  // by nodes, while the scene is loaded
     float unitScale_ = 1.0f;
     std::int32_t totalFaceCount_ = 0;
     std::int32_t materialCount_ = 0;

@@ -63,11 +63,26 @@ void C3DSImporter::ConvertObjectNode(KVModelRef model, Lib3dsNode* node) {
     const KVComponentDefinitionRef definition = AddDefinition(model, StoredText(node->name));
     const KVTransformation transform = TransformFromMatrix(node->matrix, unitScale_);
 
-    if (Lib3dsMesh* mesh = sceneNames_->MeshOfNode(*node)) BuildMeshGeometry(definition, mesh);
+    if (Lib3dsMesh* mesh = sceneNames_->MeshOfNode(*node)) {
+        BuildMeshGeometry(definition, mesh);
+        ReleaseMeshAfterLastNode(mesh);
+    }
 
     KVEntitiesRef modelEntities{};
     KVModelGetEntities(model, &modelEntities);
     PlaceInstance(definition, modelEntities, transform);
+}
+
+// A mesh is read only by the nodes that show it and, when no node built a mesh
+// with points, by the conversion without nodes. Once its last node has built
+// its copy, a mesh with points is never read again, and its lists make room
+// for the model: a large scene's meshes take as much memory as its model.
+void C3DSImporter::ReleaseMeshAfterLastNode(Lib3dsMesh* mesh) {
+    if (mesh->points == 0 || ++meshBuilds_[mesh] < sceneNames_->NodesShowing(mesh)) return;
+    lib3ds_mesh_free_face_list(mesh);
+    lib3ds_mesh_free_point_list(mesh);
+    lib3ds_mesh_free_texel_list(mesh);
+    lib3ds_mesh_free_flag_list(mesh);
 }
 
 void C3DSImporter::ConvertMeshesWithoutNodes(KVModelRef model, KVEntitiesRef modelEntities) {

@@ -49,18 +49,10 @@ struct SceneDeleter {
 // Faces the conversion would build at most: each object node's mesh, and
 // every mesh once more for the conversion without nodes.
 std::uint64_t FacesToBuild(const Lib3dsFile& scene) {
-    std::uint64_t faces = 0;
-    for (const Lib3dsMesh* mesh = scene.meshes; mesh != nullptr; mesh = mesh->next) faces += mesh->faces;
     const SceneNames names(scene);
-    std::vector<const Lib3dsNode*> pending;
-    for (const Lib3dsNode* node = scene.nodes; node != nullptr; node = node->next) pending.push_back(node);
-    while (!pending.empty()) {
-        const Lib3dsNode* node = pending.back();
-        pending.pop_back();
-        if (node->type == LIB3DS_OBJECT_NODE) {
-            if (const Lib3dsMesh* mesh = names.MeshOfNode(*node)) faces += mesh->faces;
-        }
-        for (const Lib3dsNode* child = node->childs; child != nullptr; child = child->next) pending.push_back(child);
+    std::uint64_t faces = 0;
+    for (const Lib3dsMesh* mesh = scene.meshes; mesh != nullptr; mesh = mesh->next) {
+        faces += std::uint64_t{mesh->faces} * (1 + names.NodesShowing(mesh));
     }
     return faces;
 }

@@ -1,5 +1,7 @@
 #include "convert/SceneNames.h"
 
+#include <vector>
+
 #include "convert/StoredText.h"
 
 namespace hollin::importer {
@@ -19,11 +21,26 @@ SceneNames::SceneNames(const Lib3dsFile& scene) {
     for (Lib3dsMaterial* material = scene.materials; material != nullptr; material = material->next) {
         materials_.emplace(StoredName(material->name), material);
     }
+    std::vector<const Lib3dsNode*> pending;
+    for (const Lib3dsNode* node = scene.nodes; node != nullptr; node = node->next) pending.push_back(node);
+    while (!pending.empty()) {
+        const Lib3dsNode* node = pending.back();
+        pending.pop_back();
+        if (node->type == LIB3DS_OBJECT_NODE) {
+            if (const Lib3dsMesh* mesh = MeshOfNode(*node)) ++nodesShowing_[mesh];
+        }
+        for (const Lib3dsNode* child = node->childs; child != nullptr; child = child->next) pending.push_back(child);
+    }
 }
 
 Lib3dsMesh* SceneNames::Mesh(std::string_view name) const { return Find(meshes_, name); }
 
 Lib3dsMaterial* SceneNames::Material(std::string_view name) const { return Find(materials_, name); }
+
+std::uint32_t SceneNames::NodesShowing(const Lib3dsMesh* mesh) const {
+    const auto found = nodesShowing_.find(mesh);
+    return found == nodesShowing_.end() ? 0 : found->second;
+}
 
 Lib3dsMesh* SceneNames::MeshOfNode(const Lib3dsNode& node) const {
     Lib3dsMesh* mesh = Mesh(StoredName(node.data.object.morph));

@@ -5,6 +5,7 @@
 #include <lib3ds/mesh.h>
 #include <lib3ds/node.h>
 
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 
@@ -23,9 +24,12 @@ public:
     // The mesh an object node shows: the one its morph names, else the one of
     // its own name.
     Lib3dsMesh* MeshOfNode(const Lib3dsNode& node) const;
+    // How many object nodes of the tree show the mesh; each builds a copy.
+    std::uint32_t NodesShowing(const Lib3dsMesh* mesh) const;
 
 private:
     std::unordered_map<std::string_view, Lib3dsMesh*> meshes_;
+    std::unordered_map<const Lib3dsMesh*, std::uint32_t> nodesShowing_;
     std::unordered_map<std::string_view, Lib3dsMaterial*> materials_;
 };
 
