@@ -9,15 +9,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "ProcessRunner.h"
 #include "RecordingHostApi.h"
 #include "convert/C3DSImporter.h"
 #include "utils/IProgressCallback.h"
@@ -115,26 +114,14 @@ public:
     }
 
 protected:
-    void SetUp() override {
-        Host() = {};
-        std::string pattern = (std::filesystem::temp_directory_path() / "convert-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-        output = folder / "out.kvm";
-    }
-    void TearDown() override {
-        lib3ds_file_free(scene);
-        std::filesystem::remove_all(folder);
-    }
+    void SetUp() override { Host() = {}; }
+    void TearDown() override { lib3ds_file_free(scene); }
 
     std::filesystem::path SaveScene() const {
         EXPECT_TRUE(lib3ds_file_save(scene, (folder / "scene.3ds").c_str()));
         return folder / "scene.3ds";
     }
-    void Touch(const std::filesystem::path& relative) const {
-        std::filesystem::create_directories((folder / relative).parent_path());
-        std::ofstream(folder / relative) << "image";
-    }
+    void Touch(const std::string& relative) const { WriteFile(folder / relative, "image"); }
     bool Convert(const std::filesystem::path& input, int units = 1, bool merge = false) {
         converter = std::make_unique<C3DSImporter>();
         converter->SetUnitsOption(units);
@@ -158,8 +145,9 @@ protected:
     }
 
     Lib3dsFile* scene = lib3ds_file_new();
-    std::filesystem::path folder;
-    std::filesystem::path output;
+    const TemporaryFolder scratch;
+    const std::filesystem::path folder = scratch.Path();
+    const std::filesystem::path output = folder / "out.kvm";
     RecordingProgress progress;
     hollin::utils::IProgressCallback* progressCallback = &progress;
     std::unique_ptr<C3DSImporter> converter;

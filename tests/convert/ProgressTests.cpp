@@ -7,15 +7,21 @@ namespace {
 
 using ProgressTest = ConverterTest;
 
-TEST_F(ProgressTest, MeshOnlyPassAnnouncesTheFirstMeshOnceAndSkipsFacelessMeshes) {
-    AddMesh(StripMesh("a", 50)).AddMesh(MeshData{"b", {{0, 0, 0}}, {}});
+// Every phase in order, names from the file as UTF-8; without nodes the
+// mesh-only pass announces the first mesh once and skips faceless meshes.
+TEST_F(ProgressTest, PhasesComeInOrderAndTheMeshOnlyPassSkipsFacelessMeshes) {
+    lib3ds_file_insert_camera(scene, lib3ds_camera_new("Kamera S\xC3\xBC" "d"));
+    AddMaterial("Stein").AddMesh(StripMesh("a", 50)).AddMesh(MeshData{"b", {{0, 0, 0}}, {}});
     ASSERT_TRUE(ConvertScene());
     EXPECT_EQ(progress.messages,
-              (std::vector<std::string>{"Parsing file...", "Parsing cameras...", "Parsing materials...",
-                                        "Parsing nodes...", "Parsing mesh a...", "Building mesh a face: 0 of 50...",
+              (std::vector<std::string>{"Parsing file...", "Parsing cameras...", "Parsing camera Kamera S\xC3\xBC" "d...",
+                                        "Parsing materials...", "Parsing material Stein...", "Parsing nodes...",
+                                        "Parsing mesh a...", "Building mesh a face: 0 of 50...",
                                         "Building mesh a face: 10 of 50...", "Building mesh a face: 20 of 50...",
                                         "Building mesh a face: 30 of 50...", "Building mesh a face: 40 of 50...",
                                         "Cleaning up..."}));
+    EXPECT_EQ(std::vector<double>(progress.percents.begin(), progress.percents.begin() + 4),
+              (std::vector<double>{10, 20, 30, 40}));
     EXPECT_NEAR(progress.percents.at(5), 41.2, 1e-5);
     EXPECT_EQ(converter->MeshCount(), 2);
 }

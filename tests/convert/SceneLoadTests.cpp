@@ -14,28 +14,23 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Word(std::uint16_t value) { return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)}; }
-
-Bytes Dword(std::uint32_t value) {
-    Bytes bytes = Word(static_cast<std::uint16_t>(value));
-    const Bytes high = Word(static_cast<std::uint16_t>(value >> 16));
-    bytes.insert(bytes.end(), high.begin(), high.end());
+Bytes Joined(std::initializer_list<Bytes> parts) {
+    Bytes bytes;
+    for (const Bytes& part : parts) bytes.insert(bytes.end(), part.begin(), part.end());
     return bytes;
 }
 
+Bytes Word(std::uint16_t value) { return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)}; }
+Bytes Dword(std::uint32_t value) {
+    return Joined({Word(static_cast<std::uint16_t>(value)), Word(static_cast<std::uint16_t>(value >> 16))});
+}
 Bytes Text(const std::string& text) { return Bytes(text.c_str(), text.c_str() + text.size() + 1); }
-
 Bytes Zeros(std::size_t count) { return Bytes(count, 0); }
 
 // A chunk: id, length of header and body, then the parts of the body in order.
 Bytes Chunk(std::uint16_t id, std::initializer_list<Bytes> parts = {}) {
-    Bytes body;
-    for (const Bytes& part : parts) body.insert(body.end(), part.begin(), part.end());
-    Bytes chunk = Word(id);
-    const Bytes length = Dword(static_cast<std::uint32_t>(body.size() + 6));
-    chunk.insert(chunk.end(), length.begin(), length.end());
-    chunk.insert(chunk.end(), body.begin(), body.end());
-    return chunk;
+    const Bytes body = Joined(parts);
+    return Joined({Word(id), Dword(static_cast<std::uint32_t>(body.size() + 6)), body});
 }
 
 Bytes Repeated(const Bytes& part, std::size_t times) {
@@ -50,10 +45,8 @@ Bytes SceneFile(std::initializer_list<Bytes> sceneData, std::initializer_list<By
 }
 
 // A triangle over points 0, 1 and `corner`, in an object of three points.
-Bytes Triangle(std::uint16_t corner, std::initializer_list<Bytes> faceChildren = {}) {
-    Bytes faces = Word(1);
-    for (const Bytes& part : {Word(0), Word(1), Word(corner), Word(0)}) faces.insert(faces.end(), part.begin(), part.end());
-    for (const Bytes& child : faceChildren) faces.insert(faces.end(), child.begin(), child.end());
+Bytes Triangle(std::uint16_t corner, const Bytes& faceChildren = {}) {
+    const Bytes faces = Joined({Word(1), Word(0), Word(1), Word(corner), Word(0), faceChildren});
     return Chunk(LIB3DS_NAMED_OBJECT, {Text("tri"), Chunk(LIB3DS_N_TRI_OBJECT, {Chunk(LIB3DS_POINT_ARRAY, {Word(3), Zeros(36)}),
                                                                               Chunk(LIB3DS_FACE_ARRAY, {faces})})});
 }
@@ -66,9 +59,8 @@ Bytes ObjectNode(std::uint16_t id, const std::string& name, std::uint16_t parent
 Bytes NodeChain(std::size_t length) {
     Bytes nodes;
     for (std::size_t index = 0; index < length; ++index) {
-        const Bytes node = ObjectNode(static_cast<std::uint16_t>(index), "n" + std::to_string(index),
-                                      index == 0 ? LIB3DS_NO_PARENT : static_cast<std::uint16_t>(index - 1));
-        nodes.insert(nodes.end(), node.begin(), node.end());
+        nodes = Joined({nodes, ObjectNode(static_cast<std::uint16_t>(index), "n" + std::to_string(index),
+                                          index == 0 ? LIB3DS_NO_PARENT : static_cast<std::uint16_t>(index - 1))});
     }
     return nodes;
 }
@@ -104,7 +96,7 @@ TEST(SceneFileCheck, FindsWhatWouldHurtLib3dsAndNothingElse) {
              {Word(1), Zeros(8)})})})}),
          SceneFileFault::PointOutOfRange},
         {"a material group naming a second face",
-         SceneFile({Triangle(2, {Chunk(LIB3DS_MSH_MAT_GROUP, {Text("x"), Word(1), Word(1)})})}),
+         SceneFile({Triangle(2, Chunk(LIB3DS_MSH_MAT_GROUP, {Text("x"), Word(1), Word(1)}))}),
          SceneFileFault::FaceOutOfRange},
         {"a gradient of four colours", SceneFile({Chunk(LIB3DS_V_GRADIENT, {Zeros(4), Repeated(color, 4)})}),
          SceneFileFault::GradientOverflow},
@@ -138,7 +130,7 @@ TEST(SceneFileCheck, FindsWhatWouldHurtLib3dsAndNothingElse) {
 using SceneLoadTest = ConverterTest;
 
 TEST_F(SceneLoadTest, FileThatDoesNotLoadGivesOneErrorAndNoModel) {
-    std::ofstream(folder / "text.3ds") << "this is not a 3DS file at all";
+    WriteFile(folder / "text.3ds", "this is not a 3DS file at all");
     // lib3ds would read past the point list for a face naming point 3 of 3.
     AddMesh(MeshData{"m", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 3, ""}}});
     for (const std::filesystem::path& input : {folder, folder / "text.3ds", SaveScene()}) {

@@ -21,15 +21,10 @@ protected:
     void TearDown() override { GetLocalizedStringTable().clear(); }
 };
 
-TEST_F(LocalizedStringLookup, WithoutTranslationsTheEnglishTextComesBack) {
-    EXPECT_EQ(GetLocalizedString("3DS Files (*.3ds)"), Utf16String(u"3DS Files (*.3ds)"));
-    EXPECT_EQ(GetLocalizedString("3ds Entities Imported\n\tMaterials:\t%d\n"),
-              Utf16String(u"3ds Entities Imported\n\tMaterials:\t%d\n"));
-    EXPECT_TRUE(GetLocalizedString("").IsEmpty());
-    EXPECT_TRUE(GetLocalizedString(nullptr).IsEmpty());
-}
-
+// A key is translated only when it matches exactly; otherwise the English
+// text comes back.
 TEST_F(LocalizedStringLookup, TranslationsMatchTheWholeKeyExactly) {
+    EXPECT_EQ(GetLocalizedString("Feet"), Utf16String(u"Feet"));
     auto& table = GetLocalizedStringTable();
     table[Utf16String(u"Feet")] = Utf16String(u"Fu\u00DF");
     table[Utf16String(u"Meters")] = Utf16String();
@@ -42,6 +37,7 @@ TEST_F(LocalizedStringLookup, TranslationsMatchTheWholeKeyExactly) {
     // A deliberately empty translation is a translation, not a miss.
     EXPECT_TRUE(GetLocalizedString("Meters").IsEmpty());
     EXPECT_TRUE(GetLocalizedString("").IsEmpty());
+    EXPECT_TRUE(GetLocalizedString(nullptr).IsEmpty());
 }
 
 TEST_F(LocalizedStringLookup, NonUtf8KeysAreDecodedInTheCurrentLocale) {

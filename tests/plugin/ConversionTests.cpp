@@ -55,42 +55,5 @@ TEST_F(HostOptions, TheHostMapOverridesTheStoreOnlyWithValuesOfTheRightType) {
     EXPECT_TRUE(hollin::prefs::Get().ReadBool(u"3DS Importer", kMergeKey, false));
 }
 
-// A camera, a material and one twelve-face mesh placed by one node.
-std::filesystem::path WriteFence(const TemporaryFolder& folder) {
-    SceneBuilder scene;
-    scene.AddCamera("Kamera S\xC3\xBC" "d", {10, 10, 10}, {0, 0, 0});
-    scene.AddMaterial("Stein", {0.6f, 0.6f, 0.6f});
-    std::vector<Point> points;
-    std::vector<Triangle> faces;
-    for (std::uint16_t i = 0; i < 12; ++i) {
-        const float x = i;
-        points.insert(points.end(), {Point{x, 0, 0}, Point{x, 1, 0}, Point{x + 0.5f, 0, 1}});
-        faces.push_back({static_cast<std::uint16_t>(3 * i), static_cast<std::uint16_t>(3 * i + 1),
-                         static_cast<std::uint16_t>(3 * i + 2)});
-    }
-    scene.AddMesh("Fence", points, faces, "Stein");
-    scene.AddObjectNode("Fence");
-    EXPECT_TRUE(scene.Save((folder / "fence.3ds").string()));
-    return folder / "fence.3ds";
-}
-
-using ConversionProgress = PluginTest;
-
-TEST_F(ConversionProgress, HostSeesEveryPhaseInOrderInUtf8) {
-    const TemporaryFolder folder;
-    RecordingProgress progress;
-    ASSERT_TRUE(Convert(WriteFence(folder), folder / "fence.kvm", &progress));
-    EXPECT_EQ(progress.messages, (std::vector<std::string>{
-                                     "Parsing file...", "Parsing cameras...", "Parsing camera Kamera S\xC3\xBC" "d...",
-                                     "Parsing materials...", "Parsing material Stein...", "Parsing nodes...",
-                                     "Parsing node Fence...", "Building mesh Fence face: 0 of 12...",
-                                     "Building mesh Fence face: 10 of 12...", "Cleaning up...",
-                                 }));
-    const std::vector<double> percents = {10, 20, 30, 40, 45, 95, 99};
-    ASSERT_EQ(progress.percents.size(), percents.size());
-    for (std::size_t i = 0; i < percents.size(); ++i) EXPECT_NEAR(progress.percents[i], percents[i], 1e-4) << i;
-    EXPECT_EQ(PrintedSummary(), SummaryReport(1, 1, 1));
-}
-
 }  // namespace
 }  // namespace plugin_tests

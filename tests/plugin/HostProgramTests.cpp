@@ -1,6 +1,5 @@
 #include <cctype>
 #include <fstream>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -41,27 +40,6 @@ protected:
     TemporaryFolder folder_;
 };
 
-TEST_F(HostPrograms, TheSamplePrintsItsReportAndPlacesEveryNodeAtTheTop) {
-    EXPECT_EQ(Import(KV_SAMPLE_SCENE, "courtyard.kvm").out, SummaryReport(4, 5, 5));
-
-    // The grandchild too is placed at the top level; the paving found its
-    // texture under another case.
-    const nlohmann::json info = ExpectValidModel("courtyard.kvm");
-    std::set<std::string> placed;
-    for (const nlohmann::json& instance : info["instances"]) placed.insert(instance.value("definition", ""));
-    EXPECT_EQ(placed, (std::set<std::string>{"Basin", "Hedges", "Paving", "Walls", "Water"}));
-    for (const nlohmann::json& material : info["materials"]) {
-        EXPECT_TRUE(material["name"] != "Paving" || material["texture"] == nlohmann::json::array({64, 64})) << material;
-    }
-}
-
-TEST_F(HostPrograms, Test1PrintsItsReportAndFindsItsThreeUpperCaseTextureNames) {
-    EXPECT_EQ(Import(KV_ASSIMP_3DS_DIR "/test1.3ds", "test1.kvm").out, SummaryReport(3, 9, 9));
-    const nlohmann::json info = ModelInfo(folder_ / "test1.kvm");
-    ASSERT_EQ(info["materials"].size(), 3u) << info;
-    for (const nlohmann::json& material : info["materials"]) EXPECT_FALSE(material["texture"].is_null()) << material;
-}
-
 TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
     // The host installation without its Resources folder.
     const std::filesystem::path installed = std::filesystem::path(KV_KVIMPORT_PATH).parent_path();
@@ -80,7 +58,6 @@ TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
          "message Analyse du matériau Hedge...\n"},
         {"de_DE.UTF-8", KV_KVIMPORT_PATH, "Importierte 3DS-Objekte\n\tMaterialien:\t4\n\tKnoten:\t5\n\tNetze:\t5\n",
          "message Netz Basin wird erstellt, Fläche 0 von 48...\n"},
-        {"et_EE.UTF-8", KV_KVIMPORT_PATH, english, "message Parsing material Hedge...\n"},
         {"de_DE.UTF-8", folder_ / "bare/kvimport", english, "message Building mesh Basin face: 0 of 48...\n"},
     };
     for (const auto& [locale, kvimport, report, message] : cases) {

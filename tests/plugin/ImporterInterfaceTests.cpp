@@ -22,18 +22,17 @@ TEST_F(ImporterInterface, EntryPointIsTheOnlyExportAndAlwaysGivesTheSameImporter
     EXPECT_EQ(exported, std::set<std::string>{"GetKorvantaModelImporterInterface"});
 }
 
-TEST_F(ImporterInterface, AMissingFileFailsWithAReportShownOnceUntilTheNextConversion) {
+// What the report says is the converter's business; here, that it is shown
+// once, belongs to the latest conversion and that the host's options stay as
+// the host gave them.
+TEST_F(ImporterInterface, AFailedConversionsReportIsShownOnceUntilTheNextConversion) {
     const TemporaryFolder folder;
     const std::filesystem::path input = folder / "no such scene.3ds";
-    RecordingProgress progress;
     ImportOptions options;
-    EXPECT_FALSE(Convert(input, folder / "out.kvm", &progress, &options));
+    EXPECT_FALSE(Convert(input, folder / "out.kvm", nullptr, &options));
+    EXPECT_TRUE(options.empty());
     EXPECT_EQ(PrintedSummary(), OpenFileErrorReport(input.string()));
     EXPECT_EQ(PrintedSummary(), "");
-    EXPECT_FALSE(std::filesystem::exists(folder / "out.kvm"));
-    EXPECT_TRUE(options.empty());
-    ASSERT_FALSE(progress.messages.empty());
-    EXPECT_EQ(progress.messages.back(), "Cleaning up...");
 
     EXPECT_FALSE(Convert(input, folder / "out.kvm"));
     ASSERT_TRUE(Convert(KV_SAMPLE_SCENE, folder / "courtyard.kvm"));

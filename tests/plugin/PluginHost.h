@@ -7,34 +7,12 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <vector>
 
-#include "HostProgressCallback.h"
 #include "KorvantaModelImporterInterface.h"
 #include "Preferences.h"
 #include "ProcessRunner.h"
 
 namespace plugin_tests {
-
-// Records what the importer tells the host; answers "cancelled" once it has
-// been asked more than `cancelAfterQueries` times (never when negative).
-class RecordingProgress final : public HostProgressCallback {
-public:
-    explicit RecordingProgress(long cancelAfterQueries = -1) : cancelAfterQueries_(cancelAfterQueries) {}
-
-    bool IsCancelled() override { return cancelAfterQueries_ >= 0 && ++queries > cancelAfterQueries_; }
-    void SetPercent(double percent) override { percents.push_back(percent); }
-    void SetSecondaryPercent(double) override {}
-    void SetSecondaryMessage(const char*) override {}
-    void SetMessage(const std::string& message) override { messages.push_back(message); }
-
-    std::vector<double> percents;
-    std::vector<std::string> messages;
-    long queries = 0;
-
-private:
-    long cancelAfterQueries_;
-};
 
 // kvinfo's JSON description of a model file, or null when it cannot read it.
 inline nlohmann::json ModelInfo(const std::filesystem::path& model) {

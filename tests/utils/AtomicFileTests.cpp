@@ -5,11 +5,10 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <new>
-#include <sstream>
 #include <string>
 
+#include "ProcessRunner.h"
 #include "utils/AtomicFile.h"
 
 using hollin::utils::ReplaceFileAtomically;
@@ -18,24 +17,15 @@ namespace {
 
 class AtomicFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kv-atomic-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        target_ = (folder_ / "file.txt").string();
-        ASSERT_TRUE(ReplaceFileAtomically(target_, "old contents", nullptr));
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void SetUp() override { ASSERT_TRUE(ReplaceFileAtomically(target_, "old contents", nullptr)); }
 
     // The target's contents, and how many entries the folder has besides it.
     std::pair<std::string, long> State() const {
-        std::ostringstream contents;
-        contents << std::ifstream(target_).rdbuf();
-        return {contents.str(), std::distance(std::filesystem::directory_iterator(folder_), {}) - 1};
+        return {ReadFile(target_), std::distance(std::filesystem::directory_iterator(folder_ / ""), {}) - 1};
     }
 
-    std::filesystem::path folder_;
-    std::string target_;
+    TemporaryFolder folder_;
+    const std::string target_ = (folder_ / "file.txt").string();
 };
 
 TEST_F(AtomicFile, ReplacesTheContentsAndKeepsThePermissions) {
@@ -54,7 +44,7 @@ TEST_F(AtomicFile, ReplacesTheContentsAndKeepsThePermissions) {
 TEST_F(AtomicFile, AFailedReplacementChangesNothing) {
     std::string error;
     EXPECT_FALSE(ReplaceFileAtomically((folder_ / "missing" / "file").string(), "x", &error));
-    EXPECT_NE(error.find(folder_.string() + "/missing/file: No such file"), std::string::npos) << error;
+    EXPECT_NE(error.find((folder_ / "missing/file").string() + ": No such file"), std::string::npos) << error;
     std::filesystem::create_directory(folder_ / "taken");
     EXPECT_FALSE(ReplaceFileAtomically((folder_ / "taken").string(), "x", &error));
     EXPECT_NE(error.find("cannot replace"), std::string::npos) << error;

@@ -1,47 +1,41 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 #include "utils/Format.h"
 
 using namespace hollin::utils;
 
-TEST(FormatMarkers, MessageResourceMarkersBecomePositionalConversions) {
-    const auto rewrite = [](const char* format) { return RewritePositionalMarkers(Utf16String(format)).ToUtf8(); };
-    EXPECT_EQ(rewrite("%2!d! of %1!d!"), "%2$d of %1$d");
-    EXPECT_EQ(rewrite("%1 items"), "%1$s items");
-    EXPECT_EQ(rewrite("%1. Next"), "%1$s. Next");
-    EXPECT_EQ(rewrite("%1.5"), "%1.5");
-    EXPECT_EQ(rewrite("100%% %s %d %0"), "100%% %s %d %0");
-    EXPECT_EQ(rewrite("%1!-5s!|"), "%1$-5s|");
-}
-
-TEST(Format, PositionalArgumentsInAnyOrder) {
+// Message-resource markers (%1, %1!d!) become positional conversions and mix
+// with the flags, widths and precisions of plain ones.
+TEST(Format, PositionalMarkersFlagsWidthsAndPrecisions) {
     const Utf16String a("first");
     const Utf16String b("second");
-    EXPECT_EQ(Formatted("%2!s! and %1!s!", a, b).ToUtf8(), "second and first");
-    EXPECT_EQ(Formatted("%2!d! of %1!d!", 10, 3).ToUtf8(), "3 of 10");
-    EXPECT_EQ(Formatted("%1 items", Utf16String("7")).ToUtf8(), "7 items");
-    EXPECT_EQ(Formatted("%1$d/%1$d", 4).ToUtf8(), "4/4");
-    EXPECT_EQ(Formatted("%s=%i", Utf16String("x"), -3).ToUtf8(), "x=-3");
+    const Utf16String text("abc");
+    const std::pair<Utf16String, const char*> cases[] = {
+        {Formatted("%2!s! and %1!s!", a, b), "second and first"},
+        {Formatted("%2!d! of %1!d!", 10, 3), "3 of 10"},
+        {Formatted("%1 items", Utf16String("7")), "7 items"},
+        {Formatted("%1. Next", Utf16String("7")), "7. Next"},
+        {Formatted("[%1.5d]", 7), "[00007]"},  // a width, not a marker
+        {Formatted("%1!-5s!|", text), "abc  |"},
+        {Formatted("%1$d/%1$d", 4), "4/4"},
+        {Formatted("%s=%i", Utf16String("x"), -3), "x=-3"},
+        {Formatted("[%-5d]", 42), "[42   ]"},
+        {Formatted("[%05d]", -42), "[-0042]"},
+        {Formatted("[%+ d]", 42), "[+42]"},
+        {Formatted("[%06.3d]", 7), "[   007]"},
+        {Formatted("[%.0d]", 0), "[]"},
+        {Formatted("[%d]", INT_MIN), "[-2147483648]"},
+        {Formatted("100%%: %d", 1), "100%: 1"},
+        {Formatted("[%4.1s]", text), "[   a]"},
+        {Formatted("[%1$-4.2s]", text), "[ab  ]"},
+        {Formatted("[%05s]", text), "[00abc]"},
+    };
+    for (const auto& [formatted, expected] : cases) EXPECT_EQ(formatted.ToUtf8(), expected);
     EXPECT_EQ(Formatted("%s", "caf\xC3\xA9").Units(), u"caf\xE9");  // literal converted for the call
     EXPECT_EQ(Formatted("%s", Utf16String(u"\xD83D\xDE00" "\xD800")).Units(), u"\xD83D\xDE00\xD800");
-}
-
-TEST(Format, FlagsWidthAndPrecision) {
-    const struct {
-        const char* format;
-        int value;
-        const char* expected;
-    } numbers[] = {
-        {"[%-5d]", 42, "[42   ]"}, {"[%05d]", -42, "[-0042]"}, {"[%+ d]", 42, "[+42]"}, {"[%06.3d]", 7, "[   007]"},
-        {"[%.0d]", 0, "[]"}, {"[%d]", INT_MIN, "[-2147483648]"}, {"100%%: %d", 1, "100%: 1"},
-    };
-    for (const auto& n : numbers) EXPECT_EQ(Formatted(n.format, n.value).ToUtf8(), n.expected) << n.format;
-    const Utf16String text("abc");
-    EXPECT_EQ(Formatted("[%4.1s]", text).ToUtf8(), "[   a]");
-    EXPECT_EQ(Formatted("[%1$-4.2s]", text).ToUtf8(), "[ab  ]");
-    EXPECT_EQ(Formatted("[%05s]", text).ToUtf8(), "[00abc]");
 }
 
 TEST(Format, RejectedFormatsGiveTheEmptyText) {

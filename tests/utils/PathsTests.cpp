@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,25 +53,6 @@ TEST(Paths, FolderSplitsDrivesLikeWindowsWithinTheLimitsOfLinux) {
         {deep + "e/f", ""},
     };
     for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << path.substr(0, 80);
-}
-
-TEST(Paths, FileSystemQueriesAndTheProgramsFolder) {
-    const std::filesystem::path temporary =
-        std::filesystem::temp_directory_path() / ("hollin_utils_paths_" + std::to_string(getpid()));
-    const Utf16String root(temporary.string().c_str());
-    const Utf16String nested = JoinPath(root, Utf16String("one/tw\xC3\xB6"));
-    EXPECT_FALSE(FileExists(nested));
-    EXPECT_TRUE(CreateDirectories(nested));
-    EXPECT_TRUE(std::filesystem::is_directory(temporary / "one" / "tw\xC3\xB6"));
-    EXPECT_TRUE(CreateDirectories(nested));  // exists already
-
-    std::ofstream(temporary / "f.txt") << "";
-    const Utf16String file = JoinPath(root, Utf16String("f.txt"));
-    EXPECT_TRUE(FileExists(file) && !IsDirectory(file));
-    EXPECT_FALSE(CreateDirectories(JoinPath(file, Utf16String("below"))));
-    std::filesystem::remove_all(temporary);
-
-    EXPECT_TRUE(FileExists(JoinPath(GetHostExecutableFolder(), Utf16String("utils_tests"))));
 }
 
 TEST(Paths, ApplicationDataFoldersFollowTheEnvironment) {

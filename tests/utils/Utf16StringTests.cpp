@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 
-#include <clocale>
 #include <string>
 
 #include "utils/Utf16String.h"
@@ -38,11 +37,4 @@ TEST(Utf16String, ReplaceAllNeverRescansReplacements) {
     EXPECT_EQ(grow.ReplaceAll(Utf16String("aa"), Utf16String("aa")), 0);
     EXPECT_EQ(grow.ReplaceAll(Utf16String(""), Utf16String("x")), 0);
     EXPECT_EQ(grow.ToUtf8(), "aaXaa");
-}
-
-// Each test runs in its own process under ctest; the locale needs no restoring.
-TEST(Utf16String, FromLocaleDecodesTheCurrentLocale) {
-    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) GTEST_SKIP() << "no C.UTF-8 locale";
-    EXPECT_EQ(Utf16String::FromLocale("x\xC3\xA9\xF0\x9F\x98\x80").Units(), u"x\xE9\xD83D\xDE00");
-    EXPECT_TRUE(Utf16String::FromLocale("x\xFF").IsEmpty());
 }

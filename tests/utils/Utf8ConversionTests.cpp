@@ -15,60 +15,65 @@ std::int64_t Count(const std::string& bytes, ConversionMode mode = ConversionMod
 
 }  // namespace
 
-// Sequences at both ends of every range of the legality table.
-TEST(Utf8Decoding, LegalBoundarySequencesRoundTrip) {
+// Sequences at both ends of every range of the legality table round-trip;
+// one illegal or truncated sequence anywhere makes the whole text empty.
+TEST(Utf8Decoding, LegalSequencesRoundTripAndAnyOtherEmptiesTheText) {
     const struct {
         std::string bytes;
         std::u16string units;
+        std::int64_t error = 0;
     } cases[] = {
         {"\x7F", u"\x7F"}, {"\xC2\x80", u"\x80"}, {"\xDF\xBF", u"\x7FF"}, {"\xE0\xA0\x80", u"\x800"},
         {"\xEF\xBF\xBF", u"\xFFFF"}, {"\xF0\x90\x80\x80", u"\U00010000"}, {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
         {"\xF0\x9F\x98\x80", u"\xD83D\xDE00"}, {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
-        // Encoded surrogates pass as themselves.
+        // Encoded surrogates pass as themselves, paired or not.
         {"\xED\xA0\x80", u"\xD800"}, {"\xED\xBF\xBF", u"\xDFFF"},
+        {"\xED\xB8\x80\xED\xA0\xBD", u"\xDE00\xD83D"},
+        // A continuation byte as lead, an overlong NUL, trailing bytes too small
+        // or too large, overlongs below the E0 and F0 limits, a last byte that is
+        // no continuation, a code point above U+10FFFF and leads above F4.
+        {"\x80", u"", kIllegalInput}, {"\xC0\x80", u"", kIllegalInput}, {"\xC2\x7F", u"", kIllegalInput},
+        {"\xC2\xC0", u"", kIllegalInput}, {"\xE0\x9F\xBF", u"", kIllegalInput},
+        {"\xF0\x8F\xBF\xBF", u"", kIllegalInput}, {"\xE1\x80\x7F", u"", kIllegalInput},
+        {"\xF4\x90\x80\x80", u"", kIllegalInput}, {"\xF5\x80\x80\x80", u"", kIllegalInput},
+        {"\xFF\x80\x80\x80\x80\x80", u"", kIllegalInput},
+        {"abc\xC3", u"", kTruncatedInput}, {"abc\xE2\x82", u"", kTruncatedInput},
+        {"abc\xF0\x9F\x98", u"", kTruncatedInput}, {"abc\xED\xA0", u"", kTruncatedInput},
+        // In the middle, the next byte is taken as the missing trailing byte.
+        {"\xC3" "abc", u"", kIllegalInput}, {"\xF0\x9F\x98" "abc", u"", kIllegalInput},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes));
-        EXPECT_EQ(Count(c.bytes), static_cast<std::int64_t>(c.units.size()));
-        EXPECT_EQ(Utf16String::FromUtf8(std::string_view(c.bytes)).Units(), c.units);
+        EXPECT_EQ(Count(c.bytes), c.error != 0 ? c.error : static_cast<std::int64_t>(c.units.size()));
+        EXPECT_EQ(Utf16String::FromUtf8(std::string_view("ok" + c.bytes)).Units(), c.error != 0 ? u"" : u"ok" + c.units);
+        if (c.error == 0) {
+            EXPECT_EQ(Utf16String(c.units).ToUtf8(), c.bytes);
+        }
+    }
+}
+
+// Lone surrogates encode as themselves, which strict mode refuses both ways.
+TEST(Utf8Encoding, SurrogatesPairOrStandAloneAndStrictModeRejectsLoneOnes) {
+    const struct {
+        std::u16string units;
+        std::string bytes;
+        bool paired;
+    } cases[] = {
+        {u"\xD83D\xDE00", "\xF0\x9F\x98\x80", true}, {u"\xD800", "\xED\xA0\x80", false},
+        {u"\xD800x", "\xED\xA0\x80x", false}, {u"\xDE00\xD83D", "\xED\xB8\x80\xED\xA0\xBD", false},
+        {u"a\xDBFF" "b", "a\xED\xAF\xBF" "b", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
         EXPECT_EQ(Utf16String(c.units).ToUtf8(), c.bytes);
+        EXPECT_EQ(Utf8LengthOf(c.units.data(), c.units.size(), ConversionMode::Lenient),
+                  static_cast<std::int64_t>(c.bytes.size()));
+        EXPECT_EQ(Utf8LengthOf(c.units.data(), c.units.size(), ConversionMode::Strict),
+                  c.paired ? static_cast<std::int64_t>(c.bytes.size()) : kIllegalInput);
+        EXPECT_EQ(EncodeUtf8(c.units.data(), c.units.size(), ConversionMode::Strict).empty(), !c.paired);
+        EXPECT_EQ(Count(c.bytes, ConversionMode::Strict), c.paired ? 2 : kIllegalInput);
+        EXPECT_EQ(DecodeUtf8(c.bytes.data(), c.bytes.size(), ConversionMode::Strict).empty(), !c.paired);
     }
-}
-
-TEST(Utf8Decoding, IllegalOrTruncatedSequencesMakeTheWholeTextEmpty) {
-    // A continuation byte as lead, an overlong NUL, trailing bytes too small
-    // or too large, overlongs below the E0 and F0 limits, a last byte that is
-    // no continuation, a code point above U+10FFFF and leads above F4.
-    const std::string illegal[] = {"\x80", "\xC0\x80", "\xC2\x7F", "\xC2\xC0", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF",
-                                   "\xE1\x80\x7F", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF\x80\x80\x80\x80\x80"};
-    for (const std::string& bad : illegal) {
-        SCOPED_TRACE(testing::PrintToString(bad));
-        EXPECT_EQ(Count(bad), kIllegalInput);
-        EXPECT_TRUE(Utf16String::FromUtf8(std::string_view("ok" + bad + "ok")).IsEmpty());
-    }
-    for (const std::string cut : {"\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xED\xA0"}) {
-        EXPECT_EQ(Count("abc" + cut), kTruncatedInput);
-        EXPECT_TRUE(Utf16String(("abc" + cut).c_str()).IsEmpty());
-        // In the middle, the next byte is taken as the missing trailing byte: illegal.
-        EXPECT_TRUE(Utf16String::FromUtf8(std::string_view(cut + "abc")).IsEmpty());
-    }
-    EXPECT_TRUE(Utf16String("abc\xE2\x82\xAC", 5).IsEmpty());  // the byte count cuts the euro sign
-}
-
-TEST(Utf8Encoding, SurrogatesPairOrStandAloneAndStrictModeRejectsThem) {
-    EXPECT_EQ(Utf16String(u"\xD83D\xDE00").ToUtf8(), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(Utf16String(u"\xD800").ToUtf8(), "\xED\xA0\x80");                    // high at the end
-    EXPECT_EQ(Utf16String(u"\xD800x").ToUtf8(), "\xED\xA0\x80x");                  // high before a non-surrogate
-    EXPECT_EQ(Utf16String(u"\xDE00\xD83D").ToUtf8(), "\xED\xB8\x80\xED\xA0\xBD");  // reversed pair
-    // Lone surrogates survive the round trip through UTF-8.
-    EXPECT_EQ(Utf16String(Utf16String(u"a\xDBFF" "b").ToUtf8().c_str()).Units(), u"a\xDBFF" "b");
-
-    const std::u16string lone = u"\xDC00";
-    EXPECT_EQ(Utf8LengthOf(lone.data(), 1, ConversionMode::Lenient), 3);
-    EXPECT_EQ(Utf8LengthOf(lone.data(), 1, ConversionMode::Strict), kIllegalInput);
-    EXPECT_TRUE(EncodeUtf8(lone.data(), 1, ConversionMode::Strict).empty());
-    EXPECT_EQ(Count("\xED\xA0\x80", ConversionMode::Strict), kIllegalInput);
-    EXPECT_TRUE(DecodeUtf8("\xED\xA0\x80", 3, ConversionMode::Strict).empty());
 }
 
 // Names from files: UTF-8 stays as it is; anything that is not UTF-8

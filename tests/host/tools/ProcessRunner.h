@@ -34,6 +34,7 @@ public:
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& Path() const { return path_; }
 
 private:
     std::filesystem::path path_;
