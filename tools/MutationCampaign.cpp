@@ -1,6 +1,7 @@
-// Runs many damaged copies of real 3DS files through the import fuzz target,
-// the way files arrive from the internet: bit flips, truncations, edited chunk
-// lengths and pieces spliced in from other files, one to three at a time.
+// A tool for the developers: runs many damaged copies of real 3DS files through
+// the import fuzz target (tests/fuzz/ImportFuzzer.cpp), damaged the way files
+// arrive from the internet: bit flips, truncations, edited chunk lengths and
+// pieces spliced in from other files, one to three at a time.
 // Prints how long the inputs took; an input that takes longer than the limit
 // is saved beside the last input, which stays on disk should the process die.
 //
