@@ -160,6 +160,7 @@ int main(int argc, char** argv) {
         running = -1;
         seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (seconds.back() > limitSeconds) WriteFile(findings / ("slow-" + std::to_string(index) + ".3ds"), mutant);
+        if ((index + 1) % 10000 == 0) std::fprintf(stderr, "%ld inputs\n", index + 1);
     }
     fs::remove(findings / "last-input.3ds");
 
