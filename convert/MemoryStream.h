@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace hollin::importer {
@@ -17,17 +18,43 @@ public:
 
     explicit MemoryStream(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
-    std::size_t Read(void* buffer, std::size_t size);
+    // Inline: lib3ds reads a large scene a value at a time.
+    std::size_t Read(void* buffer, std::size_t size) {
+        const std::int64_t start = position_;
+        const std::size_t count = Skip(size);
+        if (count > 0) std::memcpy(buffer, bytes_.data() + start, count);
+        if (count < size) std::memset(static_cast<std::uint8_t*>(buffer) + count, 0, size - count);
+        return count;
+    }
     // Moves on as a read of `size` bytes would, without copying them.
-    std::size_t Skip(std::size_t size);
+    std::size_t Skip(std::size_t size) {
+        const auto end = static_cast<std::int64_t>(bytes_.size());
+        const std::size_t available = position_ < end ? static_cast<std::size_t>(end - position_) : 0;
+        const std::size_t count = size < available ? size : available;
+        position_ += static_cast<std::int64_t>(count);
+        return count;
+    }
     bool Seek(std::int64_t offset, Origin origin);
     std::int64_t Tell() const { return position_; }
     std::size_t Size() const { return bytes_.size(); }
 
     // Little-endian values as lib3ds reads them, zero past the end.
-    std::uint8_t ReadByte();
-    std::uint16_t ReadWord();
-    std::uint32_t ReadDword();
+    std::uint8_t ReadByte() {
+        std::uint8_t value = 0;
+        Read(&value, 1);
+        return value;
+    }
+    std::uint16_t ReadWord() {
+        std::uint8_t b[2];
+        Read(b, sizeof b);
+        return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+    }
+    std::uint32_t ReadDword() {
+        std::uint8_t b[4];
+        Read(b, sizeof b);
+        return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+               (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+    }
     // Bytes until a NUL, as lib3ds reads a name into a buffer of `capacity`
     // bytes: false when the end comes first or no NUL is among the first
     // `capacity` bytes. `text` (when given) receives the bytes before the NUL.

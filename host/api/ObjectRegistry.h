@@ -20,7 +20,11 @@ public:
     }
 
     T* Find(const void* pointer) const {
-        return objects_.count(pointer) != 0 ? static_cast<T*>(const_cast<void*>(pointer)) : nullptr;
+        // Calls come in runs on one object (a mesh's faces into one geometry
+        // input), so the last object found is checked before the table.
+        if (pointer == nullptr || (pointer != lastFound_ && objects_.count(pointer) == 0)) return nullptr;
+        lastFound_ = pointer;
+        return static_cast<T*>(const_cast<void*>(pointer));
     }
     bool IsDetached(const void* pointer) const {
         auto found = objects_.find(pointer);
@@ -36,8 +40,14 @@ public:
     // Marks an object that lives inside an owner as live.
     void Adopt(const T* pointer) { objects_.emplace(pointer, nullptr); }
     // Forgets an object; a detached one is destroyed.
-    void Forget(const T* pointer) { objects_.erase(pointer); }
-    void Clear() { objects_.clear(); }
+    void Forget(const T* pointer) {
+        if (pointer == lastFound_) lastFound_ = nullptr;
+        objects_.erase(pointer);
+    }
+    void Clear() {
+        lastFound_ = nullptr;
+        objects_.clear();
+    }
 
     template <typename Visit>
     void ForEachLive(Visit visit) const {
@@ -46,6 +56,7 @@ public:
 
 private:
     std::unordered_map<const void*, std::unique_ptr<T>> objects_;
+    mutable const void* lastFound_ = nullptr;
 };
 
 }  // namespace korvanta
