@@ -40,6 +40,9 @@ constexpr std::uint64_t kMemoryPerByte = 32;
 // of those looks for its own children again; real files go two levels deep.
 constexpr std::size_t kMaxNodeLinkDepth = 64;
 
+// lib3ds adds and subtracts four key frame numbers in 32-bit integers.
+constexpr std::int32_t kFrameLimit = std::int32_t{1} << 29;
+
 constexpr std::uint16_t kNoParent = LIB3DS_NO_PARENT;
 constexpr int kNone = -1;
 
@@ -531,6 +534,7 @@ private:
         for (std::int32_t key = 0; key < keys; ++key) {
             if (!Allocate(KeySize(track))) return false;
             const auto frame = static_cast<std::int32_t>(stream_.ReadDword());
+            if (frame <= -kFrameLimit || frame >= kFrameLimit) return Fail(SceneFileFault::FrameOutOfRange);
             const std::uint16_t flags = stream_.ReadWord();
             const std::size_t tcbBytes = 4u * static_cast<std::size_t>(std::popcount(flags & 0x1Fu));
             if (!Skip(tcbBytes + KeyValueBytes(track)) || !Spend(6)) return false;

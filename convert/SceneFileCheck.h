@@ -28,6 +28,9 @@ enum class SceneFileFault {
     // justifies: counts that the file does not hold, animation keys or nodes
     // that lib3ds sorts one by one.
     ExcessiveWork,
+    // An animation key's frame number so far from 0 that lib3ds's set-up of
+    // the keys overflows its integer arithmetic.
+    FrameOutOfRange,
     // Linking a node to its parent would have lib3ds recurse without end.
     EndlessNodeLinking,
     // A node tree deeper than any real scene (kMaxNodeDepth).
