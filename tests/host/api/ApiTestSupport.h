@@ -42,31 +42,25 @@ public:
         return index;
     }
 
-    void Material(std::size_t face, KVMaterialRef material, const std::vector<std::pair<std::size_t, std::array<double, 2>>>& uvs = {}) {
-        KVMaterialInput record{};
-        record.material = material;
-        record.num_uv_coords = uvs.size();
-        for (std::size_t i = 0; i < uvs.size(); ++i) {
-            record.vertex_indices[i] = uvs[i].first;
-            record.uv_coords[i][0] = uvs[i].second[0];
-            record.uv_coords[i][1] = uvs[i].second[1];
-        }
-        EXPECT_EQ(KVGeometryInputFaceSetFrontMaterial(input_, face, &record), KV_SUCCESS);
-    }
-
     // A unit square with its corner at (x, y, z) as two triangles; with a
     // non-zero uvScale textured with (u, v) = uvScale * (x, y).
     void Square(double x, double y, double z, KVMaterialRef material = {}, double uvScale = 0.0) {
-        const std::size_t a = Vertex(x, y, z), b = Vertex(x + 1, y, z), c = Vertex(x + 1, y + 1, z), d = Vertex(x, y + 1, z);
-        const std::size_t first = Face({a, b, c}), second = Face({a, c, d});
-        if (!KV_IS_VALID(material)) return;
-        const auto uvs = [&](std::vector<std::pair<std::size_t, std::array<double, 2>>> corners) {
-            if (uvScale == 0.0) corners.clear();
-            for (auto& [vertex, uv] : corners) uv = {uv[0] * uvScale, uv[1] * uvScale};
-            return corners;
-        };
-        Material(first, material, uvs({{a, {x, y}}, {b, {x + 1, y}}, {c, {x + 1, y + 1}}}));
-        Material(second, material, uvs({{a, {x, y}}, {c, {x + 1, y + 1}}, {d, {x, y + 1}}}));
+        const std::array<std::array<double, 2>, 4> corners{{{x, y}, {x + 1, y}, {x + 1, y + 1}, {x, y + 1}}};
+        const std::size_t first = vertexCount_;
+        for (const auto& [cornerX, cornerY] : corners) Vertex(cornerX, cornerY, z);
+        for (const auto& triangle : {std::array<std::size_t, 3>{0, 1, 2}, {0, 2, 3}}) {
+            const std::size_t face = Face({first + triangle[0], first + triangle[1], first + triangle[2]});
+            if (!KV_IS_VALID(material)) continue;
+            KVMaterialInput record{};
+            record.material = material;
+            record.num_uv_coords = uvScale == 0.0 ? 0 : 3;
+            for (std::size_t i = 0; i < 3; ++i) {
+                record.vertex_indices[i] = first + triangle[i];
+                record.uv_coords[i][0] = uvScale * corners[triangle[i]][0];
+                record.uv_coords[i][1] = uvScale * corners[triangle[i]][1];
+            }
+            EXPECT_EQ(KVGeometryInputFaceSetFrontMaterial(input_, face, &record), KV_SUCCESS);
+        }
     }
 
     void Grid(int n, double z, KVMaterialRef material = {}, double uvScale = 0.0) {
@@ -154,12 +148,13 @@ protected:
         return {definition, entities};
     }
 
-    KVComponentInstanceRef Place(KVComponentDefinitionRef definition, const KVTransformation& transform = Translation(0, 0, 0)) {
+    // An instance of the definition in `into`, the model's top level unless given.
+    void Place(KVComponentDefinitionRef definition, const KVTransformation& transform, const char* name = nullptr,
+               KVEntitiesRef into = {}) {
         KVComponentInstanceRef instance{};
         EXPECT_EQ(KVComponentDefinitionCreateInstance(definition, &instance), KV_SUCCESS);
         EXPECT_EQ(KVComponentInstanceSetTransform(instance, &transform), KV_SUCCESS);
-        EXPECT_EQ(KVEntitiesAddInstance(entities_, instance, nullptr), KV_SUCCESS);
-        return instance;
+        EXPECT_EQ(KVEntitiesAddInstance(KV_IS_VALID(into) ? into : entities_, instance, name), KV_SUCCESS);
     }
 
     KVModelRef model_{};

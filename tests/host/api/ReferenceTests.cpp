@@ -104,12 +104,7 @@ TEST_F(ReferenceTest, DeepNestingIsWalkedWithoutRecursion) {
     input.Square(0, 0, 0);
     ASSERT_EQ(input.FillInto(chain.back().second), KV_SUCCESS);
     const KVTransformation step = Translation(1, 0, 0);
-    for (std::size_t level = 0; level + 1 < kLevels; ++level) {
-        KVComponentInstanceRef instance{};
-        ASSERT_EQ(KVComponentDefinitionCreateInstance(chain[level + 1].first, &instance), KV_SUCCESS);
-        ASSERT_EQ(KVComponentInstanceSetTransform(instance, &step), KV_SUCCESS);
-        ASSERT_EQ(KVEntitiesAddInstance(chain[level].second, instance, nullptr), KV_SUCCESS);
-    }
+    for (std::size_t level = 0; level + 1 < kLevels; ++level) Place(chain[level + 1].first, step, nullptr, chain[level].second);
     Place(chain.front().first, step);
 
     KVBoundingBox3D box{};

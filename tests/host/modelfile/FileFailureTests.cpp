@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "InstanceGraph.h"
 #include "ModelFile.h"
+#include "ModelFileStructure.h"
 #include "ProcessRunner.h"
 #include "TestModels.h"
 
@@ -16,63 +21,169 @@ namespace {
 
 using nlohmann::json;
 
-// Rewrites the JSON chunk of a glTF binary, keeping its binary chunk as it is.
-std::string EditGlbJson(const std::string& glb, const std::function<void(json&)>& edit) {
-    std::uint32_t jsonLength = 0, binaryLength = 0;
-    std::memcpy(&jsonLength, glb.data() + 12, 4);
-    std::memcpy(&binaryLength, glb.data() + 20 + jsonLength, 4);
-    json document = json::parse(glb.substr(20, jsonLength));
-    edit(document);
-    return MakeGlb(document.dump(), glb.substr(28 + jsonLength, binaryLength));
+// A glTF binary of this JSON text and binary chunk, lengths and padding as
+// the container wants them.
+std::string MakeGlb(std::string json, std::string binary = {}) {
+    json.append((4 - json.size() % 4) % 4, ' ');
+    binary.append((4 - binary.size() % 4) % 4, '\0');
+    const auto word = [](std::size_t value) {
+        const auto narrow = static_cast<std::uint32_t>(value);
+        return std::string(reinterpret_cast<const char*>(&narrow), 4);
+    };
+    const std::string binaryChunk = binary.empty() ? "" : word(binary.size()) + std::string("BIN\0", 4) + binary;
+    return "glTF" + word(2) + word(20 + json.size() + binaryChunk.size()) + word(json.size()) + "JSON" + json + binaryChunk;
 }
 
-class ModelFileFailure : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(SaveModelFile(MakeRichModel(), folder_ / "good.kvm"), KV_SUCCESS);
-        good_ = ReadFile(folder_ / "good.kvm");
-    }
+const std::string& RichModelFile() {
+    static const std::string bytes = [] {
+        const TemporaryFolder folder;
+        EXPECT_EQ(SaveModelFile(MakeRichModel(), folder / "rich.kvm"), KV_SUCCESS);
+        return ReadFile(folder / "rich.kvm");
+    }();
+    return bytes;
+}
 
-    KVResult LoadBytes(const std::string& bytes) {
-        WriteFile(folder_ / "candidate.kvm", bytes);
-        Model model;
-        return LoadModelFile(folder_ / "candidate.kvm", model);
-    }
+KVResult LoadBytes(const std::string& bytes, Model& model) {
+    return LoadModelBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, model);
+}
 
-    TemporaryFolder folder_;
-    std::string good_;
+json& Structure(json& gltf) { return gltf["asset"]["extras"][kModelStructureKey]; }
+
+json Placements(const std::vector<std::size_t>& definitions) {
+    json instances = json::array();
+    for (std::size_t definition : definitions) {
+        instances.push_back({{"definition", definition}, {"transform", {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}, {"name", ""}});
+    }
+    return {{"skippedFaces", 0}, {"vertexCount", 0}, {"drawnCount", 0}, {"faceCount", 0}, {"indexBytes", 2},
+            {"instances", std::move(instances)}};
+}
+
+// A model file of definitions whose entities hold nothing but `entities`;
+// `placed(i)` lists the definitions that definition i places, and the top
+// level places definition 0.
+std::string InstanceFile(std::size_t definitionCount, const std::function<std::vector<std::size_t>(std::size_t)>& placed,
+                         json document = json::object(), const json& entities = json::object(), const std::string& binary = {}) {
+    json definitions = json::array();
+    for (std::size_t i = 0; i < definitionCount; ++i) {
+        definitions.push_back({{"name", "d"}, {"entities", Placements(placed(i))}});
+        definitions.back()["entities"].update(entities);
+    }
+    Structure(document) = {{"version", kModelStructureVersion}, {"materials", json::array()},
+                           {"definitions", std::move(definitions)}, {"entities", Placements({0})}};
+    document["asset"]["version"] = "2.0";
+    return MakeGlb(document.dump(), binary);
+}
+
+// What the reader finds at the path it is given.
+using PutFile = std::function<void(const std::filesystem::path&)>;
+
+PutFile Bytes(std::function<std::string()> make) {
+    return [make = std::move(make)](const std::filesystem::path& path) { WriteFile(path, make()); };
+}
+
+// The rich model's file with its JSON edited and its binary chunk kept.
+PutFile Edited(std::function<void(json&)> edit) {
+    return Bytes([edit = std::move(edit)] {
+        const std::string& glb = RichModelFile();
+        std::uint32_t jsonLength = 0, binaryLength = 0;
+        std::memcpy(&jsonLength, glb.data() + 12, 4);
+        std::memcpy(&binaryLength, glb.data() + 20 + jsonLength, 4);
+        json document = json::parse(glb.substr(20, jsonLength));
+        edit(document);
+        return MakeGlb(document.dump(), glb.substr(28 + jsonLength, binaryLength));
+    });
+}
+
+constexpr const char* kDamaged = "not a Korvanta model file, or a damaged one";
+constexpr const char* kTooLarge = "its instances nest deeper, or expand into more placements, than any model may";
+
+struct RefusedFile {
+    const char* name;
+    PutFile put;
+    KVResult result = KV_ERROR_FILE_READ;
+    const char* kvinfoSays = kDamaged;
 };
 
-// Onto a folder, into a missing one or one that is a file: the old file stays
-// as it was and no temporary file is left behind.
-TEST_F(ModelFileFailure, FailedSavesLeaveEverythingAsItWas) {
-    std::filesystem::create_directory(folder_ / "folder.kvm");
-    for (const auto& target : {folder_ / "folder.kvm", folder_ / "missing" / "model.kvm", folder_ / "good.kvm" / "model.kvm", folder_ / ""}) {
-        EXPECT_EQ(SaveModelFile(MakeRichModel(), target), KV_ERROR_FILE_WRITE) << target;
-    }
-    EXPECT_EQ(ReadFile(folder_ / "good.kvm"), good_);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_ / ""), {}), 2) << "good.kvm and folder.kvm";
-    EXPECT_TRUE(std::filesystem::is_empty(folder_ / "folder.kvm"));
+const RefusedFile kRefusedFiles[] = {
+    {"nothing there", [](const auto&) {}, KV_ERROR_FILE_NOT_FOUND, "no such file"},
+    {"a folder", [](const auto& path) { std::filesystem::create_directory(path); }},
+    {"an empty file", Bytes([] { return std::string(); })},
+    {"an STL text", Bytes([] { return std::string("solid cube\nendsolid\n"); })},
+    {"glTF JSON outside the binary container", Bytes([] { return std::string(R"({"asset":{"version":"2.0"}})"); })},
+    {"a PNG image", Bytes([] { return ReadFile(KV_ASSIMP_3DS_DIR "/test.png"); })},
+    {"a 3DS file", Bytes([] { return ReadFile(KV_ASSIMP_3DS_DIR "/fels.3ds"); })},
+    {"no structure", Edited([](json& g) { g["asset"].erase("extras"); })},
+    {"someone else's extras", Edited([](json& g) { g["asset"]["extras"] = {{"author", "someone"}}; })},
+    {"an unknown structure version", Edited([](json& g) { Structure(g)["version"] = 99; })},
+    {"a face material beyond the list", Edited([](json& g) { Structure(g)["materials"].erase(3); })},
+    {"a texture image missing", Edited([](json& g) { Structure(g)["materials"][2]["texture"]["image"] = 42; })},
+    {"an instance of a missing definition", Edited([](json& g) { Structure(g)["entities"]["instances"][0]["definition"] = 99; })},
+    {"a view past its buffer", Edited([](json& g) { g["bufferViews"][0]["byteLength"] = 1u << 30; })},
+    {"a buffer from another file", Edited([](json& g) { g["buffers"][0]["uri"] = "/etc/hostname"; })},
+    {"JSON nested 217,000 arrays deep (435 KB)",
+     Bytes([] { return MakeGlb(R"({"asset":{"version":"2.0","extras":)" + std::string(217'000, '[') + std::string(217'000, ']') + "}}"); })},
+    {"a chain of 100,000 definitions, each placing the next",
+     Bytes([] { return InstanceFile(100'000, [](std::size_t i) { return i + 1 < 100'000 ? std::vector{i + 1} : std::vector<std::size_t>{}; }); }),
+     KV_ERROR_OUT_OF_RANGE, kTooLarge},
+    {"60 definitions, each placing the next twice: 2^60 placements",
+     Bytes([] { return InstanceFile(60, [](std::size_t i) { return i + 1 < 60 ? std::vector{i + 1, i + 1} : std::vector<std::size_t>{}; }); }),
+     KV_ERROR_OUT_OF_RANGE, kTooLarge},
+    {"two definitions placing each other", Bytes([] { return InstanceFile(2, [](std::size_t i) { return std::vector{1 - i}; }); })},
+    {"a definition placing itself", Bytes([] { return InstanceFile(1, [](std::size_t) { return std::vector<std::size_t>{0}; }); })},
+    // Every definition names the same kilobyte of positions: a few kilobytes
+    // of file that would fill megabytes, and gigabytes if it were larger.
+    {"one buffer view named by 1,000 definitions", Bytes([] {
+         return InstanceFile(1000, [](std::size_t) { return std::vector<std::size_t>{}; },
+                             {{"buffers", {{{"byteLength", 1008}}}}, {"bufferViews", {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", 1008}}}}},
+                             {{"vertexCount", 84}, {"drawnCount", 84}, {"positions", 0}}, std::string(1008, '\0'));
+     })},
+};
+
+void PrintTo(const RefusedFile& file, std::ostream* out) { *out << file.name; }
+
+class RefusedModelFile : public ::testing::TestWithParam<RefusedFile> {};
+
+// Other kinds of file, glTF whose model structure is missing or contradicts
+// itself, and files built to exhaust the stack, the time or the memory: the
+// reader refuses each before it can, leaves the model it was given as it was,
+// and kvinfo says why. (A hang or a crash fails the test by itself.)
+TEST_P(RefusedModelFile, IsRefusedWithAClearError) {
+    const TemporaryFolder folder;
+    const std::filesystem::path path = folder / "refused.kvm";
+    GetParam().put(path);
+    Model model;
+    AddDefinition(model, "kept");
+    const std::string before = Describe(model);
+    EXPECT_EQ(LoadModelFile(path, model), GetParam().result);
+    EXPECT_EQ(Describe(model), before);
+    const ProcessResult run = RunProcess(KV_KVINFO_PATH, {path.string()});
+    EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
+    EXPECT_EQ(run.err, "kvinfo: " + path.string() + ": " + GetParam().kvinfoSays + "\n");
 }
 
-TEST_F(ModelFileFailure, EveryTruncationIsRefused) {
-    for (std::size_t length = 0; length < good_.size(); length += std::max<std::size_t>(1, good_.size() / 97)) {
-        EXPECT_EQ(LoadBytes(good_.substr(0, length)), KV_ERROR_FILE_READ) << "cut at " << length;
+INSTANTIATE_TEST_SUITE_P(Files, RefusedModelFile, ::testing::ValuesIn(kRefusedFiles),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(ModelFileFailure, EveryTruncationIsRefused) {
+    const std::string& good = RichModelFile();
+    for (std::size_t length = 0; length < good.size(); length += std::max<std::size_t>(1, good.size() / 97)) {
+        Model model;
+        EXPECT_EQ(LoadBytes(good.substr(0, length), model), KV_ERROR_FILE_READ) << "cut at " << length;
     }
-    EXPECT_EQ(LoadBytes(good_.substr(0, good_.size() - 1)), KV_ERROR_FILE_READ);
+    Model model;
+    EXPECT_EQ(LoadBytes(good.substr(0, good.size() - 1), model), KV_ERROR_FILE_READ);
 }
 
 // What fuzzing found, and the corpus it starts from: each file loads into a
 // model that holds together or is refused.
-TEST(ModelFileFuzzFindings, EveryFileIsReadOrRefusedCleanly) {
+TEST(ModelFileFailure, EveryFuzzingFindingIsReadOrRefusedCleanly) {
     std::size_t files = 0;
     for (const char* folder : {KV_FUZZ_DIR "/corpus/modelfile", KV_FUZZ_DIR "/regressions/modelfile"}) {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             if (!entry.is_regular_file() || entry.path().filename().string().front() == '.') continue;
             ++files;
-            const std::string bytes = ReadFile(entry.path());
             Model model;
-            const KVResult result = LoadModelBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, model);
+            const KVResult result = LoadBytes(ReadFile(entry.path()), model);
             EXPECT_TRUE(result == KV_SUCCESS || result == KV_ERROR_FILE_READ || result == KV_ERROR_OUT_OF_RANGE) << entry.path();
             EXPECT_NO_THROW(Describe(model)) << entry.path();
         }
@@ -80,27 +191,45 @@ TEST(ModelFileFuzzFindings, EveryFileIsReadOrRefusedCleanly) {
     EXPECT_GE(files, 5u) << "the seed corpus is in the repository";
 }
 
-// Other kinds of file, and well-formed glTF whose model structure is missing
-// or contradicts itself.
-TEST_F(ModelFileFailure, ForeignAndContradictoryFilesAreRefused) {
-    Model model;
-    EXPECT_EQ(LoadModelFile(folder_ / "absent.kvm", model), KV_ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(LoadModelFile(folder_ / "", model), KV_ERROR_FILE_READ);
-    for (const std::string& bytes : {std::string(), std::string("solid cube\nendsolid\n"), std::string(R"({"asset":{"version":"2.0"}})"),
-                                     ReadFile(KV_ASSIMP_3DS_DIR "/test.png"), ReadFile(KV_ASSIMP_3DS_DIR "/fels.3ds")}) {
-        EXPECT_EQ(LoadBytes(bytes), KV_ERROR_FILE_READ) << bytes.substr(0, 20);
+// Onto a folder, into a missing one or one that is a file: the old file stays
+// as it was and no temporary file is left behind.
+TEST(ModelFileFailure, FailedSavesLeaveEverythingAsItWas) {
+    const TemporaryFolder folder;
+    WriteFile(folder / "good.kvm", RichModelFile());
+    std::filesystem::create_directory(folder / "folder.kvm");
+    for (const auto& target : {folder / "folder.kvm", folder / "missing" / "model.kvm", folder / "good.kvm" / "model.kvm", folder / ""}) {
+        EXPECT_EQ(SaveModelFile(MakeRichModel(), target), KV_ERROR_FILE_WRITE) << target;
     }
-    const auto structure = [](json& gltf) -> json& { return gltf["asset"]["extras"]["korvantaModel"]; };
-    const std::pair<const char*, std::function<void(json&)>> edits[] = {
-        {"no structure", [](json& g) { g["asset"].erase("extras"); }},
-        {"someone else's extras", [](json& g) { g["asset"]["extras"] = {{"author", "someone"}}; }},
-        {"unknown version", [&](json& g) { structure(g)["version"] = 99; }},
-        {"face material beyond the list", [&](json& g) { structure(g)["materials"].erase(3); }},
-        {"texture image missing", [&](json& g) { structure(g)["materials"][2]["texture"]["image"] = 42; }},
-        {"instance of a missing definition", [&](json& g) { structure(g)["entities"]["instances"][0]["definition"] = 99; }},
-        {"view past its buffer", [](json& g) { g["bufferViews"][0]["byteLength"] = 1u << 30; }},
-        {"buffer from another file", [](json& g) { g["buffers"][0]["uri"] = "/etc/hostname"; }}};
-    for (const auto& [name, edit] : edits) EXPECT_EQ(LoadBytes(EditGlbJson(good_, edit)), KV_ERROR_FILE_READ) << name;
+    EXPECT_EQ(ReadFile(folder / "good.kvm"), RichModelFile());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / ""), {}), 2) << "good.kvm and folder.kvm";
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "folder.kvm"));
+}
+
+// A chain as deep as the limit, each level moving the next one inch along x:
+// written, read back and boxed by kvinfo. One level more is not written.
+TEST(InstanceNesting, UpToTheLimitIsWrittenAndReadDeeperIsNotWritten) {
+    Model model;
+    std::vector<ComponentDefinition*> chain;
+    for (std::size_t level = 0; level < kMaxInstanceNesting; ++level) chain.push_back(&AddDefinition(model, "level"));
+    AddBox(chain.back()->entities, {10, 20, 30});
+    for (std::size_t level = 0; level + 1 < chain.size(); ++level) {
+        AddInstance(chain[level]->entities, *chain[level + 1], Translation(1, 0, 0));
+    }
+    AddInstance(model.entities, *chain.front(), Translation(1, 0, 0));
+
+    const TemporaryFolder folder;
+    ASSERT_EQ(SaveModelFile(model, folder / "deep.kvm"), KV_SUCCESS);
+    Model loaded;
+    ASSERT_EQ(LoadModelFile(folder / "deep.kvm", loaded), KV_SUCCESS);
+    EXPECT_EQ(Describe(loaded), Describe(model));
+    const ProcessResult run = RunProcess(KV_KVINFO_PATH, {(folder / "deep.kvm").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(json::parse(run.out)["bbox"], json::parse("[[128.0, 0.0, 0.0], [138.0, 20.0, 30.0]]"));
+
+    AddInstance(AddDefinition(model, "one more level").entities, *chain.front(), Translation(0, 0, 0));
+    AddInstance(model.entities, *model.definitions.back(), Translation(0, 0, 0));
+    EXPECT_EQ(SaveModelFile(model, folder / "deeper.kvm"), KV_ERROR_OUT_OF_RANGE);
+    EXPECT_FALSE(std::filesystem::exists(folder / "deeper.kvm"));
 }
 
 }  // namespace

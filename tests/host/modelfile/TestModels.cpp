@@ -3,6 +3,7 @@
 #include <stb_image.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -27,6 +28,36 @@ long IndexOf(const std::vector<std::unique_ptr<T>>& items, const T* item) {
     const auto found = std::find_if(items.begin(), items.end(), [item](const auto& p) { return p.get() == item; });
     if (item != nullptr && found == items.end()) throw std::out_of_range("a reference outside the model");
     return item == nullptr ? -1 : found - items.begin();
+}
+
+std::uint32_t AddVertex(Entities& entities, Point3 point) {
+    entities.vertices.push_back(point);
+    return static_cast<std::uint32_t>(entities.vertices.size() - 1);
+}
+
+// A face over existing vertices: its loops (the outer first) and triangles.
+// Textured faces get coordinates that follow x and y, so every corner's differs.
+Face& AddFace(Entities& entities, const std::vector<std::vector<std::uint32_t>>& loops,
+              const std::vector<std::array<std::uint32_t, 3>>& triangles, Material* material, bool textured = false) {
+    const auto count = [](std::size_t size) { return static_cast<std::uint32_t>(size); };
+    const auto addCorner = [&](std::uint32_t vertex) {
+        entities.corners.push_back(MakeCorner(entities, vertex));
+        return count(entities.corners.size() - 1);
+    };
+    Face& face = entities.faces.emplace_back();
+    face.frontMaterial = material;
+    face.textured = textured;
+    face.firstLoop = count(entities.loops.size());
+    face.loopCount = count(loops.size());
+    for (const auto& loop : loops) {
+        entities.loops.push_back({count(entities.corners.size()), count(loop.size())});
+        for (std::uint32_t vertex : loop) addCorner(vertex);
+    }
+    // The triangles get corners of their own, as those of merged faces have.
+    face.firstTriangle = count(entities.triangles.size());
+    face.triangleCount = count(triangles.size());
+    for (const auto& [a, b, c] : triangles) entities.triangles.push_back({{addCorner(a), addCorner(b), addCorner(c)}});
+    return face;
 }
 
 void DescribeEntities(std::ostream& out, const Model& model, const Entities& entities) {
@@ -67,43 +98,18 @@ void DescribeEntities(std::ostream& out, const Model& model, const Entities& ent
 
 }  // namespace
 
-std::string MakeGlb(std::string json, std::string binary) {
-    json.append((4 - json.size() % 4) % 4, ' ');
-    binary.append((4 - binary.size() % 4) % 4, '\0');
-    const auto word = [](std::size_t value) {
-        const auto narrow = static_cast<std::uint32_t>(value);
-        return std::string(reinterpret_cast<const char*>(&narrow), 4);
-    };
-    const std::string binaryChunk = binary.empty() ? "" : word(binary.size()) + std::string("BIN\0", 4) + binary;
-    return "glTF" + word(2) + word(20 + json.size() + binaryChunk.size()) + word(json.size()) + "JSON" + json + binaryChunk;
-}
-
-std::uint32_t AddVertex(Entities& entities, Point3 point) {
-    entities.vertices.push_back(point);
-    return static_cast<std::uint32_t>(entities.vertices.size() - 1);
-}
-
-Face& AddFace(Entities& entities, const std::vector<std::vector<std::uint32_t>>& loops,
-              const std::vector<std::array<std::uint32_t, 3>>& triangles, Material* material, bool textured) {
-    const auto count = [](std::size_t size) { return static_cast<std::uint32_t>(size); };
-    const auto addCorner = [&](std::uint32_t vertex) {
-        entities.corners.push_back(MakeCorner(entities, vertex));
-        return count(entities.corners.size() - 1);
-    };
-    Face& face = entities.faces.emplace_back();
-    face.frontMaterial = material;
-    face.textured = textured;
-    face.firstLoop = count(entities.loops.size());
-    face.loopCount = count(loops.size());
-    for (const auto& loop : loops) {
-        entities.loops.push_back({count(entities.corners.size()), count(loop.size())});
-        for (std::uint32_t vertex : loop) addCorner(vertex);
+void AddLoopEdges(Entities& entities) {
+    std::set<std::pair<std::uint32_t, std::uint32_t>> known;
+    for (const Edge& edge : entities.edges) known.insert(std::minmax(edge.from, edge.to));
+    for (const Face& face : entities.faces) {
+        for (const Loop& loop : entities.LoopsOf(face)) {
+            const auto corners = entities.CornersOf(loop);
+            for (std::size_t c = 0; c < corners.size(); ++c) {
+                const std::uint32_t a = corners[c].vertex, b = corners[(c + 1) % corners.size()].vertex;
+                if (known.insert(std::minmax(a, b)).second) entities.edges.push_back({a, b});
+            }
+        }
     }
-    // The triangles get corners of their own, as those of merged faces have.
-    face.firstTriangle = count(entities.triangles.size());
-    face.triangleCount = count(triangles.size());
-    for (const auto& [a, b, c] : triangles) entities.triangles.push_back({{addCorner(a), addCorner(b), addCorner(c)}});
-    return face;
 }
 
 Face& AddQuad(Entities& entities, Point3 a, Point3 b, Point3 c, Point3 d, Material* material, bool textured) {
@@ -119,27 +125,7 @@ void AddBox(Entities& entities, Point3 size, Material* material) {
         const std::uint32_t a = first + q[0], b = first + q[1], c = first + q[2], d = first + q[3];
         AddFace(entities, {{a, b, c, d}}, {{a, b, c}, {a, c, d}}, material);
     }
-    for (const auto& [from, to] : {std::pair{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3}, {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}}) {
-        entities.edges.push_back({first + from, first + to});
-    }
-}
-
-void AddLoopEdges(Model& model) {
-    const auto add = [](Entities& entities) {
-        std::set<std::pair<std::uint32_t, std::uint32_t>> known;
-        for (const Edge& edge : entities.edges) known.insert(std::minmax(edge.from, edge.to));
-        for (const Face& face : entities.faces) {
-            for (const Loop& loop : entities.LoopsOf(face)) {
-                const auto corners = entities.CornersOf(loop);
-                for (std::size_t c = 0; c < corners.size(); ++c) {
-                    const std::uint32_t a = corners[c].vertex, b = corners[(c + 1) % corners.size()].vertex;
-                    if (known.insert(std::minmax(a, b)).second) entities.edges.push_back({a, b});
-                }
-            }
-        }
-    };
-    add(model.entities);
-    for (const auto& definition : model.definitions) add(definition->entities);
+    AddLoopEdges(entities);
 }
 
 ComponentDefinition& AddDefinition(Model& model, const std::string& name) {
@@ -217,7 +203,8 @@ Model MakeRichModel() {
     AddInstance(model.entities, box, {{1, 0, 0, 0.01, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}, "projective");
     AddInstance(model.entities, holder, Translation(5, 5, 5));
     AddQuad(model.entities, {-50, -50, 0}, {50, -50, 0}, {50, 50, 0}, {-50, 50, 0}, &red);
-    AddLoopEdges(model);
+    AddLoopEdges(model.entities);
+    for (const auto& definition : model.definitions) AddLoopEdges(definition->entities);
     return model;
 }
 
