@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <clocale>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "ProcessRunner.h"
 #include "l10n/LocalizedStrings.h"
 
 namespace {
@@ -42,26 +40,19 @@ TEST_F(LocalizedStringLookup, TranslationsMatchTheWholeKeyExactly) {
 
 TEST_F(LocalizedStringLookup, NonUtf8KeysAreDecodedInTheCurrentLocale) {
     // Only C and C.UTF-8 are usually installed; build a Latin-1 locale of our own.
-    const std::filesystem::path localeRoot =
-        std::filesystem::temp_directory_path() / ("kv-l10n-locale-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(localeRoot);
-    const std::string command = "localedef -i POSIX -f ISO-8859-1 '" + (localeRoot / "POSIX.ISO-8859-1").string() +
-                                "' >/dev/null 2>&1";
-    std::system(command.c_str());  // warnings about missing categories give a non-zero status
-    ::setenv("LOCPATH", localeRoot.c_str(), 1);
+    const TemporaryFolder localeRoot;
+    // Warnings about missing categories give a non-zero status.
+    RunProcess("localedef", {"-i", "POSIX", "-f", "ISO-8859-1", (localeRoot / "POSIX.ISO-8859-1").string()});
+    ::setenv("LOCPATH", localeRoot.Path().c_str(), 1);
     const bool haveLatin1 = std::setlocale(LC_ALL, "POSIX.ISO-8859-1") != nullptr;
-    if (haveLatin1) {
-        GetLocalizedStringTable()[Utf16String(u"caf\u00E9")] = Utf16String(u"coffee");
-        const Utf16String translated = GetLocalizedString("caf\xE9");
-        const Utf16String untranslated = GetLocalizedString("th\xE9");
-        std::setlocale(LC_ALL, "C");
-        EXPECT_EQ(translated, Utf16String(u"coffee"));
-        EXPECT_EQ(untranslated, Utf16String(u"th\u00E9"));
-    }
+    GetLocalizedStringTable()[Utf16String(u"caf\u00E9")] = Utf16String(u"coffee");
+    const Utf16String translated = GetLocalizedString("caf\xE9");
+    const Utf16String untranslated = GetLocalizedString("th\xE9");
     std::setlocale(LC_ALL, "C");
     ::unsetenv("LOCPATH");
-    std::filesystem::remove_all(localeRoot);
     if (!haveLatin1) GTEST_SKIP() << "localedef could not build an ISO-8859-1 locale";
+    EXPECT_EQ(translated, Utf16String(u"coffee"));
+    EXPECT_EQ(untranslated, Utf16String(u"th\u00E9"));
     // In the C locale the same bytes decode to nothing, and nothing is looked up.
     EXPECT_TRUE(GetLocalizedString("caf\xE9").IsEmpty());
 }

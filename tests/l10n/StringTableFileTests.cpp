@@ -3,12 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <tuple>
 
+#include "ProcessRunner.h"
 #include "l10n/CTextFile.h"
 #include "l10n/LocalizedStrings.h"
 #include "l10n/StringTableFile.h"
@@ -49,67 +47,52 @@ std::string Utf16Bytes(const std::string& utf8, bool bigEndian) {
     return bytes;
 }
 
-struct Saved {
-    const char* name;
-    TextEncoding encoding;
-    std::string (*bytes)(const std::string& utf8);
-};
-
-void PrintTo(const Saved& saved, std::ostream* out) {
-    *out << saved.name;
-}
-
-class StringTableFile : public ::testing::TestWithParam<Saved> {
+class StringTableFile : public ::testing::Test {
 protected:
-    void SetUp() override { GetLocalizedStringTable().clear(); }
-    void TearDown() override {
+    void TearDown() override { GetLocalizedStringTable().clear(); }
+
+    // Loads `bytes` saved as a file into an emptied table.
+    bool Load(const std::string& bytes) {
         GetLocalizedStringTable().clear();
-        std::filesystem::remove(path_);
+        WriteFile(file_, bytes);
+        return LoadLocalizedStrings(Utf16String::FromUtf8(file_));
     }
 
-    Utf16String Save(const std::string& bytes) const {
-        std::ofstream(path_, std::ios::binary) << bytes;
-        return Utf16String::FromUtf8(path_.string());
-    }
-
-    const std::filesystem::path path_ =
-        std::filesystem::temp_directory_path() / ("kv-strings-" + std::to_string(::getpid()) + ".strings");
+    const TemporaryFolder folder_;
+    const std::string file_ = (folder_ / "3ds_importer.strings").string();
 };
 
-TEST_P(StringTableFile, LoadsTheSameEntriesInEveryEncoding) {
-    const Utf16String path = Save(GetParam().bytes(kEntries));
-    CTextFile file;
-    ASSERT_TRUE(file.Open(path));
-    EXPECT_EQ(file.Encoding(), GetParam().encoding);
-    ASSERT_TRUE(LoadLocalizedStrings(path));
-    EXPECT_EQ(GetLocalizedStringTable(), kExpected);
+TEST_F(StringTableFile, LoadsTheSameEntriesInEveryEncoding) {
+    const std::tuple<const char*, std::string, TextEncoding> saved[] = {
+        {"UTF-8", kEntries, Plain},
+        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + kEntries, Utf8Bom},
+        {"UTF-16 little-endian", Utf16Bytes(kEntries, false), Utf16},
+        {"UTF-16 big-endian", Utf16Bytes(kEntries, true), Utf16},
+    };
+    for (const auto& [name, bytes, encoding] : saved) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(Load(bytes));
+        EXPECT_EQ(GetLocalizedStringTable(), kExpected);
+        CTextFile file;
+        ASSERT_TRUE(file.Open(Utf16String::FromUtf8(file_)));
+        EXPECT_EQ(file.Encoding(), encoding);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, StringTableFile,
-    ::testing::Values(
-        Saved{"Utf8", Plain, [](const std::string& text) { return text; }},
-        Saved{"Utf8WithMark", Utf8Bom, [](const std::string& text) { return "\xEF\xBB\xBF" + text; }},
-        Saved{"Utf16LittleEndian", Utf16, [](const std::string& text) { return Utf16Bytes(text, false); }},
-        Saved{"Utf16BigEndian", Utf16, [](const std::string& text) { return Utf16Bytes(text, true); }}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StringTableFile, SkipsUndecodableLinesSplitsUtf16AtLineSeparatorsAndRefusesTinyFiles) {
     // A Latin-1 byte spoils its own line only.
-    ASSERT_TRUE(LoadLocalizedStrings(Save("\"Caf\xE9\" = \"x\"\n\"Tea\" = \"Th\xC3\xA9\"\n")));
+    ASSERT_TRUE(Load("\"Caf\xE9\" = \"x\"\n\"Tea\" = \"Th\xC3\xA9\"\n"));
     EXPECT_EQ(GetLocalizedStringTable(), (LocalizedStringTable{{u"Tea", u"Th\u00E9"}}));
 
     // U+2028 ends a line in UTF-16 only.
     const std::string separated = "\"A\" = \"1\"\xE2\x80\xA8\"B\" = \"2\"\n";
-    GetLocalizedStringTable().clear();
-    ASSERT_TRUE(LoadLocalizedStrings(Save(Utf16Bytes(separated, false))));
+    ASSERT_TRUE(Load(Utf16Bytes(separated, false)));
     EXPECT_EQ(GetLocalizedStringTable(), (LocalizedStringTable{{u"A", u"1"}, {u"B", u"2"}}));
-    GetLocalizedStringTable().clear();
-    ASSERT_TRUE(LoadLocalizedStrings(Save(separated)));
+    ASSERT_TRUE(Load(separated));
     EXPECT_EQ(GetLocalizedStringTable(), (LocalizedStringTable{{u"A", u"1"}}));
 
     for (const std::string& tiny : {std::string(), std::string("\""), std::string("\xFF\xFF\"A\"=\"1\"\n")}) {
-        EXPECT_FALSE(LoadLocalizedStrings(Save(tiny))) << tiny.size() << " bytes";
+        EXPECT_FALSE(Load(tiny)) << tiny.size() << " bytes";
     }
     EXPECT_FALSE(LoadLocalizedStrings(u""));
     EXPECT_FALSE(LoadLocalizedStrings(u"/no/such/file.strings"));
