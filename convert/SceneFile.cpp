@@ -66,16 +66,20 @@ std::uint64_t MaxFacesToBuild() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 2 / kHostBytesPerFace;
 }
 
+Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes) {
+    MemoryStream stream(bytes);
+    const std::unique_ptr<Lib3dsIo, IoDeleter> io(
+        lib3ds_io_new(&stream, NeverFails, SeekStream, TellStream, ReadStream, RefuseWrite));
+    std::unique_ptr<Lib3dsFile, SceneDeleter> scene(lib3ds_file_new());
+    if (io == nullptr || scene == nullptr || !lib3ds_file_read(scene.get(), io.get())) return nullptr;
+    return scene.release();
+}
+
 Lib3dsFile* LoadScene(std::span<const std::uint8_t> bytes) {
     try {
         if (FindSceneFileFault(bytes) != SceneFileFault::None) return nullptr;
-        MemoryStream stream(bytes);
-        const std::unique_ptr<Lib3dsIo, IoDeleter> io(
-            lib3ds_io_new(&stream, NeverFails, SeekStream, TellStream, ReadStream, RefuseWrite));
-        std::unique_ptr<Lib3dsFile, SceneDeleter> scene(lib3ds_file_new());
-        if (io == nullptr || scene == nullptr) return nullptr;
-        if (!lib3ds_file_read(scene.get(), io.get())) return nullptr;
-        if (FacesToBuild(*scene) > MaxFacesToBuild()) return nullptr;
+        std::unique_ptr<Lib3dsFile, SceneDeleter> scene(ParseCheckedScene(bytes));
+        if (scene == nullptr || FacesToBuild(*scene) > MaxFacesToBuild()) return nullptr;
         return scene.release();
     } catch (...) {
         return nullptr;

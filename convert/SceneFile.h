@@ -25,4 +25,8 @@ Lib3dsFile* LoadScene(const hollin::utils::Utf16String& path);
 // The same for bytes already in memory.
 Lib3dsFile* LoadScene(std::span<const std::uint8_t> bytes);
 
+// lib3ds's reading of bytes in which FindSceneFileFault found nothing, without
+// the face limit; null only when lib3ds fails, which the check should rule out.
+Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes);
+
 }  // namespace hollin::importer

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 #include <lib3ds/chunk.h>
 
-#include <algorithm>
-#include <iterator>
-
 #include "ConverterFixture.h"
 #include "convert/SceneFile.h"
 #include "convert/SceneFileCheck.h"
@@ -35,7 +32,7 @@ Bytes Chunk(std::uint16_t id, std::initializer_list<Bytes> parts = {}) {
 
 Bytes Repeated(const Bytes& part, std::size_t times) {
     Bytes bytes;
-    for (std::size_t time = 0; time < times; ++time) bytes.insert(bytes.end(), part.begin(), part.end());
+    while (times-- > 0) bytes = Joined({bytes, part});
     return bytes;
 }
 

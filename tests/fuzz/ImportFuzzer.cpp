@@ -15,31 +15,19 @@
 #include "convert/SceneFile.h"
 #include "convert/SceneFileCheck.h"
 
-namespace {
-
-const std::filesystem::path& WorkFolder() {
-    static const std::filesystem::path folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kv-import-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        return std::filesystem::path(pattern);
-    }();
-    return folder;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     // What the check lets through, lib3ds must read: a failed read would
     // leave lib3ds's own state behind and means the check misjudged the file.
     if (hollin::importer::FindSceneFileFault(bytes) == hollin::importer::SceneFileFault::None) {
-        Lib3dsFile* scene = hollin::importer::LoadScene(bytes);
-        if (scene == nullptr && size < (1u << 20)) std::abort();
-        if (scene != nullptr) lib3ds_file_free(scene);
+        Lib3dsFile* scene = hollin::importer::ParseCheckedScene(bytes);
+        if (scene == nullptr) std::abort();
+        lib3ds_file_free(scene);
     }
 
-    const std::filesystem::path input = WorkFolder() / "input.3ds";
-    const std::filesystem::path output = WorkFolder() / "output.kvm";
+    const std::string files = std::filesystem::temp_directory_path() / ("kv-import-fuzz-" + std::to_string(::getpid()));
+    const std::filesystem::path input = files + ".3ds";
+    const std::filesystem::path output = files + ".kvm";
     std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     hollin::importer::C3DSImporter converter;
     converter.SetUnitsOption(static_cast<std::int32_t>(size % 10));
@@ -47,5 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     converter.ConvertFile(hollin::utils::Utf16String::FromUtf8(input.string()),
                           hollin::utils::Utf16String::FromUtf8(output.string()), nullptr);
     std::filesystem::remove(output);
+    std::filesystem::remove(input);
     return 0;
 }

@@ -4,7 +4,6 @@
 
 #include <csignal>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>

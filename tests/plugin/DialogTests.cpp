@@ -106,10 +106,6 @@ TEST_P(Layout, PlacesEveryControlByDialogUnitsAndTabsThroughTheTabStopsInOrder) 
         while (visited.size() < expected.tabOrder.size() && window.focusWidget() != nullptr) {
             QWidget* focus = window.focusWidget();
             visited.push_back(focus->property(kControlIdProperty).toInt());
-            // Return presses OK wherever the focus is, unless on another button.
-            if (qobject_cast<QPushButton*>(focus) == nullptr) {
-                EXPECT_TRUE(ControlOf<QPushButton>(window, IDOK)->isDefault()) << visited.back();
-            }
             QTest::keyClick(focus, Qt::Key_Tab);
         }
         EXPECT_EQ(visited, expected.tabOrder) << "starts on the first tab stop and comes back to it";
