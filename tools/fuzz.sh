@@ -29,7 +29,7 @@ run_fuzzer() {
   mkdir -p "$work" "$findings"
   echo "== $target: $seconds s"
   ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1" \
-    "build-fuzz/tests/fuzz/$target" -seed=1 -len_control=0 -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
+    "build-fuzz/tests/fuzz/$target" -seed=1 -len_control=0 -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 \
       -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$@"
 }
 
