@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 #include "ApiState.h"
 
 using namespace korvanta;
@@ -5,6 +9,13 @@ using namespace korvanta;
 static_assert(sizeof(KVMaterialInput) == 112, "the material input record is 112 bytes");
 
 namespace {
+
+// The model keeps texture coordinates in single precision; a value beyond
+// its range becomes the largest one of its sign.
+float SinglePrecision(double value) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    return static_cast<float>(std::isnan(value) ? value : std::clamp(value, -kLargest, kLargest));
+}
 
 // Takes the loop from the caller: its vertex numbers are appended to the
 // input as a new loop, and the caller's reference is nulled.
@@ -110,7 +121,8 @@ KVResult KVGeometryInputFaceSetFrontMaterial(KVGeometryInputRef input, size_t fa
         face.firstUv = object.uvs.size();
         face.uvCount = static_cast<std::uint32_t>(material->num_uv_coords);
         for (std::size_t i = 0; i < face.uvCount; ++i) {
-            object.uvs.push_back({material->vertex_indices[i], {material->uv_coords[i][0], material->uv_coords[i][1]}});
+            const auto& [u, v] = material->uv_coords[i];
+            object.uvs.push_back({material->vertex_indices[i], {SinglePrecision(u), SinglePrecision(v)}});
         }
         return KV_SUCCESS;
     });

@@ -20,8 +20,10 @@ struct Point3 {
     double x = 0.0, y = 0.0, z = 0.0;
 };
 
+// Single precision, as the model file stores them and as 3DS files give them:
+// a face of a large scene keeps three of these.
 struct TextureCoordinate {
-    double u = 0.0, v = 0.0;
+    float u = 0.0f, v = 0.0f;
 };
 
 struct Texture {

@@ -21,7 +21,7 @@ bool SameUv(const TextureCoordinate& a, const TextureCoordinate& b) { return a.u
 // A key for the copies' table; different copies may share one.
 std::uint64_t KeyOf(std::uint32_t vertex, const TextureCoordinate& uv) {
     std::uint64_t key = vertex;
-    for (double value : {uv.u, uv.v}) key = (key ^ std::bit_cast<std::uint64_t>(value)) * 0x9e3779b97f4a7c15ULL;
+    for (float value : {uv.u, uv.v}) key = (key ^ std::bit_cast<std::uint32_t>(value)) * 0x9e3779b97f4a7c15ULL;
     return key & (FlatHashMap::kEmptyKey >> 1);
 }
 
@@ -102,7 +102,7 @@ void AddPrimitives(const Entities& entities, DrawnEntities& drawn, const GltfMat
         std::vector<float> uvs;
         uvs.reserve(drawn.Count() * 2);
         // glTF's v axis runs down the image.
-        for (const auto& uv : drawn.uvs) uvs.insert(uvs.end(), {static_cast<float>(uv.u), static_cast<float>(1.0 - uv.v)});
+        for (const auto& uv : drawn.uvs) uvs.insert(uvs.end(), {uv.u, 1.0f - uv.v});
         drawn.uvAccessor = AddAccessor(buffer.AddArray(uvs, TINYGLTF_TARGET_ARRAY_BUFFER), TINYGLTF_COMPONENT_TYPE_FLOAT,
                                        TINYGLTF_TYPE_VEC2, drawn.Count(), gltf);
     }

@@ -148,26 +148,14 @@ private:
         return instances;
     }
 
-    // Texture coordinates of the drawn vertices, unflipped, in single
-    // precision when that holds them all; none when all are zero.
+    // Texture coordinates of the drawn vertices, unflipped; none when all are zero.
     void WriteUvs(const DrawnEntities& drawn, json& description) {
-        const auto zero = [](const TextureCoordinate& uv) { return uv.u == 0.0 && uv.v == 0.0; };
+        const auto zero = [](const TextureCoordinate& uv) { return uv.u == 0.0f && uv.v == 0.0f; };
         if (std::all_of(drawn.uvs.begin(), drawn.uvs.end(), zero)) return;
-        const bool single = std::all_of(drawn.uvs.begin(), drawn.uvs.end(), [](const TextureCoordinate& uv) {
-            return IsSinglePrecision(uv.u) && IsSinglePrecision(uv.v);
-        });
-        description["uvBytes"] = single ? 4 : 8;
-        if (single) {
-            std::vector<float> uvs;
-            uvs.reserve(drawn.uvs.size() * 2);
-            for (const auto& uv : drawn.uvs) uvs.insert(uvs.end(), {static_cast<float>(uv.u), static_cast<float>(uv.v)});
-            description["uvs"] = buffer_.AddArray(uvs);
-        } else {
-            std::vector<double> uvs;
-            uvs.reserve(drawn.uvs.size() * 2);
-            for (const auto& uv : drawn.uvs) uvs.insert(uvs.end(), {uv.u, uv.v});
-            description["uvs"] = buffer_.AddArray(uvs);
-        }
+        std::vector<float> uvs;
+        uvs.reserve(drawn.uvs.size() * 2);
+        for (const auto& uv : drawn.uvs) uvs.insert(uvs.end(), {uv.u, uv.v});
+        description["uvs"] = buffer_.AddArray(uvs);
     }
 
     // Per face its material number (0 for none, else index + 1) times two,
@@ -407,16 +395,10 @@ private:
     std::vector<TextureCoordinate> ReadUvs(const json& description, std::size_t drawnCount) {
         std::vector<TextureCoordinate> uvs(drawnCount);
         if (!description.contains("uvs")) return uvs;
-        std::vector<float> single;
-        std::vector<double> exact;
-        if (description.at("uvBytes").get<int>() == 4) {
-            ReadArray(description, "uvs", single, 2);
-            exact.assign(single.begin(), single.end());
-        } else {
-            ReadArray(description, "uvs", exact, 2);
-        }
-        Require(exact.size() == drawnCount * 2, "texture coordinates");
-        for (std::size_t i = 0; i < drawnCount; ++i) uvs[i] = {exact[i * 2], exact[i * 2 + 1]};
+        std::vector<float> values;
+        ReadArray(description, "uvs", values, 2);
+        Require(values.size() == drawnCount * 2, "texture coordinates");
+        for (std::size_t i = 0; i < drawnCount; ++i) uvs[i] = {values[i * 2], values[i * 2 + 1]};
         return uvs;
     }
 

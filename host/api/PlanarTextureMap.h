@@ -15,13 +15,11 @@ inline constexpr double kUvTolerance = 1e-4;
 // taken from one of its triangles.
 struct TextureMap {
     Point3 origin;
-    TextureCoordinate originUv;
+    double originU = 0.0, originV = 0.0;
     Point3 gradientU, gradientV;
 
-    TextureCoordinate At(const Point3& p) const {
-        const Point3 d = p - origin;
-        return {originUv.u + Dot(gradientU, d), originUv.v + Dot(gradientV, d)};
-    }
+    double UAt(const Point3& p) const { return originU + Dot(gradientU, p - origin); }
+    double VAt(const Point3& p) const { return originV + Dot(gradientV, p - origin); }
 };
 
 // The map of the triangle's texture coordinates; false for a triangle too thin to have one.
@@ -40,10 +38,8 @@ inline bool MapOf(const Entities& entities, const Triangle& triangle, TextureMap
         const double beta = (a * d2 - b * d1) / determinant;
         return e1 * alpha + e2 * beta;
     };
-    const TextureCoordinate& t0 = c0.uv;
-    const TextureCoordinate& t1 = c1.uv;
-    const TextureCoordinate& t2 = c2.uv;
-    map = {p0, t0, gradient(t1.u - t0.u, t2.u - t0.u), gradient(t1.v - t0.v, t2.v - t0.v)};
+    const double u0 = c0.uv.u, v0 = c0.uv.v;
+    map = {p0, u0, v0, gradient(c1.uv.u - u0, c2.uv.u - u0), gradient(c1.uv.v - v0, c2.uv.v - v0)};
     return true;
 }
 
@@ -52,10 +48,11 @@ inline bool MapOf(const Entities& entities, const Triangle& triangle, TextureMap
 inline bool MapPredicts(const Entities& entities, const TextureMap& map, const Triangle& triangle) {
     for (std::uint32_t index : triangle.corners) {
         const Corner& corner = entities.corners[index];
-        const TextureCoordinate predicted = map.At(entities.vertices[corner.vertex]);
-        const double slackU = kUvTolerance * (1.0 + std::abs(corner.uv.u));
-        const double slackV = kUvTolerance * (1.0 + std::abs(corner.uv.v));
-        if (std::abs(predicted.u - corner.uv.u) > slackU || std::abs(predicted.v - corner.uv.v) > slackV) return false;
+        const Point3& position = entities.vertices[corner.vertex];
+        const double u = corner.uv.u, v = corner.uv.v;
+        const double slackU = kUvTolerance * (1.0 + std::abs(u));
+        const double slackV = kUvTolerance * (1.0 + std::abs(v));
+        if (std::abs(map.UAt(position) - u) > slackU || std::abs(map.VAt(position) - v) > slackV) return false;
     }
     return true;
 }

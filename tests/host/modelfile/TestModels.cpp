@@ -20,7 +20,7 @@ namespace {
 
 Corner MakeCorner(const Entities& entities, std::uint32_t vertex) {
     const Point3& p = entities.vertices[vertex];
-    return {vertex, {p.x / 10.0 + p.z / 20.0, p.y / 10.0}};
+    return {vertex, {static_cast<float>(p.x / 10.0 + p.z / 20.0), static_cast<float>(p.y / 10.0)}};
 }
 
 template <typename T>
