@@ -24,10 +24,7 @@ void ForgetEntities(const Entities& entities) {
 
 }  // namespace
 
-ApiState& State() {
-    static ApiState state;
-    return state;
-}
+ApiState apiState;
 
 void ApiState::Reset() {
     // Owners before the objects they own, so nothing is destroyed twice.

@@ -30,7 +30,10 @@ struct ApiState {
     void Reset();
 };
 
-ApiState& State();
+// Every call reaches the state, so it is made when the library is loaded
+// instead of on first use, which each call would check for.
+extern ApiState apiState;
+inline ApiState& State() { return apiState; }
 
 // Registers everything a model owns (after creating or loading it) or forgets it (before freeing it).
 void RegisterModelContents(const Model& model);

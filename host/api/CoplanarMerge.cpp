@@ -29,8 +29,8 @@ constexpr double kMinNormalDot = 0.99995;
 // sequential passes and read in key order, where node-based maps allocate
 // per item and hash tables scatter every access.
 template <typename ForEachItem>
-void ListByKey(std::size_t keyCount, ForEachItem forEachItem, LargeVector<std::uint32_t>& start,
-               LargeVector<std::uint32_t>& values) {
+void ListByKey(std::size_t keyCount, ForEachItem forEachItem, std::vector<std::uint32_t>& start,
+               std::vector<std::uint32_t>& values) {
     start.assign(keyCount + 1, 0);
     forEachItem([&](std::uint32_t key, std::uint32_t) { ++start[key + 1]; });
     std::partial_sum(start.begin(), start.end(), start.begin());
@@ -75,9 +75,9 @@ struct BoundaryEdge {
 
 // The faces, loops and triangles that replace the entities' own.
 struct RebuiltLists {
-    LargeVector<Face> faces;
-    LargeVector<Loop> loops;
-    LargeVector<Triangle> triangles;
+    std::vector<Face> faces;
+    std::vector<Loop> loops;
+    std::vector<Triangle> triangles;
 };
 
 class Merger {
@@ -245,7 +245,7 @@ private:
     }
 
     // Whether another face of the group runs along the edge the other way.
-    bool IsInterior(std::uint32_t edge, EdgeUse use, const LargeVector<std::uint32_t>& groupOf) const {
+    bool IsInterior(std::uint32_t edge, EdgeUse use, const std::vector<std::uint32_t>& groupOf) const {
         const std::uint32_t group = groupOf[FaceOf(use)];
         for (EdgeUse other : UsesOf(edge)) {
             if (RunsDown(other) != RunsDown(use) && FaceOf(other) != FaceOf(use) && groupOf[FaceOf(other)] == group) {
@@ -377,16 +377,16 @@ private:
     // uses it at all.
     void Rebuild() {
         const auto faceCount = static_cast<std::uint32_t>(faces_.size());
-        LargeVector<std::uint32_t> groupOf(faceCount);
+        std::vector<std::uint32_t> groupOf(faceCount);
         for (std::uint32_t f = 0; f < faceCount; ++f) groupOf[f] = Find(f);
-        LargeVector<std::uint32_t> memberStart, members;
+        std::vector<std::uint32_t> memberStart, members;
         ListByKey(
             faceCount,
             [&](auto emit) {
                 for (std::uint32_t f = 0; f < faceCount; ++f) emit(groupOf[f], f);
             },
             memberStart, members);
-        LargeVector<std::uint8_t> edgeKept(EdgeCount(), 0);
+        std::vector<std::uint8_t> edgeKept(EdgeCount(), 0);
         for (std::uint32_t edge = 0; edge < EdgeCount(); ++edge) edgeKept[edge] = UsesOf(edge).empty();
 
         std::size_t groupCount = 0;
@@ -426,7 +426,7 @@ private:
         entities_.loops.swap(rebuilt.loops);
         entities_.triangles.swap(rebuilt.triangles);
 
-        LargeVector<Edge> keptEdges;
+        std::vector<Edge> keptEdges;
         keptEdges.reserve(entities_.edges.size());
         for (const Edge& edge : entities_.edges) {
             const std::uint32_t number = EdgeNumber(edge.from, edge.to);
@@ -436,16 +436,16 @@ private:
     }
 
     Entities& entities_;
-    LargeVector<Face>& faces_;
-    LargeVector<std::uint32_t> edgeStartOfVertex_;  // per vertex, into higherVertex_
-    LargeVector<std::uint32_t> higherVertex_;       // per edge, listed by lower vertex
-    LargeVector<std::uint32_t> useStart_;           // per edge, into edgeUses_
-    LargeVector<EdgeUse> edgeUses_;                 // listed by edge
-    LargeVector<FacePlane> planes_;
-    LargeVector<std::uint32_t> mappingOfFace_;      // into mappings_, for textured faces; empty without any
+    std::vector<Face>& faces_;
+    std::vector<std::uint32_t> edgeStartOfVertex_;  // per vertex, into higherVertex_
+    std::vector<std::uint32_t> higherVertex_;       // per edge, listed by lower vertex
+    std::vector<std::uint32_t> useStart_;           // per edge, into edgeUses_
+    std::vector<EdgeUse> edgeUses_;                 // listed by edge
+    std::vector<FacePlane> planes_;
+    std::vector<std::uint32_t> mappingOfFace_;      // into mappings_, for textured faces; empty without any
     std::vector<FaceMapping> mappings_;
-    LargeVector<std::uint32_t> parent_;
-    LargeVector<std::uint32_t> groupSize_;
+    std::vector<std::uint32_t> parent_;
+    std::vector<std::uint32_t> groupSize_;
 };
 
 }  // namespace

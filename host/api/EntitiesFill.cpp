@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <span>
+#include <thread>
 
+#include "BatchHandover.h"
 #include "FlatHashMap.h"
 #include "Tolerance.h"
 #include "Triangulator.h"
@@ -74,8 +77,8 @@ private:
     const GeometryInput& input_;
     bool weld_;
     VertexWelder welder_;
-    LargeVector<std::uint32_t> pointOfInput_;
-    LargeVector<std::uint32_t> entityVertexOfPoint_;
+    std::vector<std::uint32_t> pointOfInput_;
+    std::vector<std::uint32_t> entityVertexOfPoint_;
 };
 
 // Finds the entities' edges by their lower vertex. New faces mostly use
@@ -86,7 +89,10 @@ private:
 // that no lookup walks a long list.
 class EdgeIndex {
 public:
-    explicit EdgeIndex(Entities& entities) : entities_(entities) {
+    // Vertex numbers stay below the capacity, so that adding edges never
+    // reads the vertex list, which the checking stage may be growing.
+    EdgeIndex(Entities& entities, std::size_t vertexCapacity)
+        : entities_(entities), firstWithLowerVertex_(vertexCapacity, kNone), edgesWithLowerVertex_(vertexCapacity, 0) {
         nextWithLowerVertex_.reserve(entities.edges.capacity());
         for (std::uint32_t e = 0; e < entities.edges.size(); ++e) Link(e);
     }
@@ -94,14 +100,12 @@ public:
     // Adds the edge between two vertices unless the entities have it already.
     void Add(std::uint32_t a, std::uint32_t b) {
         const std::uint32_t low = std::min(a, b), high = std::max(a, b);
-        if (low < firstWithLowerVertex_.size()) {
-            if (edgesWithLowerVertex_[low] > kShortList) {
-                if (crowdedEdges_.Find(EdgeKey(low, high)) != nullptr) return;
-            } else {
-                for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNone; e = nextWithLowerVertex_[e]) {
-                    const Edge& edge = entities_.edges[e];
-                    if (std::max(edge.from, edge.to) == high) return;
-                }
+        if (edgesWithLowerVertex_[low] > kShortList) {
+            if (crowdedEdges_.Find(EdgeKey(low, high)) != nullptr) return;
+        } else {
+            for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNone; e = nextWithLowerVertex_[e]) {
+                const Edge& edge = entities_.edges[e];
+                if (std::max(edge.from, edge.to) == high) return;
             }
         }
         entities_.edges.push_back({a, b});
@@ -114,10 +118,6 @@ private:
     void Link(std::uint32_t e) {
         const Edge& edge = entities_.edges[e];
         const std::uint32_t low = std::min(edge.from, edge.to);
-        if (low >= firstWithLowerVertex_.size()) {
-            firstWithLowerVertex_.resize(entities_.vertices.size(), kNone);
-            edgesWithLowerVertex_.resize(entities_.vertices.size(), 0);
-        }
         nextWithLowerVertex_.push_back(firstWithLowerVertex_[low]);
         firstWithLowerVertex_[low] = e;
         const std::uint32_t count = ++edgesWithLowerVertex_[low];
@@ -131,9 +131,9 @@ private:
     }
 
     Entities& entities_;
-    LargeVector<std::uint32_t> firstWithLowerVertex_;
-    LargeVector<std::uint32_t> nextWithLowerVertex_;
-    LargeVector<std::uint32_t> edgesWithLowerVertex_;
+    std::vector<std::uint32_t> firstWithLowerVertex_;
+    std::vector<std::uint32_t> nextWithLowerVertex_;
+    std::vector<std::uint32_t> edgesWithLowerVertex_;
     FlatHashMap crowdedEdges_;
 };
 
@@ -165,22 +165,27 @@ bool Prepare(PreparedFace& face, PositionOf positionOf) {
     if (HasRepeatedPoint(face.loops)) return false;
     const std::vector<std::uint32_t>& outer = face.loops[0];
     const Point3 doubleArea = DoubleArea(outer, positionOf);
-    double longestEdge = 0.0;
+    double longestEdgeSquared = 0.0;
     for (std::size_t i = 0; i < outer.size(); ++i) {
-        longestEdge = std::max(longestEdge, Length(positionOf(outer[(i + 1) % outer.size()]) - positionOf(outer[i])));
+        const Point3 edge = positionOf(outer[i + 1 < outer.size() ? i + 1 : 0]) - positionOf(outer[i]);
+        longestEdgeSquared = std::max(longestEdgeSquared, Dot(edge, edge));
     }
-    const double doubleAreaLength = Length(doubleArea);
-    if (longestEdge == 0.0 || doubleAreaLength / longestEdge < kMinFaceHeight) return false;
+    // Compared squared, which spares the square roots of millions of triangles.
+    const double doubleAreaSquared = Dot(doubleArea, doubleArea);
+    if (longestEdgeSquared == 0.0 || doubleAreaSquared < kMinFaceHeight * kMinFaceHeight * longestEdgeSquared) {
+        return false;
+    }
+    if (face.loops.size() == 1 && outer.size() == 3) {
+        face.triangles.push_back({0, 1, 2});
+        return true;
+    }
+    const double doubleAreaLength = std::sqrt(doubleAreaSquared);
     const Point3 normal = doubleArea * (1.0 / doubleAreaLength);
     for (std::size_t i = 1; i < face.loops.size(); ++i) {
         const double holeDoubleArea = Dot(DoubleArea(face.loops[i], positionOf), normal);
         if (std::abs(holeDoubleArea) < kMinFaceHeight * kMinFaceHeight) return false;
         // Holes run clockwise seen from the front.
         if (holeDoubleArea > 0.0) std::reverse(face.loops[i].begin(), face.loops[i].end());
-    }
-    if (face.loops.size() == 1 && outer.size() == 3) {
-        face.triangles = {{0, 1, 2}};
-        return true;
     }
     const Point3 helper = std::abs(normal.x) < 0.9 ? Point3{1, 0, 0} : Point3{0, 1, 0};
     const Point3 axisU = Cross(helper, normal) * (1.0 / Length(Cross(helper, normal)));
@@ -234,83 +239,197 @@ bool ReserveFor(Entities& entities, const GeometryInput& input) {
     return true;
 }
 
+// A face that passed the checks, as the checking stage hands it to the
+// writing stage; its loops' sizes, corners and triangles follow one another
+// in the batch's lists.
+struct CheckedFace {
+    Material* material = nullptr;
+    bool textured = false;
+    std::uint32_t loopCount = 0;
+    std::uint32_t triangleCount = 0;
+};
+
+struct CheckedFaces {
+    std::vector<CheckedFace> faces;
+    std::vector<std::uint32_t> loopSizes;
+    std::vector<Corner> corners;
+    std::vector<TriangleIndices> triangles;  // corner numbers within their face
+
+    void Clear() {
+        faces.clear();
+        loopSizes.clear();
+        corners.clear();
+        triangles.clear();
+    }
+};
+
+std::uint32_t Count(std::size_t size) { return static_cast<std::uint32_t>(size); }
+
+// The first stage: numbers and welds the input's vertices, checks each face
+// and works out its corners and triangles.
+class FaceChecker {
+public:
+    FaceChecker(Entities& entities, const GeometryInput& input, bool weld)
+        : input_(input), numbering_(entities, input, weld) {}
+
+    // Checks the input's faces from `begin` to `end` into the batch.
+    void Check(std::size_t begin, std::size_t end, CheckedFaces& batch) {
+        for (std::size_t f = begin; f < end; ++f) {
+            if (!CheckFace(input_.faces[f], batch)) ++skipped_;
+        }
+    }
+
+    std::size_t Skipped() const { return skipped_; }
+
+private:
+    bool NumberLoops() {
+        if (inputLoops_.empty()) return false;
+        prepared_.loops.resize(inputLoops_.size());
+        for (std::size_t l = 0; l < inputLoops_.size(); ++l) {
+            if (inputLoops_[l].size() < 3) return false;
+            std::vector<std::uint32_t>& points = prepared_.loops[l];
+            points.clear();
+            for (std::size_t vertex : inputLoops_[l]) {
+                const std::uint32_t point = numbering_.PointOf(vertex);
+                if (point == kNone) return false;
+                points.push_back(point);
+            }
+        }
+        return true;
+    }
+
+    bool CheckFace(const FaceInput& faceInput, CheckedFaces& batch) {
+        inputLoops_.clear();
+        input_.ForEachLoop(faceInput, [&](const InputLoop& loop) { inputLoops_.push_back(input_.IndicesOf(loop)); });
+        prepared_.triangles.clear();
+        const auto positionOf = [&](std::uint32_t point) -> const Point3& { return numbering_.Position(point); };
+        if (!NumberLoops() || !Prepare(prepared_, positionOf)) return false;
+
+        const std::span<const InputUv> uvs = input_.UvsOf(faceInput);
+        bool textured = faceInput.material != nullptr && !uvs.empty();
+        const std::size_t firstCorner = batch.corners.size();
+        for (std::size_t l = 0; l < prepared_.loops.size(); ++l) {
+            // Holes may have been reversed; find each point's input vertex again.
+            const std::span<const std::size_t> inputLoop = inputLoops_[l];
+            const bool reversed = inputLoop.size() > 1 && prepared_.loops[l][0] != numbering_.PointOf(inputLoop[0]);
+            batch.loopSizes.push_back(Count(inputLoop.size()));
+            for (std::size_t c = 0; c < inputLoop.size(); ++c) {
+                const std::size_t inputVertex = inputLoop[reversed ? inputLoop.size() - 1 - c : c];
+                const std::uint32_t entityVertex = numbering_.EntityVertex(prepared_.loops[l][c]);
+                batch.corners.push_back(CornerFor(uvs, inputVertex, entityVertex, textured));
+            }
+        }
+        if (!textured) {
+            for (std::size_t c = firstCorner; c < batch.corners.size(); ++c) batch.corners[c].uv = {};
+        }
+        for (const TriangleIndices& triangle : prepared_.triangles) batch.triangles.push_back(triangle);
+        batch.faces.push_back(
+            {faceInput.material, textured, Count(prepared_.loops.size()), Count(prepared_.triangles.size())});
+        return true;
+    }
+
+    const GeometryInput& input_;
+    VertexNumbering numbering_;
+    std::size_t skipped_ = 0;
+    // Kept across faces so that their buffers are allocated once, not per face.
+    PreparedFace prepared_;
+    std::vector<std::span<const std::size_t>> inputLoops_;
+};
+
+// The second stage: appends checked faces to the entities with their loops,
+// corners, triangles and edges. It writes none of the lists the first stage
+// reads, so the two stages can run side by side.
+class FaceWriter {
+public:
+    FaceWriter(Entities& entities, std::size_t vertexCapacity) : entities_(entities), edges_(entities, vertexCapacity) {}
+
+    void Write(const CheckedFaces& batch) {
+        const std::uint32_t batchFirstCorner = Count(entities_.corners.size());
+        entities_.corners.insert(entities_.corners.end(), batch.corners.begin(), batch.corners.end());
+        std::size_t loopSize = 0, corner = 0, triangle = 0;
+        for (const CheckedFace& checked : batch.faces) {
+            const std::uint32_t firstCorner = batchFirstCorner + Count(corner);
+            entities_.faces.push_back({Count(entities_.loops.size()), checked.loopCount, Count(entities_.triangles.size()),
+                                       checked.triangleCount, checked.material, checked.textured});
+            for (std::uint32_t l = 0; l < checked.loopCount; ++l) {
+                const std::uint32_t size = batch.loopSizes[loopSize++];
+                entities_.loops.push_back({batchFirstCorner + Count(corner), size});
+                for (std::uint32_t c = 0; c < size; ++c) {
+                    edges_.Add(batch.corners[corner + c].vertex, batch.corners[corner + (c + 1 < size ? c + 1 : 0)].vertex);
+                }
+                corner += size;
+            }
+            for (std::uint32_t t = 0; t < checked.triangleCount; ++t) {
+                const TriangleIndices& corners = batch.triangles[triangle++];
+                entities_.triangles.push_back({{firstCorner + corners[0], firstCorner + corners[1], firstCorner + corners[2]}});
+            }
+        }
+    }
+
+private:
+    Entities& entities_;
+    EdgeIndex edges_;
+};
+
+constexpr std::size_t kFacesPerBatch = 4096;
+// Below this, starting a thread costs more than the second stage takes.
+constexpr std::size_t kFacesForTwoThreads = 4 * kFacesPerBatch;
+
+void CheckAndWrite(FaceChecker& checker, FaceWriter& writer, std::size_t faceCount) {
+    CheckedFaces batch;
+    for (std::size_t begin = 0; begin < faceCount; begin += kFacesPerBatch) {
+        batch.Clear();
+        checker.Check(begin, std::min(faceCount, begin + kFacesPerBatch), batch);
+        writer.Write(batch);
+    }
+}
+
+// The same with the writing stage on a second thread, a batch behind.
+void CheckAndWriteSideBySide(FaceChecker& checker, FaceWriter& writer, std::size_t faceCount) {
+    BatchHandover<CheckedFaces> handover;
+    std::exception_ptr writingFailure;
+    std::thread writing([&] {
+        try {
+            while (const CheckedFaces* batch = handover.NextToDrain()) {
+                writer.Write(*batch);
+                handover.Drained();
+            }
+        } catch (...) {
+            writingFailure = std::current_exception();
+            handover.Stop();
+        }
+    });
+    try {
+        for (std::size_t begin = 0; begin < faceCount; begin += kFacesPerBatch) {
+            CheckedFaces* batch = handover.NextToFill();
+            if (batch == nullptr) break;
+            batch->Clear();
+            checker.Check(begin, std::min(faceCount, begin + kFacesPerBatch), *batch);
+            handover.Filled();
+        }
+    } catch (...) {
+        handover.Stop();
+        writing.join();
+        throw;
+    }
+    handover.Close();
+    writing.join();
+    if (writingFailure) std::rethrow_exception(writingFailure);
+}
+
 }  // namespace
 
 KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldVertices) {
     if (!ReserveFor(entities, input)) return KV_ERROR_OUT_OF_RANGE;
-    VertexNumbering numbering(entities, input, weldVertices);
-    EdgeIndex edges(entities);
-    const auto positionOf = [&](std::uint32_t point) -> const Point3& { return numbering.Position(point); };
-    const auto count = [](std::size_t size) { return static_cast<std::uint32_t>(size); };
-
-    std::size_t skipped = 0;
-    // Kept across faces so that their buffers are allocated once, not per face.
-    PreparedFace prepared;
-    std::vector<std::span<const std::size_t>> inputLoops;
-    for (const FaceInput& faceInput : input.faces) {
-        inputLoops.clear();
-        input.ForEachLoop(faceInput, [&](const InputLoop& loop) { inputLoops.push_back(input.IndicesOf(loop)); });
-        prepared.loops.resize(inputLoops.size());
-        prepared.triangles.clear();
-        bool usable = !inputLoops.empty();
-        for (std::size_t l = 0; l < inputLoops.size(); ++l) {
-            if (!usable || inputLoops[l].size() < 3) {
-                usable = false;
-                break;
-            }
-            std::vector<std::uint32_t>& points = prepared.loops[l];
-            points.clear();
-            for (std::size_t vertex : inputLoops[l]) {
-                const std::uint32_t point = numbering.PointOf(vertex);
-                if (point == kNone) {
-                    usable = false;
-                    break;
-                }
-                points.push_back(point);
-            }
-        }
-        if (!usable || !Prepare(prepared, positionOf)) {
-            ++skipped;
-            continue;
-        }
-
-        const std::uint32_t firstCorner = count(entities.corners.size());
-        Face& face = entities.faces.emplace_back();
-        face.frontMaterial = faceInput.material;
-        face.firstLoop = count(entities.loops.size());
-        face.loopCount = count(prepared.loops.size());
-        const std::span<const InputUv> uvs = input.UvsOf(faceInput);
-        bool textured = faceInput.material != nullptr && !uvs.empty();
-        for (std::size_t l = 0; l < prepared.loops.size(); ++l) {
-            // Holes may have been reversed; find each point's input vertex again.
-            const std::span<const std::size_t> inputLoop = inputLoops[l];
-            const bool reversed = inputLoop.size() > 1 && prepared.loops[l][0] != numbering.PointOf(inputLoop[0]);
-            entities.loops.push_back({count(entities.corners.size()), count(inputLoop.size())});
-            for (std::size_t c = 0; c < inputLoop.size(); ++c) {
-                const std::size_t inputVertex = inputLoop[reversed ? inputLoop.size() - 1 - c : c];
-                const std::uint32_t entityVertex = numbering.EntityVertex(prepared.loops[l][c]);
-                entities.corners.push_back(CornerFor(uvs, inputVertex, entityVertex, textured));
-            }
-        }
-        face.textured = textured;
-        const std::span<Corner> corners(entities.corners.data() + firstCorner, entities.corners.size() - firstCorner);
-        if (!textured) {
-            for (Corner& corner : corners) corner.uv = {};
-        }
-        face.firstTriangle = count(entities.triangles.size());
-        face.triangleCount = count(prepared.triangles.size());
-        for (const TriangleIndices& triangle : prepared.triangles) {
-            entities.triangles.push_back({{firstCorner + triangle[0], firstCorner + triangle[1], firstCorner + triangle[2]}});
-        }
-        for (const Loop& loop : entities.LoopsOf(face)) {
-            const std::span<const Corner> loopCorners = entities.CornersOf(loop);
-            for (std::size_t c = 0; c < loopCorners.size(); ++c) {
-                edges.Add(loopCorners[c].vertex, loopCorners[(c + 1) % loopCorners.size()].vertex);
-            }
-        }
+    FaceChecker checker(entities, input, weldVertices);
+    FaceWriter writer(entities, entities.vertices.capacity());
+    if (input.faces.size() < kFacesForTwoThreads) {
+        CheckAndWrite(checker, writer, input.faces.size());
+    } else {
+        CheckAndWriteSideBySide(checker, writer, input.faces.size());
     }
-    entities.skippedFaces += skipped;
-    return skipped == 0 ? KV_SUCCESS : KV_ERROR_INVALID_GEOMETRY;
+    entities.skippedFaces += checker.Skipped();
+    return checker.Skipped() == 0 ? KV_SUCCESS : KV_ERROR_INVALID_GEOMETRY;
 }
 
 }  // namespace korvanta

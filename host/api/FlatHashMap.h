@@ -9,8 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "LargeArray.h"
-
 namespace korvanta {
 
 class FlatHashMap {
@@ -64,7 +62,7 @@ private:
     }
 
     void Rehash(std::size_t capacity) {
-        LargeVector<Slot> old(capacity);
+        std::vector<Slot> old(capacity);
         old.swap(slots_);
         mask_ = capacity - 1;
         size_ = 0;
@@ -73,7 +71,7 @@ private:
         }
     }
 
-    LargeVector<Slot> slots_;
+    std::vector<Slot> slots_;
     std::size_t mask_ = 0;
     std::size_t size_ = 0;
 };

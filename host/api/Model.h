@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "KorvantaAPI.h"
-#include "LargeArray.h"
-
 namespace korvanta {
 
 struct Point3 {
@@ -89,14 +87,14 @@ struct ComponentInstance {
 };
 
 struct Entities {
-    LargeVector<Point3> vertices;
-    LargeVector<Edge> edges;  // each undirected edge once, shared by the faces that use it
-    LargeVector<Face> faces;
-    LargeVector<Loop> loops;
+    std::vector<Point3> vertices;
+    std::vector<Edge> edges;  // each undirected edge once, shared by the faces that use it
+    std::vector<Face> faces;
+    std::vector<Loop> loops;
     // Loops' corners, and corners that only triangles use: a merged face's
     // triangles keep the corners of the faces it was merged from.
-    LargeVector<Corner> corners;
-    LargeVector<Triangle> triangles;
+    std::vector<Corner> corners;
+    std::vector<Triangle> triangles;
     std::vector<std::unique_ptr<ComponentInstance>> instances;
     std::size_t skippedFaces = 0;
 

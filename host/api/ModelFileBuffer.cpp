@@ -2,8 +2,6 @@
 
 #include <bit>
 
-#include "LargeArray.h"
-
 namespace korvanta {
 
 static_assert(std::endian::native == std::endian::little, "glTF buffers are little-endian, and so is this host");
@@ -16,7 +14,6 @@ int GltfBufferWriter::AddView(std::span<const std::uint8_t> bytes, int target) {
     if (gltf_.buffers.empty()) {
         auto& data = gltf_.buffers.emplace_back().data;
         data.reserve(reservedBytes_);
-        AdviseHugePages(data.data(), data.capacity());
     }
     auto& data = gltf_.buffers.front().data;
     data.resize((data.size() + kViewAlignment - 1) / kViewAlignment * kViewAlignment, 0);

@@ -25,7 +25,7 @@ Point3 DoubleVectorArea(std::size_t count, PointAt pointAt) {
     Point3 sum;
     for (std::size_t i = 0; i < count; ++i) {
         const Point3& a = pointAt(i);
-        const Point3& b = pointAt((i + 1) % count);
+        const Point3& b = pointAt(i + 1 < count ? i + 1 : 0);
         sum.x += (a.y - b.y) * (a.z + b.z);
         sum.y += (a.z - b.z) * (a.x + b.x);
         sum.z += (a.x - b.x) * (a.y + b.y);

@@ -55,8 +55,8 @@ private:
 
     FlatHashMap cellHeads_;
     std::vector<std::uint32_t> recent_;  // point numbers by a hash of their exact position
-    LargeVector<Point3> points_;
-    LargeVector<std::uint32_t> nextInCell_;
+    std::vector<Point3> points_;
+    std::vector<std::uint32_t> nextInCell_;
 };
 
 }  // namespace korvanta
