@@ -79,12 +79,18 @@ void AddPrimitives(const Entities& entities, DrawnEntities& drawn, const GltfMat
                    GltfBufferWriter& buffer, tinygltf::Model& gltf) {
     // Keyed by glTF material (-1 for none) and texturing, in a stable order.
     std::map<std::pair<int, bool>, std::vector<std::uint32_t>> primitiveIndices;
+    // Faces come in runs of one material: the lists are looked up once a run.
+    const Face* runStart = nullptr;
+    std::vector<std::uint32_t>* indices = nullptr;
     for (const Face& face : entities.faces) {
         if (face.triangleCount == 0) continue;
-        const auto material = materials.find(face.frontMaterial);
-        auto& indices = primitiveIndices[{material == materials.end() ? -1 : material->second, face.textured}];
+        if (runStart == nullptr || face.frontMaterial != runStart->frontMaterial || face.textured != runStart->textured) {
+            runStart = &face;
+            const auto material = materials.find(face.frontMaterial);
+            indices = &primitiveIndices[{material == materials.end() ? -1 : material->second, face.textured}];
+        }
         for (const Triangle& triangle : entities.TrianglesOf(face)) {
-            for (std::uint32_t corner : triangle.corners) indices.push_back(drawn.cornerDrawn[corner]);
+            for (std::uint32_t corner : triangle.corners) indices->push_back(drawn.cornerDrawn[corner]);
         }
     }
     for (const auto& [key, indices] : primitiveIndices) {

@@ -8,6 +8,7 @@
 
 #include "ModelFileMesh.h"
 #include "ModelFileTransform.h"
+#include "Parallel.h"
 #include "utils/Utf8Conversion.h"
 
 // Names reach the model through the API, which keeps them valid UTF-8; a
@@ -184,10 +185,11 @@ ViewerScene AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinyglt
         materials[material.get()] = static_cast<int>(gltf.materials.size());
         gltf.materials.push_back(ToGltfMaterial(*material, texture));
     }
-    viewerScene.drawn.emplace(&model.entities, DrawEntities(model.entities));
-    for (const auto& definition : model.definitions) {
-        viewerScene.drawn.emplace(&definition->entities, DrawEntities(definition->entities));
-    }
+    std::vector<const Entities*> allEntities{&model.entities};
+    for (const auto& definition : model.definitions) allEntities.push_back(&definition->entities);
+    std::vector<DrawnEntities> drawn(allEntities.size());
+    ForEachInParallel(allEntities.size(), [&](std::size_t i) { drawn[i] = DrawEntities(*allEntities[i]); });
+    for (std::size_t i = 0; i < allEntities.size(); ++i) viewerScene.drawn.emplace(allEntities[i], std::move(drawn[i]));
 
     NodeTreeWriter nodes(model, materials, viewerScene, buffer, gltf);
     tinygltf::Scene scene;

@@ -103,12 +103,17 @@ public:
         WriteUvs(drawn, description);
         WriteFaceMaterials(entities, description);
 
+        const bool allPlain = std::all_of(entities.faces.begin(), entities.faces.end(),
+                                          [&](const Face& face) { return IsPlainTriangle(entities, face); });
+        // Plain triangles of one material are the corners the viewer's one primitive draws, in the same order.
+        if (allPlain && drawn.primitives.size() == 1) {
+            description["corners"] = drawn.primitives.front().indicesView;
+            return description;
+        }
         std::vector<std::uint32_t> corners, faceLoops, loopCorners, faceTriangles, triangles;
-        bool allPlain = true;
         corners.reserve(entities.corners.size());
         for (const Face& face : entities.faces) {
             const bool plain = IsPlainTriangle(entities, face);
-            allPlain &= plain;
             faceLoops.push_back(plain ? 0 : face.loopCount);
             for (const Loop& loop : entities.LoopsOf(face)) {
                 if (!plain) loopCorners.push_back(loop.cornerCount);
@@ -120,12 +125,7 @@ public:
                 for (std::uint32_t corner : triangle.corners) triangles.push_back(drawn.cornerDrawn[corner]);
             }
         }
-        // Plain triangles of one material are the corners the viewer's one primitive draws, in the same order.
-        if (allPlain && drawn.primitives.size() == 1 && !corners.empty()) {
-            description["corners"] = drawn.primitives.front().indicesView;
-        } else {
-            AddIndexArray(description, "corners", corners, drawn);
-        }
+        AddIndexArray(description, "corners", corners, drawn);
         if (!allPlain) {
             AddArray(description, "faceLoops", faceLoops);
             AddArray(description, "loopCorners", loopCorners);
@@ -163,9 +163,16 @@ private:
     void WriteFaceMaterials(const Entities& entities, json& description) {
         std::vector<std::uint32_t> numbers;
         numbers.reserve(entities.faces.size());
+        const Material* runMaterial = nullptr;
+        std::uint32_t runNumber = 0;
         for (const Face& face : entities.faces) {
-            const auto material = materialNumbers_.find(face.frontMaterial);
-            numbers.push_back((material == materialNumbers_.end() ? 0u : material->second) * 2 + (face.textured ? 1u : 0u));
+            // Faces come in runs of one material: it is looked up once a run.
+            if (numbers.empty() || face.frontMaterial != runMaterial) {
+                runMaterial = face.frontMaterial;
+                const auto material = materialNumbers_.find(runMaterial);
+                runNumber = material == materialNumbers_.end() ? 0u : material->second;
+            }
+            numbers.push_back(runNumber * 2 + (face.textured ? 1u : 0u));
         }
         if (numbers.empty()) return;
         if (std::all_of(numbers.begin(), numbers.end(), [&](std::uint32_t n) { return n == numbers.front(); })) {
