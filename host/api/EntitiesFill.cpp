@@ -28,23 +28,22 @@ bool IsUsable(const Point3& p) {
            std::abs(p.y) <= kMaxCoordinate && std::abs(p.z) <= kMaxCoordinate;
 }
 
-// Numbers every input vertex a face uses as a point of the entities: with
-// welding, points within tolerance of each other or of an existing vertex get
-// one number. Entity vertices are created only for faces that are built.
-class VertexNumbering {
+// Numbers every input vertex a face uses as a point: with welding, points
+// within tolerance of each other or of an existing vertex of the entities get
+// one number, and the existing vertices keep theirs.
+class PointNumbering {
 public:
-    VertexNumbering(Entities& entities, const GeometryInput& input, bool weld)
-        : entities_(entities), input_(input), weld_(weld),
-          welder_(weld ? entities.vertices.size() + input.vertices.size() : 0),
-          pointOfInput_(input.vertices.size(), kNone) {
+    PointNumbering(const Entities& entities, const GeometryInput& input, bool weld)
+        : input_(input), weld_(weld), pointCapacity_(weld ? entities.vertices.size() + input.vertices.size() : input.vertices.size()),
+          welder_(weld ? pointCapacity_ : 0), pointOfInput_(input.vertices.size(), kNone) {
         if (weld_) {
             for (const Point3& vertex : entities.vertices) welder_.Insert(vertex);
-            entityVertexOfPoint_.resize(entities.vertices.size());
-            for (std::uint32_t i = 0; i < entityVertexOfPoint_.size(); ++i) entityVertexOfPoint_[i] = i;
-        } else {
-            entityVertexOfPoint_.assign(input.vertices.size(), kNone);
         }
     }
+
+    bool Welds() const { return weld_; }
+    // Every point number is below this.
+    std::size_t PointCapacity() const { return pointCapacity_; }
 
     // The point number of an input vertex, or kNone when the vertex cannot be used.
     std::uint32_t PointOf(std::size_t inputVertex) {
@@ -53,32 +52,49 @@ public:
         if (point != kNone) return point;
         const Point3& position = input_.vertices[inputVertex];
         if (!IsUsable(position)) return kNone;
-        if (!weld_) return point = static_cast<std::uint32_t>(inputVertex);
-        point = welder_.Weld(position);
-        if (point >= entityVertexOfPoint_.size()) entityVertexOfPoint_.resize(point + 1, kNone);
-        return point;
+        return point = weld_ ? welder_.Weld(position) : static_cast<std::uint32_t>(inputVertex);
     }
 
+    // The welder has room for every point from the start, so a point's
+    // position stays where it is while later points are numbered: the
+    // writing stage reads the positions of points in the batches it was
+    // handed while the checking stage numbers more.
     const Point3& Position(std::uint32_t point) const {
         return weld_ ? welder_.PointOf(point) : input_.vertices[point];
     }
 
-    std::uint32_t EntityVertex(std::uint32_t point) {
-        std::uint32_t& vertex = entityVertexOfPoint_[point];
+private:
+    const GeometryInput& input_;
+    bool weld_;
+    std::size_t pointCapacity_;
+    VertexWelder welder_;
+    std::vector<std::uint32_t> pointOfInput_;
+};
+
+// Makes an entities vertex of a point when a built face first uses it, so
+// that faces which cannot be built leave no vertices behind.
+class EntityVertices {
+public:
+    EntityVertices(Entities& entities, const PointNumbering& points)
+        : entities_(entities), points_(points), vertexOfPoint_(points.PointCapacity(), kNone) {
+        if (points.Welds()) {
+            for (std::uint32_t i = 0; i < entities.vertices.size(); ++i) vertexOfPoint_[i] = i;
+        }
+    }
+
+    std::uint32_t VertexOf(std::uint32_t point) {
+        std::uint32_t& vertex = vertexOfPoint_[point];
         if (vertex == kNone) {
             vertex = static_cast<std::uint32_t>(entities_.vertices.size());
-            entities_.vertices.push_back(Position(point));
+            entities_.vertices.push_back(points_.Position(point));
         }
         return vertex;
     }
 
 private:
     Entities& entities_;
-    const GeometryInput& input_;
-    bool weld_;
-    VertexWelder welder_;
-    std::vector<std::uint32_t> pointOfInput_;
-    std::vector<std::uint32_t> entityVertexOfPoint_;
+    const PointNumbering& points_;
+    std::vector<std::uint32_t> vertexOfPoint_;
 };
 
 // Finds the entities' edges by their lower vertex. New faces mostly use
@@ -89,8 +105,7 @@ private:
 // that no lookup walks a long list.
 class EdgeIndex {
 public:
-    // Vertex numbers stay below the capacity, so that adding edges never
-    // reads the vertex list, which the checking stage may be growing.
+    // Vertex numbers stay below the capacity.
     EdgeIndex(Entities& entities, std::size_t vertexCapacity)
         : entities_(entities), firstWithLowerVertex_(vertexCapacity, kNone), edgesWithLowerVertex_(vertexCapacity, 0) {
         nextWithLowerVertex_.reserve(entities.edges.capacity());
@@ -239,26 +254,23 @@ bool ReserveFor(Entities& entities, const GeometryInput& input) {
     return true;
 }
 
-// A face that passed the checks, as the checking stage hands it to the
-// writing stage; its loops' sizes, corners and triangles follow one another
-// in the batch's lists.
-struct CheckedFace {
-    Material* material = nullptr;
-    bool textured = false;
-    std::uint32_t loopCount = 0;
-    std::uint32_t triangleCount = 0;
-};
-
+// Faces that passed the checks, as the checking stage hands them to the
+// writing stage: per face its input face and triangle count, per loop
+// whether the checks reversed it, per corner its point, all in order.
 struct CheckedFaces {
+    struct CheckedFace {
+        std::size_t input = 0;
+        std::uint32_t triangleCount = 0;
+    };
     std::vector<CheckedFace> faces;
-    std::vector<std::uint32_t> loopSizes;
-    std::vector<Corner> corners;
+    std::vector<bool> loopReversed;
+    std::vector<std::uint32_t> points;
     std::vector<TriangleIndices> triangles;  // corner numbers within their face
 
     void Clear() {
         faces.clear();
-        loopSizes.clear();
-        corners.clear();
+        loopReversed.clear();
+        points.clear();
         triangles.clear();
     }
 };
@@ -266,16 +278,15 @@ struct CheckedFaces {
 std::uint32_t Count(std::size_t size) { return static_cast<std::uint32_t>(size); }
 
 // The first stage: numbers and welds the input's vertices, checks each face
-// and works out its corners and triangles.
+// and works out its triangles.
 class FaceChecker {
 public:
-    FaceChecker(Entities& entities, const GeometryInput& input, bool weld)
-        : input_(input), numbering_(entities, input, weld) {}
+    FaceChecker(const GeometryInput& input, PointNumbering& points) : input_(input), points_(points) {}
 
     // Checks the input's faces from `begin` to `end` into the batch.
     void Check(std::size_t begin, std::size_t end, CheckedFaces& batch) {
         for (std::size_t f = begin; f < end; ++f) {
-            if (!CheckFace(input_.faces[f], batch)) ++skipped_;
+            if (!CheckFace(f, batch)) ++skipped_;
         }
     }
 
@@ -290,7 +301,7 @@ private:
             std::vector<std::uint32_t>& points = prepared_.loops[l];
             points.clear();
             for (std::size_t vertex : inputLoops_[l]) {
-                const std::uint32_t point = numbering_.PointOf(vertex);
+                const std::uint32_t point = points_.PointOf(vertex);
                 if (point == kNone) return false;
                 points.push_back(point);
             }
@@ -298,76 +309,82 @@ private:
         return true;
     }
 
-    bool CheckFace(const FaceInput& faceInput, CheckedFaces& batch) {
+    bool CheckFace(std::size_t f, CheckedFaces& batch) {
         inputLoops_.clear();
-        input_.ForEachLoop(faceInput, [&](const InputLoop& loop) { inputLoops_.push_back(input_.IndicesOf(loop)); });
+        input_.ForEachLoop(input_.faces[f], [&](const InputLoop& loop) { inputLoops_.push_back(input_.IndicesOf(loop)); });
         prepared_.triangles.clear();
-        const auto positionOf = [&](std::uint32_t point) -> const Point3& { return numbering_.Position(point); };
+        const auto positionOf = [&](std::uint32_t point) -> const Point3& { return points_.Position(point); };
         if (!NumberLoops() || !Prepare(prepared_, positionOf)) return false;
 
-        const std::span<const InputUv> uvs = input_.UvsOf(faceInput);
-        bool textured = faceInput.material != nullptr && !uvs.empty();
-        const std::size_t firstCorner = batch.corners.size();
+        batch.faces.push_back({f, Count(prepared_.triangles.size())});
         for (std::size_t l = 0; l < prepared_.loops.size(); ++l) {
-            // Holes may have been reversed; find each point's input vertex again.
-            const std::span<const std::size_t> inputLoop = inputLoops_[l];
-            const bool reversed = inputLoop.size() > 1 && prepared_.loops[l][0] != numbering_.PointOf(inputLoop[0]);
-            batch.loopSizes.push_back(Count(inputLoop.size()));
-            for (std::size_t c = 0; c < inputLoop.size(); ++c) {
-                const std::size_t inputVertex = inputLoop[reversed ? inputLoop.size() - 1 - c : c];
-                const std::uint32_t entityVertex = numbering_.EntityVertex(prepared_.loops[l][c]);
-                batch.corners.push_back(CornerFor(uvs, inputVertex, entityVertex, textured));
-            }
-        }
-        if (!textured) {
-            for (std::size_t c = firstCorner; c < batch.corners.size(); ++c) batch.corners[c].uv = {};
+            const std::vector<std::uint32_t>& loop = prepared_.loops[l];
+            batch.loopReversed.push_back(loop[0] != points_.PointOf(inputLoops_[l][0]));
+            batch.points.insert(batch.points.end(), loop.begin(), loop.end());
         }
         for (const TriangleIndices& triangle : prepared_.triangles) batch.triangles.push_back(triangle);
-        batch.faces.push_back(
-            {faceInput.material, textured, Count(prepared_.loops.size()), Count(prepared_.triangles.size())});
         return true;
     }
 
     const GeometryInput& input_;
-    VertexNumbering numbering_;
+    PointNumbering& points_;
     std::size_t skipped_ = 0;
     // Kept across faces so that their buffers are allocated once, not per face.
     PreparedFace prepared_;
     std::vector<std::span<const std::size_t>> inputLoops_;
 };
 
-// The second stage: appends checked faces to the entities with their loops,
-// corners, triangles and edges. It writes none of the lists the first stage
-// reads, so the two stages can run side by side.
+// The second stage: makes the checked faces' vertices, corners, loops,
+// triangles and edges in the entities, which only this stage writes.
 class FaceWriter {
 public:
-    FaceWriter(Entities& entities, std::size_t vertexCapacity) : entities_(entities), edges_(entities, vertexCapacity) {}
+    FaceWriter(Entities& entities, const GeometryInput& input, const PointNumbering& points)
+        : entities_(entities), input_(input), vertices_(entities, points), edges_(entities, entities.vertices.capacity()) {}
 
     void Write(const CheckedFaces& batch) {
-        const std::uint32_t batchFirstCorner = Count(entities_.corners.size());
-        entities_.corners.insert(entities_.corners.end(), batch.corners.begin(), batch.corners.end());
-        std::size_t loopSize = 0, corner = 0, triangle = 0;
-        for (const CheckedFace& checked : batch.faces) {
-            const std::uint32_t firstCorner = batchFirstCorner + Count(corner);
-            entities_.faces.push_back({Count(entities_.loops.size()), checked.loopCount, Count(entities_.triangles.size()),
-                                       checked.triangleCount, checked.material, checked.textured});
-            for (std::uint32_t l = 0; l < checked.loopCount; ++l) {
-                const std::uint32_t size = batch.loopSizes[loopSize++];
-                entities_.loops.push_back({batchFirstCorner + Count(corner), size});
-                for (std::uint32_t c = 0; c < size; ++c) {
-                    edges_.Add(batch.corners[corner + c].vertex, batch.corners[corner + (c + 1 < size ? c + 1 : 0)].vertex);
+        std::size_t loop = 0, point = 0, triangle = 0;
+        for (const CheckedFaces::CheckedFace& checked : batch.faces) {
+            const FaceInput& faceInput = input_.faces[checked.input];
+            const std::span<const InputUv> uvs = input_.UvsOf(faceInput);
+            bool textured = faceInput.material != nullptr && !uvs.empty();
+            const std::uint32_t firstCorner = Count(entities_.corners.size());
+            Face& face = entities_.faces.emplace_back();
+            face.frontMaterial = faceInput.material;
+            face.firstLoop = Count(entities_.loops.size());
+            face.loopCount = faceInput.loopCount;
+            input_.ForEachLoop(faceInput, [&](const InputLoop& inputLoop) {
+                const std::span<const std::size_t> indices = input_.IndicesOf(inputLoop);
+                const bool reversed = batch.loopReversed[loop++];
+                entities_.loops.push_back({Count(entities_.corners.size()), Count(indices.size())});
+                for (std::size_t c = 0; c < indices.size(); ++c) {
+                    const std::size_t inputVertex = indices[reversed ? indices.size() - 1 - c : c];
+                    const std::uint32_t vertex = vertices_.VertexOf(batch.points[point++]);
+                    entities_.corners.push_back(CornerFor(uvs, inputVertex, vertex, textured));
                 }
-                corner += size;
+            });
+            face.textured = textured;
+            if (!textured) {
+                for (std::size_t c = firstCorner; c < entities_.corners.size(); ++c) entities_.corners[c].uv = {};
             }
+            face.firstTriangle = Count(entities_.triangles.size());
+            face.triangleCount = checked.triangleCount;
             for (std::uint32_t t = 0; t < checked.triangleCount; ++t) {
                 const TriangleIndices& corners = batch.triangles[triangle++];
                 entities_.triangles.push_back({{firstCorner + corners[0], firstCorner + corners[1], firstCorner + corners[2]}});
+            }
+            for (const Loop& faceLoop : entities_.LoopsOf(face)) {
+                const std::span<const Corner> corners = entities_.CornersOf(faceLoop);
+                for (std::size_t c = 0; c < corners.size(); ++c) {
+                    edges_.Add(corners[c].vertex, corners[c + 1 < corners.size() ? c + 1 : 0].vertex);
+                }
             }
         }
     }
 
 private:
     Entities& entities_;
+    const GeometryInput& input_;
+    EntityVertices vertices_;
     EdgeIndex edges_;
 };
 
@@ -421,8 +438,9 @@ void CheckAndWriteSideBySide(FaceChecker& checker, FaceWriter& writer, std::size
 
 KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldVertices) {
     if (!ReserveFor(entities, input)) return KV_ERROR_OUT_OF_RANGE;
-    FaceChecker checker(entities, input, weldVertices);
-    FaceWriter writer(entities, entities.vertices.capacity());
+    PointNumbering points(entities, input, weldVertices);
+    FaceChecker checker(input, points);
+    FaceWriter writer(entities, input, points);
     if (input.faces.size() < kFacesForTwoThreads) {
         CheckAndWrite(checker, writer, input.faces.size());
     } else {
