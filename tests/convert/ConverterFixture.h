@@ -151,7 +151,7 @@ protected:
              Utf16String("Parsing nodes..."), Utf16String("Parsing node %s..."), Utf16String("Parsing mesh %s..."),
              Utf16String("Cleaning up..."), Utf16String("Building mesh %s face: %d of %d...")});
         loaded_ = converter->ConvertFile(Utf16String::FromUtf8(input.string()),
-                                         Utf16String::FromUtf8(output.string()), progressCallback);
+                                         Utf16String::FromUtf8(output.string()), &progress);
         return loaded_;
     }
     bool ConvertScene(int units = 1, bool merge = false) { return Convert(SaveScene(), units, merge); }
@@ -174,7 +174,6 @@ protected:
     const std::filesystem::path folder = scratch.Path();
     const std::filesystem::path output = folder / "out.kvm";
     RecordingProgress progress;
-    hollin::utils::IProgressCallback* progressCallback = &progress;
     std::unique_ptr<C3DSImporter> converter;
 
 private:
