@@ -16,8 +16,9 @@
 #include <variant>
 #include <vector>
 
+#include "HostApiSpy.h"
+#include "ModelFile.h"
 #include "ProcessRunner.h"
-#include "RecordingHostApi.h"
 #include "convert/C3DSImporter.h"
 #include "utils/IProgressCallback.h"
 
@@ -73,9 +74,27 @@ inline MeshData StripMesh(const std::string& name, int faceCount, const std::str
     return mesh;
 }
 
+using korvanta::Entities;
+using korvanta::Model;
+
+inline std::vector<std::string> DefinitionNames(const Model& model) {
+    std::vector<std::string> names;
+    for (const auto& definition : model.definitions) names.push_back(definition->name);
+    return names;
+}
+
+// Merging keeps the triangles of the faces it joins.
+inline std::size_t TriangleCount(const Model& model) {
+    std::size_t count = 0;
+    for (const auto& definition : model.definitions) count += definition->entities.triangles.size();
+    return count;
+}
+
+inline long CallCount(const std::string& name) { return std::ranges::count(Spy().calls, name); }
+
 // Builds a scene with lib3ds's own writer, which keeps each list sorted by
-// name, and runs a fresh converter over it the way the importer does, against
-// a fresh recording host and in a private temporary folder.
+// name, and runs a fresh converter over it the way the importer does, in a
+// private temporary folder; the host's library saves the model it builds.
 class ConverterTest : public ::testing::Test {
 public:
     ConverterTest& AddMaterial(const std::string& name, std::array<float, 4> diffuse = {0.5f, 0.5f, 0.5f, 1.0f},
@@ -114,7 +133,7 @@ public:
     }
 
 protected:
-    void SetUp() override { Host() = {}; }
+    void SetUp() override { Spy() = {}; }
     void TearDown() override { lib3ds_file_free(scene); }
 
     std::filesystem::path SaveScene() const {
@@ -132,10 +151,16 @@ protected:
              Utf16String("Parsing nodes..."), Utf16String("Parsing node %s..."), Utf16String("Parsing mesh %s..."),
              Utf16String("Cleaning up..."), Utf16String("Building mesh %s face: %d of %d...")});
         loaded_ = converter->ConvertFile(Utf16String::FromUtf8(input.string()),
-                                         Utf16String::FromUtf8(output.string()), progressCallback);
+                                         Utf16String::FromUtf8(output.string()), &progress);
         return loaded_;
     }
     bool ConvertScene(int units = 1, bool merge = false) { return Convert(SaveScene(), units, merge); }
+    // The model the converter saved, as the host reads it back.
+    Model Saved() const {
+        Model model;
+        EXPECT_EQ(korvanta::LoadModelFile(output.string(), model), KV_SUCCESS);
+        return model;
+    }
     // The report the importer shows: counts when the file loaded, then errors.
     std::string Report() const {
         ImportErrorList errors = converter->Errors();
@@ -149,7 +174,6 @@ protected:
     const std::filesystem::path folder = scratch.Path();
     const std::filesystem::path output = folder / "out.kvm";
     RecordingProgress progress;
-    hollin::utils::IProgressCallback* progressCallback = &progress;
     std::unique_ptr<C3DSImporter> converter;
 
 private:

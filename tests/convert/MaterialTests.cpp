@@ -17,8 +17,18 @@ TEST(MaterialColor, BytesTruncateAndClampInsteadOfWrapping) {
 
 using MaterialTest = ConverterTest;
 
+// The index in the model's list of each face's material, -1 for none.
+std::vector<long> FaceMaterials(const Model& model, const Entities& entities) {
+    std::vector<long> indices;
+    for (const korvanta::Face& face : entities.faces) {
+        const auto found = std::ranges::find(model.materials, face.frontMaterial, &std::unique_ptr<korvanta::Material>::get);
+        indices.push_back(face.frontMaterial == nullptr ? -1 : found - model.materials.begin());
+    }
+    return indices;
+}
+
 TEST_F(MaterialTest, MaterialsReachTheHostAndTheFacesThatNameThem) {
-    Touch("wood.jpg");
+    std::filesystem::copy_file(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg", folder / "wood.jpg");
     AddMaterial("paint", {1.0f, 0.5f, 0.0f, 1.0f}, 0.25f).AddMaterial("same", {1, 0, 0, 1});
     AddMaterial("same", {0, 0, 1, 1}).AddMaterial("wood", {1, 1, 1, 1}, 0.0f, "wood.jpg");
     AddMesh(MeshData{"m",
@@ -27,31 +37,28 @@ TEST_F(MaterialTest, MaterialsReachTheHostAndTheFacesThatNameThem) {
                      {{0.0f, 0.0f}, {0.25f, 0.5f}, {1.0f, 0.75f}}});
     AddMesh(StripMesh("n", 1, "wood"));
     ASSERT_TRUE(ConvertScene());
+    const Model model = Saved();
 
-    const RecordedMaterial& paint = Host().materials.at(0);
+    const korvanta::Material& paint = *model.materials.at(0);
     EXPECT_EQ(paint.name, "paint");
     // lib3ds stores colours as bytes, so 0.5 comes back as 128 / 255.
     EXPECT_EQ((std::array<int, 4>{paint.color.red, paint.color.green, paint.color.blue, paint.color.alpha}),
               (std::array<int, 4>{255, 128, 0, 255}));
     EXPECT_EQ(paint.opacity, 0.75);
-    EXPECT_EQ(Host().materials.at(3).texturePath, (folder / "wood.jpg").string());
+    ASSERT_NE(model.materials.at(3)->texture, nullptr);
+    EXPECT_EQ(model.materials.at(3)->texture->fileName, "wood.jpg");
 
     // A later material of the same name takes the faces; unknown and empty names give none.
-    const std::map<std::size_t, KVMaterialInput>& faces = Host().definitions.at(0).fills.at(0).frontMaterials;
-    ASSERT_EQ(faces.size(), 3u);
-    EXPECT_EQ(MaterialIndex(faces.at(2).material), 2u);
-    EXPECT_EQ(MaterialIndex(faces.at(0).material), 3u);
-    // Corners in face order, each with the texel of its point.
-    const KVMaterialInput& textured = faces.at(0);
-    EXPECT_EQ(textured.num_uv_coords, 3u);
-    EXPECT_EQ(std::to_array(textured.vertex_indices), (std::array<std::uint64_t, 4>{2, 1, 0, 0}));
-    EXPECT_EQ(std::to_array(textured.uv_coords[0]), (std::array{1.0, 0.75}));
-    EXPECT_EQ(std::to_array(textured.uv_coords[1]), (std::array{0.25, 0.5}));
-    // Coordinates only for a textured material when every corner has a texel: vertex 3 has
-    // none, mesh n no texels at all.
-    EXPECT_EQ(faces.at(1).num_uv_coords, 0u);
-    EXPECT_EQ(faces.at(2).num_uv_coords, 0u);
-    EXPECT_EQ(Host().definitions.at(1).fills.at(0).frontMaterials.at(0).num_uv_coords, 0u);
+    const Entities& mesh = model.definitions.at(0)->entities;
+    EXPECT_EQ(FaceMaterials(model, mesh), (std::vector<long>{3, 3, 2, -1, -1}));
+    // Texture coordinates only for a textured material when every corner has a texel: point 3
+    // has none, mesh n no texels at all. Corners in face order, each with the texel of its point.
+    EXPECT_EQ(std::ranges::count(mesh.faces, true, &korvanta::Face::textured), 1);
+    EXPECT_FALSE(model.definitions.at(1)->entities.faces.at(0).textured);
+    const auto corners = mesh.CornersOf(mesh.LoopsOf(mesh.faces[0])[0]);
+    ASSERT_EQ(corners.size(), 3u);
+    EXPECT_EQ((std::array{corners[0].uv.u, corners[0].uv.v, corners[1].uv.u, corners[1].uv.v}),
+              (std::array{1.0, 0.75, 0.25, 0.5}));
 }
 
 TEST_F(MaterialTest, TextureMissingOrRefusedGivesTextureThenMaterialErrorAndKeepsTheMaterial) {
@@ -60,28 +67,30 @@ TEST_F(MaterialTest, TextureMissingOrRefusedGivesTextureThenMaterialErrorAndKeep
     const std::filesystem::path input = SaveScene();
     for (const bool fileExists : {false, true}) {
         SCOPED_TRACE(fileExists);
-        Host() = {};
-        Host().refuseTextures = fileExists;
+        Spy() = {};
+        // A file that is no image, which the host refuses.
         if (fileExists) Touch("%s.jpg");
         ASSERT_TRUE(Convert(input));
         EXPECT_EQ(Report(),
                   "3ds Entities Imported\n\tMaterials:\t1\n\tNodes:\t0\n\tMeshes:\t1\n"
                   "3ds Errors:\n\tCould not create texture: %s.JPG\n\tCould not create material: 50%d wood\n");
-        EXPECT_EQ(Host().textureRequests.size(), fileExists ? 1u : 0u);
-        EXPECT_EQ(Host().materials.at(0).texturePath, "");
-        EXPECT_EQ(Host().definitions.at(0).fills.at(0).frontMaterials.size(), 2u);
+        EXPECT_EQ(CallCount("KVTextureCreateFromFile"), fileExists ? 1 : 0);
+        const Model model = Saved();
+        EXPECT_EQ(model.materials.at(0)->texture, nullptr);
+        EXPECT_EQ(FaceMaterials(model, model.definitions.at(0)->entities), (std::vector<long>{0, 0}));
     }
     EXPECT_EQ(progress.messages.at(3), "Parsing material 50%d wood...");
 }
 
 TEST_F(MaterialTest, MaterialRefusedByTheHostIsNotCountedAndItsFacesGetNone) {
-    Host().refuseNextMaterial = true;
+    Spy().refuseNextMaterial = true;
     AddMaterial("a").AddMaterial("b").AddMesh(StripMesh("box", 2, "a")).AddNode("box");
     ASSERT_TRUE(ConvertScene());
     EXPECT_EQ(Report(),
               "3ds Entities Imported\n\tMaterials:\t1\n\tNodes:\t1\n\tMeshes:\t1\n"
               "3ds Errors:\n\tCould not create material: a\n");
-    EXPECT_TRUE(Host().definitions.at(0).fills.at(0).frontMaterials.empty());
+    const Model model = Saved();
+    EXPECT_EQ(FaceMaterials(model, model.definitions.at(0)->entities), (std::vector<long>{-1, -1}));
 }
 
 TEST_F(MaterialTest, TextureFileNamesMatchIgnoringCaseWithBackslashesBetweenFolders) {

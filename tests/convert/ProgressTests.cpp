@@ -30,7 +30,7 @@ TEST_F(ProgressTest, SharedMeshIsBuiltCountedAndReportedOncePerNode) {
     AddMesh(StripMesh("box", 1005)).AddNode("box").AddNode("box");
     ASSERT_TRUE(ConvertScene());
     EXPECT_EQ(Report(), "3ds Entities Imported\n\tMaterials:\t0\n\tNodes:\t2\n\tMeshes:\t2\n");
-    EXPECT_EQ(Host().FilledFaceCount(), 2010u);
+    EXPECT_EQ(TriangleCount(Saved()), 2010u);
     // Every tenth face is reported, 11 times per build.
     EXPECT_EQ(progress.percents.size(), 4u + 2 * 11u + 1u);
     EXPECT_EQ(progress.messages.at(6), "Building mesh box face: 100 of 1005...");
@@ -51,7 +51,7 @@ TEST_F(ProgressTest, CancellingStopsThePassesAndTheReportsButStillSaves) {
     const std::filesystem::path input = SaveScene();
     for (const auto& [cancelAfter, materials, definitions, filledFaces] : cases) {
         SCOPED_TRACE(cancelAfter);
-        Host() = {};
+        Spy() = {};
         progress = {};
         progress.cancelAfter = cancelAfter;
         progress.cancelled = progress.cancelAfter.empty();
@@ -60,14 +60,14 @@ TEST_F(ProgressTest, CancellingStopsThePassesAndTheReportsButStillSaves) {
         // Nothing is reported after the message that cancelled.
         const auto* last = progress.events.empty() ? nullptr : std::get_if<std::string>(&progress.events.back());
         EXPECT_EQ(last != nullptr && last->starts_with(progress.cancelAfter), !progress.cancelAfter.empty());
-        EXPECT_EQ(Host().materials.size(), materials);
-        EXPECT_EQ(Host().definitions.size(), definitions);
-        EXPECT_EQ(Host().FilledFaceCount(), filledFaces);
-        EXPECT_EQ(std::vector<std::string>(Host().calls.end() - 4, Host().calls.end()),
+        const Model model = Saved();
+        EXPECT_EQ(model.materials.size(), materials);
+        EXPECT_EQ(model.definitions.size(), definitions);
+        EXPECT_EQ(TriangleCount(model), filledFaces);
+        EXPECT_EQ(std::vector<std::string>(Spy().calls.end() - 4, Spy().calls.end()),
                   (std::vector<std::string>{"KVModelMergeCoplanarFaces", "KVModelSaveToFile", "KVModelRelease",
                                             "KVTerminate"}));
-        EXPECT_EQ(Host().savedPaths, std::vector<std::string>{output.string()});
-        EXPECT_EQ(Host().openGeometryInputs, 0u);
+        EXPECT_EQ(CallCount("KVGeometryInputRelease"), CallCount("KVGeometryInputCreate"));
         EXPECT_TRUE(converter->Errors().empty());
     }
 }

@@ -135,11 +135,11 @@ TEST_F(SceneLoadTest, FileThatDoesNotLoadGivesOneErrorAndNoModel) {
     AddMesh(MeshData{"m", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 3, ""}}});
     for (const std::filesystem::path& input : {folder, folder / "text.3ds", SaveScene()}) {
         SCOPED_TRACE(input);
-        Host() = {};
+        Spy() = {};
         progress = {};
         EXPECT_FALSE(Convert(input));
         EXPECT_EQ(Report(), "3ds Errors:\n\tCould not open file: " + input.string() + "\n");
-        EXPECT_EQ(Host().calls, (std::vector<std::string>{"KVInitialize", "KVTerminate"}));
+        EXPECT_EQ(Spy().calls, (std::vector<std::string>{"KVInitialize", "KVTerminate"}));
         EXPECT_EQ(progress.events, (std::vector<ProgressEvent>{10.0, "Parsing file...", 99.0, "Cleaning up..."}));
     }
 }

@@ -16,7 +16,6 @@ using hollin::utils::Utf16String;
 class LocalizedStringLookup : public ::testing::Test {
 protected:
     void SetUp() override { GetLocalizedStringTable().clear(); }
-    void TearDown() override { GetLocalizedStringTable().clear(); }
 };
 
 // A key is translated only when it matches exactly; otherwise the English
@@ -38,22 +37,20 @@ TEST_F(LocalizedStringLookup, TranslationsMatchTheWholeKeyExactly) {
     EXPECT_TRUE(GetLocalizedString(nullptr).IsEmpty());
 }
 
+// No key in the code is anything but ASCII; a key in the locale's own
+// encoding is still looked up, in a Latin-1 locale built for the test (only
+// C and C.UTF-8 are usually installed). Each test runs in its own process.
 TEST_F(LocalizedStringLookup, NonUtf8KeysAreDecodedInTheCurrentLocale) {
-    // Only C and C.UTF-8 are usually installed; build a Latin-1 locale of our own.
     const TemporaryFolder localeRoot;
     // Warnings about missing categories give a non-zero status.
     RunProcess("localedef", {"-i", "POSIX", "-f", "ISO-8859-1", (localeRoot / "POSIX.ISO-8859-1").string()});
     ::setenv("LOCPATH", localeRoot.Path().c_str(), 1);
-    const bool haveLatin1 = std::setlocale(LC_ALL, "POSIX.ISO-8859-1") != nullptr;
+    if (std::setlocale(LC_ALL, "POSIX.ISO-8859-1") == nullptr) GTEST_SKIP() << "localedef could not build the locale";
     GetLocalizedStringTable()[Utf16String(u"caf\u00E9")] = Utf16String(u"coffee");
-    const Utf16String translated = GetLocalizedString("caf\xE9");
-    const Utf16String untranslated = GetLocalizedString("th\xE9");
-    std::setlocale(LC_ALL, "C");
-    ::unsetenv("LOCPATH");
-    if (!haveLatin1) GTEST_SKIP() << "localedef could not build an ISO-8859-1 locale";
-    EXPECT_EQ(translated, Utf16String(u"coffee"));
-    EXPECT_EQ(untranslated, Utf16String(u"th\u00E9"));
+    EXPECT_EQ(GetLocalizedString("caf\xE9"), Utf16String(u"coffee"));
+    EXPECT_EQ(GetLocalizedString("th\xE9"), Utf16String(u"th\u00E9"));
     // In the C locale the same bytes decode to nothing, and nothing is looked up.
+    std::setlocale(LC_ALL, "C");
     EXPECT_TRUE(GetLocalizedString("caf\xE9").IsEmpty());
 }
 

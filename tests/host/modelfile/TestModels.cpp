@@ -149,10 +149,6 @@ void AddInstance(Entities& entities, ComponentDefinition& definition, const KVTr
     entities.instances.push_back(std::make_unique<ComponentInstance>(&definition, transform, name));
 }
 
-KVTransformation Translation(double x, double y, double z) {
-    return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}};
-}
-
 Model MakeRichModel() {
     Model model;
     Material& red = AddMaterial(model, "Red brick", {200, 40, 30, 255});

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ApiTestSupport.h"
 #include "Model.h"
 
 // Models for the model-file tests, built directly in memory and described as text.
@@ -21,7 +22,6 @@ Material& AddMaterial(Model& model, const std::string& name, KVColor color, doub
                       const std::string& texture = "");
 void AddInstance(Entities& entities, ComponentDefinition& definition, const KVTransformation& transform,
                  const std::string& name = "");
-KVTransformation Translation(double x, double y, double z);
 
 // Materials of every kind (plain, transparent, PNG and JPEG textures), several
 // definitions (one nested, one empty), instances that move, turn, scale,
