@@ -58,7 +58,7 @@ TEST_F(MaterialTest, MaterialsReachTheHostAndTheFacesThatNameThem) {
     const auto corners = mesh.CornersOf(mesh.LoopsOf(mesh.faces[0])[0]);
     ASSERT_EQ(corners.size(), 3u);
     EXPECT_EQ((std::array{corners[0].uv.u, corners[0].uv.v, corners[1].uv.u, corners[1].uv.v}),
-              (std::array{1.0, 0.75, 0.25, 0.5}));
+              (std::array{1.0f, 0.75f, 0.25f, 0.5f}));
 }
 
 TEST_F(MaterialTest, TextureMissingOrRefusedGivesTextureThenMaterialErrorAndKeepsTheMaterial) {
