@@ -4,6 +4,7 @@
 #include "ApiState.h"
 #include "CoplanarMerge.h"
 #include "ModelFile.h"
+#include "Parallel.h"
 
 using namespace korvanta;
 
@@ -99,13 +100,18 @@ KVResult KVModelAddComponentDefinitions(KVModelRef model, size_t count, const KV
 
 KVResult KVModelMergeCoplanarFaces(KVModelRef model) {
     return GuardedOn(State().models, model.ptr, [&](Model& object) {
-        MergeCoplanarFaces(object.entities);
-        UpdateFaceArray(object.entities);
-        for (const auto& definition : object.definitions) {
-            MergeCoplanarFaces(definition->entities);
-            UpdateFaceArray(definition->entities);
+        std::vector<Entities*> allEntities{&object.entities};
+        for (const auto& definition : object.definitions) allEntities.push_back(&definition->entities);
+        // Each entities merges on its own, so they share out over the cores.
+        KVResult result = KV_SUCCESS;
+        try {
+            ForEachInParallel(allEntities.size(), [&](std::size_t i) { MergeCoplanarFaces(*allEntities[i]); });
+        } catch (...) {
+            result = KV_ERROR_GENERIC;
         }
-        return KV_SUCCESS;
+        // Also after a failure: a merge may have replaced face arrays before it failed.
+        for (const Entities* entities : allEntities) UpdateFaceArray(*entities);
+        return result;
     });
 }
 

@@ -24,11 +24,12 @@ std::int64_t CellOf(double value) { return static_cast<std::int64_t>(std::floor(
 
 }  // namespace
 
-// The cell table starts small and grows: inputs that share their points (triangle
-// soups) weld down to a fraction of the expected count, and clearing a table
-// sized for all of them costs more than growing one.
+// The cell table starts with room for a quarter of the expected points and
+// grows: triangle soups, which give each point six times or so, weld down to
+// a sixth and never grow it, and clearing a table sized for all of the points
+// would cost them more than growing one costs inputs that share their points.
 VertexWelder::VertexWelder(std::size_t expectedPoints)
-    : cellHeads_(expectedPoints / 8), recent_(kRecentSlots, kNone) {
+    : cellHeads_(expectedPoints / 4), recent_(kRecentSlots, kNone) {
     points_.reserve(expectedPoints);
     nextInCell_.reserve(expectedPoints);
 }
