@@ -22,7 +22,23 @@ public:
     std::size_t Read(void* buffer, std::size_t size) {
         const std::int64_t start = position_;
         const std::size_t count = Skip(size);
-        if (count > 0) std::memcpy(buffer, bytes_.data() + start, count);
+        const std::uint8_t* from = bytes_.data() + start;
+        // Values of one, two and four bytes are copied inline, not through a library call.
+        switch (count) {
+            case 0:
+                break;
+            case 1:
+                std::memcpy(buffer, from, 1);
+                break;
+            case 2:
+                std::memcpy(buffer, from, 2);
+                break;
+            case 4:
+                std::memcpy(buffer, from, 4);
+                break;
+            default:
+                std::memcpy(buffer, from, count);
+        }
         if (count < size) std::memset(static_cast<std::uint8_t*>(buffer) + count, 0, size - count);
         return count;
     }

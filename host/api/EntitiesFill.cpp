@@ -1,6 +1,7 @@
 #include "EntitiesFill.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -158,11 +159,6 @@ struct PreparedFace {
 };
 
 bool HasRepeatedPoint(const std::vector<std::vector<std::uint32_t>>& loops) {
-    // Triangles, by far the most common faces, need no sorted copy.
-    if (loops.size() == 1 && loops[0].size() == 3) {
-        const std::vector<std::uint32_t>& t = loops[0];
-        return t[0] == t[1] || t[1] == t[2] || t[0] == t[2];
-    }
     std::vector<std::uint32_t> points;
     for (const auto& loop : loops) points.insert(points.end(), loop.begin(), loop.end());
     std::sort(points.begin(), points.end());
@@ -170,32 +166,32 @@ bool HasRepeatedPoint(const std::vector<std::vector<std::uint32_t>>& loops) {
 }
 
 template <typename PositionOf>
-Point3 DoubleArea(const std::vector<std::uint32_t>& loop, PositionOf positionOf) {
+Point3 DoubleArea(std::span<const std::uint32_t> loop, PositionOf positionOf) {
     return DoubleVectorArea(loop.size(), [&](std::size_t i) -> const Point3& { return positionOf(loop[i]); });
 }
 
-// Checks the face and works out its tessellation; false when it has to be skipped.
+// Whether the outer loop is thicker than the minimum height, and its doubled vector area.
 template <typename PositionOf>
-bool Prepare(PreparedFace& face, PositionOf positionOf) {
-    if (HasRepeatedPoint(face.loops)) return false;
-    const std::vector<std::uint32_t>& outer = face.loops[0];
-    const Point3 doubleArea = DoubleArea(outer, positionOf);
+bool HasArea(std::span<const std::uint32_t> outer, PositionOf positionOf, Point3& doubleArea) {
+    doubleArea = DoubleArea(outer, positionOf);
     double longestEdgeSquared = 0.0;
     for (std::size_t i = 0; i < outer.size(); ++i) {
         const Point3 edge = positionOf(outer[i + 1 < outer.size() ? i + 1 : 0]) - positionOf(outer[i]);
         longestEdgeSquared = std::max(longestEdgeSquared, Dot(edge, edge));
     }
     // Compared squared, which spares the square roots of millions of triangles.
-    const double doubleAreaSquared = Dot(doubleArea, doubleArea);
-    if (longestEdgeSquared == 0.0 || doubleAreaSquared < kMinFaceHeight * kMinFaceHeight * longestEdgeSquared) {
-        return false;
-    }
-    if (face.loops.size() == 1 && outer.size() == 3) {
-        face.triangles.push_back({0, 1, 2});
-        return true;
-    }
-    const double doubleAreaLength = std::sqrt(doubleAreaSquared);
-    const Point3 normal = doubleArea * (1.0 / doubleAreaLength);
+    return longestEdgeSquared != 0.0 &&
+           Dot(doubleArea, doubleArea) >= kMinFaceHeight * kMinFaceHeight * longestEdgeSquared;
+}
+
+// Checks a face of holes or more than three corners and works out its
+// tessellation; false when it has to be skipped.
+template <typename PositionOf>
+bool Prepare(PreparedFace& face, PositionOf positionOf) {
+    if (HasRepeatedPoint(face.loops)) return false;
+    Point3 doubleArea;
+    if (!HasArea(face.loops[0], positionOf, doubleArea)) return false;
+    const Point3 normal = doubleArea * (1.0 / Length(doubleArea));
     for (std::size_t i = 1; i < face.loops.size(); ++i) {
         const double holeDoubleArea = Dot(DoubleArea(face.loops[i], positionOf), normal);
         if (std::abs(holeDoubleArea) < kMinFaceHeight * kMinFaceHeight) return false;
@@ -263,7 +259,7 @@ struct CheckedFaces {
         std::uint32_t triangleCount = 0;
     };
     std::vector<CheckedFace> faces;
-    std::vector<bool> loopReversed;
+    std::vector<std::uint8_t> loopReversed;
     std::vector<std::uint32_t> points;
     std::vector<TriangleIndices> triangles;  // corner numbers within their face
 
@@ -281,7 +277,8 @@ std::uint32_t Count(std::size_t size) { return static_cast<std::uint32_t>(size);
 // and works out its triangles.
 class FaceChecker {
 public:
-    FaceChecker(const GeometryInput& input, PointNumbering& points) : input_(input), points_(points) {}
+    FaceChecker(const GeometryInput& input, PointNumbering& points)
+        : input_(input), points_(points), positionOf_(&points) {}
 
     // Checks the input's faces from `begin` to `end` into the batch.
     void Check(std::size_t begin, std::size_t end, CheckedFaces& batch) {
@@ -310,11 +307,14 @@ private:
     }
 
     bool CheckFace(std::size_t f, CheckedFaces& batch) {
+        const FaceInput& face = input_.faces[f];
+        if (face.loopCount == 1 && input_.loops[face.outerLoop].indexCount == 3) {
+            return CheckTriangle(f, input_.IndicesOf(input_.loops[face.outerLoop]), batch);
+        }
         inputLoops_.clear();
-        input_.ForEachLoop(input_.faces[f], [&](const InputLoop& loop) { inputLoops_.push_back(input_.IndicesOf(loop)); });
+        input_.ForEachLoop(face, [&](const InputLoop& loop) { inputLoops_.push_back(input_.IndicesOf(loop)); });
         prepared_.triangles.clear();
-        const auto positionOf = [&](std::uint32_t point) -> const Point3& { return points_.Position(point); };
-        if (!NumberLoops() || !Prepare(prepared_, positionOf)) return false;
+        if (!NumberLoops() || !Prepare(prepared_, positionOf_)) return false;
 
         batch.faces.push_back({f, Count(prepared_.triangles.size())});
         for (std::size_t l = 0; l < prepared_.loops.size(); ++l) {
@@ -326,8 +326,33 @@ private:
         return true;
     }
 
+    // Triangles, by far the most common faces, need none of the lists a polygon with holes does.
+    bool CheckTriangle(std::size_t f, std::span<const std::size_t> indices, CheckedFaces& batch) {
+        std::array<std::uint32_t, 3> points{};
+        for (std::size_t c = 0; c < 3; ++c) {
+            points[c] = points_.PointOf(indices[c]);
+            if (points[c] == kNone) return false;
+        }
+        Point3 doubleArea;
+        if (points[0] == points[1] || points[1] == points[2] || points[0] == points[2] ||
+            !HasArea(points, positionOf_, doubleArea)) {
+            return false;
+        }
+        batch.faces.push_back({f, 1});
+        batch.loopReversed.push_back(false);
+        for (std::uint32_t point : points) batch.points.push_back(point);
+        batch.triangles.push_back({0, 1, 2});
+        return true;
+    }
+
+    struct PositionOf {
+        const PointNumbering* points;
+        const Point3& operator()(std::uint32_t point) const { return points->Position(point); }
+    };
+
     const GeometryInput& input_;
     PointNumbering& points_;
+    PositionOf positionOf_;
     std::size_t skipped_ = 0;
     // Kept across faces so that their buffers are allocated once, not per face.
     PreparedFace prepared_;
