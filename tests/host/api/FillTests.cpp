@@ -26,38 +26,45 @@ TEST_F(FillTest, WeldsPointsWithinTheToleranceAndOnlyThose) {
     }
 }
 
+// Also among enough good faces that the fill checks and writes them on two threads.
 TEST_F(FillTest, SkipsBadFacesCountsThemAndBuildsTheRest) {
-    InputBuilder input;
-    const auto a = input.Vertex(0, 0, 0), b = input.Vertex(4, 0, 0), c = input.Vertex(0, 4, 0);
-    const auto aNear = input.Vertex(0.0002, 0, 0), onLine = input.Vertex(8, 0, 0);
-    const auto notFinite = input.Vertex(std::numeric_limits<double>::quiet_NaN(), 0, 0);
-    const auto huge = input.Vertex(1e300, 0, 0);
-    const auto h = input.Vertex(1, 1, 0), i = input.Vertex(2, 1, 0);
-    input.Face({a, b, 99});                               // vertex number outside the input
-    input.Face({a, b, std::numeric_limits<std::size_t>::max()});
-    input.Face({a, b, a});                                // repeated vertex
-    input.Face({a, b, aNear});                            // repeated after welding
-    input.Face({a, b, onLine});                           // no area
-    input.Face({a, b});                                   // too few corners
-    input.Face({a, b, notFinite});
-    input.Face({a, b, huge});
-    input.Face({a, b, c}, {{h, i, 99}});                  // a bad hole spoils its face
-    input.Face({a, b, c}, {{h, i}});
-    input.Face({a, b, c});                                // the one good face
-    EXPECT_EQ(input.FillInto(entities_), KV_ERROR_INVALID_GEOMETRY);
-    EXPECT_EQ(FaceRefs().size(), 1u);
-    EXPECT_EQ(Read(KVEntitiesGetNumSkippedFaces, entities_), 10u);
-    // Skipped faces leave no vertices or edges behind.
-    EXPECT_EQ(Read(KVEntitiesGetNumVertices, entities_), 3u);
-    EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities_), 3u);
+    for (const unsigned squares : {0u, 10000u}) {
+        SCOPED_TRACE(squares);
+        const KVEntitiesRef entities = AddDefinition("").second;
+        InputBuilder input;
+        for (unsigned k = 0; k < squares; ++k) input.Square(0, 0, 10.0 + k);
+        const auto a = input.Vertex(0, 0, 0), b = input.Vertex(4, 0, 0), c = input.Vertex(0, 4, 0);
+        const auto aNear = input.Vertex(0.0002, 0, 0), onLine = input.Vertex(8, 0, 0);
+        const auto notFinite = input.Vertex(std::numeric_limits<double>::quiet_NaN(), 0, 0);
+        const auto huge = input.Vertex(1e300, 0, 0);
+        const auto h = input.Vertex(1, 1, 0), i = input.Vertex(2, 1, 0);
+        const std::size_t outside = i + 1;
+        input.Face({a, b, outside});                          // vertex number outside the input
+        input.Face({a, b, std::numeric_limits<std::size_t>::max()});
+        input.Face({a, b, a});                                // repeated vertex
+        input.Face({a, b, aNear});                            // repeated after welding
+        input.Face({a, b, onLine});                           // no area
+        input.Face({a, b});                                   // too few corners
+        input.Face({a, b, notFinite});
+        input.Face({a, b, huge});
+        input.Face({a, b, c}, {{h, i, outside}});             // a bad hole spoils its face
+        input.Face({a, b, c}, {{h, i}});
+        input.Face({a, b, c});                                // the one good face
+        EXPECT_EQ(input.FillInto(entities), KV_ERROR_INVALID_GEOMETRY);
+        EXPECT_EQ(FaceRefs(entities).size(), 1u + 2 * squares);
+        EXPECT_EQ(Read(KVEntitiesGetNumSkippedFaces, entities), 10u);
+        // Skipped faces leave no vertices or edges behind.
+        EXPECT_EQ(Read(KVEntitiesGetNumVertices, entities), 3u + 4 * squares);
+        EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities), 3u + 5 * squares);
 
-    // A later fill welds onto what is there and keeps the count.
-    InputBuilder more;
-    more.Face({more.Vertex(0.0004, 0, 0), more.Vertex(4, 0, 0), more.Vertex(0, -4, 0)});
-    EXPECT_EQ(more.FillInto(entities_), KV_SUCCESS);
-    EXPECT_EQ(Read(KVEntitiesGetNumSkippedFaces, entities_), 10u);
-    EXPECT_EQ(Read(KVEntitiesGetNumVertices, entities_), 4u);
-    EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities_), 5u);
+        // A later fill welds onto what is there and keeps the count.
+        InputBuilder more;
+        more.Face({more.Vertex(0.0004, 0, 0), more.Vertex(4, 0, 0), more.Vertex(0, -4, 0)});
+        EXPECT_EQ(more.FillInto(entities), KV_SUCCESS);
+        EXPECT_EQ(Read(KVEntitiesGetNumSkippedFaces, entities), 10u);
+        EXPECT_EQ(Read(KVEntitiesGetNumVertices, entities), 4u + 4 * squares);
+        EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities), 5u + 5 * squares);
+    }
 }
 
 TEST_F(FillTest, TriangulatesConcavePolygonsAndFacesWithHoles) {
