@@ -170,13 +170,14 @@ Point3 DoubleArea(std::span<const std::uint32_t> loop, PositionOf positionOf) {
     return DoubleVectorArea(loop.size(), [&](std::size_t i) -> const Point3& { return positionOf(loop[i]); });
 }
 
-// Whether the outer loop is thicker than the minimum height, and its doubled vector area.
-template <typename PositionOf>
-bool HasArea(std::span<const std::uint32_t> outer, PositionOf positionOf, Point3& doubleArea) {
-    doubleArea = DoubleArea(outer, positionOf);
+// Whether a loop of `count` points is thicker than the minimum height, and
+// its doubled vector area.
+template <typename PointAt>
+bool HasArea(std::size_t count, PointAt pointAt, Point3& doubleArea) {
+    doubleArea = DoubleVectorArea(count, pointAt);
     double longestEdgeSquared = 0.0;
-    for (std::size_t i = 0; i < outer.size(); ++i) {
-        const Point3 edge = positionOf(outer[i + 1 < outer.size() ? i + 1 : 0]) - positionOf(outer[i]);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Point3 edge = pointAt(i + 1 < count ? i + 1 : 0) - pointAt(i);
         longestEdgeSquared = std::max(longestEdgeSquared, Dot(edge, edge));
     }
     // Compared squared, which spares the square roots of millions of triangles.
@@ -190,7 +191,9 @@ template <typename PositionOf>
 bool Prepare(PreparedFace& face, PositionOf positionOf) {
     if (HasRepeatedPoint(face.loops)) return false;
     Point3 doubleArea;
-    if (!HasArea(face.loops[0], positionOf, doubleArea)) return false;
+    const std::vector<std::uint32_t>& outer = face.loops[0];
+    const auto outerPoint = [&](std::size_t i) -> const Point3& { return positionOf(outer[i]); };
+    if (!HasArea(outer.size(), outerPoint, doubleArea)) return false;
     const Point3 normal = doubleArea * (1.0 / Length(doubleArea));
     for (std::size_t i = 1; i < face.loops.size(); ++i) {
         const double holeDoubleArea = Dot(DoubleArea(face.loops[i], positionOf), normal);
@@ -333,11 +336,10 @@ private:
             points[c] = points_.PointOf(indices[c]);
             if (points[c] == kNone) return false;
         }
+        if (points[0] == points[1] || points[1] == points[2] || points[0] == points[2]) return false;
+        const std::array<Point3, 3> corners{positionOf_(points[0]), positionOf_(points[1]), positionOf_(points[2])};
         Point3 doubleArea;
-        if (points[0] == points[1] || points[1] == points[2] || points[0] == points[2] ||
-            !HasArea(points, positionOf_, doubleArea)) {
-            return false;
-        }
+        if (!HasArea(3, [&](std::size_t c) -> const Point3& { return corners[c]; }, doubleArea)) return false;
         batch.faces.push_back({f, 1});
         batch.loopReversed.push_back(false);
         for (std::uint32_t point : points) batch.points.push_back(point);
