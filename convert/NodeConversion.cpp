@@ -36,6 +36,14 @@ KVComponentDefinitionRef AddDefinition(KVModelRef model, const std::string& name
     return definition;
 }
 
+// Frees a mesh's lists, which a large scene holds as much memory in as its model.
+void FreeMeshLists(Lib3dsMesh* mesh) {
+    lib3ds_mesh_free_face_list(mesh);
+    lib3ds_mesh_free_point_list(mesh);
+    lib3ds_mesh_free_texel_list(mesh);
+    lib3ds_mesh_free_flag_list(mesh);
+}
+
 }  // namespace
 
 std::int32_t C3DSImporter::ConvertNodeTree(KVModelRef model, Lib3dsNode* node) {
@@ -75,14 +83,10 @@ void C3DSImporter::ConvertObjectNode(KVModelRef model, Lib3dsNode* node) {
 
 // A mesh is read only by the nodes that show it and, when no node built a mesh
 // with points, by the conversion without nodes. Once its last node has built
-// its copy, a mesh with points is never read again, and its lists make room
-// for the model: a large scene's meshes take as much memory as its model.
+// its copy, a mesh with points is never read again.
 void C3DSImporter::ReleaseMeshAfterLastNode(Lib3dsMesh* mesh) {
     if (mesh->points == 0 || ++meshBuilds_[mesh] < sceneNames_->NodesShowing(mesh)) return;
-    lib3ds_mesh_free_face_list(mesh);
-    lib3ds_mesh_free_point_list(mesh);
-    lib3ds_mesh_free_texel_list(mesh);
-    lib3ds_mesh_free_flag_list(mesh);
+    FreeMeshLists(mesh);
 }
 
 void C3DSImporter::ConvertMeshesWithoutNodes(KVModelRef model, KVEntitiesRef modelEntities) {
@@ -92,6 +96,7 @@ void C3DSImporter::ConvertMeshesWithoutNodes(KVModelRef model, KVEntitiesRef mod
         if (IsCancelled()) break;
         const KVComponentDefinitionRef definition = AddDefinition(model, StoredText(mesh->name));
         BuildMeshGeometry(definition, mesh);
+        FreeMeshLists(mesh);  // the conversion without nodes builds each mesh once
         PlaceInstance(definition, modelEntities, TransformFromMatrix(mesh->matrix, unitScale_));
     }
 }
