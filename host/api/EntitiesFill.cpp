@@ -281,7 +281,7 @@ std::uint32_t Count(std::size_t size) { return static_cast<std::uint32_t>(size);
 class FaceChecker {
 public:
     FaceChecker(const GeometryInput& input, PointNumbering& points)
-        : input_(input), points_(points), positionOf_(&points) {}
+        : input_(input), points_(points), positionOf_{&points} {}
 
     // Checks the input's faces from `begin` to `end` into the batch.
     void Check(std::size_t begin, std::size_t end, CheckedFaces& batch) {
