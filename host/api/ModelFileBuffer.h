@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -49,6 +51,21 @@ struct GlbContent {
     nlohmann::json document;
     std::span<const std::uint8_t> binary;
 };
+
+// A whole number of a model file's JSON that T holds; nothing for any other
+// value. (nlohmann would convert a fraction or a number too large for T with
+// undefined behaviour.)
+template <typename T>
+std::optional<T> WholeNumber(const nlohmann::json& value) {
+    if (value.is_number_unsigned()) {
+        const auto number = value.get<std::uint64_t>();
+        if (std::in_range<T>(number)) return static_cast<T>(number);
+    } else if (value.is_number_integer()) {
+        const auto number = value.get<std::int64_t>();
+        if (std::in_range<T>(number)) return static_cast<T>(number);
+    }
+    return std::nullopt;
+}
 
 // The bytes of a view, or nothing when the view or its range of the binary
 // chunk does not exist.

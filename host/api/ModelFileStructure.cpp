@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -227,6 +228,13 @@ void Require(bool condition, const char* what) {
     if (!condition) throw InvalidStructure(what);
 }
 
+template <typename T>
+T WholeNumberAt(const json& object, const char* key) {
+    const std::optional<T> number = WholeNumber<T>(object.at(key));
+    Require(number.has_value(), key);
+    return *number;
+}
+
 // The glTF writer stores empty arrays as null. (And nlohmann would iterate
 // over a lone value as if it were a one-element array.)
 const json& ArrayAt(const json& description, const char* key) {
@@ -273,9 +281,14 @@ public:
     void ReadMaterial(const json& description) {
         auto material = std::make_unique<Material>();
         material->name = description.at("name").get<std::string>();
-        const auto color = description.at("color").get<std::vector<std::uint8_t>>();
-        Require(color.size() == 4, "colour");
-        material->color = {color[0], color[1], color[2], color[3]};
+        const json& color = description.at("color");
+        Require(color.is_array() && color.size() == 4, "colour");
+        const auto channel = [&color](std::size_t i) {
+            const std::optional<std::uint8_t> value = WholeNumber<std::uint8_t>(color[i]);
+            Require(value.has_value(), "colour");
+            return *value;
+        };
+        material->color = {channel(0), channel(1), channel(2), channel(3)};
         material->opacity = description.at("opacity").get<double>();
         if (description.contains("texture")) material->texture = ReadTexture(description.at("texture"));
         model_.materials.push_back(std::move(material));
@@ -284,10 +297,10 @@ public:
     // Every count is checked against the arrays it describes, and those
     // against the file, before anything is made of them.
     void ReadEntities(const json& description, Entities& entities) {
-        const auto vertexCount = description.at("vertexCount").get<std::size_t>();
-        const auto drawnCount = description.at("drawnCount").get<std::size_t>();
-        const auto faceCount = description.at("faceCount").get<std::size_t>();
-        const auto indexBytes = description.at("indexBytes").get<int>();
+        const auto vertexCount = WholeNumberAt<std::size_t>(description, "vertexCount");
+        const auto drawnCount = WholeNumberAt<std::size_t>(description, "drawnCount");
+        const auto faceCount = WholeNumberAt<std::size_t>(description, "faceCount");
+        const auto indexBytes = WholeNumberAt<int>(description, "indexBytes");
         Require(vertexCount <= drawnCount && (indexBytes == 2 || indexBytes == 4), "drawn vertices");
 
         std::vector<float> positions;
@@ -368,10 +381,10 @@ public:
                 "corners no face uses");
         DeriveEdges(entities);
 
-        entities.skippedFaces = description.at("skippedFaces").get<std::size_t>();
+        entities.skippedFaces = WholeNumberAt<std::size_t>(description, "skippedFaces");
         for (const auto& instanceDescription : ArrayAt(description, "instances")) {
             auto instance = std::make_unique<ComponentInstance>();
-            const auto definition = instanceDescription.at("definition").get<std::size_t>();
+            const auto definition = WholeNumberAt<std::size_t>(instanceDescription, "definition");
             Require(definition < model_.definitions.size(), "instance definition");
             instance->definition = model_.definitions[definition].get();
             const auto transform = instanceDescription.at("transform").get<std::vector<double>>();
@@ -384,16 +397,16 @@ public:
 
 private:
     std::unique_ptr<Texture> ReadTexture(const json& description) {
-        const auto imageIndex = description.at("image").get<std::size_t>();
+        const auto imageIndex = WholeNumberAt<std::size_t>(description, "image");
         const json& images = ArrayAt(content_.document, "images");
         Require(imageIndex < images.size(), "texture image");
         const json& image = images[imageIndex];
         auto texture = std::make_unique<Texture>();
-        Require(ReadView(image.at("bufferView").get<int>(), texture->encoded) && !texture->encoded.empty(), "image data");
+        Require(ReadView(WholeNumberAt<int>(image, "bufferView"), texture->encoded) && !texture->encoded.empty(), "image data");
         texture->mimeType = image.at("mimeType").get<std::string>();
         texture->fileName = description.at("fileName").get<std::string>();
-        texture->width = description.at("width").get<std::size_t>();
-        texture->height = description.at("height").get<std::size_t>();
+        texture->width = WholeNumberAt<std::size_t>(description, "width");
+        texture->height = WholeNumberAt<std::size_t>(description, "height");
         texture->sScale = description.at("sScale").get<double>();
         texture->tScale = description.at("tScale").get<double>();
         return texture;
@@ -425,7 +438,7 @@ private:
     // An array absent from the description is empty.
     template <typename T>
     void ReadArray(const json& description, const char* key, std::vector<T>& values, std::size_t groupSize) {
-        const int view = description.contains(key) ? description.at(key).get<int>() : -1;
+        const int view = description.contains(key) ? WholeNumberAt<int>(description, key) : -1;
         Require(ReadView(view, values) && values.size() % groupSize == 0, key);
     }
 
@@ -471,7 +484,7 @@ void AddModelStructure(const Model& model, ViewerScene& scene, GltfBufferWriter&
 bool ReadModelStructure(const GlbContent& content, Model& model) {
     try {
         const json& structure = content.document.at("asset").at("extras").at(kModelStructureKey);
-        if (structure.at("version").get<int>() != kModelStructureVersion) return false;
+        if (WholeNumber<int>(structure.at("version")) != kModelStructureVersion) return false;
         Model loaded;
         StructureReader reader(content, loaded);
         for (const auto& material : ArrayAt(structure, "materials")) reader.ReadMaterial(material);
