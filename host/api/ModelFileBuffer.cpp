@@ -39,12 +39,13 @@ std::span<const std::uint8_t> ViewBytes(const GlbContent& content, int viewIndex
         return {};
     }
     const nlohmann::json& view = (*views)[static_cast<std::size_t>(viewIndex)];
-    if (!view.is_object()) return {};
+    if (!view.is_object() || !view.contains("buffer") || WholeNumber<int>(view.at("buffer")) != 0) return {};
+    // An absent offset or length is zero.
     const auto member = [&view](const char* key) -> std::optional<std::uint64_t> {
         return view.contains(key) ? WholeNumber<std::uint64_t>(view.at(key)) : std::uint64_t{0};
     };
-    const std::optional<std::uint64_t> buffer = member("buffer"), offset = member("byteOffset"), length = member("byteLength");
-    if (!view.contains("buffer") || buffer != 0u || !offset || !length) return {};
+    const std::optional<std::uint64_t> offset = member("byteOffset"), length = member("byteLength");
+    if (!offset || !length) return {};
     const std::size_t size = content.binary.size();
     if (*offset > size || *length > size - *offset) return {};
     return content.binary.subspan(*offset, *length);
