@@ -2,7 +2,7 @@
 
 #include "l10n/LanguageSettings.h"
 #include "l10n/StringTableFile.h"
-#include "ui/framework/ModuleState.h"
+#include "framework/ModuleState.h"
 
 namespace hollin::l10n {
 

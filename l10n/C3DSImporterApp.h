@@ -1,7 +1,7 @@
 #pragma once
 
 #include "l10n/ResourceLoader.h"
-#include "ui/framework/CWinApp.h"
+#include "framework/CWinApp.h"
 
 namespace hollin::l10n {
 

@@ -7,8 +7,8 @@
 #include "ui/COptionsDialog.h"
 #include "ui/CReportDialog.h"
 #include "ui/StoredOptions.h"
-#include "ui/framework/CDialog.h"
-#include "ui/framework/ModuleState.h"
+#include "framework/CDialog.h"
+#include "framework/ModuleState.h"
 
 namespace hollin::importer {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/framework/ModuleState.h"
+#include "framework/ModuleState.h"
 
 namespace hollin::importer {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <span>
 
-#include "ui/framework/DialogTemplate.h"
+#include "framework/DialogTemplate.h"
 
 namespace hollin::resources {
 

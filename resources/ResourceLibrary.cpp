@@ -2,8 +2,11 @@
 // importer's dialog templates with that language's texts, which the importer
 // shows in place of its own English ones.
 
+#include <cstdint>
+#include <type_traits>
+
+#include "framework/DialogTemplate.h"
 #include "resources/DialogTemplateSet.h"
-#include "ui/framework/ModuleState.h"
 
 extern "C" __attribute__((visibility("default"))) const hollin::framework::DialogTemplate* KvResourceDialogTemplates(
     std::int32_t* count) {

@@ -2,7 +2,7 @@
 
 #include "resources/ResourceIds.h"
 #include "ui/UnitNames.h"
-#include "ui/framework/DataExchange.h"
+#include "framework/DataExchange.h"
 
 namespace hollin::ui {
 

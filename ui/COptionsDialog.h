@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "ui/framework/CComboBox.h"
-#include "ui/framework/CDialog.h"
+#include "framework/CComboBox.h"
+#include "framework/CDialog.h"
 
 namespace hollin::ui {
 

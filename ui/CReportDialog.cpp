@@ -1,7 +1,7 @@
 #include "ui/CReportDialog.h"
 
 #include "resources/ResourceIds.h"
-#include "ui/framework/DataExchange.h"
+#include "framework/DataExchange.h"
 
 namespace hollin::ui {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "ui/framework/CDialog.h"
+#include "framework/CDialog.h"
 #include "utils/Utf16String.h"
 
 namespace hollin::ui {

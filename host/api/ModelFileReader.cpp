@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <new>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -16,6 +16,7 @@
 #include "ModelFile.h"
 #include "ModelFileBuffer.h"
 #include "ModelFileStructure.h"
+#include "utils/WholeFile.h"
 
 namespace korvanta {
 namespace {
@@ -90,22 +91,11 @@ bool ReadGlb(std::span<const std::uint8_t> bytes, GlbContent& content) {
     return content.document.is_object();
 }
 
-// A GLB states its length in 32 bits, so a longer file is not one; the size
-// is known before a byte is read.
-KVResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+// Why a file that could not be read was not: missing, or there but unreadable.
+KVResult ReadFailure(const std::string& path) {
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        return errno == ENOENT || errno == ENOTDIR ? KV_ERROR_FILE_NOT_FOUND : KV_ERROR_FILE_READ;
-    }
-    if (!S_ISREG(status.st_mode) || status.st_size < 0 ||
-        static_cast<std::uintmax_t>(status.st_size) > std::numeric_limits<std::uint32_t>::max()) {
-        return KV_ERROR_FILE_READ;
-    }
-    std::ifstream file(path, std::ios::binary);
-    bytes.resize(static_cast<std::size_t>(status.st_size));
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    const bool whole = file && file.peek() == std::char_traits<char>::eof();
-    return whole ? KV_SUCCESS : KV_ERROR_FILE_READ;
+    const bool missing = ::stat(path.c_str(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR);
+    return missing ? KV_ERROR_FILE_NOT_FOUND : KV_ERROR_FILE_READ;
 }
 
 }  // namespace
@@ -129,9 +119,10 @@ KVResult LoadModelBytes(std::span<const std::uint8_t> bytes, Model& model) {
 
 KVResult LoadModelFile(const std::string& path, Model& model) {
     try {
-        std::vector<std::uint8_t> bytes;
-        if (const KVResult result = ReadWholeFile(path, bytes); result != KV_SUCCESS) return result;
-        return LoadModelBytes(bytes, model);
+        // A GLB states its length in 32 bits, so a longer file is not one.
+        const std::optional<std::vector<std::uint8_t>> bytes =
+            hollin::utils::ReadWholeFile(path, std::numeric_limits<std::uint32_t>::max());
+        return bytes ? LoadModelBytes(*bytes, model) : ReadFailure(path);
     } catch (const std::bad_alloc&) {
         return KV_ERROR_FILE_READ;
     }

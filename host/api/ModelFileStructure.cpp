@@ -1,6 +1,7 @@
 #include "ModelFileStructure.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -244,6 +245,14 @@ const json& ArrayAt(const json& description, const char* key) {
     return array.is_null() ? empty : array;
 }
 
+// Every side of a loop, the last corner back to the first too, joins two
+// different vertices.
+void RequireClosedLoop(std::span<const Corner> corners) {
+    for (std::size_t c = 0; c < corners.size(); ++c) {
+        Require(corners[c].vertex != corners[(c + 1) % corners.size()].vertex, "loop side");
+    }
+}
+
 // Each undirected edge of the loops once, in the order the loops first use
 // it, as filling the entities added them.
 void DeriveEdges(Entities& entities) {
@@ -327,8 +336,10 @@ public:
 
         entities.vertices.reserve(vertexCount);
         for (std::size_t i = 0; i < vertexCount * 3; i += 3) {
-            entities.vertices.push_back(exact.empty() ? Point3{positions[i], positions[i + 1], positions[i + 2]}
-                                                      : Point3{exact[i], exact[i + 1], exact[i + 2]});
+            const Point3& vertex = entities.vertices.emplace_back(
+                exact.empty() ? Point3{positions[i], positions[i + 1], positions[i + 2]}
+                              : Point3{exact[i], exact[i + 1], exact[i + 2]});
+            Require(std::isfinite(vertex.x) && std::isfinite(vertex.y) && std::isfinite(vertex.z), "vertex position");
         }
         for (std::uint32_t vertex : copied) Require(vertex < vertexCount, "copied vertex");
         const auto addCorner = [&](std::uint32_t drawn) {
@@ -343,7 +354,8 @@ public:
         for (std::size_t f = 0; f < faceCount; ++f) {
             Face& face = entities.faces.emplace_back();
             const std::uint32_t material = materials.empty() ? sharedMaterial : materials[f];
-            Require(material / 2 <= model_.materials.size(), "face material");
+            // A textured face has a material.
+            Require(material / 2 <= model_.materials.size() && material != 1, "face material");
             face.frontMaterial = material / 2 == 0 ? nullptr : model_.materials[material / 2 - 1].get();
             face.textured = material % 2 != 0;
             face.firstLoop = static_cast<std::uint32_t>(entities.loops.size());
@@ -356,6 +368,7 @@ public:
                 addCorner(corners[nextCorner + 2]);
                 nextCorner += 3;
                 entities.loops.push_back({first, 3});
+                RequireClosedLoop(entities.CornersOf(entities.loops.back()));
                 entities.triangles.push_back({{first, first + 1, first + 2}});
                 face.loopCount = face.triangleCount = 1;
                 continue;
@@ -364,13 +377,15 @@ public:
             face.loopCount = loopCount;
             for (std::uint32_t l = 0; l < loopCount; ++l) {
                 const std::uint32_t size = loopCorners[nextLoop++];
-                Require(size >= 1 && size <= corners.size() - nextCorner, "loop corners");
+                Require(size >= 3 && size <= corners.size() - nextCorner, "loop corners");
                 const auto first = static_cast<std::uint32_t>(entities.corners.size());
                 for (std::uint32_t c = 0; c < size; ++c) addCorner(corners[nextCorner++]);
                 entities.loops.push_back({first, size});
+                RequireClosedLoop(entities.CornersOf(entities.loops.back()));
             }
             face.triangleCount = faceTriangles[nextFace++];
-            Require(face.triangleCount <= (triangles.size() - nextTriangle) / 3, "face triangles");
+            Require(face.triangleCount >= 1 && face.triangleCount <= (triangles.size() - nextTriangle) / 3,
+                    "face triangles");
             for (std::uint32_t t = 0; t < face.triangleCount; ++t, nextTriangle += 3) {
                 entities.triangles.push_back({{addCorner(triangles[nextTriangle]), addCorner(triangles[nextTriangle + 1]),
                                                addCorner(triangles[nextTriangle + 2])}});

@@ -1,14 +1,16 @@
 #include "PreferenceStore.h"
 
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <limits>
-#include <sstream>
+#include <optional>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "FileLock.h"
 #include "utils/AtomicFile.h"
+#include "utils/WholeFile.h"
 
 namespace hollin::prefs {
 
@@ -16,20 +18,11 @@ namespace {
 
 using nlohmann::json;
 
-// The whole file, or nothing when it is missing, not a regular file or unreadable.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return std::nullopt;
-    std::ostringstream content;
-    content << stream.rdbuf();
-    if (stream.bad()) return std::nullopt;
-    return std::move(content).str();
-}
+// Far beyond any store that the host writes; a larger file counts as unreadable.
+constexpr std::uint64_t kMaxStoreSize = std::uint64_t{64} << 20;
 
 // Anything but an object of sections counts as corrupt.
-json Parse(const std::string& text) {
+json Parse(const std::vector<std::uint8_t>& text) {
     json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
     return document.is_object() ? document : json(json::value_t::discarded);
 }
@@ -43,9 +36,9 @@ std::filesystem::path PreferenceStore::LockPath() const {
 }
 
 json PreferenceStore::LoadFromFile(bool mayRenameCorrupt) const {
-    const std::optional<std::string> text = ReadWholeFile(filePath_);
-    if (!text) return json::object();
-    json document = Parse(*text);
+    const std::optional<std::vector<std::uint8_t>> bytes = hollin::utils::ReadWholeFile(filePath_.string(), kMaxStoreSize);
+    if (!bytes) return json::object();
+    json document = Parse(*bytes);
     if (!document.is_discarded()) return document;
     if (mayRenameCorrupt) {
         // Kept for the user to inspect; the next write starts a fresh file.

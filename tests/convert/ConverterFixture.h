@@ -1,24 +1,20 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <lib3ds/camera.h>
-#include <lib3ds/file.h>
-#include <lib3ds/material.h>
-#include <lib3ds/mesh.h>
-#include <lib3ds/node.h>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "EntitiesCheck.h"
 #include "HostApiSpy.h"
 #include "ModelFile.h"
 #include "ProcessRunner.h"
+#include "SceneBuilder.h"
 #include "convert/C3DSImporter.h"
 #include "utils/IProgressCallback.h"
 
@@ -51,25 +47,15 @@ public:
     bool cancelled = false;
 };
 
-struct Triangle {
-    std::array<int, 3> points;
-    std::string material;
-};
-
-struct MeshData {
-    std::string name;
-    std::vector<std::array<float, 3>> points;
-    std::vector<Triangle> faces;
-    std::vector<std::array<float, 2>> texels = {};
-    std::array<float, 3> translation = {};
-};
+using hollin::samples::MeshData;
 
 // `faceCount` triangles over a strip of points, all naming `material`.
 inline MeshData StripMesh(const std::string& name, int faceCount, const std::string& material = {}) {
     MeshData mesh{name, {}, {}};
     for (int point = 0; point < faceCount + 2; ++point) {
         mesh.points.push_back({point / 2.0f, point % 2 * 1.0f, 0.0f});
-        if (point < faceCount) mesh.faces.push_back({{point, point + 1, point + 2}, material});
+        const auto first = static_cast<std::uint16_t>(point);
+        if (point < faceCount) mesh.faces.push_back({{first, std::uint16_t(first + 1), std::uint16_t(first + 2)}, material});
     }
     return mesh;
 }
@@ -92,52 +78,32 @@ inline std::size_t TriangleCount(const Model& model) {
 
 inline long CallCount(const std::string& name) { return std::ranges::count(Spy().calls, name); }
 
-// Builds a scene with lib3ds's own writer, which keeps each list sorted by
-// name, and runs a fresh converter over it the way the importer does, in a
-// private temporary folder; the host's library saves the model it builds.
+// Builds a scene and runs a fresh converter over it the way the importer
+// does, in a private temporary folder; the host's library saves the model it
+// builds, which every test reads back checked.
 class ConverterTest : public ::testing::Test {
 public:
-    ConverterTest& AddMaterial(const std::string& name, std::array<float, 4> diffuse = {0.5f, 0.5f, 0.5f, 1.0f},
+    ConverterTest& AddMaterial(const std::string& name, const hollin::samples::Point& diffuse = {0.5f, 0.5f, 0.5f},
                                float transparency = 0.0f, const std::string& texture = {}) {
-        Lib3dsMaterial* material = lib3ds_material_new();
-        CopyName(material->name, name);
-        std::ranges::copy(diffuse, material->diffuse);
-        material->transparency = transparency;
-        CopyName(material->texture1_map.name, texture);
-        lib3ds_file_insert_material(scene, material);
+        scene.AddMaterial(name, diffuse, transparency, texture);
         return *this;
     }
     ConverterTest& AddMesh(const MeshData& data) {
-        Lib3dsMesh* mesh = lib3ds_mesh_new(data.name.c_str());
-        lib3ds_mesh_new_point_list(mesh, static_cast<Lib3dsDword>(data.points.size()));
-        for (std::size_t i = 0; i < data.points.size(); ++i) std::ranges::copy(data.points[i], mesh->pointL[i].pos);
-        lib3ds_mesh_new_face_list(mesh, static_cast<Lib3dsDword>(data.faces.size()));
-        for (std::size_t i = 0; i < data.faces.size(); ++i) {
-            std::ranges::copy(data.faces[i].points, mesh->faceL[i].points);
-            CopyName(mesh->faceL[i].material, data.faces[i].material);
-        }
-        if (!data.texels.empty()) lib3ds_mesh_new_texel_list(mesh, static_cast<Lib3dsDword>(data.texels.size()));
-        for (std::size_t i = 0; i < data.texels.size(); ++i) std::ranges::copy(data.texels[i], mesh->texelL[i]);
-        std::ranges::copy(data.translation, mesh->matrix[3]);
-        lib3ds_file_insert_mesh(scene, mesh);
+        scene.AddMesh(data);
         return *this;
     }
-    // Node ids are handed out in call order from 0; `parent` is such an id.
+    // `parent` is the number of an earlier node, counted from 0 in call order.
     ConverterTest& AddNode(const std::string& name, int parent = -1, bool camera = false) {
-        Lib3dsNode* node = camera ? lib3ds_node_new_camera() : lib3ds_node_new_object();
-        CopyName(node->name, name);
-        node->node_id = static_cast<Lib3dsWord>(nextNodeId_++);
-        node->parent_id = parent < 0 ? LIB3DS_NO_PARENT : static_cast<Lib3dsWord>(parent);
-        lib3ds_file_insert_node(scene, node);
+        const Lib3dsNode* parentNode = parent < 0 ? nullptr : nodes_.at(static_cast<std::size_t>(parent));
+        nodes_.push_back(camera ? scene.AddCameraNode(name, parentNode) : scene.AddObjectNode(name, parentNode));
         return *this;
     }
 
 protected:
     void SetUp() override { Spy() = {}; }
-    void TearDown() override { lib3ds_file_free(scene); }
 
     std::filesystem::path SaveScene() const {
-        EXPECT_TRUE(lib3ds_file_save(scene, (folder / "scene.3ds").c_str()));
+        EXPECT_TRUE(scene.Save((folder / "scene.3ds").string()));
         return folder / "scene.3ds";
     }
     void Touch(const std::string& relative) const { WriteFile(folder / relative, "image"); }
@@ -159,6 +125,7 @@ protected:
     Model Saved() const {
         Model model;
         EXPECT_EQ(korvanta::LoadModelFile(output.string(), model), KV_SUCCESS);
+        EXPECT_EQ(korvanta::CheckEntities(model), "");
         return model;
     }
     // The report the importer shows: counts when the file loaded, then errors.
@@ -169,7 +136,7 @@ protected:
         return ((loaded_ ? counts : Utf16String()) + FormatErrorReport(errors)).ToUtf8();
     }
 
-    Lib3dsFile* scene = lib3ds_file_new();
+    hollin::samples::SceneBuilder scene;
     const TemporaryFolder scratch;
     const std::filesystem::path folder = scratch.Path();
     const std::filesystem::path output = folder / "out.kvm";
@@ -177,13 +144,7 @@ protected:
     std::unique_ptr<C3DSImporter> converter;
 
 private:
-    template <std::size_t Capacity>
-    static void CopyName(char (&target)[Capacity], const std::string& name) {
-        ASSERT_LT(name.size(), Capacity) << name;
-        std::memcpy(target, name.c_str(), name.size() + 1);
-    }
-
-    int nextNodeId_ = 0;
+    std::vector<Lib3dsNode*> nodes_;
     bool loaded_ = false;
 };
 

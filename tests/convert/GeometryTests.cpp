@@ -29,7 +29,7 @@ TEST_F(GeometryTest, FacesGoToOneWeldedFillWithVerticesAndTranslationScaled) {
 }
 
 TEST_F(GeometryTest, ModelUnitsAndUnknownUnitsUseTheMasterScaleAndMergeRunsOnlyWhenChosen) {
-    scene->master_scale = 2.5f;
+    scene.SetMasterScale(2.5f);
     AddMesh(MeshData{"m", {{0, 0, 0}, {2, 0, 0}, {2, 2, 0}}, {{0, 1, 2, ""}}});
     const std::filesystem::path input = SaveScene();
     for (const auto& [units, merge] : {std::pair{0, false}, {9, true}, {-1, false}}) {

@@ -29,8 +29,8 @@ std::vector<long> FaceMaterials(const Model& model, const Entities& entities) {
 
 TEST_F(MaterialTest, MaterialsReachTheHostAndTheFacesThatNameThem) {
     std::filesystem::copy_file(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg", folder / "wood.jpg");
-    AddMaterial("paint", {1.0f, 0.5f, 0.0f, 1.0f}, 0.25f).AddMaterial("same", {1, 0, 0, 1});
-    AddMaterial("same", {0, 0, 1, 1}).AddMaterial("wood", {1, 1, 1, 1}, 0.0f, "wood.jpg");
+    AddMaterial("paint", {1.0f, 0.5f, 0.0f}, 0.25f).AddMaterial("same", {1, 0, 0});
+    AddMaterial("same", {0, 0, 1}).AddMaterial("wood", {1, 1, 1}, 0.0f, "wood.jpg");
     AddMesh(MeshData{"m",
                      {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
                      {{2, 1, 0, "wood"}, {1, 2, 3, "wood"}, {0, 1, 2, "same"}, {0, 1, 2, "unknown"}, {0, 1, 2, ""}},
@@ -63,7 +63,7 @@ TEST_F(MaterialTest, MaterialsReachTheHostAndTheFacesThatNameThem) {
 
 TEST_F(MaterialTest, TextureMissingOrRefusedGivesTextureThenMaterialErrorAndKeepsTheMaterial) {
     // Names with percent signs go into the texts as they are, never as formats.
-    AddMaterial("50%d wood", {1, 1, 1, 1}, 0.0f, "%s.JPG").AddMesh(StripMesh("box", 2, "50%d wood"));
+    AddMaterial("50%d wood", {1, 1, 1}, 0.0f, "%s.JPG").AddMesh(StripMesh("box", 2, "50%d wood"));
     const std::filesystem::path input = SaveScene();
     for (const bool fileExists : {false, true}) {
         SCOPED_TRACE(fileExists);

@@ -10,7 +10,7 @@ using ProgressTest = ConverterTest;
 // Every phase in order, names from the file as UTF-8; without nodes the
 // mesh-only pass announces the first mesh once and skips faceless meshes.
 TEST_F(ProgressTest, PhasesComeInOrderAndTheMeshOnlyPassSkipsFacelessMeshes) {
-    lib3ds_file_insert_camera(scene, lib3ds_camera_new("Kamera S\xC3\xBC" "d"));
+    scene.AddCamera("Kamera S\xC3\xBC" "d", {0, 0, 0}, {0, 1, 0});
     AddMaterial("Stein").AddMesh(StripMesh("a", 50)).AddMesh(MeshData{"b", {{0, 0, 0}}, {}});
     ASSERT_TRUE(ConvertScene());
     EXPECT_EQ(progress.messages,
@@ -45,7 +45,7 @@ TEST_F(ProgressTest, CancellingStopsThePassesAndTheReportsButStillSaves) {
     const std::tuple<const char*, std::size_t, std::size_t, std::size_t> cases[] = {
         {"", 0, 0, 0},          {"Parsing file...", 0, 0, 0}, {"Parsing material m1", 1, 0, 0},
         {"Parsing nodes...", 2, 0, 0}, {"Parsing node a", 2, 1, 0}, {"Building mesh b face: 10", 2, 2, 12}};
-    lib3ds_file_insert_camera(scene, lib3ds_camera_new("c1"));
+    scene.AddCamera("c1", {0, 0, 0}, {0, 1, 0});
     AddMaterial("m1").AddMaterial("m2").AddMesh(StripMesh("a", 12, "m1"));
     AddMesh(StripMesh("b", 12, "m2")).AddNode("a").AddNode("b", 0);
     const std::filesystem::path input = SaveScene();

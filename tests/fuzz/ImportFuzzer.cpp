@@ -1,19 +1,38 @@
 // Feeds arbitrary bytes through the whole import of a 3DS file: the check,
 // lib3ds reading from memory, the converter, the host's fill and (for inputs
-// of odd length) coplanar merge, and the save.
+// of odd length) coplanar merge, and the save. The model must hold together
+// when it is saved.
 
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <span>
 #include <string>
 
+#include "EntitiesCheck.h"
+#include "KorvantaAPI.h"
+#include "Model.h"
 #include "convert/C3DSImporter.h"
 #include "convert/SceneFile.h"
 #include "convert/SceneFileCheck.h"
+
+// The linker's --wrap puts this between the converter and the host's library
+// (see CMakeLists.txt), so that the model is checked filled and merged.
+extern "C" KVResult __real_KVModelSaveToFile(KVModelRef model, const char* path);
+extern "C" KVResult __wrap_KVModelSaveToFile(KVModelRef model, const char* path) {
+    if (model.ptr != nullptr) {
+        const std::string fault = korvanta::CheckEntities(*static_cast<const korvanta::Model*>(model.ptr));
+        if (!fault.empty()) {
+            std::fprintf(stderr, "The imported model does not hold together: %s\n", fault.c_str());
+            std::abort();
+        }
+    }
+    return __real_KVModelSaveToFile(model, path);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);

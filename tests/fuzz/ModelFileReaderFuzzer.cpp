@@ -7,10 +7,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "EntitiesCheck.h"
 #include "KorvantaAPI.h"
+#include "Model.h"
 #include "ModelSummary.h"
 
 namespace {
@@ -34,6 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ftruncate(descriptor, 0) != 0 || pwrite(descriptor, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     KVModelRef model{nullptr};
     if (KVModelCreateFromFile(&model, path.c_str()) == KV_SUCCESS) {
+        const std::string fault = korvanta::CheckEntities(*static_cast<const korvanta::Model*>(model.ptr));
+        if (!fault.empty()) {
+            std::fprintf(stderr, "The model read does not hold together: %s\n", fault.c_str());
+            std::abort();
+        }
         kvinfo::SummarizeModel(model).dump();
         KVModelRelease(&model);
     }

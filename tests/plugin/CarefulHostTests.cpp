@@ -8,15 +8,16 @@
 #include <utility>
 #include <vector>
 
+#include "GridMesh.h"
 #include "PluginHost.h"
 #include "SceneBuilder.h"
 
 namespace plugin_tests {
 namespace {
 
-using hollin::samples::Point;
+using hollin::samples::GridMesh;
+using hollin::samples::MakeGrid;
 using hollin::samples::SceneBuilder;
-using hollin::samples::Triangle;
 
 class CarefulHost : public ::testing::Test {
 protected:
@@ -50,24 +51,11 @@ TEST_F(CarefulHost, TheSampleFindsItsTextureFromARelativePathAColonFolderAndALon
 
 // Forty meshes of 20,000 faces each: long enough an import to interrupt.
 void WriteLargeScene(const std::filesystem::path& path) {
-    constexpr int kCells = 100;
-    std::vector<Point> points;
-    std::vector<Triangle> faces;
-    for (int y = 0; y <= kCells; ++y) {
-        for (int x = 0; x <= kCells; ++x) points.push_back({float(x), float(y), float((x * y) % 7)});
-    }
-    for (int y = 0; y < kCells; ++y) {
-        for (int x = 0; x < kCells; ++x) {
-            const auto corner = static_cast<std::uint16_t>(y * (kCells + 1) + x);
-            const auto above = static_cast<std::uint16_t>(corner + kCells + 1);
-            faces.push_back({corner, static_cast<std::uint16_t>(corner + 1), static_cast<std::uint16_t>(above + 1)});
-            faces.push_back({corner, static_cast<std::uint16_t>(above + 1), above});
-        }
-    }
+    const GridMesh tile = MakeGrid(100, {0, 0, 0}, 1.0f, [](float x, float y) { return float(int(x) * int(y) % 7); });
     SceneBuilder scene;
     for (int mesh = 0; mesh < 40; ++mesh) {
         const std::string name = "Tile" + std::to_string(mesh);
-        scene.AddMesh(name, points, faces, "");
+        scene.AddMesh(name, tile.points, tile.faces, "");
         scene.AddObjectNode(name);
     }
     ASSERT_TRUE(scene.Save(path.string()));

@@ -21,7 +21,7 @@
 #include "ModalDialog.h"
 #include "PluginHost.h"
 #include "resources/ResourceIds.h"
-#include "ui/framework/DialogUnits.h"
+#include "framework/DialogUnits.h"
 
 namespace plugin_tests {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "ui/COptionsDialog.h"
 #include "ui/CReportDialog.h"
-#include "ui/framework/DialogUnits.h"
-#include "ui/framework/ModuleState.h"
+#include "framework/DialogUnits.h"
+#include "framework/ModuleState.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-#include "ui/framework/DialogWindow.h"
+#include "framework/DialogWindow.h"
 
 namespace dialog_tests {
 

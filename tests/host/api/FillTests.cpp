@@ -19,7 +19,7 @@ TEST_F(FillTest, WeldsPointsWithinTheToleranceAndOnlyThose) {
             const double o = gap / (2 * std::sqrt(3.0));  // per axis, either way from `at`
             input.Face({input.Vertex(at - 5, at, at), input.Vertex(at - o, at - o, at - o), input.Vertex(at, at + 5, at)});
             input.Face({input.Vertex(at + o, at + o, at + o), input.Vertex(at + 5, at, at), input.Vertex(at, at + 5, at + gap)});
-            ASSERT_EQ(input.FillInto(entities, weld), KV_SUCCESS);
+            ASSERT_EQ(Fill(input, entities, weld), KV_SUCCESS);
             EXPECT_EQ(Read(KVEntitiesGetNumVertices, entities), vertices) << gap << " at " << at;
             EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities), vertices == 4 ? 5u : 6u) << gap << " at " << at;
         }
@@ -50,7 +50,7 @@ TEST_F(FillTest, SkipsBadFacesCountsThemAndBuildsTheRest) {
         input.Face({a, b, c}, {{h, i, outside}});             // a bad hole spoils its face
         input.Face({a, b, c}, {{h, i}});
         input.Face({a, b, c});                                // the one good face
-        EXPECT_EQ(input.FillInto(entities), KV_ERROR_INVALID_GEOMETRY);
+        EXPECT_EQ(Fill(input, entities), KV_ERROR_INVALID_GEOMETRY);
         EXPECT_EQ(FaceRefs(entities).size(), 1u + 2 * squares);
         EXPECT_EQ(Read(KVEntitiesGetNumSkippedFaces, entities), 10u);
         // Skipped faces leave no vertices or edges behind.
@@ -60,7 +60,7 @@ TEST_F(FillTest, SkipsBadFacesCountsThemAndBuildsTheRest) {
         // A later fill welds onto what is there and keeps the count.
         InputBuilder more;
         more.Face({more.Vertex(0.0004, 0, 0), more.Vertex(4, 0, 0), more.Vertex(0, -4, 0)});
-        EXPECT_EQ(more.FillInto(entities), KV_SUCCESS);
+        EXPECT_EQ(Fill(more, entities), KV_SUCCESS);
         EXPECT_EQ(Read(KVEntitiesGetNumSkippedFaces, entities), 10u);
         EXPECT_EQ(Read(KVEntitiesGetNumVertices, entities), 4u + 4 * squares);
         EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities), 5u + 5 * squares);
@@ -76,7 +76,7 @@ TEST_F(FillTest, TriangulatesConcavePolygonsAndFacesWithHoles) {
     const auto l0 = input.Vertex(10, 0, 0), l1 = input.Vertex(12, 0, 0), l2 = input.Vertex(12, 1, 0);
     const auto l3 = input.Vertex(11, 1, 0), l4 = input.Vertex(11, 3, 0), l5 = input.Vertex(10, 3, 0);
     input.Face({l0, l1, l2, l3, l4, l5});
-    ASSERT_EQ(input.FillInto(entities_), KV_SUCCESS);
+    ASSERT_EQ(Fill(input, entities_), KV_SUCCESS);
     const auto faces = FaceRefs();
     ASSERT_EQ(faces.size(), 2u);
     EXPECT_EQ(Read(KVFaceGetNumLoops, faces[0]), 2u);

@@ -6,8 +6,8 @@ namespace {
 class MergeTest : public ApiTest {
 protected:
     void FillAndMerge(InputBuilder& input, KVEntitiesRef entities) {
-        ASSERT_EQ(input.FillInto(entities), KV_SUCCESS);
-        ASSERT_EQ(KVModelMergeCoplanarFaces(model_), KV_SUCCESS);
+        ASSERT_EQ(Fill(input, entities), KV_SUCCESS);
+        ASSERT_EQ(Merge(), KV_SUCCESS);
     }
 
     // Signed area of a loop seen from +z: positive when counter-clockwise.

@@ -44,7 +44,7 @@ TEST_F(ReferenceTest, NullForeignAndReleasedReferencesGiveErrorCodes) {
 
     InputBuilder input;
     input.Square(0, 0, 0);
-    ASSERT_EQ(input.FillInto(entities_), KV_SUCCESS);
+    ASSERT_EQ(Fill(input, entities_), KV_SUCCESS);
     const KVFaceRef face = FaceRefs()[0];
     KVModelRef stale = model_;
     ASSERT_EQ(KVModelRelease(&model_), KV_SUCCESS);
@@ -52,7 +52,7 @@ TEST_F(ReferenceTest, NullForeignAndReleasedReferencesGiveErrorCodes) {
     EXPECT_EQ(KVModelRelease(&stale), KV_ERROR_INVALID_INPUT);
     EXPECT_EQ(KVEntitiesGetNumFaces(entities_, &count), KV_ERROR_INVALID_INPUT);
     EXPECT_EQ(KVFaceGetNumLoops(face, &count), KV_ERROR_INVALID_INPUT);
-    EXPECT_EQ(input.FillInto(entities_), KV_ERROR_INVALID_INPUT);
+    EXPECT_EQ(KVEntitiesFill(entities_, input.Ref(), true), KV_ERROR_INVALID_INPUT);
 }
 
 // Whatever a model, a face or an instance still uses must outlive it.
@@ -67,7 +67,7 @@ TEST_F(ReferenceTest, OwnedAndUsedObjectsCannotBeReleasedOrAddedAgain) {
     EXPECT_EQ(Read(KVModelGetNumMaterials, model_), 1u);
     InputBuilder input;
     input.Square(0, 0, 0, fresh);
-    ASSERT_EQ(input.FillInto(entities_), KV_SUCCESS);
+    ASSERT_EQ(KVEntitiesFill(entities_, input.Ref(), true), KV_SUCCESS);
     EXPECT_EQ(KVMaterialRelease(&fresh), KV_ERROR_INVALID_INPUT);
     ASSERT_EQ(KVModelAddMaterials(model_, 1, &fresh), KV_SUCCESS);
 
@@ -102,7 +102,7 @@ TEST_F(ReferenceTest, DeepNestingIsWalkedWithoutRecursion) {
     for (std::size_t level = 0; level < kLevels; ++level) chain.push_back(AddDefinition("level"));
     InputBuilder input;
     input.Square(0, 0, 0);
-    ASSERT_EQ(input.FillInto(chain.back().second), KV_SUCCESS);
+    ASSERT_EQ(Fill(input, chain.back().second), KV_SUCCESS);
     const KVTransformation step = Translation(1, 0, 0);
     for (std::size_t level = 0; level + 1 < kLevels; ++level) Place(chain[level + 1].first, step, nullptr, chain[level].second);
     Place(chain.front().first, step);

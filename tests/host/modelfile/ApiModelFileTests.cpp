@@ -28,13 +28,13 @@ protected:
         InputBuilder floorInput;
         floorInput.Grid(4, 0.0, bricks, 0.25);
         floorInput.Square(0, 0, 3.0, wall, 1.0);
-        ASSERT_EQ(floorInput.FillInto(floorEntities), KV_SUCCESS);
+        ASSERT_EQ(Fill(floorInput, floorEntities), KV_SUCCESS);
         Place(floor, Translation(10, 0, 0), "\x80uro");
         Place(floor, {{2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 5, 1}});
         InputBuilder top;
         top.Grid(2, -1.0, AddMaterial("Glass", {100, 150, 255, 90}, 0.4));
-        ASSERT_EQ(top.FillInto(entities_), KV_SUCCESS);
-        ASSERT_EQ(KVModelMergeCoplanarFaces(model_), KV_SUCCESS);
+        ASSERT_EQ(Fill(top, entities_), KV_SUCCESS);
+        ASSERT_EQ(Merge(), KV_SUCCESS);
         ASSERT_EQ(KVModelSaveToFile(model_, saved_.c_str()), KV_SUCCESS);
     }
 

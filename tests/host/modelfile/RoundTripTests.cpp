@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "EntitiesCheck.h"
 #include "GltfValidator.h"
 #include "ModelFile.h"
 #include "TestModels.h"
@@ -23,10 +24,12 @@ TEST(ModelFile, ReadsBackEqualAndValidates) {
     TemporaryFolder folder;
     std::vector<std::filesystem::path> files;
     for (const auto& [name, model] : models) {
+        EXPECT_EQ(CheckEntities(model), "") << name;
         files.push_back(folder / (std::to_string(files.size()) + ".kvm"));
         ASSERT_EQ(SaveModelFile(model, files.back()), KV_SUCCESS) << name;
         Model loaded;
         ASSERT_EQ(LoadModelFile(files.back(), loaded), KV_SUCCESS) << name;
+        EXPECT_EQ(CheckEntities(loaded), "") << name;
         // From the first character where they differ: gtest's own diff of texts this long would not finish.
         const std::string saved = Describe(model), read = Describe(loaded);
         const std::size_t at = std::mismatch(saved.begin(), saved.end(), read.begin(), read.end()).first - saved.begin();
@@ -47,6 +50,7 @@ TEST(ModelFile, WritesNamesThatAreNotUtf8) {
     ASSERT_EQ(SaveModelFile(model, folder / "names.kvm"), KV_SUCCESS);
     Model loaded;
     ASSERT_EQ(LoadModelFile(folder / "names.kvm", loaded), KV_SUCCESS);
+    EXPECT_EQ(CheckEntities(loaded), "");
     EXPECT_EQ(loaded.materials.at(0)->name, "\xC3\xBF");
     EXPECT_EQ(loaded.definitions.at(0)->name, "D\xC3\xA9" "fault");
     EXPECT_EQ(loaded.entities.instances.at(0)->name, "\xE2\x82\xAC");

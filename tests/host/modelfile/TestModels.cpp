@@ -181,8 +181,8 @@ Model MakeRichModel() {
     ComponentDefinition& group = AddDefinition(model, "Group");
     AddInstance(group.entities, box, Translation(-5, 0, 0), "inner box");
     Face& precise = AddQuad(group.entities, {0.1 + 0.2, 1e-300, -0.0}, {1e30, std::nextafter(1.0, 2.0), 3},
-                            {std::numeric_limits<double>::denorm_min(), 1.0 / 3.0, 7}, {-123456789.123456789, 0, 1});
-    precise.textured = true;
+                            {std::numeric_limits<double>::denorm_min(), 1.0 / 3.0, 7}, {-123456789.123456789, 0, 1},
+                            &png, true);
     group.entities.corners[group.entities.loops[precise.firstLoop].firstCorner + 1].uv = {-2.5e-17, 1e17};
 
     AddDefinition(model, "Nothing");

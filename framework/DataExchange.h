@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "ui/framework/CComboBox.h"
+#include "framework/CComboBox.h"
 #include "utils/Utf16String.h"
 
 namespace hollin::framework {

@@ -87,4 +87,10 @@ struct DialogTemplate {
     }
 };
 
+// The C entry point through which a resource library hands out its dialog
+// templates: fills `count` and returns the first of that many templates,
+// which stay valid until the library is unloaded.
+extern "C" using ResourceTemplatesFunction = const DialogTemplate*(std::int32_t* count);
+inline constexpr char kResourceTemplatesEntryPoint[] = "KvResourceDialogTemplates";
+
 }  // namespace hollin::framework

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QRect>
 
-#include "ui/framework/DialogTemplate.h"
+#include "framework/DialogTemplate.h"
 
 namespace hollin::framework {
 

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "ui/framework/DialogTemplate.h"
+#include "framework/DialogTemplate.h"
 
 namespace hollin::framework {
 

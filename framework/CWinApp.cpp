@@ -1,10 +1,10 @@
-#include "ui/framework/CWinApp.h"
+#include "framework/CWinApp.h"
 
 #include <dlfcn.h>
 
 #include <filesystem>
 
-#include "ui/framework/ModuleState.h"
+#include "framework/ModuleState.h"
 
 namespace hollin::framework {
 

@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "ui/framework/DialogTemplate.h"
+#include "framework/DialogTemplate.h"
 
 namespace hollin::framework {
 

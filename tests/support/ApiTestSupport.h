@@ -2,14 +2,19 @@
 
 // Shared by every test that drives the modelling library through its C API:
 // an initialised library with one model, and builders for geometry and parts.
+// Fills and merges through the fixture are followed by the model's
+// consistency check, which names the first fault it finds.
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "EntitiesCheck.h"
 #include "KorvantaAPI.h"
+#include "Model.h"
 
 namespace korvanta::test {
 
@@ -69,7 +74,7 @@ public:
         }
     }
 
-    KVResult FillInto(KVEntitiesRef entities, bool weld = true) { return KVEntitiesFill(entities, input_, weld); }
+    KVGeometryInputRef Ref() const { return input_; }
 
 private:
     static KVLoopInputRef MakeLoop(const std::vector<std::size_t>& vertices) {
@@ -95,6 +100,21 @@ protected:
             EXPECT_EQ(KVModelRelease(&model_), KV_SUCCESS);
         }
         EXPECT_EQ(KVTerminate(), KV_SUCCESS);
+    }
+
+    // The first fault of a model the library holds, empty when it holds together.
+    static std::string FaultOf(KVModelRef model) { return CheckEntities(*static_cast<const Model*>(model.ptr)); }
+
+    KVResult Fill(const InputBuilder& input, KVEntitiesRef entities, bool weld = true) {
+        const KVResult result = KVEntitiesFill(entities, input.Ref(), weld);
+        EXPECT_EQ(FaultOf(model_), "");
+        return result;
+    }
+
+    KVResult Merge() {
+        const KVResult result = KVModelMergeCoplanarFaces(model_);
+        EXPECT_EQ(FaultOf(model_), "");
+        return result;
     }
 
     // A value the library reports, such as KVEntitiesGetNumFaces(entities).

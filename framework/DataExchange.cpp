@@ -1,10 +1,10 @@
-#include "ui/framework/DataExchange.h"
+#include "framework/DataExchange.h"
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
 
-#include "ui/framework/CDialog.h"
-#include "ui/framework/QtText.h"
+#include "framework/CDialog.h"
+#include "framework/QtText.h"
 
 namespace hollin::framework {
 

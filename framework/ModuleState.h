@@ -5,15 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "ui/framework/DialogTemplate.h"
+#include "framework/DialogTemplate.h"
 
 namespace hollin::framework {
-
-// The C entry point through which a resource library hands out its dialog
-// templates: fills `count` and returns the first of that many templates,
-// which stay valid until the library is unloaded.
-extern "C" using ResourceTemplatesFunction = const DialogTemplate*(std::int32_t* count);
-inline constexpr char kResourceTemplatesEntryPoint[] = "KvResourceDialogTemplates";
 
 // What one library shows its windows from: the dialog templates built into
 // it and those of the resource library it loaded for the user's language,

@@ -1,11 +1,11 @@
-#include "ui/framework/CDialog.h"
+#include "framework/CDialog.h"
 
 #include <QApplication>
 #include <QScopeGuard>
 
-#include "ui/framework/DataExchange.h"
-#include "ui/framework/DialogWindow.h"
-#include "ui/framework/ModuleState.h"
+#include "framework/DataExchange.h"
+#include "framework/DialogWindow.h"
+#include "framework/ModuleState.h"
 
 namespace hollin::framework {
 

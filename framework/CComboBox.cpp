@@ -1,6 +1,6 @@
-#include "ui/framework/CComboBox.h"
+#include "framework/CComboBox.h"
 
-#include "ui/framework/QtText.h"
+#include "framework/QtText.h"
 
 namespace hollin::framework {
 

@@ -47,11 +47,11 @@ void SceneBuilder::AddMaterial(const std::string& name, const Point& diffuse, fl
     lib3ds_file_insert_material(file_, material);
 }
 
-void SceneBuilder::AddMesh(const std::string& name, std::span<const Point> points, std::span<const Triangle> faces,
-                           const std::string& materialName, std::span<const Texel> texels) {
+Lib3dsMesh* SceneBuilder::NewMesh(const std::string& name, std::span<const Point> points, std::size_t faceCount,
+                                  std::span<const Texel> texels) {
     Lib3dsMesh* mesh = lib3ds_mesh_new(name.c_str());
     if (mesh == nullptr || !lib3ds_mesh_new_point_list(mesh, static_cast<Lib3dsDword>(points.size())) ||
-        !lib3ds_mesh_new_face_list(mesh, static_cast<Lib3dsDword>(faces.size())) ||
+        !lib3ds_mesh_new_face_list(mesh, static_cast<Lib3dsDword>(faceCount)) ||
         (!texels.empty() && !lib3ds_mesh_new_texel_list(mesh, static_cast<Lib3dsDword>(texels.size())))) {
         if (mesh != nullptr) lib3ds_mesh_free(mesh);
         throw std::bad_alloc();
@@ -63,24 +63,48 @@ void SceneBuilder::AddMesh(const std::string& name, std::span<const Point> point
         mesh->texelL[i][0] = texels[i][0];
         mesh->texelL[i][1] = texels[i][1];
     }
-    for (std::size_t i = 0; i < faces.size(); ++i) {
-        Lib3dsFace& face = mesh->faceL[i];
-        std::copy(faces[i].begin(), faces[i].end(), face.points);
-        face.flags = LIB3DS_FACE_FLAG_VIS_AB | LIB3DS_FACE_FLAG_VIS_BC | LIB3DS_FACE_FLAG_VIS_AC;
-        CopyName(face.material, materialName);
-    }
+    return mesh;
+}
+
+void SceneBuilder::SetFace(Lib3dsFace& face, const Triangle& points, const std::string& materialName) {
+    std::copy(points.begin(), points.end(), face.points);
+    face.flags = LIB3DS_FACE_FLAG_VIS_AB | LIB3DS_FACE_FLAG_VIS_BC | LIB3DS_FACE_FLAG_VIS_AC;
+    CopyName(face.material, materialName);
+}
+
+void SceneBuilder::AddMesh(const std::string& name, std::span<const Point> points, std::span<const Triangle> faces,
+                           const std::string& materialName, std::span<const Texel> texels) {
+    Lib3dsMesh* mesh = NewMesh(name, points, faces.size(), texels);
+    for (std::size_t i = 0; i < faces.size(); ++i) SetFace(mesh->faceL[i], faces[i], materialName);
     lib3ds_file_insert_mesh(file_, mesh);
 }
 
-Lib3dsNode* SceneBuilder::AddObjectNode(const std::string& meshName, const Lib3dsNode* parent) {
-    Lib3dsNode* node = lib3ds_node_new_object();
+void SceneBuilder::AddMesh(const MeshData& data) {
+    Lib3dsMesh* mesh = NewMesh(data.name, data.points, data.faces.size(), data.texels);
+    for (std::size_t i = 0; i < data.faces.size(); ++i) {
+        SetFace(mesh->faceL[i], data.faces[i].points, data.faces[i].material);
+    }
+    std::copy(data.translation.begin(), data.translation.end(), mesh->matrix[3]);
+    lib3ds_file_insert_mesh(file_, mesh);
+}
+
+Lib3dsNode* SceneBuilder::InsertNode(Lib3dsNode* node, const std::string& name, const Lib3dsNode* parent) {
     if (node == nullptr) throw std::bad_alloc();
-    CopyName(node->name, meshName);
-    CopyName(node->data.object.instance, meshName);
+    CopyName(node->name, name);
     node->node_id = nextNodeId_++;
     node->parent_id = parent == nullptr ? LIB3DS_NO_PARENT : parent->node_id;
     lib3ds_file_insert_node(file_, node);
     return node;
+}
+
+Lib3dsNode* SceneBuilder::AddObjectNode(const std::string& meshName, const Lib3dsNode* parent) {
+    Lib3dsNode* node = lib3ds_node_new_object();
+    if (node != nullptr) CopyName(node->data.object.instance, meshName);
+    return InsertNode(node, meshName, parent);
+}
+
+Lib3dsNode* SceneBuilder::AddCameraNode(const std::string& name, const Lib3dsNode* parent) {
+    return InsertNode(lib3ds_node_new_camera(), name, parent);
 }
 
 void SceneBuilder::AddCamera(const std::string& name, const Point& position, const Point& target) {
@@ -90,6 +114,10 @@ void SceneBuilder::AddCamera(const std::string& name, const Point& position, con
     std::copy(target.begin(), target.end(), camera->target);
     camera->fov = 45.0f;
     lib3ds_file_insert_camera(file_, camera);
+}
+
+void SceneBuilder::SetMasterScale(float scale) {
+    file_->master_scale = scale;
 }
 
 bool SceneBuilder::Save(const std::string& path) const {

@@ -1,4 +1,4 @@
-#include "ui/framework/DialogWindow.h"
+#include "framework/DialogWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,8 +10,8 @@
 
 #include <algorithm>
 
-#include "ui/framework/CDialog.h"
-#include "ui/framework/DialogUnits.h"
+#include "framework/CDialog.h"
+#include "framework/DialogUnits.h"
 
 namespace hollin::framework {
 

@@ -1,4 +1,4 @@
-#include "ui/framework/DialogUnits.h"
+#include "framework/DialogUnits.h"
 
 #include <QFontMetrics>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ui/framework/ModuleState.h"
+#include "framework/ModuleState.h"
 
 #include <dlfcn.h>
 
