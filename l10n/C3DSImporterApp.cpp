@@ -1,8 +1,8 @@
 #include "l10n/C3DSImporterApp.h"
 
+#include "framework/ModuleState.h"
 #include "l10n/LanguageSettings.h"
 #include "l10n/StringTableFile.h"
-#include "framework/ModuleState.h"
 
 namespace hollin::l10n {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "l10n/ResourceLoader.h"
 #include "framework/CWinApp.h"
+#include "l10n/ResourceLoader.h"
 
 namespace hollin::l10n {
 

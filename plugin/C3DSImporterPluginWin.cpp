@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/CDialog.h"
+#include "framework/ModuleState.h"
 #include "plugin/ThisLibraryModuleState.h"
 #include "ui/COptionsDialog.h"
 #include "ui/CReportDialog.h"
 #include "ui/StoredOptions.h"
-#include "framework/CDialog.h"
-#include "framework/ModuleState.h"
 
 namespace hollin::importer {
 

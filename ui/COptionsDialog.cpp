@@ -1,8 +1,8 @@
 #include "ui/COptionsDialog.h"
 
+#include "framework/DataExchange.h"
 #include "resources/ResourceIds.h"
 #include "ui/UnitNames.h"
-#include "framework/DataExchange.h"
 
 namespace hollin::ui {
 

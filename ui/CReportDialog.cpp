@@ -1,7 +1,7 @@
 #include "ui/CReportDialog.h"
 
-#include "resources/ResourceIds.h"
 #include "framework/DataExchange.h"
+#include "resources/ResourceIds.h"
 
 namespace hollin::ui {
 

@@ -20,8 +20,8 @@
 
 #include "ModalDialog.h"
 #include "PluginHost.h"
-#include "resources/ResourceIds.h"
 #include "framework/DialogUnits.h"
+#include "resources/ResourceIds.h"
 
 namespace plugin_tests {
 namespace {

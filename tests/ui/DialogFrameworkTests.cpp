@@ -6,10 +6,10 @@
 
 #include <QApplication>
 
-#include "ui/COptionsDialog.h"
-#include "ui/CReportDialog.h"
 #include "framework/DialogUnits.h"
 #include "framework/ModuleState.h"
+#include "ui/COptionsDialog.h"
+#include "ui/CReportDialog.h"
 
 namespace {
 
