@@ -5,7 +5,9 @@
 #include <limits>
 #include <numbers>
 #include <numeric>
+#include <optional>
 #include <span>
+#include <utility>
 
 #include "FaceGeometry.h"
 #include "FlatHashMap.h"
@@ -286,7 +288,11 @@ private:
         return best;
     }
 
-    std::vector<std::vector<Corner>> TraceLoops(std::span<const BoundaryEdge> boundary, const Point3& normal) const {
+    // The loops around a group, or nothing when its boundary does not close
+    // into loops of three corners or more: faces of inconsistent orientation
+    // leave open chains, faces that cover each other leave no boundary.
+    std::optional<std::vector<std::vector<Corner>>> TraceLoops(std::span<const BoundaryEdge> boundary,
+                                                               const Point3& normal) const {
         FlatHashMap firstLeaving(boundary.size());
         std::vector<std::uint32_t> nextLeaving(boundary.size(), kNone);
         for (std::uint32_t i = 0; i < boundary.size(); ++i) {
@@ -312,13 +318,14 @@ private:
                 for (std::uint32_t i = head ? *head : kNone; i != kNone; i = nextLeaving[i]) {
                     if (!used[i] || i == start) candidates.push_back(i);
                 }
-                // An open chain (from inconsistently oriented input) ends where it stops.
-                if (candidates.empty()) break;
+                if (candidates.empty()) return std::nullopt;
                 const std::uint32_t next = NextBoundary(edge, candidates, boundary, normal);
                 if (next == start) break;
                 current = next;
             }
+            if (loop.size() < 3) return std::nullopt;
         }
+        if (loops.empty()) return std::nullopt;
         return loops;
     }
 
@@ -335,11 +342,10 @@ private:
     // The merged face gets the traced loops, outer loop first, and the
     // triangles of all its members. The loops' corners are added to the
     // entities' corners; the members' corners stay for their triangles.
-    void MergeGroup(std::span<const std::uint32_t> members, std::span<const BoundaryEdge> boundary,
+    void MergeGroup(std::span<const std::uint32_t> members, std::vector<std::vector<Corner>> loops,
                     RebuiltLists& rebuilt) {
         const std::uint32_t first = members[0];
         const Point3& normal = planes_[first].normal;
-        std::vector<std::vector<Corner>> loops = TraceLoops(boundary, normal);
         std::size_t outer = 0;
         double outerArea = -std::numeric_limits<double>::infinity();
         for (std::size_t i = 0; i < loops.size(); ++i) {
@@ -349,10 +355,8 @@ private:
                 outer = i;
             }
         }
-        if (!loops.empty()) {
-            const auto outerLoop = loops.begin() + static_cast<std::ptrdiff_t>(outer);
-            std::rotate(loops.begin(), outerLoop, outerLoop + 1);
-        }
+        const auto outerLoop = loops.begin() + static_cast<std::ptrdiff_t>(outer);
+        std::rotate(loops.begin(), outerLoop, outerLoop + 1);
 
         Face& merged = rebuilt.faces.emplace_back();
         merged.frontMaterial = faces_[first].frontMaterial;
@@ -395,6 +399,13 @@ private:
         rebuilt.faces.reserve(groupCount);
         rebuilt.loops.reserve(entities_.loops.size());
         rebuilt.triangles.reserve(entities_.triangles.size());
+        const auto keepAlone = [&](std::uint32_t face) {
+            KeepFace(faces_[face], rebuilt);
+            ForEachHalfEdgeOf(face, [&](std::uint32_t from, std::uint32_t to) {
+                const std::uint32_t edge = EdgeNumber(from, to);
+                if (edge != kNone) edgeKept[edge] = 1;
+            });
+        };
         std::vector<BoundaryEdge> boundary;
         for (std::uint32_t f = 0; f < faceCount; ++f) {
             const std::uint32_t group = groupOf[f];
@@ -402,25 +413,27 @@ private:
                                                               memberStart[group + 1] - memberStart[group]);
             if (groupMembers.front() != f) continue;
             if (groupMembers.size() == 1) {
-                KeepFace(faces_[f], rebuilt);
-                ForEachHalfEdgeOf(f, [&](std::uint32_t from, std::uint32_t to) {
-                    const std::uint32_t edge = EdgeNumber(from, to);
-                    if (edge != kNone) edgeKept[edge] = 1;
-                });
+                keepAlone(f);
                 continue;
             }
             boundary.clear();
             for (std::uint32_t member : groupMembers) {
                 ForEachHalfEdgeOf(member, [&](std::uint32_t from, std::uint32_t to) {
                     const std::uint32_t edge = EdgeNumber(from, to);
-                    if (edge != kNone) {
-                        if (IsInterior(edge, MakeEdgeUse(member, from, to), groupOf)) return;
-                        edgeKept[edge] = 1;
+                    if (edge == kNone || !IsInterior(edge, MakeEdgeUse(member, from, to), groupOf)) {
+                        boundary.push_back({member, from, to});
                     }
-                    boundary.push_back({member, from, to});
                 });
             }
-            MergeGroup(groupMembers, boundary, rebuilt);
+            std::optional<std::vector<std::vector<Corner>>> loops = TraceLoops(boundary, planes_[f].normal);
+            if (!loops) {
+                for (std::uint32_t member : groupMembers) keepAlone(member);
+                continue;
+            }
+            for (const BoundaryEdge& side : boundary) {
+                if (const std::uint32_t edge = EdgeNumber(side.from, side.to); edge != kNone) edgeKept[edge] = 1;
+            }
+            MergeGroup(groupMembers, std::move(*loops), rebuilt);
         }
         faces_.swap(rebuilt.faces);
         entities_.loops.swap(rebuilt.loops);

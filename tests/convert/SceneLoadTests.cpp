@@ -161,5 +161,17 @@ TEST_F(SceneLoadTest, SceneThatWouldBuildTooManyFacesIsRefused) {
     EXPECT_EQ(LoadScene(*overLimit), nullptr);
 }
 
+// What fuzzing found: each file either does not load or imports, merged and
+// not, into a model that holds together (Saved() checks it).
+TEST_F(SceneLoadTest, FuzzingFindingsImportIntoModelsThatHoldTogether) {
+    for (const auto& entry : std::filesystem::directory_iterator(KV_FUZZ_REGRESSIONS_3DS)) {
+        if (entry.path().filename().string().starts_with(".")) continue;
+        for (const bool merge : {false, true}) {
+            SCOPED_TRACE(entry.path().string() + (merge ? ", merged" : ""));
+            if (Convert(entry.path(), 1, merge)) Saved();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace hollin::importer::testing
