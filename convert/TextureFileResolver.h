@@ -6,10 +6,12 @@
 
 namespace hollin::importer {
 
-// Finds the image a 3DS material names the way Windows, where these files are
-// made, would find it: `folder` + "/" + `storedName` when that file exists;
-// otherwise backslashes in the stored name separate folders and each name is
-// matched ignoring case. Nothing when no such file exists.
+// Finds the image a 3DS material names inside the model's `folder` or its
+// sub-folders, the way Windows, where these files are made, would find it:
+// slashes and backslashes separate folders and each name is matched ignoring
+// case when it is not there as written. A name that would leave the folder
+// (absolute, with a drive letter or a ".." folder) is looked for by its file
+// name alone, in `folder` itself. Nothing when no such file exists.
 std::optional<hollin::utils::Utf16String> ResolveTextureFile(const hollin::utils::Utf16String& folder,
                                                              const hollin::utils::Utf16String& storedName);
 
