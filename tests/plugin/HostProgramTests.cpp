@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "PluginHost.h"
+#include "SceneBuilder.h"
 
 namespace plugin_tests {
 namespace {
@@ -66,6 +67,44 @@ TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
         EXPECT_EQ(result.out, report) << locale << " " << kvimport;
         EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
     }
+}
+
+// A downloaded model brings its pictures, and only those: a texture name that
+// leads out of the model's folder finds nothing there, and one picture that
+// many materials name, in a sub-folder written the Windows way, is stored once.
+TEST_F(HostPrograms, TexturesComeOnlyFromTheModelsFolderAndEachFileOnce) {
+    const std::filesystem::path assimp = KV_ASSIMP_3DS_DIR, downloads = folder_ / "downloads" / "test1";
+    std::filesystem::create_directories(downloads);
+    std::filesystem::copy_file(assimp / "test.png", folder_ / "a.png");
+    for (const char* image : {"CWALL02.jpg", "IMAGE1.jpg", "IMAGE2.jpg"}) {
+        std::filesystem::copy_file(assimp / image, downloads / image);
+    }
+    std::string scene = ReadFile(assimp / "test1.3ds");
+    scene.replace(scene.find("CWALL02.JPG"), 11, "../../a.png");
+    WriteFile(downloads / "test1.3ds", scene);
+    const ProcessResult imported = Import(downloads / "test1.3ds", "test1.kvm");
+    EXPECT_NE(imported.out.find("Could not create texture: ../../a.png\n"), std::string::npos) << imported.out;
+    const nlohmann::json test1 = ExpectValidModel("test1.kvm");
+    EXPECT_EQ(test1["materials"][0]["texture"], nullptr);
+    EXPECT_EQ(test1["materials"][1]["texture"], nlohmann::json::parse("[400, 300]"));
+
+    constexpr int kMaterials = 300;
+    hollin::samples::SceneBuilder builder;
+    for (int i = 0; i < kMaterials; ++i) builder.AddMaterial("tile " + std::to_string(i), {1, 1, 1}, 0.0f, "MAPS\\IMAGE1.JPG");
+    const hollin::samples::Point points[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    const hollin::samples::Triangle faces[] = {{0, 1, 2}};
+    const hollin::samples::Texel texels[] = {{0, 0}, {1, 0}, {0, 1}};
+    builder.AddMesh("tile", points, faces, "tile 0", texels);
+    std::filesystem::create_directories(folder_ / "tiles" / "maps");
+    std::filesystem::copy_file(assimp / "IMAGE1.jpg", folder_ / "tiles" / "maps" / "image1.jpg");
+    ASSERT_TRUE(builder.Save((folder_ / "tiles" / "tiles.3ds").string()));
+    ASSERT_EQ(Import(folder_ / "tiles" / "tiles.3ds", "tiles.kvm").exitCode, 0);
+    const nlohmann::json tiles = ExpectValidModel("tiles.kvm");
+    ASSERT_EQ(tiles["materials"].size(), std::size_t{kMaterials});
+    EXPECT_EQ(tiles["materials"][kMaterials - 1]["texture"], nlohmann::json::parse("[400, 300]"));
+    // The picture once, and well under a kilobyte for each material.
+    EXPECT_LT(std::filesystem::file_size(folder_ / "tiles.kvm"),
+              std::filesystem::file_size(assimp / "IMAGE1.jpg") + kMaterials * 1024);
 }
 
 // What every installed real file imports as: its report, and the faces and
