@@ -16,7 +16,7 @@ namespace hollin::importer {
 std::uint64_t MaxFacesToBuild();
 
 // Reads a whole 3DS file into memory once, makes sure that lib3ds can read it
-// safely (see FindSceneFileFault) and that its conversion stays within
+// safely (see CheckSceneFile) and that its conversion stays within
 // MaxFacesToBuild, and has lib3ds parse that copy. Null when the file cannot
 // be read, is refused, or reading it throws. The caller frees the scene with
 // lib3ds_file_free.
@@ -25,7 +25,7 @@ Lib3dsFile* LoadScene(const hollin::utils::Utf16String& path);
 // The same for bytes already in memory.
 Lib3dsFile* LoadScene(std::span<const std::uint8_t> bytes);
 
-// lib3ds's reading of bytes in which FindSceneFileFault found nothing, without
+// lib3ds's reading of bytes in which CheckSceneFile found no fault, without
 // the face limit; null only when lib3ds fails, which the check should rule out.
 Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes);
 

@@ -1,4 +1,4 @@
-#include "convert/SceneFile.h"
+#include "scenefile/SceneFile.h"
 
 #include <lib3ds/io.h>
 #include <unistd.h>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "convert/MemoryStream.h"
-#include "convert/SceneFileCheck.h"
-#include "convert/SceneNames.h"
+#include "scenefile/MemoryStream.h"
+#include "scenefile/SceneFileCheck.h"
+#include "scenefile/SceneNames.h"
 #include "utils/WholeFile.h"
 
 namespace hollin::importer {
@@ -77,7 +77,7 @@ Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes) {
 
 Lib3dsFile* LoadScene(std::span<const std::uint8_t> bytes) {
     try {
-        if (FindSceneFileFault(bytes) != SceneFileFault::None) return nullptr;
+        if (CheckSceneFile(bytes).fault != SceneFileFault::None) return nullptr;
         std::unique_ptr<Lib3dsFile, SceneDeleter> scene(ParseCheckedScene(bytes));
         if (scene == nullptr || FacesToBuild(*scene) > MaxFacesToBuild()) return nullptr;
         return scene.release();
