@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "scenefile/SceneFileCheck.h"
 
@@ -34,6 +37,10 @@ public:
     }
     void Reading(ChunkPlace chunk) { current_ = chunk; }
     void Overrun(const ChunkOverrun& overrun) { verdict_.overrun = overrun; }
+    void TextureName(std::string name) {
+        std::vector<std::string>& names = verdict_.textureNames;
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+    }
 
     bool Failed() const { return verdict_.fault != SceneFileFault::None; }
     const SceneFileVerdict& Verdict() const { return verdict_; }

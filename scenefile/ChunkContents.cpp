@@ -37,7 +37,7 @@ bool Lib3dsReadSimulation::ReadChild(std::uint16_t id) {
             if (IsPercentageChunk(id)) return Descend(Reader::Percentage);
             if (IsTextureMapChunk(id)) return Descend(Reader::TextureMap);
             return true;
-        case Reader::TextureMap: return id != LIB3DS_MAT_MAPNAME || ReadName(kNameCapacity);
+        case Reader::TextureMap: return id != LIB3DS_MAT_MAPNAME || ReadMapName(frame.id == LIB3DS_MAT_TEXMAP);
         case Reader::Gradient: {
             // The fourth colour of a kind would be written past lib3ds's array of three.
             const std::size_t kind = id == LIB3DS_COLOR_F ? 0 : id == LIB3DS_LIN_COLOR_F ? 1 : 2;
@@ -52,6 +52,13 @@ bool Lib3dsReadSimulation::ReadChild(std::uint16_t id) {
         case Reader::Node: return ReadNodeChild(id);
         default: return true;
     }
+}
+
+bool Lib3dsReadSimulation::ReadMapName(bool firstTextureMap) {
+    std::array<char, kNameCapacity + 1> name{};
+    if (!ReadName(kNameCapacity, name)) return false;
+    if (firstTextureMap && name[0] != '\0') budget_.TextureName(name.data());
+    return true;
 }
 
 bool Lib3dsReadSimulation::ReadSceneDataChild(std::uint16_t id) {

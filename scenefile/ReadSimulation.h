@@ -89,6 +89,8 @@ private:
         Reset();
         return Enter(reader);
     }
+    // A map's image file name; the first texture map's is noted.
+    bool ReadMapName(bool firstTextureMap);
     bool ReadSceneDataChild(std::uint16_t id);
     bool ReadKeyframerChild(std::uint16_t id);
     bool ReadArray(std::uint32_t& count, std::size_t fileBytesEach, std::size_t memoryBytesEach);

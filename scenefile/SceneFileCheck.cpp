@@ -7,7 +7,11 @@
 namespace hollin::importer {
 
 SceneFileVerdict CheckSceneFile(std::span<const std::uint8_t> file) {
-    if (file.size() > std::numeric_limits<std::uint32_t>::max()) return {SceneFileFault::Unreadable, {}, std::nullopt};
+    if (file.size() > std::numeric_limits<std::uint32_t>::max()) {
+        SceneFileVerdict tooLarge;
+        tooLarge.fault = SceneFileFault::Unreadable;
+        return tooLarge;
+    }
     return scene_check::Lib3dsReadSimulation(file).Run();
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace hollin::importer {
 
@@ -62,6 +64,9 @@ struct SceneFileVerdict {
     // For a file that loads: the last chunk read that runs past its parent or
     // the end of the file, which for a cut file is the innermost one cut.
     std::optional<ChunkOverrun> overrun;
+    // The image file names of the materials' first texture maps, each once,
+    // as stored (bytes, no conversion).
+    std::vector<std::string> textureNames;
 };
 
 // Follows lib3ds 1.3's reader through the whole file, chunk by chunk and
