@@ -143,7 +143,8 @@ std::string CheckOperands(ImportCommand& command, std::vector<std::string> opera
         return {};
     }
     if (operands.size() < 2) {
-        return kvhost::Translated(operands.empty() ? "missing input and output files" : "missing output file");
+        return operands.empty() ? kvhost::Translated("missing input and output files")
+                                : kvhost::Translated("missing output file");
     }
     if (operands.size() > 2) return kvhost::Translated("too many files; to convert several, name an output folder with -o DIR");
     command.inputs = {operands[0]};

@@ -38,9 +38,8 @@ std::unique_ptr<StagedOutput> StagedOutput::Create(const std::filesystem::path& 
     struct stat existing {};
     const bool exists = ::stat(absolute.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode)) {
-        error = kvhost::Compose(S_ISDIR(existing.st_mode) ? "cannot write %s: it is a folder"
-                                                         : "cannot write %s: it is not a regular file",
-                                {target.string()});
+        error = S_ISDIR(existing.st_mode) ? kvhost::Compose("cannot write %s: it is a folder", {target.string()})
+                                          : kvhost::Compose("cannot write %s: it is not a regular file", {target.string()});
         return nullptr;
     }
 

@@ -152,7 +152,8 @@ int Run(const std::vector<std::string>& arguments) {
         return UsageError(Compose("unknown command \"%s\"", {command}));
     }
     if (arguments.size() != expected) {
-        return UsageError(Compose(expected == 4 ? "%s takes SECTION KEY VALUE" : "%s takes SECTION KEY", {command}));
+        return UsageError(expected == 4 ? Compose("%s takes SECTION KEY VALUE", {command})
+                                        : Compose("%s takes SECTION KEY", {command}));
     }
     if (!IsUtf8(arguments[1]) || !IsUtf8(arguments[2])) return UsageError(Translated("SECTION and KEY must be UTF-8 text"));
     if (arguments[1].empty() || arguments[2].empty()) return UsageError(Translated("SECTION and KEY must not be empty"));
