@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libtinygltf-dev nlohmann-json3-dev libstb-dev
+  libjpeg62-turbo-dev libpng-dev libgif-dev gettext
   valgrind locales time
   clang libclang-rt-14-dev
   nodejs

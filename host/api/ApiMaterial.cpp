@@ -2,7 +2,6 @@
 
 #include "ApiOutput.h"
 #include "ApiState.h"
-#include "TextureDecoder.h"
 #include "utils/Utf8Conversion.h"
 
 using namespace korvanta;
@@ -114,7 +113,7 @@ KVResult KVTextureCreateFromFile(KVTextureRef* texture, const char* path, double
             return KV_ERROR_OUT_OF_RANGE;
         }
         Texture decoded;
-        if (KVResult result = DecodeTextureFile(path, decoded); result != KV_SUCCESS) return result;
+        if (KVResult result = state.textureFiles.Load(path, decoded); result != KV_SUCCESS) return result;
         decoded.sScale = s_scale;
         decoded.tScale = t_scale;
         Texture* created = state.textures.Create();
@@ -142,8 +141,8 @@ KVResult KVTextureGetDimensions(KVTextureRef texture, size_t* width, size_t* hei
         if (width == nullptr || height == nullptr || s_scale == nullptr || t_scale == nullptr) {
             return KV_ERROR_NULL_POINTER_OUTPUT;
         }
-        *width = object.width;
-        *height = object.height;
+        *width = object.image->size.width;
+        *height = object.image->size.height;
         *s_scale = object.sScale;
         *t_scale = object.tScale;
         return KV_SUCCESS;

@@ -38,6 +38,7 @@ void ApiState::Reset() {
     entities.Clear();
     faceArrays.clear();
     faceArrayOf.clear();
+    textureFiles.Clear();
 }
 
 void RegisterDefinitionContents(const ComponentDefinition& definition) { RegisterEntities(definition.entities); }

@@ -9,6 +9,7 @@
 #include "KorvantaAPI.h"
 #include "Model.h"
 #include "ObjectRegistry.h"
+#include "TextureFiles.h"
 
 namespace korvanta {
 
@@ -26,6 +27,7 @@ struct ApiState {
     // reference points into one of them.
     std::map<const Face*, const Entities*> faceArrays;
     std::map<const Entities*, const Face*> faceArrayOf;
+    TextureFiles textureFiles;
 
     void Reset();
 };

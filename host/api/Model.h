@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "EmbeddableImage.h"
 #include "KorvantaAPI.h"
+
 namespace korvanta {
 
 struct Point3 {
@@ -25,11 +27,10 @@ struct TextureCoordinate {
 };
 
 struct Texture {
-    std::string fileName;              // the name it was loaded from, without folder
-    std::string mimeType;              // "image/png" or "image/jpeg"
-    std::vector<std::uint8_t> encoded; // PNG and JPEG as read; other formats re-encoded as PNG
-    std::size_t width = 0;
-    std::size_t height = 0;
+    std::string fileName;  // the name it was loaded from, without folder
+    // Never null. Textures loaded from one file share it, and the model file
+    // stores it once.
+    std::shared_ptr<const image::EmbeddableImage> image;
     double sScale = 1.0;
     double tScale = 1.0;
 };

@@ -32,16 +32,28 @@ std::vector<double> RootMatrix() {
 
 // glTF images are PNG or JPEG; the host re-encodes anything else when it loads a texture.
 bool IsEmbeddable(const Texture& texture) {
-    return !texture.encoded.empty() && (texture.mimeType == "image/png" || texture.mimeType == "image/jpeg");
+    return texture.image && !texture.image->bytes.empty() &&
+           (texture.image->mimeType == "image/png" || texture.image->mimeType == "image/jpeg");
 }
 
 int AddImage(const Texture& texture, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
     tinygltf::Image image;
     image.name = Utf8FromUtf8OrWindows1252(texture.fileName);
-    image.mimeType = texture.mimeType;
-    image.bufferView = buffer.AddArray(texture.encoded);
+    image.mimeType = texture.image->mimeType;
+    image.bufferView = buffer.AddArray(texture.image->bytes);
     gltf.images.push_back(std::move(image));
     return static_cast<int>(gltf.images.size() - 1);
+}
+
+// Each image once, however many materials show it.
+std::vector<const image::EmbeddableImage*> DistinctImages(const Model& model) {
+    std::vector<const image::EmbeddableImage*> images;
+    for (const auto& material : model.materials) {
+        if (material->texture && material->texture->image) images.push_back(material->texture->image.get());
+    }
+    std::sort(images.begin(), images.end());
+    images.erase(std::unique(images.begin(), images.end()), images.end());
+    return images;
 }
 
 int AddTexture(int image, tinygltf::Model& gltf) {
@@ -174,14 +186,23 @@ private:
 ViewerScene AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
     ViewerScene viewerScene;
     GltfMaterialIndices materials;
-    for (const auto& material : model.materials) {
+    struct ImageAndTexture {
         int image = -1;
         int texture = -1;
+    };
+    std::unordered_map<const image::EmbeddableImage*, ImageAndTexture> written;
+    for (const auto& material : model.materials) {
+        ImageAndTexture embedded;
         if (material->texture && IsEmbeddable(*material->texture)) {
-            image = AddImage(*material->texture, buffer, gltf);
-            texture = AddTexture(image, gltf);
+            auto [entry, isNew] = written.try_emplace(material->texture->image.get());
+            if (isNew) {
+                entry->second.image = AddImage(*material->texture, buffer, gltf);
+                entry->second.texture = AddTexture(entry->second.image, gltf);
+            }
+            embedded = entry->second;
         }
-        viewerScene.materialImages.push_back(image);
+        const int texture = embedded.texture;
+        viewerScene.materialImages.push_back(embedded.image);
         materials[material.get()] = static_cast<int>(gltf.materials.size());
         gltf.materials.push_back(ToGltfMaterial(*material, texture));
     }
@@ -203,8 +224,8 @@ ViewerScene AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinyglt
 std::size_t ModelFileBytesAtMost(const Model& model) {
     std::size_t bytes = DrawnEntitiesBytesAtMost(model.entities);
     for (const auto& definition : model.definitions) bytes += DrawnEntitiesBytesAtMost(definition->entities);
-    for (const auto& material : model.materials) {
-        if (material->texture) bytes += GltfBufferWriter::ViewBytesAtMost(material->texture->encoded.size());
+    for (const image::EmbeddableImage* image : DistinctImages(model)) {
+        bytes += GltfBufferWriter::ViewBytesAtMost(image->bytes.size());
     }
     return bytes;
 }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -212,8 +214,8 @@ json WriteMaterial(const Material& material, int image) {
         const Texture& texture = *material.texture;
         description["texture"] = {{"image", image},
                                   {"fileName", texture.fileName},
-                                  {"width", texture.width},
-                                  {"height", texture.height},
+                                  {"width", texture.image->size.width},
+                                  {"height", texture.image->size.height},
                                   {"sScale", texture.sScale},
                                   {"tScale", texture.tScale}};
     }
@@ -415,15 +417,24 @@ private:
         const auto imageIndex = WholeNumberAt<std::size_t>(description, "image");
         const json& images = ArrayAt(content_.document, "images");
         Require(imageIndex < images.size(), "texture image");
-        const json& image = images[imageIndex];
+        const image::ImageSize size{WholeNumberAt<std::size_t>(description, "width"),
+                                    WholeNumberAt<std::size_t>(description, "height")};
         auto texture = std::make_unique<Texture>();
-        Require(ReadView(WholeNumberAt<int>(image, "bufferView"), texture->encoded) && !texture->encoded.empty(), "image data");
-        texture->mimeType = image.at("mimeType").get<std::string>();
         texture->fileName = description.at("fileName").get<std::string>();
-        texture->width = WholeNumberAt<std::size_t>(description, "width");
-        texture->height = WholeNumberAt<std::size_t>(description, "height");
         texture->sScale = description.at("sScale").get<double>();
         texture->tScale = description.at("tScale").get<double>();
+        // Materials that shared an image when saved share it again.
+        std::shared_ptr<const image::EmbeddableImage>& shared = images_[{imageIndex, size.width, size.height}];
+        if (!shared) {
+            const json& stored = images[imageIndex];
+            auto decoded = std::make_shared<image::EmbeddableImage>();
+            Require(ReadView(WholeNumberAt<int>(stored, "bufferView"), decoded->bytes) && !decoded->bytes.empty(),
+                    "image data");
+            decoded->mimeType = stored.at("mimeType").get<std::string>();
+            decoded->size = size;
+            shared = std::move(decoded);
+        }
+        texture->image = shared;
         return texture;
     }
 
@@ -472,6 +483,8 @@ private:
     const GlbContent& content_;
     Model& model_;
     std::size_t viewBytesLeft_;
+    // By image number, width and height.
+    std::map<std::tuple<std::size_t, std::size_t, std::size_t>, std::shared_ptr<const image::EmbeddableImage>> images_;
 };
 
 }  // namespace

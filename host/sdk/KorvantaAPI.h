@@ -106,8 +106,12 @@ KV_EXPORT KVResult KVMaterialGetOpacity(KVMaterialRef material, double* opacity)
 /* The material takes ownership of the texture. */
 KV_EXPORT KVResult KVMaterialSetTexture(KVMaterialRef material, KVTextureRef texture);
 KV_EXPORT KVResult KVMaterialGetTexture(KVMaterialRef material, KVTextureRef* texture);
-/* Decodes PNG, JPEG, BMP, TGA, GIF, PSD or PNM; s_scale/t_scale are the
- * texture's size in model units per image repeat. */
+/* Decodes PNG, JPEG, BMP, TGA or GIF (its first frame); s_scale/t_scale are
+ * the texture's size in model units per image repeat. Textures made from one
+ * file share its image. KV_ERROR_FILE_NOT_FOUND: no such file;
+ * KV_ERROR_OUT_OF_RANGE: a file over 256 MiB, an image wider or higher than
+ * 16,384 pixels or with more than 2^28 pixels (or a scale that is not
+ * positive); KV_ERROR_FILE_READ: anything else that is not such an image. */
 KV_EXPORT KVResult KVTextureCreateFromFile(KVTextureRef* texture, const char* path, double s_scale, double t_scale);
 KV_EXPORT KVResult KVTextureRelease(KVTextureRef* texture); /* only for textures not set on a material */
 KV_EXPORT KVResult KVTextureGetDimensions(KVTextureRef texture, size_t* width, size_t* height,

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "HostText.h"
+
 #include <getopt.h>
 
 #include <algorithm>
@@ -47,9 +49,11 @@ enum LongOnlyOption {
     kPlugin,
     kOptionsDialog,
     kSummaryDialog,
+    kStrict,
+    kVersion,
 };
 
-constexpr std::array<option, 11> kOptions = {{
+constexpr std::array<option, 13> kOptions = {{
     {"help", no_argument, nullptr, 'h'},
     {"output-folder", required_argument, nullptr, 'o'},
     {"units", required_argument, nullptr, kUnits},
@@ -60,6 +64,8 @@ constexpr std::array<option, 11> kOptions = {{
     {"plugin", required_argument, nullptr, kPlugin},
     {"options-dialog", no_argument, nullptr, kOptionsDialog},
     {"summary-dialog", no_argument, nullptr, kSummaryDialog},
+    {"strict", no_argument, nullptr, kStrict},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 }};
 
@@ -67,14 +73,14 @@ constexpr std::array<option, 11> kOptions = {{
 // string, getopt answers ':' for a missing value and '?' for an unknown option.
 std::string OptionError(int answer, const std::vector<char*>& argv) {
     const std::string lastArgument = argv[static_cast<std::size_t>(std::max(optind - 1, 1))];
-    if (answer == ':') return "option " + lastArgument + " needs a value";
-    if (optopt == 0) return "unknown option " + lastArgument;
+    if (answer == ':') return kvhost::Compose("option %s needs a value", {lastArgument});
+    if (optopt == 0) return kvhost::Compose("unknown option %s", {lastArgument});
     // A known long option given "=value" although it takes none.
     if (optopt >= kUnits || (optopt == 'h' && lastArgument.starts_with("--"))) {
-        return "option " + lastArgument + " takes no value";
+        return kvhost::Compose("option %s takes no value", {lastArgument});
     }
     // A short option may sit inside a cluster such as -xo DIR; optopt names it.
-    return std::string("unknown option -") + static_cast<char>(optopt);
+    return kvhost::Compose("unknown option %s", {std::string("-") + static_cast<char>(optopt)});
 }
 
 std::string ApplyOption(int option, const char* value, ImportCommand& command) {
@@ -83,15 +89,15 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             command.showHelp = true;
             return {};
         case 'o':
-            if (*value == '\0') return "-o needs a folder";
+            if (*value == '\0') return kvhost::Translated("-o needs a folder");
             command.outputFolder = value;
             return {};
         case kUnits:
             command.units = ParseUnits(value);
             if (!command.units) {
-                return std::string("unknown unit \"") + value +
-                       "\" (use Model Units, Inches, Feet, Yards, Miles, Millimeters, Centimeters, Meters, "
-                       "Kilometers or 0 to 8)";
+                return kvhost::Compose("unknown unit \"%s\" (use Model Units, Inches, Feet, Yards, Miles, Millimeters, "
+                                       "Centimeters, Meters, Kilometers or 0 to 8)",
+                                       {value});
             }
             return {};
         case kMerge:
@@ -102,14 +108,14 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             return {};
         case kProgress:
             command.progress = ParseProgressMode(value);
-            if (!command.progress) return std::string("unknown progress mode \"") + value + "\" (use bar, lines or none)";
+            if (!command.progress) return kvhost::Compose("unknown progress mode \"%s\" (use bar, lines or none)", {value});
             return {};
         case kCancelAfter:
             command.cancelAfter = ParseNumber<std::uint64_t>(value);
-            if (!command.cancelAfter) return std::string("--cancel-after needs a number of calls, not \"") + value + "\"";
+            if (!command.cancelAfter) return kvhost::Compose("--cancel-after needs a number of calls, not \"%s\"", {value});
             return {};
         case kPlugin:
-            if (*value == '\0') return "--plugin needs a path";
+            if (*value == '\0') return kvhost::Translated("--plugin needs a path");
             command.pluginPath = value;
             return {};
         case kOptionsDialog:
@@ -117,6 +123,12 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             return {};
         case kSummaryDialog:
             command.summaryDialog = true;
+            return {};
+        case kStrict:
+            command.strict = true;
+            return {};
+        case kVersion:
+            command.showVersion = true;
             return {};
         default:
             return "unexpected option";
@@ -126,12 +138,15 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
 std::string CheckOperands(ImportCommand& command, std::vector<std::string> operands) {
     if (command.optionsDialog && operands.empty() && !command.outputFolder) return {};
     if (command.outputFolder) {
-        if (operands.empty()) return "missing input files";
+        if (operands.empty()) return kvhost::Translated("missing input files");
         command.inputs = std::move(operands);
         return {};
     }
-    if (operands.size() < 2) return operands.empty() ? "missing input and output files" : "missing output file";
-    if (operands.size() > 2) return "too many files; to convert several, name an output folder with -o DIR";
+    if (operands.size() < 2) {
+        return operands.empty() ? kvhost::Translated("missing input and output files")
+                                : kvhost::Translated("missing output file");
+    }
+    if (operands.size() > 2) return kvhost::Translated("too many files; to convert several, name an output folder with -o DIR");
     command.inputs = {operands[0]};
     command.output = operands[1];
     return {};
@@ -174,7 +189,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         parsed.error = ApplyOption(option, optarg, parsed.command);
         if (!parsed.error.empty()) return parsed;
     }
-    if (parsed.command.showHelp) return parsed;
+    if (parsed.command.showHelp || parsed.command.showVersion) return parsed;
     parsed.error = CheckOperands(parsed.command, std::vector<std::string>(argv.begin() + optind, argv.end() - 1));
     return parsed;
 }
@@ -223,15 +238,20 @@ const char* const kHelpText =
     "                      dialog instead of on standard output\n"
     "                      The dialogs need a display (DISPLAY or WAYLAND_DISPLAY)\n"
     "                      or a Qt platform named in QT_QPA_PLATFORM.\n"
+    "  --strict            refuse a file that loads only in part (a chunk runs past\n"
+    "                      its parent or the end of the file, as in a download cut\n"
+    "                      short) instead of converting it with a warning\n"
     "  -o, --output-folder DIR\n"
     "                      batch mode, see above\n"
     "  -h, --help          show this text\n"
+    "  --version           show the host's version and the plug-in's version record\n"
     "\n"
     "Exit status:\n"
     "  0  every file was converted and its model file written\n"
     "  1  a conversion failed or was cancelled, a model file was not written,\n"
     "     the plug-in could not be loaded, or the dialogs had no display (the\n"
-    "     reason is given on standard error)\n"
+    "     reason is given on standard error, for a file that did not convert\n"
+    "     after the import report)\n"
     "  2  usage error: unknown option, missing files, bad unit or value, or an\n"
     "     output that is the input file\n"
     "  130, 143  interrupted by SIGINT or SIGTERM\n";

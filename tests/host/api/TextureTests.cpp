@@ -1,5 +1,7 @@
 #include <stb_image_write.h>
 
+#include <zlib.h>
+
 #include <filesystem>
 #include <tuple>
 #include <vector>
@@ -62,6 +64,105 @@ TEST_F(TextureTest, MissingAndUndecodableFilesFailWithTheirCodes) {
     KVTextureRef texture{};
     EXPECT_EQ(KVTextureCreateFromFile(&texture, nullptr, 1.0, 1.0), KV_ERROR_NULL_POINTER_INPUT);
     EXPECT_EQ(KVTextureCreateFromFile(&texture, WritePng("whole.png").c_str(), 0.0, 1.0), KV_ERROR_OUT_OF_RANGE);
+}
+
+std::string BigEndian32(std::uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+            static_cast<char>(value)};
+}
+
+std::string LittleEndian16(std::uint16_t value) { return {static_cast<char>(value), static_cast<char>(value >> 8)}; }
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+    const std::string typed = type + data;
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()));
+    return BigEndian32(static_cast<std::uint32_t>(data.size())) + typed + BigEndian32(static_cast<std::uint32_t>(crc));
+}
+
+// The headers of images one pixel too wide, up to where their decoders have
+// read enough to know the size.
+std::string WidePng() {
+    const std::string header = BigEndian32(16385) + BigEndian32(1) + std::string("\x08\x02\0\0\0", 5);
+    return std::string("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", std::string(8, '\0')) +
+           PngChunk("IEND", "");
+}
+
+std::string WideJpeg() {
+    std::string jpeg = ReadFile(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg");
+    const std::size_t frame = jpeg.find("\xFF\xC0");
+    EXPECT_NE(frame, std::string::npos);
+    jpeg[frame + 7] = '\x40';  // width 0x4001 = 16385
+    jpeg[frame + 8] = '\x01';
+    return jpeg;
+}
+
+std::string WideGif() {
+    return "GIF89a" + LittleEndian16(16385) + LittleEndian16(1) + std::string("\x80\0\0", 3) + std::string(6, '\0') +
+           ",\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;";
+}
+
+std::string WideBmp() {
+    std::string info = std::string("\x28\0\0\0", 4) + LittleEndian16(16385) + std::string(2, '\0') +
+                       std::string("\x01\0\0\0\x01\0\x18\0", 8) + std::string(24, '\0');
+    return "BM" + std::string(8, '\0') + std::string("\x36\0\0\0", 4) + info + std::string(3 * 16385 + 1, '\0');
+}
+
+std::string WideTga() {
+    return std::string("\0\0\x02\0\0\0\0\0\0\0\0\0", 12) + LittleEndian16(16385) + LittleEndian16(1) +
+           std::string("\x18\x20", 2) + std::string(3 * 16385, '\0');
+}
+
+// What models bring along: every accepted format decodes to its size; other
+// formats and images over the limits are refused, the latter before decoding.
+TEST_F(TextureTest, AcceptsJpegPngBmpTgaAndGifWithinTheLimitsOnly) {
+    for (const auto& seed : std::filesystem::directory_iterator(KV_TEXTURE_SEEDS)) {
+        KVTextureRef texture{};
+        ASSERT_EQ(KVTextureCreateFromFile(&texture, seed.path().c_str(), 1.0, 1.0), KV_SUCCESS) << seed.path();
+        std::size_t width = 0, height = 0;
+        double s = 0.0, t = 0.0;
+        ASSERT_EQ(KVTextureGetDimensions(texture, &width, &height, &s, &t), KV_SUCCESS);
+        EXPECT_EQ(width * 10 + height, 54u) << seed.path() << ": " << width << " x " << height;
+        EXPECT_EQ(KVTextureRelease(&texture), KV_SUCCESS);
+    }
+
+    const std::string pixels(5 * 4 * 3, '\x7F');
+    const std::pair<std::string, std::string> refused[] = {
+        {"pnm.ppm", "P6\n5 4\n255\n" + pixels},
+        {"photoshop.psd", std::string("8BPS\0\x01\0\0\0\0\0\0\0\x03\0\0\0\x04\0\0\0\x05\0\x08\0\x03", 26)},
+        {"radiance.hdr", "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 4 +X 5\n" + pixels},
+        {"tiff.tif", std::string("II*\0\x08\0\0\0", 8) + pixels}};
+    for (const auto& [name, content] : refused) {
+        WriteFile(folder_ / name, content);
+        KVTextureRef texture{};
+        EXPECT_EQ(KVTextureCreateFromFile(&texture, (folder_ / name).c_str(), 1.0, 1.0), KV_ERROR_FILE_READ) << name;
+    }
+
+    const std::pair<std::string, std::string> tooWide[] = {
+        {"wide.png", WidePng()}, {"wide.jpg", WideJpeg()}, {"wide.gif", WideGif()},
+        {"wide.bmp", WideBmp()}, {"wide.tga", WideTga()}};
+    for (const auto& [name, content] : tooWide) {
+        WriteFile(folder_ / name, content);
+        KVTextureRef texture{};
+        EXPECT_EQ(KVTextureCreateFromFile(&texture, (folder_ / name).c_str(), 1.0, 1.0), KV_ERROR_OUT_OF_RANGE) << name;
+    }
+    // A file over 256 MiB is refused by its size alone; sparse, it costs no disk.
+    std::filesystem::copy_file(KV_ASSIMP_3DS_DIR "/test.png", folder_ / "huge.png");
+    std::filesystem::resize_file(folder_ / "huge.png", (std::uintmax_t{256} << 20) + 1);
+    KVTextureRef texture{};
+    EXPECT_EQ(KVTextureCreateFromFile(&texture, (folder_ / "huge.png").c_str(), 1.0, 1.0), KV_ERROR_OUT_OF_RANGE);
+}
+
+// Images that once crashed or hung the decoders are refused or decoded, nothing else.
+TEST_F(TextureTest, FuzzingFindingsDecodeOrFailCleanly) {
+    for (const auto& finding : std::filesystem::directory_iterator(KV_TEXTURE_REGRESSIONS)) {
+        KVTextureRef texture{};
+        const KVResult result = KVTextureCreateFromFile(&texture, finding.path().c_str(), 1.0, 1.0);
+        EXPECT_TRUE(result == KV_SUCCESS || result == KV_ERROR_FILE_READ || result == KV_ERROR_OUT_OF_RANGE)
+            << finding.path();
+        if (result == KV_SUCCESS) {
+            EXPECT_EQ(KVTextureRelease(&texture), KV_SUCCESS);
+        }
+    }
 }
 
 }  // namespace

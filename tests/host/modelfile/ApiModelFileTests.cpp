@@ -33,6 +33,7 @@ protected:
         Place(floor, {{2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 5, 1}});
         InputBuilder top;
         top.Grid(2, -1.0, AddMaterial("Glass", {100, 150, 255, 90}, 0.4));
+        top.Square(0, 5, 1.0, AddMaterial("Brique neuve", {255, 255, 255, 255}, 1.0, bmp_.c_str()), 1.0);
         ASSERT_EQ(Fill(top, entities_), KV_SUCCESS);
         ASSERT_EQ(Merge(), KV_SUCCESS);
         ASSERT_EQ(KVModelSaveToFile(model_, saved_.c_str()), KV_SUCCESS);
@@ -63,18 +64,31 @@ TEST_F(ApiModelFile, KvinfoDescribesTheSavedModelAndTheValidatorAcceptsIt) {
 }
 
 // Viewers know only PNG and JPEG: a BMP texture goes in re-encoded as PNG,
-// a JPEG as it was read.
-TEST_F(ApiModelFile, TexturesAreEmbeddedAsPngOrJpeg) {
-    tinygltf::Model gltf;
-    std::string error, warning;
-    ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, saved_)) << error;
-    ASSERT_EQ(gltf.images.size(), 2u);
-    EXPECT_EQ(std::tuple(gltf.images[0].mimeType, gltf.images[0].width, gltf.images[0].height), std::tuple("image/png", 6, 4));
-    EXPECT_EQ(gltf.images[1].mimeType, "image/jpeg");
-    const auto& view = gltf.bufferViews.at(static_cast<std::size_t>(gltf.images[1].bufferView));
-    const auto* bytes = reinterpret_cast<const char*>(gltf.buffers[0].data.data() + view.byteOffset);
-    EXPECT_EQ(std::string(bytes, view.byteLength), ReadFile(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg"));
-    EXPECT_TRUE(std::any_of(gltf.nodes.begin(), gltf.nodes.end(), [](const auto& node) { return node.name == "\xE2\x82\xACuro"; }));
+// a JPEG as it was read. Materials showing one file share its image, also
+// after the model is read back and saved again.
+TEST_F(ApiModelFile, TexturesAreEmbeddedAsPngOrJpegEachFileOnce) {
+    const std::string resaved = folder_ / "again.kvm";
+    KVModelRef reread{};
+    ASSERT_EQ(KVModelCreateFromFile(&reread, saved_.c_str()), KV_SUCCESS);
+    ASSERT_EQ(KVModelSaveToFile(reread, resaved.c_str()), KV_SUCCESS);
+    KVModelRelease(&reread);
+    for (const std::string& file : {saved_, resaved}) {
+        tinygltf::Model gltf;
+        std::string error, warning;
+        ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, file)) << error;
+        ASSERT_EQ(gltf.images.size(), 2u);
+        EXPECT_EQ(std::tuple(gltf.images[0].mimeType, gltf.images[0].width, gltf.images[0].height), std::tuple("image/png", 6, 4));
+        EXPECT_EQ(gltf.images[1].mimeType, "image/jpeg");
+        const auto& view = gltf.bufferViews.at(static_cast<std::size_t>(gltf.images[1].bufferView));
+        const auto* bytes = reinterpret_cast<const char*>(gltf.buffers[0].data.data() + view.byteOffset);
+        EXPECT_EQ(std::string(bytes, view.byteLength), ReadFile(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg"));
+        const auto imageOf = [&gltf](std::size_t material) {
+            const int texture = gltf.materials.at(material).pbrMetallicRoughness.baseColorTexture.index;
+            return gltf.textures.at(static_cast<std::size_t>(texture)).source;
+        };
+        EXPECT_EQ(std::tuple(imageOf(0), imageOf(1), imageOf(3)), std::tuple(0, 1, 0));
+        EXPECT_TRUE(std::any_of(gltf.nodes.begin(), gltf.nodes.end(), [](const auto& node) { return node.name == "\xE2\x82\xACuro"; }));
+    }
 }
 
 }  // namespace

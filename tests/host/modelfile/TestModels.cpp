@@ -1,6 +1,5 @@
 #include "TestModels.h"
 
-#include <stb_image.h>
 
 #include <algorithm>
 #include <array>
@@ -136,11 +135,10 @@ Material& AddMaterial(Model& model, const std::string& name, KVColor color, doub
     Material& material = *model.materials.emplace_back(std::make_unique<Material>(name, color, opacity));
     if (texture.empty()) return material;
     const std::string bytes = ReadFile(texture);
-    int width = 0, height = 0, channels = 0;
-    stbi_info(texture.c_str(), &width, &height, &channels);
-    material.texture = std::make_unique<Texture>(std::filesystem::path(texture).filename(), texture.ends_with(".png") ? "image/png" : "image/jpeg",
-                                                 std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
-                                                 static_cast<std::size_t>(width), static_cast<std::size_t>(height), 12.5, 0.75);
+    auto decoded = image::ToEmbeddableImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    material.texture = std::make_unique<Texture>(
+        std::filesystem::path(texture).filename(),
+        std::make_shared<const image::EmbeddableImage>(std::move(std::get<image::EmbeddableImage>(decoded))), 12.5, 0.75);
     return material;
 }
 
@@ -211,8 +209,9 @@ std::string Describe(const Model& model) {
         out << "material '" << m->name << "' " << +m->color.red << ' ' << +m->color.green << ' ' << +m->color.blue
             << ' ' << +m->color.alpha << " opacity " << m->opacity;
         if (const Texture* t = m->texture.get()) {
-            const std::string_view bytes(reinterpret_cast<const char*>(t->encoded.data()), t->encoded.size());
-            out << " texture " << t->fileName << ' ' << t->mimeType << ' ' << t->width << 'x' << t->height << ' '
+            const image::EmbeddableImage& i = *t->image;
+            const std::string_view bytes(reinterpret_cast<const char*>(i.bytes.data()), i.bytes.size());
+            out << " texture " << t->fileName << ' ' << i.mimeType << ' ' << i.size.width << 'x' << i.size.height << ' '
                 << t->sScale << ' ' << t->tScale << " bytes " << std::hash<std::string_view>{}(bytes);
         }
         out << '\n';

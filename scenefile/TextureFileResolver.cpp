@@ -1,5 +1,6 @@
-#include "convert/TextureFileResolver.h"
+#include "scenefile/TextureFileResolver.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <filesystem>
 #include <string>
@@ -33,19 +34,36 @@ bool IsExistingFile(const fs::path& path) {
     return fs::exists(path, error) && !fs::is_directory(path, error);
 }
 
-std::vector<std::u16string> SplitComponents(const std::u16string& name) {
+bool IsSeparator(char16_t unit) { return unit == u'/' || unit == u'\\'; }
+
+bool StartsWithDriveLetter(const std::u16string& name) {
+    return name.size() >= 2 && name[1] == u':' &&
+           ((name[0] >= u'A' && name[0] <= u'Z') || (name[0] >= u'a' && name[0] <= u'z'));
+}
+
+// The folders and file of a stored name. A name that would lead out of the
+// model's folder (absolute, on a drive, or through "..") keeps only its file
+// name: a downloaded model must not carry the user's other pictures with it.
+std::vector<std::u16string> ComponentsInsideFolder(const std::u16string& name) {
     std::vector<std::u16string> components;
     std::u16string current;
     for (const char16_t unit : name) {
-        if (unit == u'/' || unit == u'\\') {
-            if (!current.empty()) components.push_back(std::move(current));
-            current.clear();
-        } else {
+        if (!IsSeparator(unit)) {
             current.push_back(unit);
+            continue;
         }
+        if (!current.empty() && current != u".") components.push_back(std::move(current));
+        current.clear();
     }
-    if (!current.empty()) components.push_back(std::move(current));
-    return components;
+    if (!current.empty() && current != u".") components.push_back(std::move(current));
+
+    const bool leavesFolder = (!name.empty() && IsSeparator(name.front())) || StartsWithDriveLetter(name) ||
+                              std::find(components.begin(), components.end(), u"..") != components.end();
+    if (!leavesFolder || components.empty()) return components;
+    std::u16string fileName = std::move(components.back());
+    if (components.size() == 1 && StartsWithDriveLetter(fileName)) fileName.erase(0, 2);  // "C:WOOD.JPG"
+    if (fileName.empty() || fileName == u"..") return {};
+    return {std::move(fileName)};
 }
 
 // The entry of `folder` whose name equals `component` ignoring case. When
@@ -68,11 +86,10 @@ std::optional<fs::path> FindEntryIgnoringCase(const fs::path& folder, const std:
 }  // namespace
 
 std::optional<Utf16String> ResolveTextureFile(const Utf16String& folder, const Utf16String& storedName) {
-    const Utf16String exactPath = folder + "/" + storedName;
-    if (IsExistingFile(fs::path(exactPath.ToUtf8()))) return exactPath;
-
+    const std::vector<std::u16string> components = ComponentsInsideFolder(storedName.Units());
+    if (components.empty()) return std::nullopt;
     fs::path current((folder + "/").ToUtf8());
-    for (const std::u16string& component : SplitComponents(storedName.Units())) {
+    for (const std::u16string& component : components) {
         const fs::path candidate = current / Utf16String(component).ToUtf8();
         std::error_code error;
         if (fs::exists(candidate, error)) {
