@@ -148,7 +148,7 @@ TEST_F(HostPrograms, FailedAndPartialImportsSayWhyAfterTheReport) {
         EXPECT_EQ(imported.err.find("kvimport: " + input.string() + says), 0u) << imported.err;
     }
     const ProcessResult german = Import(folder_ / "missing.3ds", "model.kvm", "de_DE.UTF-8", KV_KVIMPORT_PATH, "--progress=none");
-    EXPECT_EQ(german.err, "kvimport: " + (folder_ / "missing.3ds").string() + ": Diese Datei gibt es nicht\n");
+    EXPECT_EQ(german.err, "kvimport: " + (folder_ / "missing.3ds").string() + ": die Datei existiert nicht\n");
 }
 
 // What every installed real file imports as: its report, and the faces and
