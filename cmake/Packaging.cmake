@@ -1,0 +1,37 @@
+# `make package`: a Debian package of the host installation under
+# /opt/korvanta, with the three programs on the PATH through links in
+# /usr/bin. The programs find their plug-in and Resources/ from their own
+# executable's real path, so a link works as well as the file itself.
+set(KV_PACKAGE_PREFIX /opt/korvanta)
+
+# The links are part of the package only: a plain `cmake --install` into a
+# prefix of one's own leaves /usr/bin alone.
+set(kv_path_links ${CMAKE_BINARY_DIR}/package/usr/bin)
+file(MAKE_DIRECTORY ${kv_path_links})
+foreach(program kvimport kvinfo kvprefs)
+  file(CREATE_LINK ${KV_PACKAGE_PREFIX}/bin/${program} ${kv_path_links}/${program} SYMBOLIC)
+  install(FILES ${kv_path_links}/${program} DESTINATION /usr/bin COMPONENT path_links EXCLUDE_FROM_ALL)
+endforeach()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME korvanta-3ds-importer)
+set(CPACK_PACKAGE_VENDOR "Korvanta")
+set(CPACK_PACKAGE_CONTACT "Korvanta 3DS importer developers <korvanta-3ds-importer@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D Studio (.3ds) importer for Korvanta, with a small host to run it")
+set(CPACK_PACKAGE_DESCRIPTION
+  "kvimport converts .3ds scenes into Korvanta model files through the importer plug-in; kvinfo prints a model file's contents and kvprefs edits the host's preferences.")
+set(CPACK_PACKAGING_INSTALL_PREFIX ${KV_PACKAGE_PREFIX})
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+set(CPACK_COMPONENTS_ALL Unspecified path_links)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The host's own libraries sit beside the programs and one folder above the plug-in.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
+  ${CMAKE_BINARY_DIR}/_CPack_Packages/Linux/DEB/${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-Linux${KV_PACKAGE_PREFIX}/bin)
+
+include(CPack)
