@@ -15,6 +15,7 @@ test: build
 	ctest --preset default
 
 package: host
+	rm -f build/*.deb
 	cpack --preset default
 
 sanitize: setup

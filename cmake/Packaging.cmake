@@ -13,10 +13,14 @@ foreach(program kvimport kvinfo kvprefs)
   install(FILES ${kv_path_links}/${program} DESTINATION /usr/bin COMPONENT path_links EXCLUDE_FROM_ALL)
 endforeach()
 
+# cpack installs what kv_host_installation built (make package builds it)
+# instead of first building everything, tests and benchmarks included.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME korvanta-3ds-importer)
-set(CPACK_PACKAGE_VENDOR "Korvanta")
-set(CPACK_PACKAGE_CONTACT "Korvanta 3DS importer developers <korvanta-3ds-importer@localhost>")
+set(CPACK_PACKAGE_VENDOR "Hollin")
+set(CPACK_PACKAGE_CONTACT "Korvanta 3DS importer maintainers <maintainers@hollin.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D Studio (.3ds) importer for Korvanta, with a small host to run it")
 set(CPACK_PACKAGE_DESCRIPTION
   "kvimport converts .3ds scenes into Korvanta model files through the importer plug-in; kvinfo prints a model file's contents and kvprefs edits the host's preferences.")
@@ -30,8 +34,5 @@ set(CPACK_COMPONENTS_ALL Unspecified path_links)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The host's own libraries sit beside the programs and one folder above the plug-in.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
-  ${CMAKE_BINARY_DIR}/_CPack_Packages/Linux/DEB/${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-Linux${KV_PACKAGE_PREFIX}/bin)
 
 include(CPack)
