@@ -2,8 +2,8 @@
 
 #include <lib3ds/camera.h>
 
-#include "convert/SceneFile.h"
-#include "convert/StoredText.h"
+#include "scenefile/SceneFile.h"
+#include "scenefile/StoredText.h"
 #include "utils/Format.h"
 #include "utils/Paths.h"
 

@@ -14,7 +14,7 @@
 
 #include "KorvantaAPI.h"
 #include "convert/ImportReport.h"
-#include "convert/SceneNames.h"
+#include "scenefile/SceneNames.h"
 #include "utils/IProgressCallback.h"
 #include "utils/Utf16String.h"
 

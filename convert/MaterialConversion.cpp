@@ -3,8 +3,8 @@
 
 #include "convert/C3DSImporter.h"
 #include "convert/MaterialColor.h"
-#include "convert/StoredText.h"
-#include "convert/TextureFileResolver.h"
+#include "scenefile/StoredText.h"
+#include "scenefile/TextureFileResolver.h"
 
 namespace hollin::importer {
 

@@ -1,7 +1,7 @@
 #include <string>
 
 #include "convert/C3DSImporter.h"
-#include "convert/StoredText.h"
+#include "scenefile/StoredText.h"
 #include "utils/Format.h"
 
 namespace hollin::importer {

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "convert/C3DSImporter.h"
-#include "convert/StoredText.h"
+#include "scenefile/StoredText.h"
 #include "utils/Format.h"
 
 namespace hollin::importer {

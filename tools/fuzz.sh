@@ -38,11 +38,12 @@ for folder in "${real_3ds_folders[@]}"; do [ -d "$folder" ] && seeds_3ds+=("$fol
 run_fuzzer import_fuzzer "${seeds_3ds[@]}"
 run_fuzzer modelfile_fuzzer tests/fuzz/corpus/modelfile tests/fuzz/regressions/modelfile
 
-# The real textures: JPEG, PNG, BMP and TGA images of up to 256 KB.
+# The real textures: JPEG, PNG, BMP and TGA images of up to 64 KB; larger
+# ones slow the PNG re-encoding of every mutated input down to a few a second.
 real_textures=build-fuzz/seeds/texture
 rm -rf "$real_textures"
 mkdir -p "$real_textures"
-find /usr/share/assimp/models /usr/share/glmark2/textures /usr/share/games/gl-117/textures -type f -size -256k \
+find /usr/share/assimp/models /usr/share/glmark2/textures /usr/share/games/gl-117/textures -type f -size -64k \
   \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.png' -o -iname '*.bmp' -o -iname '*.tga' -o -iname '*.gif' \) \
   -exec cp -t "$real_textures" {} + 2>/dev/null || true
 run_fuzzer texture_fuzzer tests/fuzz/corpus/texture tests/fuzz/regressions/texture "$real_textures"

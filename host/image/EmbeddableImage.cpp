@@ -9,7 +9,8 @@
 #include "ImageLimits.h"
 #include "JpegCheck.h"
 #include "PngCheck.h"
-#include "StbCodecs.h"
+#include "PngEncoder.h"
+#include "BmpAndTga.h"
 
 namespace korvanta::image {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "ConverterFixture.h"
 #include "convert/MaterialColor.h"
-#include "convert/TextureFileResolver.h"
+#include "scenefile/TextureFileResolver.h"
 
 namespace hollin::importer::testing {
 namespace {

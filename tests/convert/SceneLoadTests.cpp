@@ -2,8 +2,8 @@
 #include <lib3ds/chunk.h>
 
 #include "ConverterFixture.h"
-#include "convert/SceneFile.h"
-#include "convert/SceneFileCheck.h"
+#include "scenefile/SceneFile.h"
+#include "scenefile/SceneFileCheck.h"
 #include "utils/WholeFile.h"
 
 namespace hollin::importer::testing {
@@ -120,7 +120,7 @@ TEST(SceneFileCheck, FindsWhatWouldHurtLib3dsAndNothingElse) {
         {"nodes nested as deep as allowed", SceneFile({}, {NodeChain(kMaxNodeDepth)}), SceneFileFault::None},
     };
     for (const FaultCase& entry : cases) {
-        EXPECT_EQ(FindSceneFileFault(entry.file), entry.fault) << entry.what;
+        EXPECT_EQ(CheckSceneFile(entry.file).fault, entry.fault) << entry.what;
         Lib3dsFile* scene = LoadScene(entry.file);
         EXPECT_EQ(scene != nullptr, entry.fault == SceneFileFault::None) << entry.what;
         if (scene != nullptr) lib3ds_file_free(scene);

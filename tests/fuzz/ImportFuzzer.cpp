@@ -12,14 +12,14 @@
 #include <string>
 
 #include "convert/C3DSImporter.h"
-#include "convert/SceneFile.h"
-#include "convert/SceneFileCheck.h"
+#include "scenefile/SceneFile.h"
+#include "scenefile/SceneFileCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     // What the check lets through, lib3ds must read: a failed read would
     // leave lib3ds's own state behind and means the check misjudged the file.
-    if (hollin::importer::FindSceneFileFault(bytes) == hollin::importer::SceneFileFault::None) {
+    if (hollin::importer::CheckSceneFile(bytes).fault == hollin::importer::SceneFileFault::None) {
         Lib3dsFile* scene = hollin::importer::ParseCheckedScene(bytes);
         if (scene == nullptr) std::abort();
         lib3ds_file_free(scene);

@@ -47,9 +47,11 @@ enum LongOnlyOption {
     kPlugin,
     kOptionsDialog,
     kSummaryDialog,
+    kStrict,
+    kVersion,
 };
 
-constexpr std::array<option, 11> kOptions = {{
+constexpr std::array<option, 13> kOptions = {{
     {"help", no_argument, nullptr, 'h'},
     {"output-folder", required_argument, nullptr, 'o'},
     {"units", required_argument, nullptr, kUnits},
@@ -60,6 +62,8 @@ constexpr std::array<option, 11> kOptions = {{
     {"plugin", required_argument, nullptr, kPlugin},
     {"options-dialog", no_argument, nullptr, kOptionsDialog},
     {"summary-dialog", no_argument, nullptr, kSummaryDialog},
+    {"strict", no_argument, nullptr, kStrict},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 }};
 
@@ -118,6 +122,12 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
         case kSummaryDialog:
             command.summaryDialog = true;
             return {};
+        case kStrict:
+            command.strict = true;
+            return {};
+        case kVersion:
+            command.showVersion = true;
+            return {};
         default:
             return "unexpected option";
     }
@@ -174,7 +184,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         parsed.error = ApplyOption(option, optarg, parsed.command);
         if (!parsed.error.empty()) return parsed;
     }
-    if (parsed.command.showHelp) return parsed;
+    if (parsed.command.showHelp || parsed.command.showVersion) return parsed;
     parsed.error = CheckOperands(parsed.command, std::vector<std::string>(argv.begin() + optind, argv.end() - 1));
     return parsed;
 }
@@ -223,15 +233,20 @@ const char* const kHelpText =
     "                      dialog instead of on standard output\n"
     "                      The dialogs need a display (DISPLAY or WAYLAND_DISPLAY)\n"
     "                      or a Qt platform named in QT_QPA_PLATFORM.\n"
+    "  --strict            refuse a file that loads only in part (a chunk runs past\n"
+    "                      its parent or the end of the file, as in a download cut\n"
+    "                      short) instead of converting it with a warning\n"
     "  -o, --output-folder DIR\n"
     "                      batch mode, see above\n"
     "  -h, --help          show this text\n"
+    "  --version           show the host's version and the plug-in's version record\n"
     "\n"
     "Exit status:\n"
     "  0  every file was converted and its model file written\n"
     "  1  a conversion failed or was cancelled, a model file was not written,\n"
     "     the plug-in could not be loaded, or the dialogs had no display (the\n"
-    "     reason is given on standard error)\n"
+    "     reason is given on standard error, for a file that did not convert\n"
+    "     after the import report)\n"
     "  2  usage error: unknown option, missing files, bad unit or value, or an\n"
     "     output that is the input file\n"
     "  130, 143  interrupted by SIGINT or SIGTERM\n";

@@ -16,6 +16,9 @@ enum class ProgressMode {
 
 struct ImportCommand {
     bool showHelp = false;
+    bool showVersion = false;
+    // Refuse files that load only in part instead of warning about them.
+    bool strict = false;
     // Absent: the importer's stored option applies.
     std::optional<std::int32_t> units;
     std::optional<bool> mergeCoplanarFaces;

@@ -7,20 +7,38 @@
 #include <set>
 
 #include "ConsoleProgress.h"
+#include "HostText.h"
 #include "Interruption.h"
 #include "OutputCapture.h"
+#include "SceneFileReasons.h"
 #include "StagedOutput.h"
 #include "TerminalText.h"
+#include "TexturesNotLoaded.h"
 
 namespace kvimport {
 
 namespace {
 
+using hollin::importer::SceneFileDiagnosis;
+using hollin::importer::SceneFileProblem;
 using hollin::utils::Utf16String;
 using hollin::utils::Variant;
+using kvhost::Compose;
 
 void Report(const std::string& message) {
     std::fprintf(stderr, "kvimport: %s\n", PrintableText(message).c_str());
+}
+
+void ReportAbout(const std::filesystem::path& input, const std::string& message) {
+    Report(input.string() + ": " + message);
+}
+
+// Why the importer could not convert a file: what the check found before the
+// conversion or, for a file it passed, what loading it shows.
+std::string WhyNotConverted(const std::filesystem::path& input, const SceneFileDiagnosis& checked) {
+    if (checked.problem != SceneFileProblem::None) return FailureReason(checked);
+    const std::string loaded = FailureReason(hollin::importer::ReadSceneFile(input.string()).diagnosis);
+    return loaded.empty() ? kvhost::Translated("the import failed (see the import report)") : loaded;
 }
 
 // True when both paths name one existing file, through whatever names.
@@ -45,11 +63,11 @@ void ShowSummary(KorvantaModelImporterInterface& importer) {
     try {
         report = CaptureStandardOutput([&importer] { importer.ShowSummary(); });
     } catch (...) {
-        Report("the importer failed to show its report");
+        Report(kvhost::Translated("the importer failed to show its report"));
         return;
     }
     if (!report) {
-        Report("cannot show the import report: no room to capture it");
+        Report(kvhost::Translated("cannot show the import report: no room to capture it"));
         return;
     }
     const std::string printable = PrintableText(*report);
@@ -97,7 +115,7 @@ ImportOptions BuildImportOptions(const ImportCommand& command) {
 }
 
 bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job, const ImportOptions& options,
-             const ProgressSettings& progress) {
+             const ProgressSettings& progress, bool strict) {
     std::string error;
     // Made before the conversion, so that an unusable output is reported
     // before any work is done.
@@ -106,6 +124,16 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         Report(error);
         return false;
     }
+    const std::filesystem::path input = Absolute(job.input);
+    // The file is checked again here, before the importer reads it, to say
+    // afterwards why it failed or what may be missing from it.
+    const SceneFileDiagnosis checked = hollin::importer::CheckSceneFileAt(input.string());
+    const std::optional<std::string> incomplete = IncompleteFileWarning(checked);
+    if (strict && incomplete) {
+        ReportAbout(job.input, Compose("not converted (--strict): %s", {*incomplete}));
+        return false;
+    }
+
     // The importer may not change the host's map, but a copy keeps one file's
     // conversion from ever seeing another's.
     ImportOptions optionsForThisFile = options;
@@ -114,14 +142,14 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
     {
         ConsoleProgress console(stderr, progress.mode, progress.cancelAfter, progress.terminalColumns);
         try {
-            converted = importer.ConvertToModel(Absolute(job.input).string(), staged->TemporaryPath().string(),
-                                                &console, &optionsForThisFile);
+            converted = importer.ConvertToModel(input.string(), staged->TemporaryPath().string(), &console,
+                                                &optionsForThisFile);
         } catch (const std::exception& exception) {
             console.Finish();
-            Report("the importer failed on " + job.input.string() + ": " + exception.what());
+            Report(Compose("the importer failed on %1$s: %2$s", {job.input.string(), exception.what()}));
         } catch (...) {
             console.Finish();
-            Report("the importer failed on " + job.input.string());
+            Report(Compose("the importer failed on %s", {job.input.string()}));
         }
         // A signal after the importer's last check cancels all the same.
         cancelled = console.WasCancelled() || CaughtInterruption() != 0;
@@ -129,15 +157,20 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
     ShowSummary(importer);
 
     if (cancelled) {
-        Report("the import of " + job.input.string() + " was cancelled; " + job.output.string() + " was not written");
+        Report(Compose("the import of %1$s was cancelled; %2$s was not written",
+                       {job.input.string(), job.output.string()}));
         return false;
     }
     if (!converted) {
-        Report("could not convert " + job.input.string() + " (see the import report)");
+        ReportAbout(job.input, WhyNotConverted(input, checked));
         return false;
     }
+    if (incomplete) ReportAbout(job.input, Compose("warning: %s", {*incomplete}));
+    for (const std::string& texture : TexturesNotLoaded(input, checked.verdict.textureNames)) {
+        ReportAbout(job.input, texture);
+    }
     if (!staged->WasWritten()) {
-        Report("cannot write " + job.output.string() + ": the importer wrote no file there");
+        Report(Compose("cannot write %s: the importer wrote no file there", {job.output.string()}));
         return false;
     }
     if (!staged->Commit(error)) {

@@ -35,7 +35,10 @@ struct ProgressSettings {
 // writing to a temporary file that replaces the model file only after an
 // import that succeeded and was not cancelled. True when the model file was
 // replaced; otherwise it is left as it was and standard error says why.
+// After the report, standard error also warns of a file that loaded only in
+// part (which `strict` refuses before converting) and lists the textures the
+// host could not load.
 bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job, const ImportOptions& options,
-             const ProgressSettings& progress);
+             const ProgressSettings& progress, bool strict);
 
 }  // namespace kvimport

@@ -12,8 +12,11 @@
 #include "ConsoleProgress.h"
 #include "Conversion.h"
 #include "DialogApplication.h"
+#include "HostText.h"
+#include "HostVersion.h"
 #include "ImporterPlugin.h"
 #include "Interruption.h"
+#include "PluginVersion.h"
 #include "TerminalText.h"
 
 namespace {
@@ -25,7 +28,8 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "kvimport: %s\nTry 'kvimport --help'.\n", PrintableText(message).c_str());
+    std::fprintf(stderr, "kvimport: %s\n%s\n", PrintableText(message).c_str(),
+                 kvhost::Translated("Try 'kvimport --help'."));
     return kExitUsage;
 }
 
@@ -46,9 +50,9 @@ ProgressSettings ProgressSettingsFor(const ImportCommand& command) {
 bool PrepareOutputFolder(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error) return Failure("cannot create the folder " + folder.string() + ": " + error.message()), false;
+    if (error) return Failure(kvhost::Compose("cannot create the folder %1$s: %2$s", {folder.string(), error.message()})), false;
     if (!std::filesystem::is_directory(folder, error)) {
-        return Failure("cannot write into " + folder.string() + ": it is not a folder"), false;
+        return Failure(kvhost::Compose("cannot write into %s: it is not a folder", {folder.string()})), false;
     }
     return true;
 }
@@ -72,6 +76,14 @@ int Run(const std::vector<std::string>& arguments) {
         std::fputs(kHelpText, stdout);
         return kExitSuccess;
     }
+    const std::filesystem::path pluginPath = command.pluginPath.empty() ? DefaultPluginPath() : std::filesystem::path(command.pluginPath);
+    if (command.showVersion) {
+        std::printf("%s\n", kvhost::HostVersionLine("kvimport").c_str());
+        for (const std::string& entry : ReadPluginVersionRecord(pluginPath)) {
+            std::printf("  %s\n", PrintableText(entry).c_str());
+        }
+        return kExitSuccess;
+    }
 
     std::string error;
     const std::vector<ConversionJob> jobs =
@@ -87,7 +99,6 @@ int Run(const std::vector<std::string>& arguments) {
         if (!dialogs) return Failure(error);
     }
 
-    const std::filesystem::path pluginPath = command.pluginPath.empty() ? DefaultPluginPath() : std::filesystem::path(command.pluginPath);
     const std::unique_ptr<ImporterPlugin> plugin = ImporterPlugin::Load(pluginPath, error);
     if (!plugin) return Failure(error);
 
@@ -98,7 +109,7 @@ int Run(const std::vector<std::string>& arguments) {
     bool allConverted = true;
     for (const ConversionJob& job : jobs) {
         if (CaughtInterruption() != 0) break;
-        allConverted = Convert(plugin->Importer(), job, options, progress) && allConverted;
+        allConverted = Convert(plugin->Importer(), job, options, progress, command.strict) && allConverted;
     }
     if (const int signal = CaughtInterruption(); signal != 0) return ExitCodeForSignal(signal);
     return allConverted ? kExitSuccess : kExitFailure;
@@ -107,6 +118,7 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvhost::UseTheUsersLanguage();
     CatchInterruptions();
     KeepFreedMemoryForReuse();
     return Run(std::vector<std::string>(argv + 1, argv + argc));

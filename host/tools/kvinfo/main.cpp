@@ -1,18 +1,24 @@
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 
+#include "HostText.h"
+#include "HostVersion.h"
 #include "KorvantaAPI.h"
 #include "ModelSummary.h"
+#include "SceneSummary.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: kvinfo FILE.kvm\n       kvinfo --help\n";
+constexpr const char* kUsage = "usage: kvinfo FILE.kvm|FILE.3ds\n       kvinfo --help\n       kvinfo --version\n";
 
-constexpr const char* kHelp = R"(usage: kvinfo FILE.kvm
+constexpr const char* kHelp = R"(usage: kvinfo FILE.kvm|FILE.3ds
 
-Prints a Korvanta model file as one JSON object. Lengths are in inches, in
-the model's own axes (z up).
+Prints a Korvanta model file, or a 3DS file, as one JSON object. The two are
+told apart by their content, not by their names.
+
+A Korvanta model file: lengths are in inches, in the model's own axes (z up).
 
   materials[]           every material of the model, in order:
     name                its name
@@ -47,26 +53,61 @@ the model's own axes (z up).
                         placed at the top level with the instance's transform
                         applied, and the boxes of anything nested deeper
 
-Exit status: 0 when the file was read, 1 when it could not be (the reason is
-on standard error), 2 for a usage error.
+A 3DS file, described without converting it:
+  format                "3DS"
+  size                  the file's size in bytes
+  verdict               "loads" when the importer can read it, else "refused"
+  problem               why not: "missing", "folder", "empty", "not a 3DS
+                        file", "damaged", "node tree too deep", "too many
+                        faces", ...; null when it loads
+  reason, chunk, offset for a damaged file: what is wrong, in words, and the
+                        id and byte offset of the chunk it was found in
+  incomplete            for a file that loads although a chunk runs past its
+                        parent or the end of the file (a download cut short):
+                        {chunk, offset, declaredEnd, end, pastFileEnd}; null
+                        otherwise
+  version, masterScale  as the file gives them
+  counts                materials, meshes, faces (over all meshes), nodes
+                        (object nodes) and cameras
+  textures[]            each material's texture: material, name (as stored)
+                        and file, the image it is found as (null if none)
+The fields after incomplete are there only for a file that loads.
+
+Exit status: 0 when the file was read (for a 3DS file, also when it was
+refused: the verdict says so), 1 when it could not be (the reason is on
+standard error), 2 for a usage error.
 )";
+
+// A 3DS file starts with the chunk id of a 3DS, project or material library
+// file, or of bare scene data; anything else is taken for a model file.
+bool LooksLikeA3dsFile(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    unsigned char id[2] = {0, 0};
+    if (!file.read(reinterpret_cast<char*>(id), 2)) return false;
+    const unsigned word = id[0] | (id[1] << 8);
+    return word == 0x4D4D || word == 0xC23D || word == 0x3DAA || word == 0x3D3D;
+}
 
 std::string Reason(KVResult result) {
     switch (result) {
         case KV_ERROR_FILE_NOT_FOUND:
-            return "no such file";
+            return kvhost::Translated("no such file");
         case KV_ERROR_FILE_READ:
-            return "not a Korvanta model file, or a damaged one";
+            return kvhost::Translated("not a Korvanta model file or a 3DS file, or a damaged one");
         case KV_ERROR_OUT_OF_RANGE:
-            return "its instances nest deeper, or expand into more placements, than any model may";
+            return kvhost::Translated("its instances nest deeper, or expand into more placements, than any model may");
         default:
-            return "the model could not be read (error " + std::to_string(static_cast<int>(result)) + ")";
+            return kvhost::Compose("the model could not be read (error %s)", {std::to_string(static_cast<int>(result))});
     }
 }
 
 int Describe(const char* path) {
+    if (LooksLikeA3dsFile(path)) {
+        std::cout << kvinfo::SummarizeSceneFile(path).dump(2) << "\n";
+        return std::cout.flush() ? 0 : 1;
+    }
     if (KVInitialize() != KV_SUCCESS) {
-        std::cerr << "kvinfo: the modelling library could not start\n";
+        std::cerr << "kvinfo: " << kvhost::Translated("the modelling library could not start") << "\n";
         return 1;
     }
     KVModelRef model{nullptr};
@@ -85,8 +126,13 @@ int Describe(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvhost::UseTheUsersLanguage();
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << kHelp;
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << kvhost::HostVersionLine("kvinfo") << "\n";
         return 0;
     }
     if (argc != 2 || (argv[1][0] == '-' && argv[1][1] != '\0')) {

@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace hollin::importer {
 
@@ -39,12 +42,42 @@ enum class SceneFileFault {
 
 inline constexpr std::size_t kMaxNodeDepth = 256;
 
+// A chunk of the file: its id and the offset of its header.
+struct ChunkPlace {
+    std::uint16_t id = 0;
+    std::uint64_t offset = 0;
+};
+
+// A chunk whose length runs past its parent or past the end of the file.
+// lib3ds reads what there is, so the scene loads without whatever the rest
+// would have held: the usual sign of a download cut short.
+struct ChunkOverrun {
+    ChunkPlace chunk;
+    std::uint64_t declaredEnd = 0;  // where the chunk says it ends
+    std::uint64_t actualEnd = 0;    // where its parent or the file ends
+    bool pastFileEnd = false;
+};
+
+struct SceneFileVerdict {
+    SceneFileFault fault = SceneFileFault::None;
+    ChunkPlace where;  // the chunk being read when the fault was found
+    // For a file that loads: the last chunk read that runs past its parent or
+    // the end of the file, which for a cut file is the innermost one cut.
+    std::optional<ChunkOverrun> overrun;
+    // The image file names of the materials' first texture maps, each once,
+    // as stored (bytes, no conversion).
+    std::vector<std::string> textureNames;
+};
+
 // Follows lib3ds 1.3's reader through the whole file, chunk by chunk and
 // value by value, as it would read the same bytes from memory, without
-// building anything; the answer is None only when the reader will succeed
+// building anything; the fault is None only when the reader will succeed
 // without reading or writing outside its arrays, without looping or
 // recursing without end, and with time and memory in proportion to the
 // file's size. Files of 4 GiB and more are not 3DS files.
-SceneFileFault FindSceneFileFault(std::span<const std::uint8_t> file);
+SceneFileVerdict CheckSceneFile(std::span<const std::uint8_t> file);
+
+// A fault in words a user understands, in English.
+const char* DescribeSceneFileFault(SceneFileFault fault);
 
 }  // namespace hollin::importer

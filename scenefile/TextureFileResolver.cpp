@@ -1,4 +1,4 @@
-#include "convert/TextureFileResolver.h"
+#include "scenefile/TextureFileResolver.h"
 
 #include <algorithm>
 #include <cwctype>

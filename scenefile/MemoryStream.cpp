@@ -1,4 +1,4 @@
-#include "convert/MemoryStream.h"
+#include "scenefile/MemoryStream.h"
 
 namespace hollin::importer {
 

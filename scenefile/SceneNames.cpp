@@ -1,8 +1,8 @@
-#include "convert/SceneNames.h"
+#include "scenefile/SceneNames.h"
 
 #include <vector>
 
-#include "convert/StoredText.h"
+#include "scenefile/StoredText.h"
 
 namespace hollin::importer {
 namespace {

@@ -1,0 +1,127 @@
+#include "SceneSummary.h"
+
+#include <lib3ds/camera.h>
+#include <lib3ds/material.h>
+#include <lib3ds/mesh.h>
+#include <lib3ds/node.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "scenefile/SceneFile.h"
+#include "scenefile/StoredText.h"
+#include "scenefile/TextureFileResolver.h"
+#include "utils/Utf8Conversion.h"
+
+namespace kvinfo {
+namespace {
+
+using hollin::importer::SceneFileDiagnosis;
+using hollin::importer::SceneFileProblem;
+using nlohmann::json;
+
+std::string Hex(std::uint16_t id) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", id);
+    return text;
+}
+
+const char* ProblemName(SceneFileProblem problem) {
+    switch (problem) {
+        case SceneFileProblem::None: return nullptr;
+        case SceneFileProblem::Missing: return "missing";
+        case SceneFileProblem::Folder: return "folder";
+        case SceneFileProblem::NotAFile: return "not a regular file";
+        case SceneFileProblem::Unreadable: return "unreadable";
+        case SceneFileProblem::Empty: return "empty";
+        case SceneFileProblem::TooLarge: return "4 GiB or larger";
+        case SceneFileProblem::NotA3dsFile: return "not a 3DS file";
+        case SceneFileProblem::Damaged: return "damaged";
+        case SceneFileProblem::TooDeep: return "node tree too deep";
+        case SceneFileProblem::TooManyFaces: return "too many faces";
+    }
+    return "unknown";
+}
+
+json Verdict(const SceneFileDiagnosis& diagnosis) {
+    json verdict = {{"verdict", diagnosis.problem == SceneFileProblem::None ? "loads" : "refused"},
+                    {"problem", nullptr}, {"reason", nullptr}, {"chunk", nullptr}, {"offset", nullptr},
+                    {"incomplete", nullptr}};
+    if (const char* problem = ProblemName(diagnosis.problem)) verdict["problem"] = problem;
+    if (diagnosis.problem == SceneFileProblem::Damaged || diagnosis.problem == SceneFileProblem::TooDeep) {
+        verdict["reason"] = hollin::importer::DescribeSceneFileFault(diagnosis.verdict.fault);
+        verdict["chunk"] = Hex(diagnosis.verdict.where.id);
+        verdict["offset"] = diagnosis.verdict.where.offset;
+    }
+    if (diagnosis.problem == SceneFileProblem::None && diagnosis.verdict.overrun) {
+        const hollin::importer::ChunkOverrun& overrun = *diagnosis.verdict.overrun;
+        verdict["incomplete"] = {{"chunk", Hex(overrun.chunk.id)},
+                                 {"offset", overrun.chunk.offset},
+                                 {"declaredEnd", overrun.declaredEnd},
+                                 {"end", overrun.actualEnd},
+                                 {"pastFileEnd", overrun.pastFileEnd}};
+    }
+    return verdict;
+}
+
+std::uint64_t ObjectNodes(const Lib3dsNode* first) {
+    std::uint64_t count = 0;
+    std::vector<const Lib3dsNode*> pending{first};
+    while (!pending.empty()) {
+        const Lib3dsNode* node = pending.back();
+        pending.pop_back();
+        for (; node != nullptr; node = node->next) {
+            if (node->type == LIB3DS_OBJECT_NODE) ++count;
+            if (node->childs != nullptr) pending.push_back(node->childs);
+        }
+    }
+    return count;
+}
+
+template <typename Item>
+std::uint64_t Count(const Item* first) {
+    std::uint64_t count = 0;
+    for (const Item* item = first; item != nullptr; item = item->next) ++count;
+    return count;
+}
+
+json Textures(const Lib3dsFile& scene, const std::string& folder) {
+    json textures = json::array();
+    for (const Lib3dsMaterial* material = scene.materials; material != nullptr; material = material->next) {
+        const std::string name = hollin::importer::StoredText(material->texture1_map.name);
+        if (name.empty()) continue;
+        const std::optional<hollin::utils::Utf16String> file = hollin::importer::ResolveTextureFile(
+            hollin::utils::Utf16String::FromUtf8(folder), hollin::utils::Utf16String::FromUtf8(name));
+        textures.push_back({{"material", hollin::utils::Utf8FromUtf8OrWindows1252(hollin::importer::StoredText(material->name))},
+                            {"name", hollin::utils::Utf8FromUtf8OrWindows1252(name)},
+                            {"file", file ? json(file->ToUtf8()) : json(nullptr)}});
+    }
+    return textures;
+}
+
+}  // namespace
+
+json SummarizeSceneFile(const std::string& path) {
+    const hollin::importer::SceneFileRead read = hollin::importer::ReadSceneFile(path);
+    json summary = Verdict(read.diagnosis);
+    summary["format"] = "3DS";
+    summary["size"] = read.diagnosis.size;
+    if (!read.scene) return summary;
+    const Lib3dsFile& scene = *read.scene;
+    std::uint64_t faces = 0;
+    for (const Lib3dsMesh* mesh = scene.meshes; mesh != nullptr; mesh = mesh->next) faces += mesh->faces;
+    summary["version"] = scene.mesh_version;
+    summary["masterScale"] = scene.master_scale;
+    summary["counts"] = {{"materials", Count(scene.materials)}, {"meshes", Count(scene.meshes)},
+                         {"faces", faces},
+                         {"nodes", ObjectNodes(scene.nodes)},
+                         {"cameras", Count(scene.cameras)}};
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    summary["textures"] = Textures(scene, (error ? std::filesystem::path(path) : absolute).parent_path().string());
+    return summary;
+}
+
+}  // namespace kvinfo

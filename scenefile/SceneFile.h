@@ -1,0 +1,79 @@
+#pragma once
+
+#include <lib3ds/file.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "scenefile/SceneFileCheck.h"
+#include "utils/Utf16String.h"
+
+namespace hollin::importer {
+
+// Files are read whole; chunk lengths and offsets are 32-bit, so a larger
+// file is not a 3DS file.
+inline constexpr std::uint64_t kMaxSceneFileSize = 0xFFFFFFFFu;
+
+// The most faces one conversion builds: every object node builds its own copy
+// of its mesh, so a small file can ask for billions. A built face takes the
+// host well under 1 KiB, so the limit is half the machine's memory at 1 KiB a
+// face: about 12 million faces on a machine with 24 GiB.
+std::uint64_t MaxFacesToBuild();
+
+// Why a file does not load, in the order they are looked for.
+enum class SceneFileProblem {
+    None,
+    Missing,
+    Folder,
+    NotAFile,      // a device, a pipe, a socket
+    Unreadable,    // the system refused to read it
+    Empty,
+    TooLarge,      // kMaxSceneFileSize or more
+    NotA3dsFile,   // its first chunk is no 3DS file's
+    Damaged,       // CheckSceneFile found a fault
+    TooDeep,       // a node tree deeper than kMaxNodeDepth
+    TooManyFaces,  // its conversion would build more than MaxFacesToBuild
+};
+
+struct SceneFileDiagnosis {
+    SceneFileProblem problem = SceneFileProblem::None;
+    std::string systemError;              // for Unreadable
+    std::uint64_t size = 0;               // of the file, in bytes
+    std::vector<std::uint8_t> firstBytes;  // up to 8, for NotA3dsFile
+    SceneFileVerdict verdict;             // for Damaged and TooDeep; a file that loads may have an overrun
+    std::uint64_t facesToBuild = 0;       // for TooManyFaces
+};
+
+struct SceneFree {
+    void operator()(Lib3dsFile* scene) const { lib3ds_file_free(scene); }
+};
+using SceneHandle = std::unique_ptr<Lib3dsFile, SceneFree>;
+
+struct SceneFileRead {
+    SceneFileDiagnosis diagnosis;
+    SceneHandle scene;  // when it loads
+};
+
+// Reads a whole 3DS file into memory once, makes sure that lib3ds can read it
+// safely (see CheckSceneFile) and that its conversion stays within
+// MaxFacesToBuild, and has lib3ds parse that copy.
+SceneFileRead ReadSceneFile(const std::string& utf8Path);
+SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes);
+
+// Everything ReadSceneFile finds out before lib3ds parses the file: all but
+// TooManyFaces, at a fraction of the cost.
+SceneFileDiagnosis CheckSceneFileAt(const std::string& utf8Path);
+
+// ReadSceneFile's scene alone: null when the file does not load. The caller
+// frees the scene with lib3ds_file_free.
+Lib3dsFile* LoadScene(const hollin::utils::Utf16String& path);
+Lib3dsFile* LoadScene(std::span<const std::uint8_t> bytes);
+
+// lib3ds's reading of bytes in which CheckSceneFile found no fault, without
+// the face limit; null only when lib3ds fails, which the check should rule out.
+Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes);
+
+}  // namespace hollin::importer
