@@ -7,13 +7,15 @@
 set -euo pipefail
 
 # Configuring the build finds the test and benchmark libraries and valgrind
-# too, so they are part of it. dpkg-dev brings dpkg-shlibdeps, which gives
-# the Debian package its dependencies.
+# too, so they are part of it. gettext's msgfmt builds the host programs'
+# catalogues; dpkg-dev brings dpkg-shlibdeps, which gives the Debian package
+# its dependencies.
 build_packages=(
   build-essential cmake pkg-config dpkg-dev
   lib3ds-dev
   qt6-base-dev libgl-dev
-  libpng-dev libjpeg-dev libgif-dev zlib1g-dev
+  libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
+  gettext
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libtinygltf-dev nlohmann-json3-dev libstb-dev

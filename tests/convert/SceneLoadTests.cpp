@@ -127,6 +127,35 @@ TEST(SceneFileCheck, FindsWhatWouldHurtLib3dsAndNothingElse) {
     }
 }
 
+// Where the check found a fault, and for a file that loads, the chunk a cut
+// ends in and the texture names it met on the way.
+TEST(SceneFileCheck, PlacesFaultsAndCutsAtTheirChunksAndCollectsTextureNames) {
+    const Bytes material = Chunk(LIB3DS_MAT_ENTRY, {Chunk(LIB3DS_MAT_NAME, {Text("wood")}),
+                                                    Chunk(LIB3DS_MAT_TEXMAP, {Chunk(LIB3DS_MAT_MAPNAME, {Text("MAPS\\OAK.JPG")})}),
+                                                    Chunk(LIB3DS_MAT_BUMPMAP, {Chunk(LIB3DS_MAT_MAPNAME, {Text("bump.jpg")})})});
+    const Bytes whole = SceneFile({material, Triangle(2)});
+    const SceneFileVerdict sound = CheckSceneFile(whole);
+    EXPECT_EQ(sound.fault, SceneFileFault::None);
+    EXPECT_FALSE(sound.overrun);
+    EXPECT_EQ(sound.textureNames, std::vector<std::string>{"MAPS\\OAK.JPG"});
+
+    const SceneFileVerdict damaged = CheckSceneFile(SceneFile({material, Triangle(3)}));
+    EXPECT_EQ(damaged.fault, SceneFileFault::PointOutOfRange);
+    EXPECT_EQ(damaged.where.id, LIB3DS_FACE_ARRAY);
+    const Bytes faceArrayHeader = Joined({Word(LIB3DS_FACE_ARRAY), Dword(16)});
+    const auto faceArray = std::search(whole.begin(), whole.end(), faceArrayHeader.begin(), faceArrayHeader.end());
+    EXPECT_EQ(damaged.where.offset, static_cast<std::uint64_t>(faceArray - whole.begin()));
+
+    // Cut inside the face array: lib3ds reads what there is.
+    const Bytes cut(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(Chunk(LIB3DS_KFDATA, {}).size()) - 4);
+    const SceneFileVerdict partial = CheckSceneFile(cut);
+    EXPECT_EQ(partial.fault, SceneFileFault::None);
+    ASSERT_TRUE(partial.overrun);
+    EXPECT_EQ(partial.overrun->chunk.id, LIB3DS_FACE_ARRAY);
+    EXPECT_EQ(partial.overrun->actualEnd, cut.size());
+    EXPECT_TRUE(partial.overrun->pastFileEnd);
+}
+
 using SceneLoadTest = ConverterTest;
 
 TEST_F(SceneLoadTest, FileThatDoesNotLoadGivesOneErrorAndNoModel) {

@@ -17,8 +17,8 @@ protected:
     // In the given locale, with progress lines on standard error; the store
     // and the data folders that the language search makes are the test's own.
     ProcessResult Import(const std::filesystem::path& input, const std::string& model, const std::string& locale = "C",
-                         const std::filesystem::path& kvimport = KV_KVIMPORT_PATH) const {
-        return RunProcess(kvimport, {"--progress=lines", input.string(), (folder_ / model).string()},
+                         const std::filesystem::path& kvimport = KV_KVIMPORT_PATH, const std::string& flag = "--progress=lines") const {
+        return RunProcess(kvimport, {flag, input.string(), (folder_ / model).string()},
                           {{"XDG_CONFIG_HOME", (folder_ / "config").string()},
                            {"XDG_DATA_HOME", (folder_ / "data").string()},
                            {"XDG_DATA_DIRS", (folder_ / "shared").string()},
@@ -84,6 +84,10 @@ TEST_F(HostPrograms, TexturesComeOnlyFromTheModelsFolderAndEachFileOnce) {
     WriteFile(downloads / "test1.3ds", scene);
     const ProcessResult imported = Import(downloads / "test1.3ds", "test1.kvm");
     EXPECT_NE(imported.out.find("Could not create texture: ../../a.png\n"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.err.find("kvimport: " + (downloads / "test1.3ds").string() + ": texture ../../a.png (looked for in " +
+                                downloads.string() + "): not found\n"),
+              std::string::npos)
+        << imported.err;
     const nlohmann::json test1 = ExpectValidModel("test1.kvm");
     EXPECT_EQ(test1["materials"][0]["texture"], nullptr);
     EXPECT_EQ(test1["materials"][1]["texture"], nlohmann::json::parse("[400, 300]"));
@@ -107,6 +111,46 @@ TEST_F(HostPrograms, TexturesComeOnlyFromTheModelsFolderAndEachFileOnce) {
               std::filesystem::file_size(assimp / "IMAGE1.jpg") + kMaterials * 1024);
 }
 
+// After the report, every input that did not convert gets one line on
+// standard error that names it and says why, in the user's language; a file
+// cut short converts with a warning, or not at all with --strict.
+TEST_F(HostPrograms, FailedAndPartialImportsSayWhyAfterTheReport) {
+    const std::filesystem::path cut = folder_ / "cut.3ds", damaged = KV_FUZZ_REGRESSIONS_3DS "/face-index-beyond-points.3ds";
+    WriteFile(cut, ReadFile(KV_ASSIMP_3DS_DIR "/test1.3ds").substr(0, 3000));
+    WriteFile(folder_ / "empty.3ds", "");
+    WriteFile(folder_ / "notes.3ds", "Meeting notes\n");
+    std::filesystem::create_directory(folder_ / "folder.3ds");
+    const struct {
+        std::filesystem::path input;
+        std::string flag;
+        int exitCode;
+        std::string says;
+    } cases[] = {
+        {folder_ / "missing.3ds", "--progress=none", 1, ": there is no such file\n"},
+        {folder_ / "folder.3ds", "--progress=none", 1, ": it is a folder, not a file\n"},
+        {folder_ / "empty.3ds", "--progress=none", 1, ": the file is empty\n"},
+        {folder_ / "notes.3ds", "--progress=none", 1,
+         ": it is not a 3DS file (it starts with 4D 65 65 74 69 6E 67 20 \"Meeting \")\n"},
+        {damaged, "--progress=none", 1,
+         ": the file is damaged: a face names a point its object does not have (chunk 0x4120 at byte 72)\n"},
+        {cut, "--progress=none", 0,
+         ": warning: the model may be incomplete: chunk 0x4140 at byte 2991 runs to byte 3255, past the end of the "
+         "file at byte 3000\n"},
+        {cut, "--strict", 1,
+         ": not converted (--strict): the model may be incomplete: chunk 0x4140 at byte 2991 runs to byte 3255, past "
+         "the end of the file at byte 3000\n"},
+    };
+    for (const auto& [input, flag, exitCode, says] : cases) {
+        std::filesystem::remove(folder_ / "model.kvm");
+        const ProcessResult imported = Import(input, "model.kvm", "C", KV_KVIMPORT_PATH, flag);
+        EXPECT_EQ(imported.exitCode, exitCode) << input;
+        EXPECT_EQ(std::filesystem::exists(folder_ / "model.kvm"), exitCode == 0) << input;
+        EXPECT_EQ(imported.err.find("kvimport: " + input.string() + says), 0u) << imported.err;
+    }
+    const ProcessResult german = Import(folder_ / "missing.3ds", "model.kvm", "de_DE.UTF-8", KV_KVIMPORT_PATH, "--progress=none");
+    EXPECT_EQ(german.err, "kvimport: " + (folder_ / "missing.3ds").string() + ": die Datei existiert nicht\n");
+}
+
 // What every installed real file imports as: its report, and the faces and
 // instances of its model (none when the file is refused).
 const nlohmann::json& RealFileExpectations() {
@@ -127,6 +171,15 @@ TEST_P(RealFile, ImportsWithItsReportFacesAndInstances) {
     const std::filesystem::path input = std::filesystem::path("/usr/share") / GetParam();
     const ProcessResult imported = Import(input, "model.kvm");
     EXPECT_EQ(imported.out, expected["report"].get<std::string>());
+    // kvinfo tells the same without converting (a file without any content
+    // is no 3DS file to it, and no model file either).
+    const nlohmann::json described = ModelInfo(input);
+    EXPECT_EQ(described.is_object() ? described["verdict"] : "refused", expected["faces"].is_null() ? "refused" : "loads");
+    if (!expected["faces"].is_null()) {
+        const std::string counts = "\tMaterials:\t" + described["counts"]["materials"].dump() + "\n\tNodes:\t" +
+                                   described["counts"]["nodes"].dump() + "\n";
+        EXPECT_NE(imported.out.find(counts), std::string::npos) << described["counts"];
+    }
     if (expected["faces"].is_null()) {
         EXPECT_EQ(imported.exitCode, 1);
         EXPECT_FALSE(std::filesystem::exists(folder_ / "model.kvm"));
@@ -162,6 +215,9 @@ TEST_F(HostPrograms, FuzzingFindingsImportOrFailCleanly) {
         } else {
             EXPECT_EQ(imported.exitCode, 1) << imported.err;
             EXPECT_EQ(imported.out, OpenFileErrorReport(entry.path().string()));
+            const nlohmann::json described = ModelInfo(entry.path());
+            EXPECT_EQ(described["verdict"], "refused");
+            EXPECT_TRUE(described["problem"].is_string());
         }
         std::filesystem::remove(folder_ / "finding.kvm");
     }

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "HostText.h"
+
 #include <getopt.h>
 
 #include <algorithm>
@@ -71,14 +73,14 @@ constexpr std::array<option, 13> kOptions = {{
 // string, getopt answers ':' for a missing value and '?' for an unknown option.
 std::string OptionError(int answer, const std::vector<char*>& argv) {
     const std::string lastArgument = argv[static_cast<std::size_t>(std::max(optind - 1, 1))];
-    if (answer == ':') return "option " + lastArgument + " needs a value";
-    if (optopt == 0) return "unknown option " + lastArgument;
+    if (answer == ':') return kvhost::Compose("option %s needs a value", {lastArgument});
+    if (optopt == 0) return kvhost::Compose("unknown option %s", {lastArgument});
     // A known long option given "=value" although it takes none.
     if (optopt >= kUnits || (optopt == 'h' && lastArgument.starts_with("--"))) {
-        return "option " + lastArgument + " takes no value";
+        return kvhost::Compose("option %s takes no value", {lastArgument});
     }
     // A short option may sit inside a cluster such as -xo DIR; optopt names it.
-    return std::string("unknown option -") + static_cast<char>(optopt);
+    return kvhost::Compose("unknown option %s", {std::string("-") + static_cast<char>(optopt)});
 }
 
 std::string ApplyOption(int option, const char* value, ImportCommand& command) {
@@ -87,15 +89,15 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             command.showHelp = true;
             return {};
         case 'o':
-            if (*value == '\0') return "-o needs a folder";
+            if (*value == '\0') return kvhost::Translated("-o needs a folder");
             command.outputFolder = value;
             return {};
         case kUnits:
             command.units = ParseUnits(value);
             if (!command.units) {
-                return std::string("unknown unit \"") + value +
-                       "\" (use Model Units, Inches, Feet, Yards, Miles, Millimeters, Centimeters, Meters, "
-                       "Kilometers or 0 to 8)";
+                return kvhost::Compose("unknown unit \"%s\" (use Model Units, Inches, Feet, Yards, Miles, Millimeters, "
+                                       "Centimeters, Meters, Kilometers or 0 to 8)",
+                                       {value});
             }
             return {};
         case kMerge:
@@ -106,14 +108,14 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             return {};
         case kProgress:
             command.progress = ParseProgressMode(value);
-            if (!command.progress) return std::string("unknown progress mode \"") + value + "\" (use bar, lines or none)";
+            if (!command.progress) return kvhost::Compose("unknown progress mode \"%s\" (use bar, lines or none)", {value});
             return {};
         case kCancelAfter:
             command.cancelAfter = ParseNumber<std::uint64_t>(value);
-            if (!command.cancelAfter) return std::string("--cancel-after needs a number of calls, not \"") + value + "\"";
+            if (!command.cancelAfter) return kvhost::Compose("--cancel-after needs a number of calls, not \"%s\"", {value});
             return {};
         case kPlugin:
-            if (*value == '\0') return "--plugin needs a path";
+            if (*value == '\0') return kvhost::Translated("--plugin needs a path");
             command.pluginPath = value;
             return {};
         case kOptionsDialog:
@@ -136,12 +138,15 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
 std::string CheckOperands(ImportCommand& command, std::vector<std::string> operands) {
     if (command.optionsDialog && operands.empty() && !command.outputFolder) return {};
     if (command.outputFolder) {
-        if (operands.empty()) return "missing input files";
+        if (operands.empty()) return kvhost::Translated("missing input files");
         command.inputs = std::move(operands);
         return {};
     }
-    if (operands.size() < 2) return operands.empty() ? "missing input and output files" : "missing output file";
-    if (operands.size() > 2) return "too many files; to convert several, name an output folder with -o DIR";
+    if (operands.size() < 2) {
+        return operands.empty() ? kvhost::Translated("missing input and output files")
+                                : kvhost::Translated("missing output file");
+    }
+    if (operands.size() > 2) return kvhost::Translated("too many files; to convert several, name an output folder with -o DIR");
     command.inputs = {operands[0]};
     command.output = operands[1];
     return {};

@@ -86,13 +86,13 @@ std::vector<ConversionJob> PlanConversions(const ImportCommand& command, std::st
         for (const std::string& input : command.inputs) {
             const std::filesystem::path name = std::filesystem::path(input).stem();
             if (name.empty() || name == "." || name == "..") {
-                error = "input " + input + " has no file name";
+                error = Compose("input %s has no file name", {input});
                 return {};
             }
             std::filesystem::path output = std::filesystem::path(*command.outputFolder) / name;
             output += ".kvm";
             if (!outputs.insert(output).second) {
-                error = "two inputs would both be written to " + output.string();
+                error = Compose("two inputs would both be written to %s", {output.string()});
                 return {};
             }
             jobs.push_back({input, std::move(output)});
@@ -100,7 +100,7 @@ std::vector<ConversionJob> PlanConversions(const ImportCommand& command, std::st
     }
     for (const ConversionJob& job : jobs) {
         if (AreTheSameFile(job.input, job.output)) {
-            error = "the output " + job.output.string() + " is the input file " + job.input.string();
+            error = Compose("the output %1$s is the input file %2$s", {job.output.string(), job.input.string()});
             return {};
         }
     }
@@ -138,6 +138,7 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
     // conversion from ever seeing another's.
     ImportOptions optionsForThisFile = options;
     bool converted = false;
+    bool threw = false;
     bool cancelled = false;
     {
         ConsoleProgress console(stderr, progress.mode, progress.cancelAfter, progress.terminalColumns);
@@ -146,9 +147,11 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
                                                 &optionsForThisFile);
         } catch (const std::exception& exception) {
             console.Finish();
+            threw = true;
             Report(Compose("the importer failed on %1$s: %2$s", {job.input.string(), exception.what()}));
         } catch (...) {
             console.Finish();
+            threw = true;
             Report(Compose("the importer failed on %s", {job.input.string()}));
         }
         // A signal after the importer's last check cancels all the same.
@@ -162,7 +165,7 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         return false;
     }
     if (!converted) {
-        ReportAbout(job.input, WhyNotConverted(input, checked));
+        if (!threw) ReportAbout(job.input, WhyNotConverted(input, checked));
         return false;
     }
     if (incomplete) ReportAbout(job.input, Compose("warning: %s", {*incomplete}));

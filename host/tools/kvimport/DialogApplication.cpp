@@ -1,4 +1,5 @@
 #include "DialogApplication.h"
+#include "HostText.h"
 
 #include <cstdlib>
 
@@ -15,7 +16,7 @@ bool IsSet(const char* variable) {
 
 std::unique_ptr<DialogApplication> DialogApplication::Start(std::string& error) {
     if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY") && !IsSet("QT_QPA_PLATFORM")) {
-        error = "the dialogs need a display: none is set (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM)";
+        error = kvhost::Translated("the dialogs need a display: none is set (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM)");
         return nullptr;
     }
     return std::unique_ptr<DialogApplication>(new DialogApplication());

@@ -1,4 +1,5 @@
 #include "ImporterPlugin.h"
+#include "HostText.h"
 
 #include <dlfcn.h>
 
@@ -28,19 +29,19 @@ std::unique_ptr<ImporterPlugin> ImporterPlugin::Load(const std::filesystem::path
     const std::filesystem::path file = path.has_parent_path() ? path : std::filesystem::path(".") / path;
     void* library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
-        error = "cannot load the importer plug-in " + path.string() + ": " + LoaderError();
+        error = kvhost::Compose("cannot load the importer plug-in %1$s: %2$s", {path.string(), LoaderError()});
         return nullptr;
     }
     auto* entry = reinterpret_cast<GetKorvantaModelImporterInterfaceFunction*>(
         ::dlsym(library, kImporterEntryPointName));
     if (entry == nullptr) {
-        error = path.string() + " is not an importer plug-in: " + LoaderError();
+        error = kvhost::Compose("%1$s is not an importer plug-in: %2$s", {path.string(), LoaderError()});
         ::dlclose(library);
         return nullptr;
     }
     KorvantaModelImporterInterface* importer = entry();
     if (importer == nullptr) {
-        error = "the importer plug-in " + path.string() + " returned no importer";
+        error = kvhost::Compose("the importer plug-in %s returned no importer", {path.string()});
         ::dlclose(library);
         return nullptr;
     }

@@ -64,10 +64,15 @@ std::string FailureReason(const SceneFileDiagnosis& diagnosis) {
 std::optional<std::string> IncompleteFileWarning(const SceneFileDiagnosis& diagnosis) {
     if (diagnosis.problem != SceneFileProblem::None || !diagnosis.verdict.overrun) return std::nullopt;
     const hollin::importer::ChunkOverrun& overrun = *diagnosis.verdict.overrun;
-    const char* pattern = overrun.pastFileEnd
-                              ? "the model may be incomplete: %1$s runs to byte %2$s, past the end of the file at byte %3$s"
-                              : "the model may be incomplete: %1$s runs to byte %2$s, past the end of its parent at byte %3$s";
-    return Compose(pattern, {Chunk(overrun.chunk), std::to_string(overrun.declaredEnd), std::to_string(overrun.actualEnd)});
+    const std::string chunk = Chunk(overrun.chunk);
+    const std::string declaredEnd = std::to_string(overrun.declaredEnd);
+    const std::string actualEnd = std::to_string(overrun.actualEnd);
+    if (overrun.pastFileEnd) {
+        return Compose("the model may be incomplete: %1$s runs to byte %2$s, past the end of the file at byte %3$s",
+                       {chunk, declaredEnd, actualEnd});
+    }
+    return Compose("the model may be incomplete: %1$s runs to byte %2$s, past the end of its parent at byte %3$s",
+                   {chunk, declaredEnd, actualEnd});
 }
 
 }  // namespace kvimport

@@ -1,4 +1,5 @@
 #include "StagedOutput.h"
+#include "HostText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,8 +38,8 @@ std::unique_ptr<StagedOutput> StagedOutput::Create(const std::filesystem::path& 
     struct stat existing {};
     const bool exists = ::stat(absolute.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode)) {
-        error = "cannot write " + target.string() + ": " +
-                (S_ISDIR(existing.st_mode) ? "it is a folder" : "it is not a regular file");
+        error = S_ISDIR(existing.st_mode) ? kvhost::Compose("cannot write %s: it is a folder", {target.string()})
+                                          : kvhost::Compose("cannot write %s: it is not a regular file", {target.string()});
         return nullptr;
     }
 
@@ -46,7 +47,7 @@ std::unique_ptr<StagedOutput> StagedOutput::Create(const std::filesystem::path& 
     std::string temporary = (folder / ("." + absolute.filename().string() + ".XXXXXX")).string();
     const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0) {
-        error = "cannot write into the folder " + folder.string() + ": " + std::strerror(errno);
+        error = kvhost::Compose("cannot write into the folder %1$s: %2$s", {folder.string(), std::strerror(errno)});
         return nullptr;
     }
     // Whatever the importer's way of saving, the model file keeps its permissions.
@@ -67,7 +68,7 @@ bool StagedOutput::WasWritten() const {
 
 bool StagedOutput::Commit(std::string& error) {
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        error = "cannot write " + target_.string() + ": " + std::strerror(errno);
+        error = kvhost::Compose("cannot write %1$s: %2$s", {target_.string(), std::strerror(errno)});
         return false;
     }
     committed_ = true;

@@ -93,7 +93,7 @@ std::string Reason(KVResult result) {
         case KV_ERROR_FILE_NOT_FOUND:
             return kvhost::Translated("no such file");
         case KV_ERROR_FILE_READ:
-            return kvhost::Translated("not a Korvanta model file or a 3DS file, or a damaged one");
+            return kvhost::Translated("not a Korvanta model file, or a damaged one");
         case KV_ERROR_OUT_OF_RANGE:
             return kvhost::Translated("its instances nest deeper, or expand into more placements, than any model may");
         default:

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "HostText.h"
+#include "HostVersion.h"
 #include "Preferences.h"
 
 namespace {
@@ -44,8 +46,11 @@ constexpr const char* kHelp =
     "Exit status: 0 on success, 1 when the value is missing or the store cannot\n"
     "be written, 2 for a usage error.\n";
 
+using kvhost::Compose;
+using kvhost::Translated;
+
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "kvprefs: %s\nTry 'kvprefs --help'.\n", message.c_str());
+    std::fprintf(stderr, "kvprefs: %s\n%s\n", message.c_str(), Translated("Try 'kvprefs --help'."));
     return kExitUsage;
 }
 
@@ -91,14 +96,15 @@ std::optional<std::string> StoredValueText(const IPreferences& store, const Utf1
 int Get(const std::string& section, const std::string& key) {
     const IPreferences& store = hollin::prefs::Get();
     if (!store.HasValue(Text(section), Text(key))) {
-        std::fprintf(stderr, "kvprefs: nothing is stored for \"%s\" in section \"%s\"\n", key.c_str(),
-                     section.c_str());
+        std::fprintf(stderr, "kvprefs: %s\n",
+                     Compose("nothing is stored for \"%1$s\" in section \"%2$s\"", {key, section}).c_str());
         return kExitFailure;
     }
     const std::optional<std::string> text = StoredValueText(store, Text(section), Text(key));
     if (!text) {
-        std::fprintf(stderr, "kvprefs: the value of \"%s\" in section \"%s\" has a type kvprefs cannot show\n",
-                     key.c_str(), section.c_str());
+        std::fprintf(stderr, "kvprefs: %s\n",
+                     Compose("the value of \"%1$s\" in section \"%2$s\" has a type kvprefs cannot show", {key, section})
+                         .c_str());
         return kExitFailure;
     }
     std::printf("%s\n", text->c_str());
@@ -112,7 +118,7 @@ int Set(const std::string& section, const std::string& key, const std::string& v
         return kExitSuccess;
     }
     const std::optional<std::int32_t> number = ParseInt(value);
-    if (!number) return UsageError("VALUE must be true, false or a 32-bit integer, not \"" + value + "\"");
+    if (!number) return UsageError(Compose("VALUE must be true, false or a 32-bit integer, not \"%s\"", {value}));
     store.WriteInt(Text(section), Text(key), *number);
     return kExitSuccess;
 }
@@ -129,23 +135,28 @@ bool IsUtf8(const std::string& text) {
 }
 
 int Run(const std::vector<std::string>& arguments) {
-    if (arguments.empty()) return UsageError("missing command (get, set or remove)");
+    if (arguments.empty()) return UsageError(Translated("missing command (get, set or remove)"));
     for (const std::string& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             std::fputs(kHelp, stdout);
+            return kExitSuccess;
+        }
+        if (argument == "--version") {
+            std::printf("%s\n", kvhost::HostVersionLine("kvprefs").c_str());
             return kExitSuccess;
         }
     }
     const std::string& command = arguments[0];
     const std::size_t expected = command == "set" ? 4 : 3;
     if (command != "get" && command != "set" && command != "remove") {
-        return UsageError("unknown command \"" + command + "\"");
+        return UsageError(Compose("unknown command \"%s\"", {command}));
     }
     if (arguments.size() != expected) {
-        return UsageError(command + " takes " + (expected == 4 ? "SECTION KEY VALUE" : "SECTION KEY"));
+        return UsageError(expected == 4 ? Compose("%s takes SECTION KEY VALUE", {command})
+                                        : Compose("%s takes SECTION KEY", {command}));
     }
-    if (!IsUtf8(arguments[1]) || !IsUtf8(arguments[2])) return UsageError("SECTION and KEY must be UTF-8 text");
-    if (arguments[1].empty() || arguments[2].empty()) return UsageError("SECTION and KEY must not be empty");
+    if (!IsUtf8(arguments[1]) || !IsUtf8(arguments[2])) return UsageError(Translated("SECTION and KEY must be UTF-8 text"));
+    if (arguments[1].empty() || arguments[2].empty()) return UsageError(Translated("SECTION and KEY must not be empty"));
 
     if (command == "get") return Get(arguments[1], arguments[2]);
     if (command == "set") return Set(arguments[1], arguments[2], arguments[3]);
@@ -155,10 +166,11 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvhost::UseTheUsersLanguage();
     try {
         return Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "kvprefs: cannot save the preferences: %s\n", error.what());
+        std::fprintf(stderr, "kvprefs: %s\n", Compose("cannot save the preferences: %s", {error.what()}).c_str());
         return kExitFailure;
     }
 }
