@@ -4,14 +4,19 @@
 SAMPLE ?= samples/courtyard.3ds
 OUTPUT ?= build/courtyard.kvm
 
-.PHONY: run test sanitize fuzz setup build build-sanitize bench bench-record clean
+.PHONY: run test package sanitize fuzz setup setup-build configure host build build-sanitize bench bench-record clean
 
-run: build
+# Only the host installation in build/bin: no tests, no benchmarks.
+run: host
 	./build/bin/kvimport --progress=none $(SAMPLE) $(OUTPUT)
 	@echo "Model written to $(OUTPUT)"
 
 test: build
 	ctest --preset default
+
+package: host
+	rm -f build/*.deb
+	cpack --preset default
 
 sanitize: setup
 	cmake --preset sanitize
@@ -33,6 +38,15 @@ bench-record:
 
 setup:
 	bash tools/setup.sh
+
+setup-build:
+	bash tools/setup.sh build
+
+configure: setup-build
+	cmake --preset default
+
+host: configure
+	cmake --build --preset default --target kv_host_installation
 
 build: setup
 	cmake --preset default

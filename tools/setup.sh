@@ -1,22 +1,40 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the benchmarks need.
-# Safe to run again: packages already present are skipped.
+# Installs the Debian packages the project needs. Safe to run again: packages
+# already present are skipped.
+#
+#   bash tools/setup.sh          everything: the build, the tests and the benchmarks
+#   bash tools/setup.sh build    only what configuring and building needs (make run, make package)
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config
+# Configuring the build finds the test and benchmark libraries and valgrind
+# too, so they are part of it. gettext's msgfmt builds the host programs'
+# catalogues; dpkg-dev brings dpkg-shlibdeps, which gives the Debian package
+# its dependencies.
+build_packages=(
+  build-essential cmake pkg-config dpkg-dev
   lib3ds-dev
   qt6-base-dev libgl-dev
-  fonts-noto-cjk
+  libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
+  gettext
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libtinygltf-dev nlohmann-json3-dev libstb-dev
-  libjpeg62-turbo-dev libpng-dev libgif-dev gettext
-  valgrind locales time
+  valgrind
+)
+
+# Running the tests, the fuzzers and the benchmarks: the real 3DS files they
+# read, fonts for the dialog screenshots, clang's libFuzzer, and Node.js for
+# the glTF validator.
+test_packages=(
+  fonts-noto-cjk
+  locales time
   clang libclang-rt-14-dev
   nodejs
   assimp-testmodels glmark2-data gl-117-data assimp-utils
 )
+
+packages=("${build_packages[@]}")
+if [ "${1:-}" != build ]; then packages+=("${test_packages[@]}"); fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -26,7 +44,9 @@ for package in "${packages[@]}"; do
 done
 
 # Debian's npm comes separately from nodejs; some node builds bring their own.
-command -v npm >/dev/null 2>&1 || missing+=(npm)
+if [ "${1:-}" != build ]; then
+  command -v npm >/dev/null 2>&1 || missing+=(npm)
+fi
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -eq 0 ]; then sudo_cmd=(); else sudo_cmd=(sudo); fi
@@ -34,6 +54,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+[ "${1:-}" = build ] && exit 0
 
 # The glTF validator that the model-file tests run, pinned by its lock file.
 repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

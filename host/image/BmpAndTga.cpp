@@ -44,9 +44,15 @@ std::uint64_t Little32(std::span<const std::uint8_t> bytes, std::size_t at) {
 bool HoldsItsPixels(std::span<const std::uint8_t> bytes, ImageSize size) {
     const std::uint64_t pixels = static_cast<std::uint64_t>(size.width) * size.height;
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        const std::uint64_t compression = Little32(bytes, 14) >= 40 ? Little32(bytes, 30) : 0;
-        const std::uint64_t bitsPerPixel = Little16(bytes, Little32(bytes, 14) >= 40 ? 28 : 24);
-        if (compression != 0 && compression != 3) return true;  // stb_image refuses these itself
+        // stb_image refuses run-length BMPs but reads a compression field
+        // that is negative as a 32-bit integer as none at all.
+        // Nor may the header itself be cut short: it would read zeros for
+        // the bits a pixel has, and need no pixels at all.
+        constexpr std::uint64_t kFileHeaderBytes = 14;
+        const std::uint64_t headerBytes = Little32(bytes, kFileHeaderBytes);
+        if (bytes.size() < kFileHeaderBytes + headerBytes) return false;
+        const std::uint64_t bitsPerPixel = Little16(bytes, headerBytes >= 40 ? 28 : 24);
+        if (bitsPerPixel == 0) return false;
         const std::uint64_t rowBytes = (size.width * bitsPerPixel + 31) / 32 * 4;
         return Little32(bytes, 10) + rowBytes * size.height <= bytes.size();
     }

@@ -1,3 +1,4 @@
+#include <cctype>
 #include <set>
 #include <sstream>
 
@@ -18,7 +19,10 @@ TEST_F(ImporterInterface, EntryPointIsTheOnlyExportAndAlwaysGivesTheSameImporter
     ASSERT_EQ(symbols.exitCode, 0);
     std::set<std::string> exported;
     std::istringstream lines(symbols.out);
-    for (std::string address, kind, name; lines >> address >> kind >> name;) exported.insert(name);
+    // Lower-case kinds are local: listed in the dynamic table, bound by nobody.
+    for (std::string address, kind, name; lines >> address >> kind >> name;) {
+        if (std::isupper(static_cast<unsigned char>(kind[0])) != 0) exported.insert(name);
+    }
     EXPECT_EQ(exported, std::set<std::string>{"GetKorvantaModelImporterInterface"});
 }
 
