@@ -15,8 +15,9 @@ struct GridMesh {
     std::vector<Triangle> faces;
 };
 
-// The largest grid side whose points 3DS's 16-bit point numbers can still address.
-inline constexpr int kMaxGridSide = 254;
+// The largest grid side whose faces, two a quad, 3DS's 16-bit face count can
+// still hold (2 x 180 x 180 = 64,800); its points then fit too.
+inline constexpr int kMaxGridSide = 180;
 
 // `side` x `side` quads of `spacing` from `origin` in x and y; the height of
 // each point is `height(x, y)` of its world x and y. Texture coordinates
