@@ -66,6 +66,12 @@ std::uint64_t MaxFacesToBuild() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 2 / kHostBytesPerFace;
 }
 
+bool StartsLikeA3dsFile(std::span<const std::uint8_t> firstBytes) {
+    if (firstBytes.size() < 2) return false;
+    const auto id = static_cast<std::uint16_t>(firstBytes[0] | (firstBytes[1] << 8));
+    return id == LIB3DS_M3DMAGIC || id == LIB3DS_MLIBMAGIC || id == LIB3DS_CMAGIC || id == LIB3DS_MDATA;
+}
+
 Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes) {
     MemoryStream stream(bytes);
     const std::unique_ptr<Lib3dsIo, IoDeleter> io(
@@ -77,12 +83,6 @@ Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes) {
 
 namespace {
 
-bool StartsLikeA3dsFile(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < 6) return false;
-    const auto id = static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-    return id == LIB3DS_M3DMAGIC || id == LIB3DS_MLIBMAGIC || id == LIB3DS_CMAGIC || id == LIB3DS_MDATA;
-}
-
 // What the bytes say before lib3ds reads them.
 SceneFileDiagnosis DiagnoseBytes(std::span<const std::uint8_t> bytes) {
     SceneFileDiagnosis diagnosis;
@@ -91,7 +91,7 @@ SceneFileDiagnosis DiagnoseBytes(std::span<const std::uint8_t> bytes) {
         diagnosis.problem = SceneFileProblem::Empty;
     } else if (bytes.size() >= kMaxSceneFileSize) {
         diagnosis.problem = SceneFileProblem::TooLarge;
-    } else if (!StartsLikeA3dsFile(bytes)) {
+    } else if (bytes.size() < 6 || !StartsLikeA3dsFile(bytes)) {
         diagnosis.problem = SceneFileProblem::NotA3dsFile;
         diagnosis.firstBytes.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), kFirstBytesShown)));
     } else {

@@ -67,6 +67,10 @@ SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes);
 // TooManyFaces, at a fraction of the cost.
 SceneFileDiagnosis CheckSceneFileAt(const std::string& utf8Path);
 
+// Whether a file's first bytes are the chunk id of a 3DS, project or
+// material library file, or of bare scene data.
+bool StartsLikeA3dsFile(std::span<const std::uint8_t> firstBytes);
+
 // ReadSceneFile's scene alone: null when the file does not load. The caller
 // frees the scene with lib3ds_file_free.
 Lib3dsFile* LoadScene(const hollin::utils::Utf16String& path);

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -8,6 +9,7 @@
 #include "KorvantaAPI.h"
 #include "ModelSummary.h"
 #include "SceneSummary.h"
+#include "scenefile/SceneFile.h"
 
 namespace {
 
@@ -78,14 +80,11 @@ refused: the verdict says so), 1 when it could not be (the reason is on
 standard error), 2 for a usage error.
 )";
 
-// A 3DS file starts with the chunk id of a 3DS, project or material library
-// file, or of bare scene data; anything else is taken for a model file.
+// Anything that does not start like a 3DS file is taken for a model file.
 bool LooksLikeA3dsFile(const char* path) {
     std::ifstream file(path, std::ios::binary);
-    unsigned char id[2] = {0, 0};
-    if (!file.read(reinterpret_cast<char*>(id), 2)) return false;
-    const unsigned word = id[0] | (id[1] << 8);
-    return word == 0x4D4D || word == 0xC23D || word == 0x3DAA || word == 0x3D3D;
+    std::uint8_t id[2] = {0, 0};
+    return file.read(reinterpret_cast<char*>(id), 2) && hollin::importer::StartsLikeA3dsFile(id);
 }
 
 std::string Reason(KVResult result) {
