@@ -20,7 +20,6 @@ namespace kvimport {
 namespace {
 
 using hollin::importer::SceneFileDiagnosis;
-using hollin::importer::SceneFileProblem;
 using hollin::utils::Utf16String;
 using hollin::utils::Variant;
 using kvhost::Compose;
@@ -31,14 +30,6 @@ void Report(const std::string& message) {
 
 void ReportAbout(const std::filesystem::path& input, const std::string& message) {
     Report(input.string() + ": " + message);
-}
-
-// Why the importer could not convert a file: what the check found before the
-// conversion or, for a file it passed, what loading it shows.
-std::string WhyNotConverted(const std::filesystem::path& input, const SceneFileDiagnosis& checked) {
-    if (checked.problem != SceneFileProblem::None) return FailureReason(checked);
-    const std::string loaded = FailureReason(hollin::importer::ReadSceneFile(input.string()).diagnosis);
-    return loaded.empty() ? kvhost::Translated("the import failed (see the import report)") : loaded;
 }
 
 // True when both paths name one existing file, through whatever names.
@@ -128,7 +119,7 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
     // The file is checked again here, before the importer reads it, to say
     // afterwards why it failed or what may be missing from it.
     const SceneFileDiagnosis checked = hollin::importer::CheckSceneFileAt(input.string());
-    const std::optional<std::string> incomplete = IncompleteFileWarning(checked);
+    const std::optional<std::string> incomplete = kvhost::IncompleteFileWarning(checked);
     if (strict && incomplete) {
         ReportAbout(job.input, Compose("not converted (--strict): %s", {*incomplete}));
         return false;
@@ -165,7 +156,7 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         return false;
     }
     if (!converted) {
-        if (!threw) ReportAbout(job.input, WhyNotConverted(input, checked));
+        if (!threw) ReportAbout(job.input, kvhost::WhyNotConverted(input, checked));
         return false;
     }
     if (incomplete) ReportAbout(job.input, Compose("warning: %s", {*incomplete}));

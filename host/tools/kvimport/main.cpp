@@ -1,6 +1,5 @@
 // kvimport: runs the importer plug-in on 3DS files, as the Korvanta host does.
 
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "FreedMemory.h"
 #include "ConsoleProgress.h"
 #include "Conversion.h"
 #include "DialogApplication.h"
@@ -57,17 +57,6 @@ bool PrepareOutputFolder(const std::filesystem::path& folder) {
     return true;
 }
 
-// An import frees the 3DS scene mesh by mesh while the model grows by as
-// much. Large blocks come from the heap and freed memory stays there, so
-// that the model reuses the scene's pages instead of having the system hand
-// out and clear fresh ones, which costs more than the work done in them.
-void KeepFreedMemoryForReuse() {
-    constexpr int kLargestHeapBlock = 32 << 20;  // the most the allocator accepts
-    constexpr int kNeverTrim = 1 << 30;
-    mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
-    mallopt(M_TRIM_THRESHOLD, kNeverTrim);
-}
-
 int Run(const std::vector<std::string>& arguments) {
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (!parsed.error.empty()) return UsageError(parsed.error);
@@ -76,7 +65,7 @@ int Run(const std::vector<std::string>& arguments) {
         std::fputs(kHelpText, stdout);
         return kExitSuccess;
     }
-    const std::filesystem::path pluginPath = command.pluginPath.empty() ? DefaultPluginPath() : std::filesystem::path(command.pluginPath);
+    const std::filesystem::path pluginPath = command.pluginPath.empty() ? kvhost::DefaultPluginPath() : std::filesystem::path(command.pluginPath);
     if (command.showVersion) {
         std::printf("%s\n", kvhost::HostVersionLine("kvimport").c_str());
         for (const std::string& entry : ReadPluginVersionRecord(pluginPath)) {
@@ -99,7 +88,7 @@ int Run(const std::vector<std::string>& arguments) {
         if (!dialogs) return Failure(error);
     }
 
-    const std::unique_ptr<ImporterPlugin> plugin = ImporterPlugin::Load(pluginPath, error);
+    const std::unique_ptr<kvhost::ImporterPlugin> plugin = kvhost::ImporterPlugin::Load(pluginPath, error);
     if (!plugin) return Failure(error);
 
     if (command.optionsDialog) plugin->Importer().ShowOptionsDialog();
@@ -120,6 +109,6 @@ int Run(const std::vector<std::string>& arguments) {
 int main(int argc, char** argv) {
     kvhost::UseTheUsersLanguage();
     CatchInterruptions();
-    KeepFreedMemoryForReuse();
+    kvhost::KeepFreedMemoryForReuse();
     return Run(std::vector<std::string>(argv + 1, argv + argc));
 }

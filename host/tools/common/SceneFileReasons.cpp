@@ -4,13 +4,11 @@
 
 #include "HostText.h"
 
-namespace kvimport {
+namespace kvhost {
 namespace {
 
 using hollin::importer::SceneFileDiagnosis;
 using hollin::importer::SceneFileProblem;
-using kvhost::Compose;
-using kvhost::Translated;
 
 std::string Hex(std::uint64_t value, int digits) {
     char text[24];
@@ -75,4 +73,10 @@ std::optional<std::string> IncompleteFileWarning(const SceneFileDiagnosis& diagn
                    {chunk, declaredEnd, actualEnd});
 }
 
-}  // namespace kvimport
+std::string WhyNotConverted(const std::filesystem::path& input, const SceneFileDiagnosis& checked) {
+    if (checked.problem != SceneFileProblem::None) return FailureReason(checked);
+    const std::string loaded = FailureReason(hollin::importer::ReadSceneFile(input.string()).diagnosis);
+    return loaded.empty() ? Translated("the import failed (see the import report)") : loaded;
+}
+
+}  // namespace kvhost

@@ -5,7 +5,7 @@
 
 #include <system_error>
 
-namespace kvimport {
+namespace kvhost {
 
 namespace {
 
@@ -29,19 +29,19 @@ std::unique_ptr<ImporterPlugin> ImporterPlugin::Load(const std::filesystem::path
     const std::filesystem::path file = path.has_parent_path() ? path : std::filesystem::path(".") / path;
     void* library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
-        error = kvhost::Compose("cannot load the importer plug-in %1$s: %2$s", {path.string(), LoaderError()});
+        error = Compose("cannot load the importer plug-in %1$s: %2$s", {path.string(), LoaderError()});
         return nullptr;
     }
     auto* entry = reinterpret_cast<GetKorvantaModelImporterInterfaceFunction*>(
         ::dlsym(library, kImporterEntryPointName));
     if (entry == nullptr) {
-        error = kvhost::Compose("%1$s is not an importer plug-in: %2$s", {path.string(), LoaderError()});
+        error = Compose("%1$s is not an importer plug-in: %2$s", {path.string(), LoaderError()});
         ::dlclose(library);
         return nullptr;
     }
     KorvantaModelImporterInterface* importer = entry();
     if (importer == nullptr) {
-        error = kvhost::Compose("the importer plug-in %s returned no importer", {path.string()});
+        error = Compose("the importer plug-in %s returned no importer", {path.string()});
         ::dlclose(library);
         return nullptr;
     }
@@ -55,4 +55,4 @@ std::filesystem::path DefaultPluginPath() {
     return folder / "Plugins" / "3DSImporter.so";
 }
 
-}  // namespace kvimport
+}  // namespace kvhost

@@ -6,7 +6,7 @@
 
 #include "KorvantaModelImporterInterface.h"
 
-namespace kvimport {
+namespace kvhost {
 
 // An importer plug-in loaded into the process for as long as this object
 // lives, and the importer object it hands out.
@@ -31,4 +31,4 @@ private:
 // Plugins/3DSImporter.so in the folder of the running program.
 std::filesystem::path DefaultPluginPath();
 
-}  // namespace kvimport
+}  // namespace kvhost

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "KorvantaModelImporterInterface.h"
+
+class QThread;
+
+namespace kvstudio {
+
+// How one conversion ended.
+struct ImportOutcome {
+    bool converted = false;  // the importer wrote a model (a cancelled import writes what it built)
+    bool cancelled = false;
+    QString failure;         // what the importer threw, if it threw
+};
+
+// One call of the importer's ConvertToModel on a thread of its own, so that
+// the window stays responsive. The importer's progress reaches the GUI
+// thread as signals; Cancel is what the importer's cancellation check
+// answers. The importer must not be used by anything else until Finished.
+class ImportRun final : public QObject {
+    Q_OBJECT
+public:
+    ImportRun(KorvantaModelImporterInterface& importer, QString input, QString output, QObject* parent = nullptr);
+    ~ImportRun() override;
+
+    void Start();
+    void Cancel() { cancelled_ = true; }
+
+    const QString& Input() const { return input_; }
+    const QString& Output() const { return output_; }
+
+signals:
+    void Progressed(double percent);
+    void MessageChanged(const QString& message, const QString& secondaryMessage);
+    void Finished(const kvstudio::ImportOutcome& outcome);
+
+private:
+    class ThreadProgress;
+
+    void Convert();
+
+    KorvantaModelImporterInterface& importer_;
+    QString input_;
+    QString output_;
+    std::atomic<bool> cancelled_{false};
+    QThread* thread_ = nullptr;
+};
+
+}  // namespace kvstudio

@@ -1,0 +1,298 @@
+#include "StudioWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStatusBar>
+
+#include "FreedMemory.h"
+#include "HostVersion.h"
+#include "ModelFileCheck.h"
+#include "ModelSizeText.h"
+#include "ModelView.h"
+#include "SceneFileReasons.h"
+#include "StudioText.h"
+
+namespace kvstudio {
+
+namespace {
+
+std::string Utf8(const QString& text) {
+    return text.toStdString();
+}
+
+bool HasSuffix(const QString& path, const char* suffix) {
+    return QFileInfo(path).suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0;
+}
+
+// "3DS Files (*.3ds *.3DS)": the importer's description with its own
+// extensions, in both cases, since names on this system are case-sensitive.
+QString ImportFilter(const KorvantaModelImporterInterface& importer) {
+    QString description = QString::fromStdString(importer.GetDescription());
+    if (const qsizetype pattern = description.indexOf(QLatin1String(" (")); pattern > 0) description.truncate(pattern);
+    QStringList patterns;
+    for (std::int32_t index = 0; index < importer.GetFileExtensionCount(); ++index) {
+        const QString extension = QString::fromStdString(importer.GetFileExtension(index));
+        patterns << QStringLiteral("*.") + extension.toLower() << QStringLiteral("*.") + extension.toUpper();
+    }
+    return QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
+}
+
+// The one local file a drag carries, if it carries just one.
+QString DraggedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
+    const QUrl url = data->urls().front();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+StudioWindow::StudioWindow(KorvantaModelImporterInterface& importer, QWidget* parent)
+    : QMainWindow(parent), importer_(importer), view_(new ModelView(this)), sizeLabel_(new QLabel(this)) {
+    setWindowTitle(QStringLiteral("kvstudio"));
+    setAcceptDrops(true);
+    setCentralWidget(view_);
+    view_->SetPlaceholderText(Tr("Drop a 3DS file here, or choose File > Import."));
+    statusBar()->addPermanentWidget(sizeLabel_);
+    connect(view_, &ModelView::Shown, this, &StudioWindow::OnModelShown);
+    connect(view_, &ModelView::Failed, this, &StudioWindow::OnModelFailed);
+    MakeMenus();
+    UpdateActions();
+}
+
+StudioWindow::~StudioWindow() = default;
+
+void StudioWindow::MakeMenus() {
+    QMenu* file = menuBar()->addMenu(Tr("&File"));
+    importAction_ = file->addAction(Tr("&Import..."), this, &StudioWindow::ChooseFileToImport);
+    importAction_->setObjectName(QStringLiteral("import"));
+    importAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    openAction_ = file->addAction(Tr("&Open..."), this, &StudioWindow::ChooseModelToOpen);
+    openAction_->setObjectName(QStringLiteral("open"));
+    openAction_->setShortcut(QKeySequence::Open);
+    exportAction_ = file->addAction(Tr("&Export as glTF..."), this, &StudioWindow::ChooseExportFile);
+    exportAction_->setObjectName(QStringLiteral("export"));
+    exportAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    file->addSeparator();
+    QAction* quit = file->addAction(Tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu* edit = menuBar()->addMenu(Tr("&Edit"));
+    optionsAction_ = edit->addAction(Tr("Import &Options..."), this, [this] { importer_.ShowOptionsDialog(); });
+    optionsAction_->setObjectName(QStringLiteral("options"));
+    optionsAction_->setEnabled(importer_.SupportsOptions());
+
+    QMenu* view = menuBar()->addMenu(Tr("&View"));
+    frameAction_ = view->addAction(Tr("&Frame All"), view_, &ModelView::FrameAll);
+    frameAction_->setObjectName(QStringLiteral("frame"));
+    frameAction_->setShortcut(QKeySequence(Qt::Key_F));
+
+    QMenu* help = menuBar()->addMenu(Tr("&Help"));
+    help->addAction(Tr("&About kvstudio"), this, &StudioWindow::ShowAbout);
+}
+
+void StudioWindow::UpdateActions() {
+    const bool idle = !IsImporting();
+    importAction_->setEnabled(idle);
+    openAction_->setEnabled(idle);
+    optionsAction_->setEnabled(idle && importer_.SupportsOptions());
+    exportAction_->setEnabled(idle && !shownModel_.isEmpty());
+    frameAction_->setEnabled(!shownModel_.isEmpty());
+}
+
+void StudioWindow::ChooseFileToImport() {
+    QFileDialog dialog(this, Tr("Import"), lastFolder_, ImportFilter(importer_));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    Import(dialog.selectedFiles().front());
+}
+
+void StudioWindow::ChooseModelToOpen() {
+    QFileDialog dialog(this, Tr("Open"), lastFolder_, Tr("Korvanta models (*.kvm)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    Open(dialog.selectedFiles().front());
+}
+
+void StudioWindow::ChooseExportFile() {
+    const QString suggested = QFileInfo(lastFolder_, QFileInfo(shownSource_).completeBaseName() + ".glb").filePath();
+    QString path = QFileDialog::getSaveFileName(this, Tr("Export as glTF"), suggested, Tr("glTF binary (*.glb)"));
+    if (path.isEmpty()) return;
+    if (!HasSuffix(path, "glb")) path += QStringLiteral(".glb");
+    Export(path);
+}
+
+void StudioWindow::ShowAbout() {
+    QMessageBox::about(this, Tr("About kvstudio"),
+                       QString::fromStdString(kvhost::HostVersionLine("kvstudio")) + QStringLiteral("\n\n") +
+                           Tr("Imports 3DS files through the importer plug-in, as the modelling application does, "
+                              "and shows the model."));
+}
+
+QString StudioWindow::NextScratchFile(const QString& stem) {
+    return scratch_.filePath(QStringLiteral("%1-%2.glb").arg(++scratchFiles_).arg(stem));
+}
+
+void StudioWindow::Import(const QString& path) {
+    if (IsImporting()) return;
+    const QFileInfo file(path);
+    lastFolder_ = file.absolutePath();
+    run_ = std::make_unique<ImportRun>(importer_, file.absoluteFilePath(), NextScratchFile(file.completeBaseName()));
+
+    const QString title = TrCompose("Importing %s", {Utf8(file.fileName())});
+    progress_ = new QProgressDialog(title, QString(), 0, 100, this);
+    progress_->setWindowTitle(Tr("Import"));
+    // Not modal: the window goes on answering, and the import commands are
+    // off until it is over.
+    progress_->setWindowModality(Qt::NonModal);
+    progress_->setCancelButton(new QPushButton(Tr("Cancel"), progress_));
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progress_->setMinimumDuration(0);
+    progress_->setMinimumWidth(420);
+    progress_->setValue(0);
+    connect(progress_, &QProgressDialog::canceled, this, &StudioWindow::OnCancel);
+    connect(run_.get(), &ImportRun::Progressed, progress_,
+            [progress = progress_](double percent) { progress->setValue(qBound(0, static_cast<int>(percent), 100)); });
+    connect(run_.get(), &ImportRun::MessageChanged, progress_,
+            [progress = progress_, title](const QString& message, const QString& secondary) {
+                QString text = title + QStringLiteral("\n") + message;
+                if (!secondary.isEmpty()) text += QStringLiteral("\n") + secondary;
+                progress->setLabelText(text);
+            });
+    connect(run_.get(), &ImportRun::Finished, this, &StudioWindow::OnImportFinished);
+    statusBar()->showMessage(title);
+    UpdateActions();
+    run_->Start();
+}
+
+void StudioWindow::OnCancel() {
+    if (!run_) return;
+    run_->Cancel();
+    statusBar()->showMessage(Tr("Cancelling: the part imported so far is being saved..."));
+}
+
+void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
+    const QString input = run_->Input();
+    const QString output = run_->Output();
+    // Its signal is being delivered: it goes once that is over.
+    run_.release()->deleteLater();
+    progress_->hide();
+    progress_->deleteLater();
+    progress_ = nullptr;
+    kvhost::ReturnFreedMemory();
+    const std::string name = Utf8(QFileInfo(input).fileName());
+
+    // The view loads the model behind the results dialog.
+    if (outcome.converted) ShowModel(output, input);
+    importer_.ShowSummary();
+
+    if (!outcome.failure.isEmpty()) {
+        statusBar()->showMessage(TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)}));
+    } else if (!outcome.converted) {
+        const std::filesystem::path inputPath = Utf8(input);
+        const std::string why = kvhost::WhyNotConverted(inputPath, hollin::importer::CheckSceneFileAt(Utf8(input)));
+        statusBar()->showMessage(TrCompose("Could not import %1$s: %2$s", {name, why}));
+    } else if (outcome.cancelled) {
+        statusBar()->showMessage(TrCompose("The import of %s was cancelled: the view shows the part imported before.", {name}));
+    }
+    UpdateActions();
+    emit ImportFinished();
+}
+
+void StudioWindow::Open(const QString& path) {
+    if (IsImporting()) return;
+    const QFileInfo file(path);
+    lastFolder_ = file.absolutePath();
+    // A copy is checked and shown, so that the file cannot change between.
+    const QString copy = NextScratchFile(file.completeBaseName());
+    std::optional<std::string> why;
+    if (!QFile::copy(file.absoluteFilePath(), copy)) {
+        why = file.exists() ? Utf8(QFile(file.absoluteFilePath()).errorString()) : kvhost::Translated("there is no such file");
+    } else {
+        why = WhyNotAModelFile(Utf8(copy));
+    }
+    if (why) {
+        QFile::remove(copy);
+        QMessageBox::warning(this, Tr("Open"), TrCompose("Could not open %1$s: %2$s", {Utf8(file.fileName()), *why}));
+        return;
+    }
+    ShowModel(copy, file.absoluteFilePath());
+}
+
+bool StudioWindow::Export(const QString& path) {
+    QFile source(shownModel_);
+    QSaveFile target(path);
+    bool written = source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly);
+    while (written && !source.atEnd()) {
+        const QByteArray block = source.read(1 << 20);
+        written = !block.isEmpty() && target.write(block) == block.size();
+    }
+    written = written && target.commit();
+    const std::string name = Utf8(QFileInfo(path).fileName());
+    if (!written) {
+        const QString why = target.error() != QFileDevice::NoError ? target.errorString() : source.errorString();
+        QMessageBox::warning(this, Tr("Export as glTF"), TrCompose("Could not export to %1$s: %2$s", {name, Utf8(why)}));
+        return false;
+    }
+    lastFolder_ = QFileInfo(path).absolutePath();
+    statusBar()->showMessage(TrCompose("Exported %s", {name}));
+    return true;
+}
+
+void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath) {
+    pendingModel_ = glbPath;
+    pendingSource_ = sourcePath;
+    statusBar()->showMessage(TrCompose("Opening %s...", {Utf8(QFileInfo(sourcePath).fileName())}));
+    // Qt Quick 3D reads the file on this thread: the message goes up first.
+    statusBar()->repaint();
+    view_->Show(glbPath);
+}
+
+void StudioWindow::OnModelShown() {
+    if (!shownModel_.isEmpty() && shownModel_ != pendingModel_) QFile::remove(shownModel_);
+    shownModel_ = pendingModel_;
+    shownSource_ = pendingSource_;
+    setWindowTitle(QStringLiteral("%1 - kvstudio").arg(QFileInfo(shownSource_).fileName()));
+    const std::optional<ModelExtent> extent = view_->Extent();
+    sizeLabel_->setText(extent ? DescribeExtent(*extent, StoredUnitsOption()) : Tr("The model has no geometry"));
+    if (!IsImporting()) statusBar()->clearMessage();
+    UpdateActions();
+    emit ModelShown();
+}
+
+void StudioWindow::OnModelFailed(const QString& reason) {
+    statusBar()->showMessage(
+        TrCompose("Could not show %1$s: %2$s", {Utf8(QFileInfo(pendingSource_).fileName()), Utf8(reason)}));
+    emit ModelFailed();
+}
+
+void StudioWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QString file = DraggedFile(event->mimeData());
+    if (!IsImporting() && (HasSuffix(file, "3ds") || HasSuffix(file, "kvm"))) event->acceptProposedAction();
+}
+
+void StudioWindow::dropEvent(QDropEvent* event) {
+    const QString file = DraggedFile(event->mimeData());
+    if (IsImporting() || file.isEmpty()) return;
+    event->acceptProposedAction();
+    if (HasSuffix(file, "kvm")) {
+        Open(file);
+    } else {
+        Import(file);
+    }
+}
+
+}  // namespace kvstudio

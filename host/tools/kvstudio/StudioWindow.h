@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "ImportRun.h"
+#include "KorvantaModelImporterInterface.h"
+
+class QAction;
+class QLabel;
+class QProgressDialog;
+
+namespace kvstudio {
+
+class ModelView;
+
+// kvstudio's window: the menus, the 3D view of the model in hand and a
+// status bar that tells its size. Imports run through the importer plug-in
+// as the modelling application runs them: its options dialog, progress
+// that can be cancelled, its results dialog once after each import.
+class StudioWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit StudioWindow(KorvantaModelImporterInterface& importer, QWidget* parent = nullptr);
+    ~StudioWindow() override;
+
+    // What the menu commands do once a file is chosen.
+    void Import(const QString& path);
+    void Open(const QString& path);
+    bool Export(const QString& path);
+
+    ModelView& View() { return *view_; }
+    bool IsImporting() const { return run_ != nullptr; }
+
+signals:
+    // After an import's results dialog has closed.
+    void ImportFinished();
+    // Once a model is in the view and framed, or could not be shown.
+    void ModelShown();
+    void ModelFailed();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void MakeMenus();
+    void ChooseFileToImport();
+    void ChooseModelToOpen();
+    void ChooseExportFile();
+    void ShowAbout();
+    void UpdateActions();
+
+    void OnImportFinished(const ImportOutcome& outcome);
+    void OnCancel();
+    void ShowModel(const QString& glbPath, const QString& sourcePath);
+    void OnModelShown();
+    void OnModelFailed(const QString& reason);
+    // A name for the next model file in the scratch folder.
+    QString NextScratchFile(const QString& stem);
+
+    KorvantaModelImporterInterface& importer_;
+    ModelView* view_;
+    QLabel* sizeLabel_;
+    QAction* importAction_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* exportAction_ = nullptr;
+    QAction* optionsAction_ = nullptr;
+    QAction* frameAction_ = nullptr;
+    QTemporaryDir scratch_;
+    int scratchFiles_ = 0;
+    std::unique_ptr<ImportRun> run_;
+    QProgressDialog* progress_ = nullptr;
+    QString lastFolder_;
+    // The model file shown, and the file it came from.
+    QString shownModel_;
+    QString shownSource_;
+    // The model being loaded into the view, and the file it came from.
+    QString pendingModel_;
+    QString pendingSource_;
+};
+
+}  // namespace kvstudio
