@@ -9,11 +9,17 @@ set -euo pipefail
 # Configuring the build finds the test and benchmark libraries and valgrind
 # too, so they are part of it. gettext's msgfmt builds the host programs'
 # catalogues; dpkg-dev brings dpkg-shlibdeps, which gives the Debian package
-# its dependencies.
+# its dependencies. kvstudio's 3D view is Qt Quick 3D, whose CMake package
+# needs the shader tools, and whose glTF loader and camera controller are
+# QML modules read at run time; Qt's own translations serve its dialogs.
 build_packages=(
   build-essential cmake pkg-config dpkg-dev
   lib3ds-dev
   qt6-base-dev libgl-dev
+  qt6-declarative-dev qt6-quick3d-dev qt6-shadertools-dev qt6-quick3d-assetimporters-plugin
+  qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript
+  qml6-module-quick3d qml6-module-quick3d-assetutils qml6-module-quick3d-helpers
+  qt6-translations-l10n
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   gettext
   libgtest-dev libgmock-dev googletest
@@ -23,10 +29,12 @@ build_packages=(
 )
 
 # Running the tests, the fuzzers and the benchmarks: the real 3DS files they
-# read, fonts for the dialog screenshots, clang's libFuzzer, and Node.js for
-# the glTF validator.
+# read, fonts for the dialog screenshots, an X server for kvstudio's tests
+# (Qt Quick 3D draws nothing on the offscreen platform), clang's libFuzzer,
+# and Node.js for the glTF validator.
 test_packages=(
   fonts-noto-cjk
+  xvfb xauth
   locales time
   clang libclang-rt-14-dev
   nodejs

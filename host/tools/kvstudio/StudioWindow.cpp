@@ -255,7 +255,8 @@ bool StudioWindow::Export(const QString& path) {
 void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath) {
     pendingModel_ = glbPath;
     pendingSource_ = sourcePath;
-    statusBar()->showMessage(TrCompose("Opening %s...", {Utf8(QFileInfo(sourcePath).fileName())}));
+    openingMessage_ = TrCompose("Opening %s...", {Utf8(QFileInfo(sourcePath).fileName())});
+    statusBar()->showMessage(openingMessage_);
     // Qt Quick 3D reads the file on this thread: the message goes up first.
     statusBar()->repaint();
     view_->Show(glbPath);
@@ -268,7 +269,8 @@ void StudioWindow::OnModelShown() {
     setWindowTitle(QStringLiteral("%1 - kvstudio").arg(QFileInfo(shownSource_).fileName()));
     const std::optional<ModelExtent> extent = view_->Extent();
     sizeLabel_->setText(extent ? DescribeExtent(*extent, StoredUnitsOption()) : Tr("The model has no geometry"));
-    if (!IsImporting()) statusBar()->clearMessage();
+    // Whatever was said since, about the import say, stays.
+    if (statusBar()->currentMessage() == openingMessage_) statusBar()->clearMessage();
     UpdateActions();
     emit ModelShown();
 }

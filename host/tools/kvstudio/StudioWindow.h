@@ -81,6 +81,7 @@ private:
     // The model being loaded into the view, and the file it came from.
     QString pendingModel_;
     QString pendingSource_;
+    QString openingMessage_;
 };
 
 }  // namespace kvstudio
