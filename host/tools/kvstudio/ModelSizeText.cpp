@@ -2,7 +2,9 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "HostText.h"
 #include "Preferences.h"
@@ -30,9 +32,18 @@ constexpr std::array<Unit, 9> kUnits = {{
     {1000.0, "km"},
 }};
 
+// Four digits (three after the point below 1), in the user's way of writing
+// numbers, without an exponent or trailing zeros: "18,380", "2.64", "0.061".
 QString Length(double value) {
-    // Four significant digits, without a trailing run of zeros.
-    return QLocale().toString(value, 'g', 4);
+    if (!(value > 0.0)) return QLocale().toString(0);
+    const int digitsBeforePoint = std::max(1, static_cast<int>(std::floor(std::log10(value))) + 1);
+    const int decimals = std::clamp(4 - digitsBeforePoint, 0, 6);
+    QString text = QLocale().toString(value, 'f', decimals);
+    if (decimals > 0) {
+        while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+        if (text.endsWith(QLocale().decimalPoint())) text.chop(QLocale().decimalPoint().size());
+    }
+    return text;
 }
 
 }  // namespace

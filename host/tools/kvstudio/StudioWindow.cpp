@@ -187,8 +187,6 @@ void StudioWindow::OnCancel() {
 void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
     const QString input = run_->Input();
     const QString output = run_->Output();
-    // Its signal is being delivered: it goes once that is over.
-    run_.release()->deleteLater();
     progress_->hide();
     progress_->deleteLater();
     progress_ = nullptr;
@@ -208,6 +206,10 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
     } else if (outcome.cancelled) {
         statusBar()->showMessage(TrCompose("The import of %s was cancelled: the view shows the part imported before.", {name}));
     }
+    // Only now is the import over: until the results dialog has closed, a
+    // file dropped on the window must not start another one. The run's
+    // signal is still being delivered, so it goes once that is over.
+    run_.release()->deleteLater();
     UpdateActions();
     emit ImportFinished();
 }

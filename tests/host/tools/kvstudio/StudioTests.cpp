@@ -30,6 +30,7 @@
 
 #include "GridMesh.h"
 #include "ImporterPlugin.h"
+#include "ModelSizeText.h"
 #include "ModelView.h"
 #include "SceneBuilder.h"
 #include "ScreenPicture.h"
@@ -271,6 +272,17 @@ TEST_F(Studio, DamagedFileGetsTheResultsDialogAndAReasonAndNoModel) {
     window_->Open(QStringLiteral(KV_DAMAGED_3DS));
     EXPECT_TRUE(refusal.contains(QLatin1String("not a Korvanta model file"))) << refusal.toStdString();
     EXPECT_FALSE(window_->View().HasModel());
+}
+
+TEST(ModelSize, IsSaidInTheChosenUnitWithFourDigitsAndNoExponent) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const kvstudio::ModelExtent extent{{466.9F, 0.06096F, 2.6416F}};
+    EXPECT_EQ(kvstudio::DescribeExtent(extent, 2).toStdString(), "Size: 1,532 × 0.2 × 8.667 ft");
+    EXPECT_EQ(kvstudio::DescribeExtent(extent, 7).toStdString(), "Size: 466.9 × 0.061 × 2.642 m");
+    // "Model Units" has no name: inches, as an option outside the list.
+    EXPECT_EQ(kvstudio::DescribeExtent(extent, 0), kvstudio::DescribeExtent(extent, 1));
+    EXPECT_EQ(kvstudio::DescribeExtent(extent, 42), kvstudio::DescribeExtent(extent, 1));
+    QLocale::setDefault(QLocale::system());
 }
 
 }  // namespace
