@@ -263,15 +263,22 @@ TEST_F(Studio, DamagedFileGetsTheResultsDialogAndAReasonAndNoModel) {
     EXPECT_FALSE(window_->View().HasModel());
     EXPECT_FALSE(Action("export").isEnabled());
 
-    // File > Open takes model files only.
-    QString refusal;
-    WhenDialogOpens([&refusal](QDialog& dialog) {
-        refusal = dynamic_cast<QMessageBox&>(dialog).text();
-        dialog.accept();
-    });
-    window_->Open(QStringLiteral(KV_DAMAGED_3DS));
-    EXPECT_TRUE(refusal.contains(QLatin1String("not a Korvanta model file"))) << refusal.toStdString();
-    EXPECT_FALSE(window_->View().HasModel());
+    // File > Open takes model files only, and only those that name no other
+    // file (the view would open it, wherever it is).
+    const std::pair<const char*, const char*> refusals[] = {
+        {KV_DAMAGED_3DS, "not a Korvanta model file"},
+        {KV_STUDIO_TEST_DIR "/names-another-file.kvm", "names other files"},
+    };
+    for (const auto& [file, why] : refusals) {
+        QString refusal;
+        WhenDialogOpens([&refusal](QDialog& dialog) {
+            refusal = dynamic_cast<QMessageBox&>(dialog).text();
+            dialog.accept();
+        });
+        window_->Open(QString::fromUtf8(file));
+        EXPECT_TRUE(refusal.contains(QLatin1String(why))) << refusal.toStdString();
+        EXPECT_FALSE(window_->View().HasModel());
+    }
 }
 
 TEST(ModelSize, IsSaidInTheChosenUnitWithFourDigitsAndNoExponent) {
