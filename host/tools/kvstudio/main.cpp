@@ -14,16 +14,15 @@
 #include <cstdio>
 #include <memory>
 
+#include "Display.h"
 #include "FreedMemory.h"
 #include "HostVersion.h"
 #include "ImporterPlugin.h"
 #include "ScreenPicture.h"
-#include "StudioText.h"
+#include "HostText.h"
 #include "StudioWindow.h"
 
 namespace {
-
-using kvstudio::Tr;
 
 constexpr const char* kHelpText =
     "Imports a 3DS file through the importer plug-in and shows the model: File > Import,\n"
@@ -36,8 +35,11 @@ struct Command {
     QString screenshot;
 };
 
-// Exits the program for --help, --version and usage errors.
-Command ParseCommandLine(const QApplication& application) {
+// Read before the application exists, so that --help and --version work
+// without a display; exits the program for them and for usage errors.
+Command ParseCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kHelpText));
     parser.addHelpOption();
@@ -53,7 +55,15 @@ Command ParseCommandLine(const QApplication& application) {
     parser.addOptions({version, plugin, screenshot});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A 3DS file to import or a .kvm model to open."),
                                  QStringLiteral("[FILE]"));
-    parser.process(application);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "kvstudio: %s\nTry 'kvstudio --help'.\n", qPrintable(parser.errorText()));
+        std::exit(2);
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        // Without an application object Qt cannot know the program's name.
+        std::fputs(qPrintable(parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("kvstudio"))), stdout);
+        std::exit(0);
+    }
     if (parser.isSet(version)) {
         std::printf("%s\n", kvhost::HostVersionLine("kvstudio").c_str());
         std::exit(0);
@@ -80,12 +90,18 @@ void TranslateQt(QApplication& application) {
 
 int main(int argc, char** argv) {
     kvhost::UseTheUsersLanguage();
+    const Command command = ParseCommandLine(argc, argv);
+    if (!kvhost::HasADisplay()) {
+        std::fprintf(stderr, "kvstudio: %s\n",
+                     kvhost::Translated("kvstudio needs a display: none is set (DISPLAY, WAYLAND_DISPLAY or "
+                                        "QT_QPA_PLATFORM); xvfb-run -a kvstudio runs it without a desktop"));
+        return 1;
+    }
     kvhost::KeepFreedMemoryForReuse();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvstudio"));
     QSurfaceFormat::setDefaultFormat(QQuick3D::idealSurfaceFormat());
     TranslateQt(application);
-    const Command command = ParseCommandLine(application);
 
     std::string error;
     const std::filesystem::path pluginPath =
