@@ -38,7 +38,8 @@ public:
         sinceTick_.start();
     }
     qint64 TakeLongest() {
-        const qint64 longest = std::max(longest_, sinceTick_.elapsed());
+        // A gap running now is split between the phases.
+        const qint64 longest = std::max(longest_, sinceTick_.restart());
         longest_ = 0;
         return longest;
     }
@@ -83,14 +84,13 @@ int main(int argc, char** argv) {
     qint64 cancelledAt = -1;
     qint64 converted = -1;
     qint64 conversionStall = 0;
-    // The conversion is over when its progress dialog goes.
+    QObject::connect(&window, &kvstudio::StudioWindow::ConversionEnded, [&] {
+        converted = clock.elapsed();
+        conversionStall = stalls.TakeLongest();
+    });
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         auto* progress = window.findChild<QProgressDialog*>();
-        if (converted < 0 && (progress == nullptr || !progress->isVisible()) && clock.elapsed() > 100) {
-            converted = clock.elapsed();
-            conversionStall = stalls.TakeLongest();
-        }
         if (cancelAt < 0 || progress == nullptr || progress->value() < cancelAt || cancelledAt >= 0) return;
         cancelledAt = clock.elapsed();
         progress->findChild<QPushButton*>()->click();

@@ -185,6 +185,7 @@ void StudioWindow::OnCancel() {
 }
 
 void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
+    emit ConversionEnded();
     const QString input = run_->Input();
     const QString output = run_->Output();
     progress_->hide();

@@ -36,6 +36,8 @@ public:
     bool IsImporting() const { return run_ != nullptr; }
 
 signals:
+    // When the importer is done, before the view opens the model.
+    void ConversionEnded();
     // After an import's results dialog has closed.
     void ImportFinished();
     // Once a model is in the view and framed, or could not be shown.
