@@ -222,8 +222,9 @@ void StudioWindow::Open(const QString& path) {
     // A copy is checked and shown, so that the file cannot change between.
     const QString copy = NextScratchFile(file.completeBaseName());
     std::optional<std::string> why;
-    if (!QFile::copy(file.absoluteFilePath(), copy)) {
-        why = file.exists() ? Utf8(QFile(file.absoluteFilePath()).errorString()) : kvhost::Translated("there is no such file");
+    QFile original(file.absoluteFilePath());
+    if (!original.copy(copy)) {
+        why = file.exists() ? Utf8(original.errorString()) : kvhost::Translated("there is no such file");
     } else {
         why = WhyNotAModelFile(Utf8(copy));
     }
