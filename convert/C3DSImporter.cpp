@@ -4,6 +4,7 @@
 
 #include "scenefile/SceneFile.h"
 #include "scenefile/StoredText.h"
+#include "settings/LengthUnits.h"
 #include "utils/Format.h"
 #include "utils/Paths.h"
 
@@ -18,21 +19,7 @@ C3DSImporter::~C3DSImporter() {
 }
 
 float C3DSImporter::GetUnitScale(std::int32_t unitsOption, float masterScale) {
-    // Inches per file unit; the odd-looking factors are the ones users' files
-    // were always converted with, so they stay as they are.
-    double factor = masterScale;
-    switch (unitsOption) {
-        case 1: factor = 1.0; break;
-        case 2: factor = 12.0; break;
-        case 3: factor = 36.0; break;
-        case 4: factor = 63360.0; break;
-        case 5: factor = 0.03937; break;
-        case 6: factor = 0.3937; break;
-        case 7: factor = 39.37; break;
-        case 8: factor = 39370.079; break;
-        default: break;
-    }
-    return static_cast<float>(factor);
+    return static_cast<float>(hollin::settings::InchesPerFileUnit(unitsOption, masterScale));
 }
 
 bool C3DSImporter::ConvertFile(const Utf16String& inputPath, const Utf16String& outputPath,
@@ -71,7 +58,7 @@ bool C3DSImporter::ConvertFile(const Utf16String& inputPath, const Utf16String& 
 
 void C3DSImporter::ConvertLoadedScene(const Utf16String& outputPath) {
     sceneNames_.emplace(*scene_);
-    unitScale_ = GetUnitScale(unitsOption_, scene_->master_scale);
+    unitScale_ = GetUnitScale(settings_.units, scene_->master_scale);
     KVModelRef model{};
     KVModelCreate(&model);
     KVEntitiesRef modelEntities{};
@@ -84,12 +71,14 @@ void C3DSImporter::ConvertLoadedScene(const Utf16String& outputPath) {
     }
 
     ReportProgress(30.0, progressMessages_[ParsingMaterials]);
+    textureSearch_.emplace(textureFolder_.ToUtf8(), settings_.textureFolders);
     for (Lib3dsMaterial* material = scene_->materials; material != nullptr; material = material->next) {
         if (IsCancelled()) break;
         const Utf16String name = StoredTextUtf16(material->name);
         ReportProgress(-1.0, Formatted(progressMessages_[ParsingMaterial], name));
         if (ConvertMaterial(model, material) < 0) RecordError(Material, name);
     }
+    textureSearch_.reset();
 
     std::int64_t faceSum = 0;
     for (const Lib3dsMesh* mesh = scene_->meshes; mesh != nullptr; mesh = mesh->next) faceSum += mesh->faces;
@@ -104,7 +93,7 @@ void C3DSImporter::ConvertLoadedScene(const Utf16String& outputPath) {
 
     if (meshCount_ == 0 && scene_->meshes != nullptr) ConvertMeshesWithoutNodes(model, modelEntities);
 
-    if (mergeOption_) KVModelMergeCoplanarFaces(model);
+    if (settings_.mergeCoplanarFaces) KVModelMergeCoplanarFaces(model);
     KVModelSaveToFile(model, outputPath.ToUtf8().c_str());
     KVModelRelease(&model);
 }

@@ -15,6 +15,8 @@
 #include "KorvantaAPI.h"
 #include "convert/ImportReport.h"
 #include "scenefile/SceneNames.h"
+#include "settings/ImportSettings.h"
+#include "settings/TextureSearch.h"
 #include "utils/IProgressCallback.h"
 #include "utils/Utf16String.h"
 
@@ -46,8 +48,7 @@ public:
     C3DSImporter(const C3DSImporter&) = delete;
     C3DSImporter& operator=(const C3DSImporter&) = delete;
 
-    void SetUnitsOption(std::int32_t units) { unitsOption_ = units; }
-    void SetMergeOption(bool merge) { mergeOption_ = merge; }
+    void SetSettings(hollin::settings::ImportSettings settings) { settings_ = std::move(settings); }
     void SetProgressMessages(const ProgressMessageTable& messages) { progressMessages_ = messages; }
 
     // True when the 3DS file loaded (a model was then built and saved).
@@ -59,7 +60,7 @@ public:
     std::int32_t MeshCount() const { return meshCount_; }
     const ImportErrorList& Errors() const { return errors_; }
 
-    // Inches per file unit for a units option; `masterScale` for 0 and any unknown option.
+    // Inches per file unit for a units setting; `masterScale` for 0 and any unknown setting.
     static float GetUnitScale(std::int32_t unitsOption, float masterScale);
 
 private:
@@ -76,6 +77,7 @@ private:
 
     hollin::utils::IProgressCallback* progress_ = nullptr;
     Utf16String textureFolder_;
+    std::optional<hollin::settings::TextureSearch> textureSearch_;  // while materials are converted
     std::map<std::string, KVMaterialRef> materialMap_;
     ImportErrorList errors_;
     ProgressMessageTable progressMessages_;
@@ -88,8 +90,7 @@ private:
     std::int32_t nodeCount_ = 0;
     std::int32_t meshCount_ = 0;
     std::int32_t facesProcessed_ = 0;
-    std::int32_t unitsOption_ = 1;
-    bool mergeOption_ = false;
+    hollin::settings::ImportSettings settings_;
 };
 
 }  // namespace hollin::importer

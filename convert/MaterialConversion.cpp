@@ -1,10 +1,8 @@
-#include <optional>
 #include <string>
 
 #include "convert/C3DSImporter.h"
 #include "convert/MaterialColor.h"
 #include "scenefile/StoredText.h"
-#include "scenefile/TextureFileResolver.h"
 
 namespace hollin::importer {
 
@@ -23,14 +21,12 @@ std::int32_t C3DSImporter::ConvertMaterial(KVModelRef model, Lib3dsMaterial* mat
     std::int32_t result = 0;
     const std::string textureName = StoredText(material->texture1_map.name);
     if (!textureName.empty()) {
-        const Utf16String storedName = Utf16String::FromUtf8(textureName);
-        const std::optional<Utf16String> texturePath = ResolveTextureFile(textureFolder_, storedName);
+        const hollin::settings::TextureLookup lookup = textureSearch_->Find(textureName);
         KVTextureRef texture{};
-        if (texturePath &&
-            KVTextureCreateFromFile(&texture, texturePath->ToUtf8().c_str(), 1.0, 1.0) == KV_SUCCESS) {
+        if (lookup.found && KVTextureCreateFromFile(&texture, lookup.found->path.c_str(), 1.0, 1.0) == KV_SUCCESS) {
             KVMaterialSetTexture(hostMaterial, texture);
         } else {
-            RecordError(Texture, storedName);
+            RecordError(Texture, Utf16String::FromUtf8(textureName));
             result = -1;
         }
     }

@@ -42,9 +42,7 @@ bool C3DSImporterPlugin::ConvertToModel(const std::string& inputPath, const std:
     pendingReport_.Clear();
     converter.SetProgressMessages(LocalizedProgressMessages());
 
-    const hollin::ui::ResolvedOptions resolved = hollin::ui::ResolveOptions(options);
-    converter.SetUnitsOption(resolved.units);
-    converter.SetMergeOption(resolved.mergeCoplanarFaces);
+    converter.SetSettings(hollin::ui::ResolveImportSettings(options));
 
     const Utf16String input = Utf16String::FromUtf8(inputPath);
     const Utf16String output = Utf16String::FromUtf8(outputPath);

@@ -6,6 +6,7 @@
 #include "framework/CDialog.h"
 #include "framework/ModuleState.h"
 #include "plugin/ThisLibraryModuleState.h"
+#include "settings/ImportSettings.h"
 #include "ui/COptionsDialog.h"
 #include "ui/CReportDialog.h"
 #include "ui/StoredOptions.h"
@@ -32,8 +33,8 @@ void C3DSImporterPluginWin::ShowOptionsDialog() {
     AFX_MAINTAIN_STATE2 moduleState(&ThisLibraryModuleState());
     hollin::ui::COptionsDialog dialog;
     ImportOptions options = hollin::ui::ReadStoredOptions();
-    const Utf16String mergeKey(hollin::ui::kMergeCoplanarFacesKey);
-    const Utf16String unitsKey(hollin::ui::kUnitsKey);
+    const Utf16String mergeKey(hollin::settings::kMergeCoplanarFacesKey);
+    const Utf16String unitsKey(hollin::settings::kUnitsKey);
     dialog.mergeChoice = options[mergeKey].AsBool() ? 1 : 0;
     dialog.unitIndex = options[unitsKey].AsInt32();
     // Without a Qt application DoModal cannot show the dialog and returns -1.

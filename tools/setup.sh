@@ -12,6 +12,7 @@ set -euo pipefail
 # its dependencies. kvstudio's 3D view is Qt Quick 3D, whose CMake package
 # needs the shader tools, and whose glTF loader and camera controller are
 # QML modules read at run time; Qt's own translations serve its dialogs.
+# ICU folds case in names the same way in every locale.
 build_packages=(
   build-essential cmake pkg-config dpkg-dev
   lib3ds-dev
@@ -22,6 +23,7 @@ build_packages=(
   qt6-translations-l10n
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   gettext
+  libicu-dev
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libtinygltf-dev nlohmann-json3-dev libstb-dev

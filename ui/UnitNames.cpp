@@ -1,23 +1,17 @@
 #include "ui/UnitNames.h"
 
-#include <array>
-
 #include "l10n/LocalizedStrings.h"
+#include "settings/LengthUnits.h"
 
 namespace hollin::ui {
 
-namespace {
-
-// Index order is stored in users' preferences: never reorder.
-constexpr std::array<const char*, kUnitCount> kUnitKeys = {
-    "Model Units", "Inches", "Feet", "Yards", "Miles", "Millimeters", "Centimeters", "Meters", "Kilometers",
-};
-
-}  // namespace
+using hollin::settings::kLengthUnits;
+using hollin::settings::kUnitCount;
 
 hollin::utils::Utf16String UnitName(std::int32_t index) {
     if (index < 0 || index >= kUnitCount) return {};
-    return hollin::l10n::GetLocalizedString(kUnitKeys[static_cast<std::size_t>(index)]);
+    // The table's names are literals, so their views end in NUL.
+    return hollin::l10n::GetLocalizedString(kLengthUnits[static_cast<std::size_t>(index)].name.data());
 }
 
 std::vector<hollin::utils::Utf16String> UnitNames() {

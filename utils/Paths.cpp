@@ -12,14 +12,9 @@
 #include <system_error>
 #include <vector>
 
-#include "Format.h"
 
 namespace hollin::utils {
 namespace {
-
-// The drive part of a Windows path ("X:"), kept so that such paths split as
-// they do on Windows.
-constexpr std::size_t kDriveLength = 2;
 
 bool StartsWith(const std::u16string& text, std::u16string_view prefix) {
     return text.size() >= prefix.size() && std::u16string_view(text).substr(0, prefix.size()) == prefix;
@@ -42,20 +37,13 @@ bool FitsTheSystemLimits(const std::string& path) {
     return true;
 }
 
-// The drive ("X:") and directory (through the last separator) parts, split
-// as _wsplitpath_s splits them.
-void SplitDriveAndDirectory(const std::u16string& path, std::u16string& drive, std::u16string& directory) {
-    std::size_t start = 0;
-    drive.clear();
-    directory.clear();
-    if (path.size() >= kDriveLength && path[kDriveLength - 1] == u':') {
-        drive = path.substr(0, kDriveLength);
-        start = kDriveLength;
-    }
-    const std::size_t lastSeparator = path.find_last_of(u"/\\");
-    if (lastSeparator != std::u16string::npos && lastSeparator >= start) {
-        directory = path.substr(start, lastSeparator + 1 - start);
-    }
+// The folder part of a path through its last separator. On this system a
+// backslash or a colon is an ordinary character in a file name: a file
+// named "..\\..\\x.3ds" lies in the folder it is in, not two above it.
+std::u16string DirectoryPart(const std::u16string& path) {
+    const std::size_t lastSeparator = path.rfind(u'/');
+    if (lastSeparator == std::u16string::npos) return {};
+    return path.substr(0, lastSeparator + 1);
 }
 
 std::string ToOsPath(const Utf16String& path) { return path.ToUtf8(); }
@@ -71,19 +59,12 @@ Utf16String AbsoluteFromEnvironment(const char* value) {
 Utf16String NormalizePath(const Utf16String& path) {
     if (path.IsEmpty()) return {};
     std::u16string units = path.Units();
-    for (char16_t& unit : units) {
-        if (unit == u'\\') unit = u'/';
-    }
 
     std::size_t prefix = 1;
     if (StartsWith(units, u"http://") || StartsWith(units, u"file://")) {
         prefix = 7;
     } else if (StartsWith(units, u"smb://")) {
         prefix = 6;
-    } else if (units.find(u":/") == 1) {
-        prefix = 3;
-    } else if (units.find(u':') == 1) {
-        prefix = 2;
     }
     prefix = std::min(prefix, units.size());
 
@@ -92,10 +73,7 @@ Utf16String NormalizePath(const Utf16String& path) {
     units.resize(prefix);
     units += rest.Units();
 
-    if (!units.empty() && units.back() == u'/') {
-        const char16_t before = units.size() >= 2 ? units[units.size() - 2] : u' ';
-        if (before != u':') units.pop_back();
-    }
+    if (!units.empty() && units.back() == u'/') units.pop_back();
 
     for (std::size_t index = units.size(); index > prefix; --index) {
         if (IsForbiddenInName(units[index - 1])) units[index - 1] = u'_';
@@ -106,9 +84,8 @@ Utf16String NormalizePath(const Utf16String& path) {
 Utf16String JoinPath(const Utf16String& first, const Utf16String& second) {
     if (first.IsEmpty()) return NormalizePath(second);
     Utf16String joined(first);
-    const char16_t last = first.Units().back();
-    if (last != u'/' && last != u'\\') joined.Append(u'/');
-    if (!second.IsEmpty() && (second[0] == u'/' || second[0] == u'\\')) {
+    if (first.Units().back() != u'/') joined.Append(u'/');
+    if (!second.IsEmpty() && second[0] == u'/') {
         joined.Append(Utf16String(second.Units().substr(1)));
     } else {
         joined.Append(second);
@@ -117,12 +94,7 @@ Utf16String JoinPath(const Utf16String& first, const Utf16String& second) {
 }
 
 Utf16String GetFolderOfPath(const Utf16String& path) {
-    std::u16string drive;
-    std::u16string directory;
-    SplitDriveAndDirectory(path.Units(), drive, directory);
-    Utf16String folder;
-    Format(folder, Utf16String(u"%s%s"), Utf16String(std::move(drive)), Utf16String(std::move(directory)));
-    Utf16String normalized = NormalizePath(folder);
+    Utf16String normalized = NormalizePath(Utf16String(DirectoryPart(path.Units())));
     // A folder beyond the system's limits cannot exist; nothing is looked up in it.
     if (!FitsTheSystemLimits(ToOsPath(normalized))) return {};
     return normalized;

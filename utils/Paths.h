@@ -2,16 +2,17 @@
 
 #include "Utf16String.h"
 
-// Paths are held in one canonical form: forward slashes, no doubled or
-// trailing separator, no characters that file names cannot hold. They cross
-// to the operating system as UTF-8.
+// Paths are held in one canonical form: no doubled or trailing separator, no
+// characters that file names cannot hold. They are this system's paths, given
+// by the user or a host: only "/" separates, and a backslash or a drive letter
+// is part of a name (names stored inside files are read elsewhere). They
+// cross to the operating system as UTF-8.
 namespace hollin::utils {
 
 Utf16String NormalizePath(const Utf16String& path);
 Utf16String JoinPath(const Utf16String& first, const Utf16String& second);
-// The drive-and-folder part, split the way Windows splits paths so that
-// D:\models\car.3ds gives D:/models on every platform; empty for a folder
-// longer than this system allows (PATH_MAX a path, NAME_MAX a component).
+// The folder part; empty for a path without one, and for a folder longer
+// than this system allows (PATH_MAX a path, NAME_MAX a component).
 Utf16String GetFolderOfPath(const Utf16String& path);
 Utf16String GetHostExecutableFolder();
 

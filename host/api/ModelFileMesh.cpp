@@ -68,6 +68,10 @@ int AddPositionsAccessor(std::vector<float> positions, int view, GltfBufferWrite
     return accessor;
 }
 
+bool HasTexture(const tinygltf::Model& gltf, int material) {
+    return material >= 0 && gltf.materials[static_cast<std::size_t>(material)].pbrMetallicRoughness.baseColorTexture.index >= 0;
+}
+
 template <typename Index>
 int AddIndices(const std::vector<std::uint32_t>& drawnIndices, GltfBufferWriter& buffer) {
     std::vector<Index> indices(drawnIndices.begin(), drawnIndices.end());
@@ -96,7 +100,7 @@ void AddPrimitives(const Entities& entities, DrawnEntities& drawn, const GltfMat
     for (const auto& [key, indices] : primitiveIndices) {
         DrawnEntities::Primitive& primitive = drawn.primitives.emplace_back();
         primitive.material = key.first;
-        primitive.textured = key.second;
+        primitive.hasUvs = key.second || HasTexture(gltf, key.first);
         primitive.indicesView = drawn.ShortIndices() ? AddIndices<std::uint16_t>(indices, buffer)
                                                      : AddIndices<std::uint32_t>(indices, buffer);
         primitive.indicesAccessor =
@@ -104,7 +108,9 @@ void AddPrimitives(const Entities& entities, DrawnEntities& drawn, const GltfMat
                         drawn.ShortIndices() ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT : TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
                         TINYGLTF_TYPE_SCALAR, indices.size(), gltf);
     }
-    if (drawn.anyTextured) {
+    const bool anyUvs = std::any_of(drawn.primitives.begin(), drawn.primitives.end(),
+                                    [](const DrawnEntities::Primitive& primitive) { return primitive.hasUvs; });
+    if (anyUvs) {
         std::vector<float> uvs;
         uvs.reserve(drawn.Count() * 2);
         // glTF's v axis runs down the image.
@@ -145,7 +151,6 @@ DrawnEntities DrawEntities(const Entities& entities) {
     };
     drawn.cornerDrawn.reserve(entities.corners.size());
     for (const Corner& corner : entities.corners) drawn.cornerDrawn.push_back(drawnOf(corner));
-    for (const Face& face : entities.faces) drawn.anyTextured |= face.textured;
     return drawn;
 }
 
@@ -190,7 +195,7 @@ int AddFacesMesh(const Entities& entities, DrawnEntities& drawn, const std::stri
         primitive.material = drawnPrimitive.material;
         primitive.indices = drawnPrimitive.indicesAccessor;
         primitive.attributes["POSITION"] = positions;
-        if (drawnPrimitive.textured) primitive.attributes["TEXCOORD_0"] = drawn.uvAccessor;
+        if (drawnPrimitive.hasUvs) primitive.attributes["TEXCOORD_0"] = drawn.uvAccessor;
         mesh.primitives.push_back(std::move(primitive));
     }
     gltf.meshes.push_back(std::move(mesh));

@@ -25,7 +25,6 @@ struct DrawnEntities {
     std::vector<std::uint32_t> cornerDrawn;    // per corner of the entities
     std::vector<std::uint32_t> copiedVertex;   // per drawn vertex past the entities' own
     std::vector<TextureCoordinate> uvs;        // per drawn vertex, as the model holds them
-    bool anyTextured = false;
 
     // Buffer views and accessors made so far (-1 for none yet).
     int positionsView = -1;  // single-precision positions of the drawn vertices
@@ -33,7 +32,10 @@ struct DrawnEntities {
     int uvAccessor = -1;
     struct Primitive {
         int material = -1;
-        bool textured = false;
+        // Texture coordinates go with every primitive whose material has a
+        // texture, as glTF asks; faces without a mapping of their own hold
+        // (0, 0) at every corner.
+        bool hasUvs = false;
         int indicesAccessor = -1;
         int indicesView = -1;
     };

@@ -109,8 +109,10 @@ protected:
     void Touch(const std::string& relative) const { WriteFile(folder / relative, "image"); }
     bool Convert(const std::filesystem::path& input, int units = 1, bool merge = false) {
         converter = std::make_unique<C3DSImporter>();
-        converter->SetUnitsOption(units);
-        converter->SetMergeOption(merge);
+        hollin::settings::ImportSettings settings;
+        settings.units = units;
+        settings.mergeCoplanarFaces = merge;
+        converter->SetSettings(settings);
         converter->SetProgressMessages(
             {Utf16String("Parsing file..."), Utf16String("Parsing cameras..."), Utf16String("Parsing camera %s..."),
              Utf16String("Parsing materials..."), Utf16String("Parsing material %s..."),

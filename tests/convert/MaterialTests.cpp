@@ -4,7 +4,6 @@
 
 #include "ConverterFixture.h"
 #include "convert/MaterialColor.h"
-#include "scenefile/TextureFileResolver.h"
 
 namespace hollin::importer::testing {
 namespace {
@@ -91,36 +90,6 @@ TEST_F(MaterialTest, MaterialRefusedByTheHostIsNotCountedAndItsFacesGetNone) {
               "3ds Errors:\n\tCould not create material: a\n");
     const Model model = Saved();
     EXPECT_EQ(FaceMaterials(model, model.definitions.at(0)->entities), (std::vector<long>{-1, -1}));
-}
-
-TEST_F(MaterialTest, TextureFileNamesMatchIgnoringCaseAndNeverLeaveTheModelsFolder) {
-    // The model sits in model/here; a.png and the folder "elsewhere" are outside it.
-    const std::filesystem::path modelFolder = folder / "model" / "here";
-    for (const char* file : {"model/here/Wood.jpg", "model/here/cwall02.jpg", "model/here/maps/Bark.PNG",
-                             "model/here/two/wood.jpg", "model/here/two/WOOD.jpg", "model/a.png", "a.png",
-                             "elsewhere/linked.png"}) {
-        std::filesystem::create_directories((folder / file).parent_path());
-        Touch(file);
-    }
-    std::filesystem::create_directory(modelFolder / "stone.jpg");
-    // A link the user made is followed wherever it leads.
-    std::filesystem::create_directory_symlink(folder / "elsewhere", modelFolder / "shared");
-    const std::string outside = (folder / "a.png").string();
-    // Among case variants the choice is stable; folders and missing files are not found.
-    const std::pair<std::string, const char*> cases[] = {
-        {"Wood.jpg", "Wood.jpg"},           {"CWALL02.JPG", "cwall02.jpg"}, {"MAPS\\BARK.png", "maps/Bark.PNG"},
-        {"maps/bark.png", "maps/Bark.PNG"}, {"TWO\\Wood.JPG", "two/WOOD.jpg"}, {"OTHER\\BARK.PNG", nullptr},
-        {"STONE.JPG", nullptr},             {"MAPS", nullptr},              {"", nullptr},
-        {"./two/./wood.jpg", "two/wood.jpg"}, {"SHARED\\linked.png", "shared/linked.png"},
-        // Names that lead out are looked for by their file name in the model's folder alone.
-        {"../a.png", nullptr},              {"../../a.png", nullptr},       {"maps\\..\\..\\a.png", nullptr},
-        {outside, nullptr},                 {"C:\\a.png", nullptr},        {"..", nullptr},
-        {"../../WOOD.JPG", "Wood.jpg"},     {"D:\\textures\\Wood.jpg", "Wood.jpg"}, {"c:WOOD.jpg", "Wood.jpg"},
-        {"\\\\server\\maps\\bark.png", nullptr}, {"/elsewhere/CWALL02.jpg", "cwall02.jpg"}};
-    for (const auto& [storedName, expected] : cases) {
-        const auto found = ResolveTextureFile(Utf16String::FromUtf8(modelFolder.string()), Utf16String(storedName.c_str()));
-        EXPECT_EQ(found ? found->ToUtf8() : "", expected ? (modelFolder / expected).string() : "") << storedName;
-    }
 }
 
 }  // namespace

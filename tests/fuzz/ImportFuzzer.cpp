@@ -49,8 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::filesystem::path output = files + ".kvm";
     std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     hollin::importer::C3DSImporter converter;
-    converter.SetUnitsOption(static_cast<std::int32_t>(size % 10));
-    converter.SetMergeOption(size % 2 == 1);
+    hollin::settings::ImportSettings settings;
+    settings.units = static_cast<std::int32_t>(size % 10);
+    settings.mergeCoplanarFaces = size % 2 == 1;
+    converter.SetSettings(settings);
     converter.ConvertFile(hollin::utils::Utf16String::FromUtf8(input.string()),
                           hollin::utils::Utf16String::FromUtf8(output.string()), nullptr);
     std::filesystem::remove(output);

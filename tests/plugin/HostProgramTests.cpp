@@ -69,29 +69,71 @@ TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
     }
 }
 
-// A downloaded model brings its pictures, and only those: a texture name that
-// leads out of the model's folder finds nothing there, and one picture that
-// many materials name, in a sub-folder written the Windows way, is stored once.
-TEST_F(HostPrograms, TexturesComeOnlyFromTheModelsFolderAndEachFileOnce) {
-    const std::filesystem::path assimp = KV_ASSIMP_3DS_DIR, downloads = folder_ / "downloads" / "test1";
-    std::filesystem::create_directories(downloads);
-    std::filesystem::copy_file(assimp / "test.png", folder_ / "a.png");
-    for (const char* image : {"CWALL02.jpg", "IMAGE1.jpg", "IMAGE2.jpg"}) {
-        std::filesystem::copy_file(assimp / image, downloads / image);
+// A model from an archive: its images in a "textures" folder beside its
+// own, some under 8.3 names or in another format, and links that came with
+// it. Only the folders the user names are searched, a link counts only
+// inside them, and kvimport says what stood in for what and where the rest is.
+TEST_F(HostPrograms, TexturesComeFromTheModelsAndTheUsersFoldersAndLinksStayInside) {
+    const std::filesystem::path assimp = KV_ASSIMP_3DS_DIR, models = folder_ / "game" / "models",
+                                textures = folder_ / "game" / "textures";
+    std::filesystem::create_directories(models / "maps");
+    std::filesystem::create_directories(textures);
+    std::filesystem::create_directories(folder_ / "private");
+    for (const char* image : {"sibling.jpg", "BrickWall_Texture.jpg", "LongNameOne.jpg", "LongNameTwo.jpg"}) {
+        std::filesystem::copy_file(assimp / "IMAGE1.jpg", textures / image);
     }
-    std::string scene = ReadFile(assimp / "test1.3ds");
-    scene.replace(scene.find("CWALL02.JPG"), 11, "../../a.png");
-    WriteFile(downloads / "test1.3ds", scene);
-    const ProcessResult imported = Import(downloads / "test1.3ds", "test1.kvm");
-    EXPECT_NE(imported.out.find("Could not create texture: ../../a.png\n"), std::string::npos) << imported.out;
-    EXPECT_NE(imported.err.find("kvimport: " + (downloads / "test1.3ds").string() + ": texture ../../a.png (looked for in " +
-                                downloads.string() + "): not found\n"),
-              std::string::npos)
-        << imported.err;
-    const nlohmann::json test1 = ExpectValidModel("test1.kvm");
-    EXPECT_EQ(test1["materials"][0]["texture"], nullptr);
-    EXPECT_EQ(test1["materials"][1]["texture"], nlohmann::json::parse("[400, 300]"));
+    std::filesystem::copy_file(assimp / "test.png", textures / "crate.png");
+    std::filesystem::copy_file(assimp / "IMAGE1.jpg", folder_ / "private" / "photo.jpg");
+    std::filesystem::copy_file(assimp / "IMAGE1.jpg", models / "maps" / "in.jpg");
+    std::filesystem::create_symlink(folder_ / "private" / "photo.jpg", models / "LINKOUT.JPG");
+    std::filesystem::create_symlink(models / "maps" / "in.jpg", models / "LINKIN.JPG");
+    hollin::samples::SceneBuilder builder;
+    const std::pair<const char*, const char*> named[] = {{"sibling", "SIBLING.JPG"}, {"brick", "BRICKWAL.JPG"},
+                                                         {"crate", "CRATE.RGB"},     {"out", "LINKOUT.JPG"},
+                                                         {"in", "LINKIN.JPG"},       {"long", "LONGNAME.JPG"}};
+    for (const auto& [material, image] : named) builder.AddMaterial(material, {1, 1, 1}, 0.0f, image);
+    const hollin::samples::Point points[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    const hollin::samples::Triangle faces[] = {{0, 1, 2}};
+    const hollin::samples::Texel texels[] = {{0, 0}, {1, 0}, {0, 1}};
+    builder.AddMesh("tile", points, faces, "in", texels);
+    ASSERT_TRUE(builder.Save((models / "scene.3ds").string()));
+    const auto texturedMaterials = [this](const std::string& model) {
+        std::string names;
+        const nlohmann::json info = ExpectValidModel(model);
+        for (const nlohmann::json& material : info["materials"]) {
+            if (!material["texture"].is_null()) names += material["name"].get<std::string>() + " ";
+        }
+        return names;
+    };
+    const std::string scene = "kvimport: " + (models / "scene.3ds").string() + ": ";
 
+    const ProcessResult alone = Import(models / "scene.3ds", "alone.kvm");
+    EXPECT_EQ(texturedMaterials("alone.kvm"), "in ");
+    EXPECT_NE(alone.err.find(scene + "the missing textures may be in " + textures.string() + ": add --texture-folder " +
+                             textures.string() + " to use them\n"),
+              std::string::npos)
+        << alone.err;
+
+    const ProcessResult given = Import(models / "scene.3ds", "given.kvm", "C", KV_KVIMPORT_PATH,
+                                       "--texture-folder=" + textures.string());
+    EXPECT_EQ(texturedMaterials("given.kvm"), "brick crate in sibling ");  // as the model orders them
+    const std::string lookedIn = " (looked for in " + models.string() + ", " + textures.string() + "): ";
+    for (const std::string& line : {
+             scene + "texture BRICKWAL.JPG: found as " + (textures / "BrickWall_Texture.jpg").string() +
+                 ", whose name an 8.3 exporter cuts to it\n",
+             scene + "texture CRATE.RGB: " + (textures / "crate.png").string() + " stands in for it\n",
+             scene + "texture LINKOUT.JPG" + lookedIn + "links outside the model's folder\n",
+             scene + "texture LONGNAME.JPG" + lookedIn + "several files have this 8.3 name (LongNameOne.jpg, LongNameTwo.jpg)\n",
+         }) {
+        EXPECT_NE(given.err.find(line), std::string::npos) << line << "\nnot in\n" << given.err;
+    }
+    EXPECT_EQ(given.err.find("may be in"), std::string::npos) << given.err;
+}
+
+// One picture that many materials name, in a sub-folder written the Windows
+// way, is stored once.
+TEST_F(HostPrograms, APictureManyMaterialsNameIsStoredOnce) {
+    const std::filesystem::path assimp = KV_ASSIMP_3DS_DIR;
     constexpr int kMaterials = 300;
     hollin::samples::SceneBuilder builder;
     for (int i = 0; i < kMaterials; ++i) builder.AddMaterial("tile " + std::to_string(i), {1, 1, 1}, 0.0f, "MAPS\\IMAGE1.JPG");
@@ -151,8 +193,9 @@ TEST_F(HostPrograms, FailedAndPartialImportsSayWhyAfterTheReport) {
     EXPECT_EQ(german.err, "kvimport: " + (folder_ / "missing.3ds").string() + ": die Datei existiert nicht\n");
 }
 
-// What every installed real file imports as: its report, and the faces and
-// instances of its model (none when the file is refused).
+// What every installed real file imports as, its package's "textures" folder
+// given where there is one: its report, and the faces and instances of its
+// model (none when the file is refused).
 const nlohmann::json& RealFileExpectations() {
     static const nlohmann::json expectations = nlohmann::json::parse(std::ifstream(KV_REAL_FILE_EXPECTATIONS));
     return expectations;
@@ -169,7 +212,10 @@ class RealFile : public HostPrograms, public ::testing::WithParamInterface<std::
 TEST_P(RealFile, ImportsWithItsReportFacesAndInstances) {
     const nlohmann::json& expected = RealFileExpectations()[GetParam()];
     const std::filesystem::path input = std::filesystem::path("/usr/share") / GetParam();
-    const ProcessResult imported = Import(input, "model.kvm");
+    const std::filesystem::path textures = input.parent_path().parent_path() / "textures";
+    const ProcessResult imported = Import(input, "model.kvm", "C", KV_KVIMPORT_PATH,
+                                          std::filesystem::is_directory(textures) ? "--texture-folder=" + textures.string()
+                                                                                  : "--progress=none");
     EXPECT_EQ(imported.out, expected["report"].get<std::string>());
     // kvinfo tells the same without converting (a file without any content
     // is no 3DS file to it, and no model file either).

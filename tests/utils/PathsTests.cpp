@@ -18,7 +18,8 @@ std::string FolderOf(const std::string& path) { return GetFolderOfPath(Utf16Stri
 }  // namespace
 
 TEST(Paths, NormalizeAndJoinGiveTheCanonicalForm) {
-    EXPECT_EQ(Normalized("D:\\Data\\\\x\\"), "D:/Data/x");
+    EXPECT_EQ(Normalized("/d/Data//x/"), "/d/Data/x");
+    EXPECT_EQ(Normalized("/d/a\\..\\b\\"), "/d/a\\..\\b\\");  // a backslash is part of a name here
     EXPECT_EQ(Normalized("smb://host//share/"), "smb://host/share");
     EXPECT_EQ(Normalized("//server/share"), "//server/share");  // the prefix keeps a network path
     EXPECT_EQ(Normalized("a///b"), "a//b");                      // one pass
@@ -27,22 +28,22 @@ TEST(Paths, NormalizeAndJoinGiveTheCanonicalForm) {
     EXPECT_EQ(NormalizePath(Utf16String(std::u16string(u"/a\0b", 4))).ToUtf8(), "/a_b");
     EXPECT_EQ(Normalized("/"), "");
 
-    EXPECT_EQ(Joined("D:\\a\\", "\\b\\"), "D:/a/b");
+    EXPECT_EQ(Joined("/d/a/", "/b/"), "/d/a/b");
     EXPECT_EQ(Joined("", "Resources/x"), "Resources/x");
     EXPECT_EQ(Joined("/root", ""), "/root");
     EXPECT_EQ(Joined("/root", "//b"), "/root/b");
 }
 
-TEST(Paths, FolderSplitsDrivesLikeWindowsWithinTheLimitsOfLinux) {
+TEST(Paths, FolderSplitsOnlyAtSlashesWithinTheLimitsOfLinux) {
     const std::string component(255, 'd');  // NAME_MAX bytes
     std::string deep;                       // 4095 bytes: PATH_MAX with its terminator
     while (deep.size() + 256 < 4096) deep += "/" + component;
     deep += "/" + std::string(4095 - deep.size() - 1, 'e');
     ASSERT_EQ(deep.size(), 4095u);
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"D:\\models\\car.3ds", "D:/models"},
-        {"D:car.3ds", "D:"},
-        {"D:\\car.3ds", "D:/"},
+        {"/m/a\\..\\..\\..\\tmp\\secret\\car.3ds", "/m"},
+        {"/m/x\\..\\..\\t/car.3ds", "/m/x\\..\\..\\t"},
+        {"D:\\car.3ds", ""},
         {"/abs/dir/", "/abs/dir"},
         {"/file", ""},
         {"/home/me/scenes: old/car.3ds", "/home/me/scenes: old"},

@@ -1,29 +1,20 @@
 #include "CommandLine.h"
 
 #include "HostText.h"
+#include "UnitListText.h"
 
 #include <getopt.h>
 
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cctype>
+#include <string_view>
+
+#include "settings/LengthUnits.h"
 
 namespace kvimport {
 
 namespace {
-
-// Index order is the importer's unit list.
-constexpr std::array<std::string_view, 9> kUnitNames = {
-    "model units", "inches", "feet", "yards", "miles", "millimeters", "centimeters", "meters", "kilometers",
-};
-
-std::string Lowercase(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 template <typename Number>
 std::optional<Number> ParseNumber(std::string_view text) {
@@ -51,9 +42,10 @@ enum LongOnlyOption {
     kSummaryDialog,
     kStrict,
     kVersion,
+    kTextureFolder,
 };
 
-constexpr std::array<option, 13> kOptions = {{
+constexpr std::array<option, 14> kOptions = {{
     {"help", no_argument, nullptr, 'h'},
     {"output-folder", required_argument, nullptr, 'o'},
     {"units", required_argument, nullptr, kUnits},
@@ -66,6 +58,7 @@ constexpr std::array<option, 13> kOptions = {{
     {"summary-dialog", no_argument, nullptr, kSummaryDialog},
     {"strict", no_argument, nullptr, kStrict},
     {"version", no_argument, nullptr, kVersion},
+    {"texture-folder", required_argument, nullptr, kTextureFolder},
     {nullptr, 0, nullptr, 0},
 }};
 
@@ -93,11 +86,9 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             command.outputFolder = value;
             return {};
         case kUnits:
-            command.units = ParseUnits(value);
+            command.units = hollin::settings::ParseLengthUnit(value);
             if (!command.units) {
-                return kvhost::Compose("unknown unit \"%s\" (use Model Units, Inches, Feet, Yards, Miles, Millimeters, "
-                                       "Centimeters, Meters, Kilometers or 0 to 8)",
-                                       {value});
+                return kvhost::Compose("unknown unit \"%1$s\" (use %2$s, or 0 to 8)", {value, kvhost::UnitNameList()});
             }
             return {};
         case kMerge:
@@ -130,6 +121,11 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
         case kVersion:
             command.showVersion = true;
             return {};
+        case kTextureFolder:
+            if (*value == '\0') return kvhost::Translated("--texture-folder needs a folder");
+            if (!command.textureFolders) command.textureFolders.emplace();
+            command.textureFolders->push_back(value);
+            return {};
         default:
             return "unexpected option";
     }
@@ -153,18 +149,6 @@ std::string CheckOperands(ImportCommand& command, std::vector<std::string> opera
 }
 
 }  // namespace
-
-std::optional<std::int32_t> ParseUnits(std::string_view text) {
-    if (const std::optional<std::int32_t> index = ParseNumber<std::int32_t>(text)) {
-        if (*index >= 0 && *index < static_cast<std::int32_t>(kUnitNames.size())) return index;
-        return std::nullopt;
-    }
-    const std::string name = Lowercase(text);
-    if (name == "model") return 0;
-    const auto found = std::find(kUnitNames.begin(), kUnitNames.end(), name);
-    if (found == kUnitNames.end()) return std::nullopt;
-    return static_cast<std::int32_t>(found - kUnitNames.begin());
-}
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     std::vector<std::string> storage;
@@ -194,7 +178,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return parsed;
 }
 
-const char* const kHelpText =
+std::string HelpText() {
+    return std::string(
     "Usage: kvimport [options] INPUT.3ds OUTPUT.kvm\n"
     "       kvimport [options] -o DIR INPUT.3ds...\n"
     "       kvimport --options-dialog\n"
@@ -208,16 +193,21 @@ const char* const kHelpText =
     "through the same importer object, one after the other.\n"
     "\n"
     "Options:\n"
-    "  --units UNIT        length unit of the 3DS coordinates, by name or index:\n"
-    "                      0 Model Units (the file's own scale; also \"model\"),\n"
-    "                      1 Inches, 2 Feet, 3 Yards, 4 Miles, 5 Millimeters,\n"
-    "                      6 Centimeters, 7 Meters, 8 Kilometers; names are\n"
-    "                      case-insensitive\n"
+    "  --units UNIT        length unit of the 3DS coordinates, by name or index\n"
+    "                      (names are case-insensitive; \"model\" for Model Units):\n"
+    "                      ") + kvhost::UnitIndexList(22) + "\n" +
     "  --merge             merge coplanar faces after the import\n"
     "  --no-merge          do not merge coplanar faces\n"
-    "                      Without --units, --merge or --no-merge the importer's\n"
-    "                      stored options apply (see kvprefs, section\n"
-    "                      \"3DS Importer\").\n"
+    "  --texture-folder DIR\n"
+    "                      look for textures that are not in the model's folder\n"
+    "                      in DIR and its sub-folders too; repeat it for several\n"
+    "                      folders, searched in the order given. Images are\n"
+    "                      matched by name ignoring case, by the long name an\n"
+    "                      8.3 name was cut from, or as a stand-in of the same\n"
+    "                      name in another format (PNG, JPEG, TGA, BMP, GIF).\n"
+    "                      Without --units, --merge, --no-merge or\n"
+    "                      --texture-folder the importer's stored settings apply\n"
+    "                      (see kvprefs --help).\n"
     "  --progress=MODE     bar: a progress bar with the current message on\n"
     "                      standard error (the default when it is a terminal);\n"
     "                      lines: every progress call as one line on standard\n"
@@ -255,5 +245,6 @@ const char* const kHelpText =
     "  2  usage error: unknown option, missing files, bad unit or value, or an\n"
     "     output that is the input file\n"
     "  130, 143  interrupted by SIGINT or SIGTERM\n";
+}
 
 }  // namespace kvimport

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace kvimport {
@@ -22,6 +21,8 @@ struct ImportCommand {
     // Absent: the importer's stored option applies.
     std::optional<std::int32_t> units;
     std::optional<bool> mergeCoplanarFaces;
+    // Absent: the stored texture folders apply.
+    std::optional<std::vector<std::string>> textureFolders;
     // Absent: a bar when standard error is a terminal, nothing otherwise.
     std::optional<ProgressMode> progress;
     // Absent: the host never cancels.
@@ -48,10 +49,6 @@ struct ParsedCommandLine {
 // Arguments without the program name.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// A unit name (case-insensitive; "model" stands for "Model Units") or an
-// index 0 to 8, as the importer's unit list numbers them.
-std::optional<std::int32_t> ParseUnits(std::string_view text);
-
-extern const char* const kHelpText;
+std::string HelpText();
 
 }  // namespace kvimport

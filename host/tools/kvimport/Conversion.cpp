@@ -13,7 +13,9 @@
 #include "SceneFileReasons.h"
 #include "StagedOutput.h"
 #include "TerminalText.h"
-#include "TexturesNotLoaded.h"
+#include "TextureFolders.h"
+#include "TextureReport.h"
+#include "settings/ImportSettings.h"
 
 namespace kvimport {
 
@@ -98,15 +100,20 @@ std::vector<ConversionJob> PlanConversions(const ImportCommand& command, std::st
     return jobs;
 }
 
-ImportOptions BuildImportOptions(const ImportCommand& command) {
+ImportOptions BuildImportOptions(const ImportCommand& command, const std::vector<std::string>& textureFolders) {
     ImportOptions options;
-    if (command.units) options[Utf16String("ImportUnits")] = Variant(*command.units);
-    if (command.mergeCoplanarFaces) options[Utf16String("ImportMergeCoplanarFaces")] = Variant(*command.mergeCoplanarFaces);
+    if (command.units) options[Utf16String(hollin::settings::kUnitsKey)] = Variant(*command.units);
+    if (command.mergeCoplanarFaces) {
+        options[Utf16String(hollin::settings::kMergeCoplanarFacesKey)] = Variant(*command.mergeCoplanarFaces);
+    }
+    if (command.textureFolders) {
+        options[Utf16String(hollin::settings::kTextureFoldersKey)] = hollin::settings::TextureFoldersValue(textureFolders);
+    }
     return options;
 }
 
 bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job, const ImportOptions& options,
-             const ProgressSettings& progress, bool strict) {
+             const std::vector<std::string>& textureFolders, const ProgressSettings& progress, bool strict) {
     std::string error;
     // Made before the conversion, so that an unusable output is reported
     // before any work is done.
@@ -160,8 +167,13 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         return false;
     }
     if (incomplete) ReportAbout(job.input, Compose("warning: %s", {*incomplete}));
-    for (const std::string& texture : TexturesNotLoaded(input, checked.verdict.textureNames)) {
-        ReportAbout(job.input, texture);
+    const kvhost::TextureReport textures = kvhost::ReportTextures(input, checked.verdict.textureNames, textureFolders);
+    for (const std::string& line : textures.foundElsewhere) ReportAbout(job.input, line);
+    for (const std::string& line : textures.notLoaded) ReportAbout(job.input, line);
+    if (textures.hint) {
+        const std::string folder = kvhost::FolderAsTyped(textures.hint->folder);
+        ReportAbout(job.input,
+                    Compose("the missing textures may be in %1$s: add --texture-folder %2$s to use them", {folder, folder}));
     }
     if (!staged->WasWritten()) {
         Report(Compose("cannot write %s: the importer wrote no file there", {job.output.string()}));

@@ -21,9 +21,9 @@ struct ConversionJob {
 // would write the same model file, or an output is the input file itself.
 std::vector<ConversionJob> PlanConversions(const ImportCommand& command, std::string& error);
 
-// Only the options given on the command line, so that the importer's stored
-// options apply to the rest.
-ImportOptions BuildImportOptions(const ImportCommand& command);
+// Only the settings given on the command line, so that the importer's stored
+// settings apply to the rest. `textureFolders` are the command's, made absolute.
+ImportOptions BuildImportOptions(const ImportCommand& command, const std::vector<std::string>& textureFolders);
 
 struct ProgressSettings {
     ProgressMode mode = ProgressMode::None;
@@ -36,9 +36,11 @@ struct ProgressSettings {
 // import that succeeded and was not cancelled. True when the model file was
 // replaced; otherwise it is left as it was and standard error says why.
 // After the report, standard error also warns of a file that loaded only in
-// part (which `strict` refuses before converting) and lists the textures the
-// host could not load.
+// part (which `strict` refuses before converting), says which files stood in
+// for which texture names, lists the textures the host could not load, and
+// where the missing ones probably are. `textureFolders` are the ones the
+// import searched.
 bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job, const ImportOptions& options,
-             const ProgressSettings& progress, bool strict);
+             const std::vector<std::string>& textureFolders, const ProgressSettings& progress, bool strict);
 
 }  // namespace kvimport

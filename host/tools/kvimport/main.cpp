@@ -17,6 +17,7 @@
 #include "ImporterPlugin.h"
 #include "Interruption.h"
 #include "PluginVersion.h"
+#include "TextureFolders.h"
 #include "TerminalText.h"
 
 namespace {
@@ -62,7 +63,7 @@ int Run(const std::vector<std::string>& arguments) {
     if (!parsed.error.empty()) return UsageError(parsed.error);
     const ImportCommand& command = parsed.command;
     if (command.showHelp) {
-        std::fputs(kHelpText, stdout);
+        std::fputs(HelpText().c_str(), stdout);
         return kExitSuccess;
     }
     const std::filesystem::path pluginPath = command.pluginPath.empty() ? kvhost::DefaultPluginPath() : std::filesystem::path(command.pluginPath);
@@ -93,12 +94,13 @@ int Run(const std::vector<std::string>& arguments) {
 
     if (command.optionsDialog) plugin->Importer().ShowOptionsDialog();
 
-    const ImportOptions options = BuildImportOptions(command);
+    const std::vector<std::string> textureFolders = kvhost::TextureFoldersToUse(command.textureFolders);
+    const ImportOptions options = BuildImportOptions(command, textureFolders);
     const ProgressSettings progress = ProgressSettingsFor(command);
     bool allConverted = true;
     for (const ConversionJob& job : jobs) {
         if (CaughtInterruption() != 0) break;
-        allConverted = Convert(plugin->Importer(), job, options, progress, command.strict) && allConverted;
+        allConverted = Convert(plugin->Importer(), job, options, textureFolders, progress, command.strict) && allConverted;
     }
     if (const int signal = CaughtInterruption(); signal != 0) return ExitCodeForSignal(signal);
     return allConverted ? kExitSuccess : kExitFailure;

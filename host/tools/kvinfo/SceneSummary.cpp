@@ -7,12 +7,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <optional>
+#include <string>
 #include <vector>
 
 #include "scenefile/SceneFile.h"
 #include "scenefile/StoredText.h"
-#include "scenefile/TextureFileResolver.h"
+#include "settings/TextureFolderHint.h"
+#include "settings/TextureSearch.h"
 #include "utils/Utf8Conversion.h"
 
 namespace kvinfo {
@@ -87,23 +88,57 @@ std::uint64_t Count(const Item* first) {
     return count;
 }
 
-json Textures(const Lib3dsFile& scene, const std::string& folder) {
+const char* MatchName(hollin::settings::TextureMatch match) {
+    switch (match) {
+        case hollin::settings::TextureMatch::Name: return "name";
+        case hollin::settings::TextureMatch::ShortName: return "8.3 name";
+        case hollin::settings::TextureMatch::StandIn: return "stand-in";
+    }
+    return "unknown";
+}
+
+const char* MissName(hollin::settings::TextureMiss miss) {
+    switch (miss) {
+        case hollin::settings::TextureMiss::NotFound: return "not found";
+        case hollin::settings::TextureMiss::SeveralShortNames: return "several 8.3 names";
+        case hollin::settings::TextureMiss::LinksOutside: return "links outside";
+    }
+    return "unknown";
+}
+
+// Each material's texture and where the importer would find it, and where
+// the images not found probably are.
+void DescribeTextures(const Lib3dsFile& scene, const std::string& folder, const std::vector<std::string>& textureFolders,
+                      json& summary) {
+    hollin::settings::TextureSearch search(folder, textureFolders);
     json textures = json::array();
+    std::vector<std::string> notFound;
     for (const Lib3dsMaterial* material = scene.materials; material != nullptr; material = material->next) {
         const std::string name = hollin::importer::StoredText(material->texture1_map.name);
         if (name.empty()) continue;
-        const std::optional<hollin::utils::Utf16String> file = hollin::importer::ResolveTextureFile(
-            hollin::utils::Utf16String::FromUtf8(folder), hollin::utils::Utf16String::FromUtf8(name));
-        textures.push_back({{"material", hollin::utils::Utf8FromUtf8OrWindows1252(hollin::importer::StoredText(material->name))},
-                            {"name", hollin::utils::Utf8FromUtf8OrWindows1252(name)},
-                            {"file", file ? json(file->ToUtf8()) : json(nullptr)}});
+        const hollin::settings::TextureLookup lookup = search.Find(name);
+        json texture = {{"material", hollin::utils::Utf8FromUtf8OrWindows1252(hollin::importer::StoredText(material->name))},
+                        {"name", hollin::utils::Utf8FromUtf8OrWindows1252(name)},
+                        {"file", nullptr}, {"match", nullptr}, {"problem", nullptr}};
+        if (lookup.found) {
+            texture["file"] = lookup.found->path;
+            texture["match"] = MatchName(lookup.found->match);
+        } else {
+            texture["problem"] = MissName(lookup.miss);
+            if (!lookup.candidates.empty()) texture["candidates"] = lookup.candidates;
+            notFound.push_back(name);
+        }
+        textures.push_back(std::move(texture));
     }
-    return textures;
+    summary["textureFolders"] = search.Folders();
+    summary["textures"] = std::move(textures);
+    const auto hint = hollin::settings::FindTextureFolderHint(folder, notFound, search.Folders());
+    summary["textureFolderHint"] = hint ? json(hint->folder) : json(nullptr);
 }
 
 }  // namespace
 
-json SummarizeSceneFile(const std::string& path) {
+json SummarizeSceneFile(const std::string& path, const std::vector<std::string>& textureFolders) {
     const hollin::importer::SceneFileRead read = hollin::importer::ReadSceneFile(path);
     json summary = Verdict(read.diagnosis);
     summary["format"] = "3DS";
@@ -120,7 +155,8 @@ json SummarizeSceneFile(const std::string& path) {
                          {"cameras", Count(scene.cameras)}};
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    summary["textures"] = Textures(scene, (error ? std::filesystem::path(path) : absolute).parent_path().string());
+    DescribeTextures(scene, (error ? std::filesystem::path(path) : absolute).parent_path().string(), textureFolders,
+                     summary);
     return summary;
 }
 

@@ -2,20 +2,24 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "HostText.h"
 #include "HostVersion.h"
 #include "KorvantaAPI.h"
 #include "ModelSummary.h"
 #include "SceneSummary.h"
+#include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: kvinfo FILE.kvm|FILE.3ds\n       kvinfo --help\n       kvinfo --version\n";
+constexpr const char* kUsage =
+    "usage: kvinfo [--texture-folder DIR]... FILE.kvm|FILE.3ds\n       kvinfo --help\n       kvinfo --version\n";
 
-constexpr const char* kHelp = R"(usage: kvinfo FILE.kvm|FILE.3ds
+constexpr const char* kHelp = R"(usage: kvinfo [--texture-folder DIR]... FILE.kvm|FILE.3ds
 
 Prints a Korvanta model file, or a 3DS file, as one JSON object. The two are
 told apart by their content, not by their names.
@@ -71,8 +75,17 @@ A 3DS file, described without converting it:
   version, masterScale  as the file gives them
   counts                materials, meshes, faces (over all meshes), nodes
                         (object nodes) and cameras
-  textures[]            each material's texture: material, name (as stored)
-                        and file, the image it is found as (null if none)
+  textureFolders        the folders its textures are looked for in: its own,
+                        then each --texture-folder DIR (or, without one, the
+                        folders kept in the preference store; see kvprefs)
+  textures[]            each material's texture: material, name (as stored),
+                        file (the image it is found as, or null), match (how:
+                        "name", "8.3 name" or "stand-in", an image of the
+                        same name in a format the host reads), problem (why
+                        none: "not found", "several 8.3 names" with the
+                        candidates, or "links outside" a searched folder)
+  textureFolderHint     a folder beside the file's that holds images not
+                        found, to give with --texture-folder; or null
 The fields after incomplete are there only for a file that loads.
 
 Exit status: 0 when the file was read (for a 3DS file, also when it was
@@ -100,9 +113,9 @@ std::string Reason(KVResult result) {
     }
 }
 
-int Describe(const char* path) {
+int Describe(const char* path, const std::optional<std::vector<std::string>>& textureFolders) {
     if (LooksLikeA3dsFile(path)) {
-        std::cout << kvinfo::SummarizeSceneFile(path).dump(2) << "\n";
+        std::cout << kvinfo::SummarizeSceneFile(path, kvhost::TextureFoldersToUse(textureFolders)).dump(2) << "\n";
         return std::cout.flush() ? 0 : 1;
     }
     if (KVInitialize() != KV_SUCCESS) {
@@ -134,9 +147,15 @@ int main(int argc, char** argv) {
         std::cout << kvhost::HostVersionLine("kvinfo") << "\n";
         return 0;
     }
-    if (argc != 2 || (argv[1][0] == '-' && argv[1][1] != '\0')) {
+    std::optional<std::vector<std::string>> textureFolders;
+    int next = 1;
+    for (; next + 1 < argc && std::strcmp(argv[next], "--texture-folder") == 0; next += 2) {
+        if (!textureFolders) textureFolders.emplace();
+        textureFolders->push_back(argv[next + 1]);
+    }
+    if (next + 1 != argc || (argv[next][0] == '-' && argv[next][1] != '\0')) {
         std::cerr << kUsage;
         return 2;
     }
-    return Describe(argv[1]);
+    return Describe(argv[next], textureFolders);
 }

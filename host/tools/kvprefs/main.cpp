@@ -12,6 +12,10 @@
 #include "HostText.h"
 #include "HostVersion.h"
 #include "Preferences.h"
+#include "TextureFolders.h"
+#include "UnitListText.h"
+#include "settings/ImportSettings.h"
+#include "settings/LengthUnits.h"
 
 namespace {
 
@@ -22,7 +26,8 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-constexpr const char* kHelp =
+std::string HelpText() {
+    return std::string(
     "Usage: kvprefs get SECTION KEY\n"
     "       kvprefs set SECTION KEY VALUE\n"
     "       kvprefs remove SECTION KEY\n"
@@ -32,19 +37,26 @@ constexpr const char* kHelp =
     "(~/.config/Korvanta/preferences.json when XDG_CONFIG_HOME is not set).\n"
     "\n"
     "  get     prints the stored value: true or false for a boolean, the number\n"
-    "          for an integer. Exits with 1 when nothing is stored.\n"
+    "          for an integer, a text as it is. Exits with 1 when nothing is\n"
+    "          stored.\n"
     "  set     stores VALUE: true or false as a boolean, anything else must be\n"
-    "          a 32-bit integer and is stored as an integer.\n"
+    "          a 32-bit integer and is stored as an integer; the 3DS importer's\n"
+    "          units and texture folders are stored as below.\n"
     "  remove  deletes the value; the reader's default applies again.\n"
     "\n"
-    "The 3DS importer keeps its options in section \"3DS Importer\":\n"
+    "The 3DS importer keeps its settings in section \"3DS Importer\":\n"
     "  ImportMergeCoplanarFaces  true or false\n"
-    "  ImportUnits               0 Model Units, 1 Inches, 2 Feet, 3 Yards, 4 Miles,\n"
-    "                            5 Millimeters, 6 Centimeters, 7 Meters, 8 Kilometers\n"
-    "Example: kvprefs set \"3DS Importer\" ImportUnits 7\n"
+    "  ImportUnits               the unit's index or name:\n"
+    "                            ") + kvhost::UnitIndexList(28) + "\n" +
+    "  TextureFolders            folders searched for textures that are not in the\n"
+    "                            model's folder, in order, separated by colons;\n"
+    "                            relative folders are stored as absolute ones\n"
+    "Examples: kvprefs set \"3DS Importer\" ImportUnits meters\n"
+    "          kvprefs set \"3DS Importer\" TextureFolders ~/textures:/srv/maps\n"
     "\n"
     "Exit status: 0 on success, 1 when the value is missing or the store cannot\n"
     "be written, 2 for a usage error.\n";
+}
 
 using kvhost::Compose;
 using kvhost::Translated;
@@ -63,6 +75,25 @@ std::optional<std::int32_t> ParseInt(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+// Section and key names reach the store as UTF-8; anything else would be
+// silently turned into an empty name.
+bool IsUtf8(const std::string& text) {
+    return text.empty() || !Text(text).IsEmpty();
+}
+
+// A colon-separated list of folders as the user typed it; empty entries are dropped.
+std::vector<std::string> ListedFolders(const std::string& value) {
+    std::vector<std::string> folders;
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        std::size_t end = value.find(':', start);
+        if (end == std::string::npos) end = value.size();
+        if (end > start) folders.push_back(value.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
 }
 
 std::string DoubleText(double value) {
@@ -111,8 +142,24 @@ int Get(const std::string& section, const std::string& key) {
     return kExitSuccess;
 }
 
+bool IsImporterKey(const std::string& section, const std::string& key, const char16_t* importerKey) {
+    return Text(section) == Utf16String(hollin::settings::kPreferenceSection) && Text(key) == Utf16String(importerKey);
+}
+
 int Set(const std::string& section, const std::string& key, const std::string& value) {
     IPreferences& store = hollin::prefs::Get();
+    if (IsImporterKey(section, key, hollin::settings::kUnitsKey)) {
+        // Any index is kept as it is: one outside the list means the file's own scale.
+        std::optional<std::int32_t> units = hollin::settings::ParseLengthUnit(value);
+        if (!units) units = ParseInt(value);
+        if (!units) return UsageError(Compose("unknown unit \"%1$s\" (use %2$s, or 0 to 8)", {value, kvhost::UnitNameList()}));
+        store.WriteInt(Text(section), Text(key), *units);
+        return kExitSuccess;
+    }
+    if (IsImporterKey(section, key, hollin::settings::kTextureFoldersKey)) {
+        hollin::settings::WriteTextureFolders(store, kvhost::TextureFoldersToUse(ListedFolders(value)));
+        return kExitSuccess;
+    }
     if (value == "true" || value == "false") {
         store.WriteBool(Text(section), Text(key), value == "true");
         return kExitSuccess;
@@ -128,17 +175,11 @@ int Remove(const std::string& section, const std::string& key) {
     return kExitSuccess;
 }
 
-// Section and key names reach the store as UTF-8; anything else would be
-// silently turned into an empty name.
-bool IsUtf8(const std::string& text) {
-    return text.empty() || !Text(text).IsEmpty();
-}
-
 int Run(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return UsageError(Translated("missing command (get, set or remove)"));
     for (const std::string& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
-            std::fputs(kHelp, stdout);
+            std::fputs(HelpText().c_str(), stdout);
             return kExitSuccess;
         }
         if (argument == "--version") {

@@ -4,10 +4,14 @@
 #include <QThread>
 
 #include <exception>
+#include <filesystem>
+#include <optional>
 
 #include "HostProgressCallback.h"
 #include "HostText.h"
 #include "ImportOptions.h"
+#include "TextureFolders.h"
+#include "scenefile/SceneFile.h"
 
 namespace kvstudio {
 
@@ -77,6 +81,17 @@ void ImportRun::Convert() {
         outcome.failure = QString::fromUtf8(kvhost::Translated("an unknown error"));
     }
     outcome.cancelled = cancelled_;
+    if (outcome.converted) {
+        const std::filesystem::path input = input_.toStdString();
+        try {
+            outcome.textures = kvhost::ReportTextures(
+                input, hollin::importer::CheckSceneFileAt(input.string()).verdict.textureNames,
+                kvhost::TextureFoldersToUse(std::nullopt));
+        } catch (const std::exception&) {
+            // A store that cannot be read costs only the notes on the textures;
+            // the model is there all the same.
+        }
+    }
     QMetaObject::invokeMethod(this, [this, outcome] { emit Finished(outcome); }, Qt::QueuedConnection);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "KorvantaModelImporterInterface.h"
+#include "TextureReport.h"
 
 class QThread;
 
@@ -18,12 +19,16 @@ struct ImportOutcome {
     bool converted = false;  // the importer wrote a model (a cancelled import writes what it built)
     bool cancelled = false;
     QString failure;         // what the importer threw, if it threw
+    // For a converted model: what became of the textures the file names.
+    kvhost::TextureReport textures;
 };
 
 // One call of the importer's ConvertToModel on a thread of its own, so that
 // the window stays responsive. The importer's progress reaches the GUI
 // thread as signals; Cancel is what the importer's cancellation check
-// answers. The importer must not be used by anything else until Finished.
+// answers. After a conversion, the textures are looked for again, the way
+// the importer looks for them, to say what became of them. The importer
+// must not be used by anything else until Finished.
 class ImportRun final : public QObject {
     Q_OBJECT
 public:

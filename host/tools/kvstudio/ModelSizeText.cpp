@@ -3,34 +3,19 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "HostText.h"
 #include "Preferences.h"
+#include "settings/ImportSettings.h"
+#include "settings/LengthUnits.h"
 
 namespace kvstudio {
 
 namespace {
 
-struct Unit {
-    double metres;
-    const char* symbol;
-};
-
-// In the order of the importer's unit list, from "Model Units" on. The
-// symbols are international ones, the same in every language.
-constexpr std::array<Unit, 9> kUnits = {{
-    {0.0254, "in"},
-    {0.0254, "in"},
-    {0.3048, "ft"},
-    {0.9144, "yd"},
-    {1609.344, "mi"},
-    {0.001, "mm"},
-    {0.01, "cm"},
-    {1.0, "m"},
-    {1000.0, "km"},
-}};
+// Model files hold metres; the import scaled by the unit table's inches.
+constexpr double kMetresPerInch = 0.0254;
 
 // Four digits (three after the point below 1), in the user's way of writing
 // numbers, without an exponent or trailing zeros: "18,380", "2.64", "0.061".
@@ -49,12 +34,13 @@ QString Length(double value) {
 }  // namespace
 
 int StoredUnitsOption() {
-    return hollin::prefs::Get().ReadInt(u"3DS Importer", u"ImportUnits", 0);
+    return hollin::settings::ReadImportSettings(hollin::prefs::Get()).units;
 }
 
 QString DescribeExtent(const ModelExtent& extent, int unitsOption) {
-    const Unit& unit = unitsOption >= 0 && unitsOption < static_cast<int>(kUnits.size()) ? kUnits[unitsOption] : kUnits[0];
-    const auto inUnit = [&unit](float metres) { return Length(metres / unit.metres).toStdString(); };
+    const hollin::settings::LengthUnit& unit = hollin::settings::DisplayUnit(unitsOption);
+    const double metresPerUnit = unit.inchesPerUnit * kMetresPerInch;
+    const auto inUnit = [metresPerUnit](float metres) { return Length(metres / metresPerUnit).toStdString(); };
     return QString::fromStdString(kvhost::Compose("Size: %1$s × %2$s × %3$s %4$s",
                                                   {inUnit(extent.metres.x()), inUnit(extent.metres.y()),
                                                    inUnit(extent.metres.z()), unit.symbol}));

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -16,6 +17,10 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <exception>
 
 #include "FreedMemory.h"
 #include "HostVersion.h"
@@ -23,7 +28,12 @@
 #include "ModelSizeText.h"
 #include "ModelView.h"
 #include "SceneFileReasons.h"
+#include "Preferences.h"
 #include "StudioText.h"
+#include "TextureFolders.h"
+#include "TextureFoldersDialog.h"
+#include "TextureNotice.h"
+#include "settings/ImportSettings.h"
 
 namespace kvstudio {
 
@@ -60,10 +70,21 @@ QString DraggedFile(const QMimeData* data) {
 }  // namespace
 
 StudioWindow::StudioWindow(KorvantaModelImporterInterface& importer, QWidget* parent)
-    : QMainWindow(parent), importer_(importer), view_(new ModelView(this)), sizeLabel_(new QLabel(this)) {
+    : QMainWindow(parent),
+      importer_(importer),
+      view_(new ModelView(this)),
+      textureNotice_(new TextureNotice(this)),
+      sizeLabel_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("kvstudio"));
     setAcceptDrops(true);
-    setCentralWidget(view_);
+    auto* centre = new QWidget(this);
+    auto* layout = new QVBoxLayout(centre);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(textureNotice_);
+    layout->addWidget(view_, 1);
+    setCentralWidget(centre);
+    connect(textureNotice_, &TextureNotice::FolderChosen, this, &StudioWindow::ImportAgainWithTextureFolder);
     view_->SetPlaceholderText(Tr("Drop a 3DS file here, or choose File > Import."));
     statusBar()->addPermanentWidget(sizeLabel_);
     connect(view_, &ModelView::Shown, this, &StudioWindow::OnModelShown);
@@ -93,6 +114,8 @@ void StudioWindow::MakeMenus() {
     optionsAction_ = edit->addAction(Tr("Import &Options..."), this, [this] { importer_.ShowOptionsDialog(); });
     optionsAction_->setObjectName(QStringLiteral("options"));
     optionsAction_->setEnabled(importer_.SupportsOptions());
+    textureFoldersAction_ = edit->addAction(Tr("&Texture Folders..."), this, &StudioWindow::EditTextureFolders);
+    textureFoldersAction_->setObjectName(QStringLiteral("textureFolders"));
 
     QMenu* view = menuBar()->addMenu(Tr("&View"));
     frameAction_ = view->addAction(Tr("&Frame All"), view_, &ModelView::FrameAll);
@@ -108,6 +131,7 @@ void StudioWindow::UpdateActions() {
     importAction_->setEnabled(idle);
     openAction_->setEnabled(idle);
     optionsAction_->setEnabled(idle && importer_.SupportsOptions());
+    textureFoldersAction_->setEnabled(idle);
     exportAction_->setEnabled(idle && !shownModel_.isEmpty());
     frameAction_->setEnabled(!shownModel_.isEmpty());
 }
@@ -141,6 +165,31 @@ void StudioWindow::ShowAbout() {
                               "and shows the model."));
 }
 
+bool StudioWindow::StoreTextureFolders(const std::vector<std::string>& folders) {
+    try {
+        hollin::settings::WriteTextureFolders(hollin::prefs::Get(), folders);
+        return true;
+    } catch (const std::exception& error) {
+        QMessageBox::warning(this, Tr("Texture Folders"),
+                             TrCompose("Could not save the texture folders: %s", {error.what()}));
+        return false;
+    }
+}
+
+void StudioWindow::EditTextureFolders() {
+    TextureFoldersDialog dialog(kvhost::TextureFoldersToUse(std::nullopt), this);
+    if (dialog.exec() == QDialog::Accepted) StoreTextureFolders(dialog.Folders());
+}
+
+void StudioWindow::ImportAgainWithTextureFolder(const QString& folder) {
+    if (IsImporting() || lastImport_.isEmpty()) return;
+    std::vector<std::string> folders = kvhost::TextureFoldersToUse(std::nullopt);
+    const std::string chosen = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()).toStdString();
+    if (std::find(folders.begin(), folders.end(), chosen) == folders.end()) folders.push_back(chosen);
+    if (!StoreTextureFolders(folders)) return;
+    Import(lastImport_);
+}
+
 QString StudioWindow::NextScratchFile(const QString& stem) {
     return scratch_.filePath(QStringLiteral("%1-%2.glb").arg(++scratchFiles_).arg(stem));
 }
@@ -149,6 +198,8 @@ void StudioWindow::Import(const QString& path) {
     if (IsImporting()) return;
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
+    lastImport_ = file.absoluteFilePath();
+    textureNotice_->hide();
     run_ = std::make_unique<ImportRun>(importer_, file.absoluteFilePath(), NextScratchFile(file.completeBaseName()));
 
     const QString title = TrCompose("Importing %s", {Utf8(file.fileName())});
@@ -196,6 +247,7 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
 
     // The view loads the model behind the results dialog.
     if (outcome.converted) ShowModel(output, input);
+    textureNotice_->ShowReport(outcome.textures);
     importer_.ShowSummary();
 
     if (!outcome.failure.isEmpty()) {
@@ -219,6 +271,7 @@ void StudioWindow::Open(const QString& path) {
     if (IsImporting()) return;
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
+    textureNotice_->hide();
     // A copy is checked and shown, so that the file cannot change between.
     const QString copy = NextScratchFile(file.completeBaseName());
     std::optional<std::string> why;

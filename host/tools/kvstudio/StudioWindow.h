@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ImportRun.h"
 #include "KorvantaModelImporterInterface.h"
@@ -16,6 +18,7 @@ class QProgressDialog;
 namespace kvstudio {
 
 class ModelView;
+class TextureNotice;
 
 // kvstudio's window: the menus, the 3D view of the model in hand and a
 // status bar that tells its size. Imports run through the importer plug-in
@@ -54,6 +57,10 @@ private:
     void ChooseModelToOpen();
     void ChooseExportFile();
     void ShowAbout();
+    void EditTextureFolders();
+    // Keeps `folder` among the texture folders and imports the last file again.
+    void ImportAgainWithTextureFolder(const QString& folder);
+    bool StoreTextureFolders(const std::vector<std::string>& folders);
     void UpdateActions();
 
     void OnImportFinished(const ImportOutcome& outcome);
@@ -66,17 +73,20 @@ private:
 
     KorvantaModelImporterInterface& importer_;
     ModelView* view_;
+    TextureNotice* textureNotice_;
     QLabel* sizeLabel_;
     QAction* importAction_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* exportAction_ = nullptr;
     QAction* optionsAction_ = nullptr;
+    QAction* textureFoldersAction_ = nullptr;
     QAction* frameAction_ = nullptr;
     QTemporaryDir scratch_;
     int scratchFiles_ = 0;
     std::unique_ptr<ImportRun> run_;
     QProgressDialog* progress_ = nullptr;
     QString lastFolder_;
+    QString lastImport_;
     // The model file shown, and the file it came from.
     QString shownModel_;
     QString shownSource_;

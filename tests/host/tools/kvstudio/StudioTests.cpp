@@ -32,10 +32,12 @@
 #include "ImporterPlugin.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
+#include "Preferences.h"
 #include "SceneBuilder.h"
 #include "ScreenPicture.h"
 #include "StudioWindow.h"
 #include "TemporaryFolder.h"
+#include "TextureFolders.h"
 
 namespace {
 
@@ -279,6 +281,49 @@ TEST_F(Studio, DamagedFileGetsTheResultsDialogAndAReasonAndNoModel) {
         EXPECT_TRUE(refusal.contains(QLatin1String(why))) << refusal.toStdString();
         EXPECT_FALSE(window_->View().HasModel());
     }
+}
+
+// Pixels of the tank's olive camouflage: its grey untextured parts have
+// red, green and blue alike.
+int OlivePixels(const QImage& picture) {
+    int olive = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor colour = picture.pixelColor(x, y);
+            if ((colour.red() + colour.green()) / 2 > colour.blue() + 25) ++olive;
+        }
+    }
+    return olive;
+}
+
+TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
+    const QString tank = QStringLiteral("/usr/share/games/gl-117/models/tank1.3ds");
+    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
+    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+    QString report;
+    int resultsShown = 0;
+    ReadResultsWhenShown(report, resultsShown);
+    window_->Import(tank);
+    WaitForImport(finished, shown, true);
+    QTest::qWait(500);
+
+    auto* notice = window_->findChild<QWidget*>(QStringLiteral("textureNotice"));
+    ASSERT_TRUE(notice && notice->isVisible());
+    auto* useHint = notice->findChild<QPushButton*>(QStringLiteral("useTextureFolderHint"));
+    ASSERT_TRUE(useHint && useHint->isVisible());
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-tank1-textures-missing")));
+    EXPECT_LT(OlivePixels(window_->View().grab().toImage()), 500);
+
+    ReadResultsWhenShown(report, resultsShown);
+    useHint->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2 && shown.count() == 2; }, kImportTimeoutMs));
+    QTest::qWait(500);
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_FALSE(report.contains(QLatin1String("PANZER1_.RGB"))) << report.toStdString();
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-tank1")));
+    EXPECT_GT(OlivePixels(window_->View().grab().toImage()), 5000) << "no camouflage in sight";
+    EXPECT_EQ(kvhost::TextureFoldersToUse(std::nullopt), std::vector<std::string>{"/usr/share/games/gl-117/textures"});
+    hollin::prefs::Get().Remove(u"3DS Importer", u"TextureFolders");
 }
 
 TEST(ModelSize, IsSaidInTheChosenUnitWithFourDigitsAndNoExponent) {
