@@ -1,5 +1,7 @@
 #include "TexturesNotLoaded.h"
 
+#include <sys/stat.h>
+
 #include <optional>
 
 #include "HostText.h"
@@ -22,6 +24,8 @@ std::string LoadProblem(const std::string& path) {
         KVTextureRelease(&texture);
         return {};
     }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return kvhost::Translated("it is not a regular file");
     if (result == KV_ERROR_OUT_OF_RANGE) {
         return kvhost::Translated(
             "over the limits (256 MiB a file, 16,384 pixels a side, 2^28 pixels in all)");

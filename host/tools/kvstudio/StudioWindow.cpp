@@ -17,9 +17,12 @@
 #include <QSaveFile>
 #include <QStatusBar>
 
+#include <exception>
+
 #include "FreedMemory.h"
 #include "HostVersion.h"
-#include "ModelFileCheck.h"
+#include "JsonFileReasons.h"
+#include "ModelRewrite.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
 #include "SceneFileReasons.h"
@@ -90,7 +93,7 @@ void StudioWindow::MakeMenus() {
     quit->setShortcut(QKeySequence::Quit);
 
     QMenu* edit = menuBar()->addMenu(Tr("&Edit"));
-    optionsAction_ = edit->addAction(Tr("Import &Options..."), this, [this] { importer_.ShowOptionsDialog(); });
+    optionsAction_ = edit->addAction(Tr("Import &Options..."), this, &StudioWindow::ShowImportOptions);
     optionsAction_->setObjectName(QStringLiteral("options"));
     optionsAction_->setEnabled(importer_.SupportsOptions());
 
@@ -132,6 +135,15 @@ void StudioWindow::ChooseExportFile() {
     if (path.isEmpty()) return;
     if (!HasSuffix(path, "glb")) path += QStringLiteral(".glb");
     Export(path);
+}
+
+void StudioWindow::ShowImportOptions() {
+    // The importer lets the preference store's failures reach its host.
+    try {
+        importer_.ShowOptionsDialog();
+    } catch (const std::exception& exception) {
+        QMessageBox::warning(this, QStringLiteral("kvstudio"), QString::fromStdString(kvhost::WhatWentWrong(exception)));
+    }
 }
 
 void StudioWindow::ShowAbout() {
@@ -199,11 +211,11 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
     importer_.ShowSummary();
 
     if (!outcome.failure.isEmpty()) {
-        statusBar()->showMessage(TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)}));
+        ReportFailure(TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)}));
     } else if (!outcome.converted) {
         const std::filesystem::path inputPath = Utf8(input);
         const std::string why = kvhost::WhyNotConverted(inputPath, hollin::importer::CheckSceneFileAt(Utf8(input)));
-        statusBar()->showMessage(TrCompose("Could not import %1$s: %2$s", {name, why}));
+        ReportFailure(TrCompose("Could not import %1$s: %2$s", {name, why}));
     } else if (outcome.cancelled) {
         statusBar()->showMessage(TrCompose("The import of %s was cancelled: the view shows the part imported before.", {name}));
     }
@@ -219,21 +231,15 @@ void StudioWindow::Open(const QString& path) {
     if (IsImporting()) return;
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
-    // A copy is checked and shown, so that the file cannot change between.
-    const QString copy = NextScratchFile(file.completeBaseName());
-    std::optional<std::string> why;
-    QFile original(file.absoluteFilePath());
-    if (!original.copy(copy)) {
-        why = file.exists() ? Utf8(original.errorString()) : kvhost::Translated("there is no such file");
-    } else {
-        why = WhyNotAModelFile(Utf8(copy));
-    }
-    if (why) {
-        QFile::remove(copy);
-        QMessageBox::warning(this, Tr("Open"), TrCompose("Could not open %1$s: %2$s", {Utf8(file.fileName()), *why}));
+    const QString rewritten = NextScratchFile(file.completeBaseName());
+    if (const std::optional<std::string> why = RewriteModelFile(Utf8(file.absoluteFilePath()), Utf8(rewritten))) {
+        QFile::remove(rewritten);
+        const QString message = TrCompose("Could not open %1$s: %2$s", {Utf8(file.fileName()), *why});
+        QMessageBox::warning(this, Tr("Open"), message);
+        emit Failed(message);
         return;
     }
-    ShowModel(copy, file.absoluteFilePath());
+    ShowModel(rewritten, file.absoluteFilePath());
 }
 
 bool StudioWindow::Export(const QString& path) {
@@ -280,9 +286,12 @@ void StudioWindow::OnModelShown() {
 }
 
 void StudioWindow::OnModelFailed(const QString& reason) {
-    statusBar()->showMessage(
-        TrCompose("Could not show %1$s: %2$s", {Utf8(QFileInfo(pendingSource_).fileName()), Utf8(reason)}));
-    emit ModelFailed();
+    ReportFailure(TrCompose("Could not show %1$s: %2$s", {Utf8(QFileInfo(pendingSource_).fileName()), Utf8(reason)}));
+}
+
+void StudioWindow::ReportFailure(const QString& why) {
+    statusBar()->showMessage(why);
+    emit Failed(why);
 }
 
 void StudioWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -40,9 +40,11 @@ signals:
     void ConversionEnded();
     // After an import's results dialog has closed.
     void ImportFinished();
-    // Once a model is in the view and framed, or could not be shown.
+    // Once a model is in the view and framed.
     void ModelShown();
-    void ModelFailed();
+    // When an import failed, a file was not opened or the view could not
+    // show a model, with what the user is told.
+    void Failed(const QString& why);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -53,12 +55,17 @@ private:
     void ChooseFileToImport();
     void ChooseModelToOpen();
     void ChooseExportFile();
+    void ShowImportOptions();
     void ShowAbout();
     void UpdateActions();
 
     void OnImportFinished(const ImportOutcome& outcome);
     void OnCancel();
+    // Only with a model file in the scratch folder that the modelling library
+    // wrote: the importer's, or one rewritten by RewriteModelFile.
     void ShowModel(const QString& glbPath, const QString& sourcePath);
+    // In the status bar, and to whoever watches Failed.
+    void ReportFailure(const QString& why);
     void OnModelShown();
     void OnModelFailed(const QString& reason);
     // A name for the next model file in the scratch folder.
@@ -72,6 +79,7 @@ private:
     QAction* exportAction_ = nullptr;
     QAction* optionsAction_ = nullptr;
     QAction* frameAction_ = nullptr;
+    // Every model file the view opens is one of this folder's.
     QTemporaryDir scratch_;
     int scratchFiles_ = 0;
     std::unique_ptr<ImportRun> run_;
