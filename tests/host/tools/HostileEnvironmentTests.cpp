@@ -144,6 +144,9 @@ TEST_P(HostileEnvironment, EndsAtOnceWithItsReasonAndLeavesEverythingAsItWas) {
         {"TMPDIR", (folder / "scratch").string()},
         {"LC_ALL", "C.UTF-8"},
     };
+    // Under the sanitizers, as in kvstudio's own tests: D-Bus, Mesa and Qt
+    // Quick keep blocks to the end that LeakSanitizer cannot trace.
+    if (row.command.front() == "kvstudio") environment["ASAN_OPTIONS"] = "detect_leaks=0:abort_on_error=1";
     for (const auto& [name, value] : row.environment) environment[name] = value;
     std::vector<std::string> command = {"-k", "5", "60"};
     command.insert(command.end(), row.command.begin(), row.command.end());
