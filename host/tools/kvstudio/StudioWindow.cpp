@@ -277,10 +277,17 @@ void StudioWindow::OnModelShown() {
     shownModel_ = pendingModel_;
     shownSource_ = pendingSource_;
     setWindowTitle(QStringLiteral("%1 - kvstudio").arg(QFileInfo(shownSource_).fileName()));
-    const std::optional<ModelExtent> extent = view_->Extent();
-    sizeLabel_->setText(extent ? DescribeExtent(*extent, StoredUnitsOption()) : Tr("The model has no geometry"));
     // Whatever was said since, about the import say, stays.
     if (statusBar()->currentMessage() == openingMessage_) statusBar()->clearMessage();
+    int units = 0;
+    try {
+        units = StoredUnitsOption();
+    } catch (const std::exception& exception) {
+        // The size is then given in inches, and the user told why.
+        statusBar()->showMessage(QString::fromStdString(kvhost::WhatWentWrong(exception)));
+    }
+    const std::optional<ModelExtent> extent = view_->Extent();
+    sizeLabel_->setText(extent ? DescribeExtent(*extent, units) : Tr("The model has no geometry"));
     UpdateActions();
     emit ModelShown();
 }

@@ -74,6 +74,12 @@ const Hostile kRows[] = {
      },
      {"kvimport", "courtyard.3ds", "courtyard.kvm"}, {}, 1,
      "preferences.json cannot be read: a key is given twice in one object, at /3DS Importer/ImportUnits\n"},
+    {"preferences that give a key twice, under a model opened in kvstudio",
+     [](const Folder& f) {
+         std::filesystem::copy_file(KV_MODEL, f / "courtyard.kvm");
+         WriteFile(Store(f), R"({"3DS Importer":{"ImportUnits":2,"ImportUnits":7}})");
+     },
+     {"kvstudio", "--screenshot=shot.png", "courtyard.kvm"}, {}, 0, "", {"shot.png"}},
     {"a FIFO as a 3DS file, in kvinfo", [](const Folder& f) { MakeFifo(f / "pipe.3ds"); }, {"kvinfo", "pipe.3ds"}, {}, 1,
      "kvinfo: pipe.3ds: it is not a regular file\n"},
     {"a FIFO as a model file, in kvstudio", [](const Folder& f) { MakeFifo(f / "pipe.kvm"); },
