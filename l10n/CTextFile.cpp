@@ -1,7 +1,12 @@
 #include "l10n/CTextFile.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "utils/WholeFile.h"
 
 namespace hollin::l10n {
 
@@ -22,8 +27,14 @@ bool CTextFile::Open(const Utf16String& path) {
     encoding_ = Plain;
     swapBytes_ = false;
     if (path.IsEmpty()) return false;
-    stream_ = std::fopen(path.ToUtf8().c_str(), "rb");
-    if (stream_ == nullptr) return false;
+    // Opened so that a FIFO in the file's place is refused, not waited on.
+    const int descriptor = hollin::utils::OpenRegularFile(path.ToUtf8());
+    if (descriptor < 0) return false;
+    stream_ = ::fdopen(descriptor, "rb");
+    if (stream_ == nullptr) {
+        ::close(descriptor);
+        return false;
+    }
 
     char16_t mark = 0;
     if (!ReadUnit(mark) || mark == 0xFFFF) {

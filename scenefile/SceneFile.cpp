@@ -135,12 +135,18 @@ struct FileBytes {
 
 FileBytes ReadBytes(const std::string& utf8Path) {
     if (std::optional<SceneFileDiagnosis> refused = DiagnosePath(utf8Path)) return {std::move(refused), {}};
-    std::string error;
+    hollin::utils::FileReadError error;
     std::optional<std::vector<std::uint8_t>> bytes = hollin::utils::ReadWholeFile(utf8Path, kMaxSceneFileSize - 1, &error);
     if (bytes) return {std::nullopt, std::move(*bytes)};
+    // Refused by the system, or changed into something else since it was looked at.
     SceneFileDiagnosis diagnosis;
-    diagnosis.problem = SceneFileProblem::Unreadable;
-    diagnosis.systemError = error;
+    switch (error.problem) {
+        case hollin::utils::FileProblem::Missing: diagnosis.problem = SceneFileProblem::Missing; break;
+        case hollin::utils::FileProblem::NotARegularFile: diagnosis.problem = SceneFileProblem::NotAFile; break;
+        case hollin::utils::FileProblem::TooLarge: diagnosis.problem = SceneFileProblem::TooLarge; break;
+        default: diagnosis.problem = SceneFileProblem::Unreadable; break;
+    }
+    diagnosis.systemError = error.reason;
     return {diagnosis, {}};
 }
 

@@ -149,19 +149,10 @@ Utf16String GetRoamingApplicationDataFolder() {
 }
 
 Utf16String GetCommonApplicationDataFolder() {
-    const char* list = std::getenv("XDG_DATA_DIRS");
-    if (list != nullptr) {
-        const std::string entries(list);
-        std::size_t start = 0;
-        while (start <= entries.size()) {
-            std::size_t end = entries.find(':', start);
-            if (end == std::string::npos) end = entries.size();
-            const Utf16String entry = AbsoluteFromEnvironment(entries.substr(start, end - start).c_str());
-            if (!entry.IsEmpty()) return NormalizePath(entry);
-            start = end + 1;
-        }
-    }
-    return NormalizePath(Utf16String(u"/usr/local/share"));
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return {};
+    return NormalizePath(Utf16String::FromUtf8((program.parent_path().parent_path() / "share").string()));
 }
 
 }  // namespace hollin::utils

@@ -22,7 +22,10 @@ bool CreateDirectories(const Utf16String& path);
 
 // $XDG_DATA_HOME (default ~/.local/share).
 Utf16String GetRoamingApplicationDataFolder();
-// First entry of $XDG_DATA_DIRS (default /usr/local/share).
+// The installation's own "share" folder, beside the folder of the running
+// program (/opt/korvanta/share for /opt/korvanta/bin/kvimport): data shared
+// by all users belongs to the package that installed the program, never to
+// a system folder that no package owns.
 Utf16String GetCommonApplicationDataFolder();
 
 }  // namespace hollin::utils

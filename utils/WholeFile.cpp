@@ -10,9 +10,10 @@
 namespace hollin::utils {
 namespace {
 
-std::nullopt_t Fail(std::string* error, const std::string& message) {
-    if (error != nullptr) *error = message;
-    return std::nullopt;
+template <typename Result>
+Result Fail(FileReadError* error, FileProblem problem, const std::string& reason, Result failure) {
+    if (error != nullptr) *error = {problem, reason};
+    return failure;
 }
 
 class FileDescriptor {
@@ -29,32 +30,72 @@ private:
     int descriptor_;
 };
 
-}  // namespace
-
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& utf8Path, std::uint64_t sizeLimit,
-                                                       std::string* error) {
-    // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
-    const FileDescriptor file(::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.Get() < 0) return Fail(error, "cannot open " + utf8Path + ": " + std::strerror(errno));
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0) return Fail(error, "cannot read " + utf8Path + ": " + std::strerror(errno));
-    if (!S_ISREG(status.st_mode)) return Fail(error, utf8Path + " is not a regular file");
-    const auto size = static_cast<std::uint64_t>(status.st_size);
-    if (size > sizeLimit) {
-        return Fail(error, utf8Path + " is too large (" + std::to_string(size) + " bytes, at most " +
-                               std::to_string(sizeLimit) + ")");
-    }
-
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+// Reads until `bytes` is full or the file ends; false on a read error.
+bool ReadInto(int descriptor, std::vector<std::uint8_t>& bytes) {
     std::size_t filled = 0;
     while (filled < bytes.size()) {
-        const ssize_t count = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
+        const ssize_t count = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
         if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return Fail(error, "cannot read " + utf8Path + ": " + std::strerror(errno));
-        if (count == 0) break;  // the file shrank while being read
+        if (count < 0) return false;
+        if (count == 0) break;  // the file is shorter, or shrank while being read
         filled += static_cast<std::size_t>(count);
     }
     bytes.resize(filled);
+    return true;
+}
+
+}  // namespace
+
+int OpenRegularFile(const std::string& utf8Path, FileReadError* error) {
+    // O_NONBLOCK keeps a FIFO without a writer from blocking the open; it is
+    // then refused as what it is. Regular files ignore the flag.
+    const int descriptor = ::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (descriptor < 0) {
+        const bool missing = errno == ENOENT || errno == ENOTDIR || utf8Path.empty();
+        return Fail(error, missing ? FileProblem::Missing : FileProblem::Unreadable,
+                    std::strerror(errno), -1);
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) {
+        const int code = errno;
+        ::close(descriptor);
+        return Fail(error, FileProblem::Unreadable, std::strerror(code), -1);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return Fail(error, FileProblem::NotARegularFile, "it is not a regular file", -1);
+    }
+    return descriptor;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& utf8Path, std::uint64_t sizeLimit,
+                                                       FileReadError* error) {
+    const FileDescriptor file(OpenRegularFile(utf8Path, error));
+    if (file.Get() < 0) return std::nullopt;
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0) {
+        return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);
+    }
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (size > sizeLimit) {
+        return Fail(error, FileProblem::TooLarge,
+                    "it is larger than " + std::to_string(sizeLimit) + " bytes",
+                    std::nullopt);
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!ReadInto(file.Get(), bytes)) {
+        return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);
+    }
+    return bytes;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& utf8Path, std::size_t count, FileReadError* error) {
+    const FileDescriptor file(OpenRegularFile(utf8Path, error));
+    if (file.Get() < 0) return std::nullopt;
+    std::vector<std::uint8_t> bytes(count);
+    if (!ReadInto(file.Get(), bytes)) {
+        return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);
+    }
     return bytes;
 }
 

@@ -38,12 +38,12 @@ KVResult KVModelCreate(KVModelRef* model) {
     });
 }
 
-KVResult KVModelCreateFromFile(KVModelRef* model, const char* path) {
+KVResult KVModelCreateFromFile(KVModelRef* model, const char* path, KVModelFileVerdict* verdict) {
     return Guarded([&] {
         if (KVResult result = CheckCreateOutput(State().models, model); result != KV_SUCCESS) return result;
         if (path == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
         Model* created = State().models.Create();
-        const KVResult result = LoadModelFile(path, *created);
+        const KVResult result = LoadModelFile(path, *created, verdict);
         if (result != KV_SUCCESS) {
             State().models.Forget(created);
             return result;

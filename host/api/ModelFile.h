@@ -14,10 +14,11 @@ namespace korvanta {
 // Writes atomically: a temporary file in the same folder, flushed, then renamed.
 KVResult SaveModelFile(const Model& model, const std::string& path);
 // Reading checks everything before use: lengths against the bytes there are,
-// the JSON's nesting before it is parsed, counts against sizes, and the
-// instances for cycles, depth and placements (see InstanceGraph.h). `model`
-// changes only on success.
-KVResult LoadModelFile(const std::string& path, Model& model);
-KVResult LoadModelBytes(std::span<const std::uint8_t> bytes, Model& model);
+// the JSON for keys given twice and nesting (see StrictJson.h), counts
+// against sizes, and the instances for cycles, depth and placements (see
+// InstanceGraph.h). `model` changes only on success; `verdict` (when given)
+// says why a file was refused.
+KVResult LoadModelFile(const std::string& path, Model& model, KVModelFileVerdict* verdict = nullptr);
+KVResult LoadModelBytes(std::span<const std::uint8_t> bytes, Model& model, KVModelFileVerdict* verdict = nullptr);
 
 }  // namespace korvanta

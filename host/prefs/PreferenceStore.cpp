@@ -1,7 +1,7 @@
 #include "PreferenceStore.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FileLock.h"
+#include "StrictJson.h"
 #include "utils/AtomicFile.h"
 #include "utils/WholeFile.h"
 
@@ -21,12 +22,6 @@ using nlohmann::json;
 // Far beyond any store that the host writes; a larger file counts as unreadable.
 constexpr std::uint64_t kMaxStoreSize = std::uint64_t{64} << 20;
 
-// Anything but an object of sections counts as corrupt.
-json Parse(const std::vector<std::uint8_t>& text) {
-    json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
-    return document.is_object() ? document : json(json::value_t::discarded);
-}
-
 }  // namespace
 
 PreferenceStore::PreferenceStore(std::filesystem::path filePath) : filePath_(std::move(filePath)) {}
@@ -35,26 +30,27 @@ std::filesystem::path PreferenceStore::LockPath() const {
     return filePath_.string() + ".lock";
 }
 
-json PreferenceStore::LoadFromFile(bool mayRenameCorrupt) const {
-    const std::optional<std::vector<std::uint8_t>> bytes = hollin::utils::ReadWholeFile(filePath_.string(), kMaxStoreSize);
-    if (!bytes) return json::object();
-    json document = Parse(*bytes);
-    if (!document.is_discarded()) return document;
-    if (mayRenameCorrupt) {
-        // Kept for the user to inspect; the next write starts a fresh file.
-        const std::string corruptPath = filePath_.string() + ".corrupt";
-        std::rename(filePath_.c_str(), corruptPath.c_str());
+json PreferenceStore::LoadFromFile() const {
+    utils::FileReadError error;
+    const std::optional<std::vector<std::uint8_t>> bytes = utils::ReadWholeFile(filePath_.string(), kMaxStoreSize, &error);
+    if (!bytes) {
+        if (error.problem == utils::FileProblem::Missing) return json::object();
+        throw StoreError(StoreError::Operation::Read, filePath_.string(), error.reason);
     }
-    return json::object();
+    json document;
+    const korvanta::JsonVerdict verdict =
+        korvanta::ParseJsonObject({reinterpret_cast<const char*>(bytes->data()), bytes->size()}, document);
+    if (verdict.fault != korvanta::JsonFault::None) {
+        throw StoreError(StoreError::Operation::Read, filePath_.string(), korvanta::DescribeJsonFault(verdict.fault),
+                         verdict.member, verdict.offset);
+    }
+    return document;
 }
 
 void PreferenceStore::EnsureLoaded() const {
     if (loaded_) return;
-    std::error_code error;
-    if (std::filesystem::exists(filePath_, error)) {
-        const FileLock lock(LockPath());
-        document_ = LoadFromFile(lock.IsHeld());
-    }
+    // Writers replace the file in one rename, so a read needs no lock.
+    document_ = LoadFromFile();
     loaded_ = true;
 }
 
@@ -70,15 +66,18 @@ std::optional<json> PreferenceStore::Find(const Utf16String& section, const Utf1
 
 void PreferenceStore::Store(const Utf16String& section, const Utf16String& key, json value) {
     const std::lock_guard guard(mutex_);
-    std::filesystem::create_directories(filePath_.parent_path());
+    const std::string path = filePath_.string();
+    std::error_code folderError;
+    std::filesystem::create_directories(filePath_.parent_path(), folderError);
+    if (folderError) throw StoreError(StoreError::Operation::Write, path, folderError.message());
     const FileLock lock(LockPath());
     if (!lock.IsHeld()) {
-        throw std::system_error(std::make_error_code(std::errc::permission_denied),
-                                "cannot lock " + LockPath().string());
+        throw StoreError(StoreError::Operation::Write, path,
+                         "cannot lock " + LockPath().string() + ": " + std::strerror(lock.Error()));
     }
 
     // Another process may have written since this one last looked.
-    json merged = LoadFromFile(true);
+    json merged = LoadFromFile();
     json& sectionObject = merged[section.ToUtf8()];
     if (!sectionObject.is_object()) sectionObject = json::object();
     if (value.is_discarded()) {
@@ -89,8 +88,8 @@ void PreferenceStore::Store(const Utf16String& section, const Utf16String& key, 
     }
 
     std::string error;
-    if (!utils::ReplaceFileAtomically(filePath_.string(), merged.dump(2) + "\n", &error)) {
-        throw std::system_error(std::make_error_code(std::errc::io_error), error);
+    if (!utils::ReplaceFileAtomically(path, merged.dump(2) + "\n", &error)) {
+        throw StoreError(StoreError::Operation::Write, path, error);
     }
     document_ = std::move(merged);
     loaded_ = true;

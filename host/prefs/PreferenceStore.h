@@ -15,8 +15,10 @@ namespace hollin::prefs {
 // every write re-reads it under a lock, applies the one change and replaces
 // the file atomically, so concurrent writers neither tear the file nor lose
 // each other's keys. A value of another type than the one asked for reads as
-// the caller's default. A file that does not parse is set aside with a
-// ".corrupt" suffix and the store starts empty.
+// the caller's default; no file at all is an empty store. A file that cannot
+// be read, or holds anything but a strict JSON object (see StrictJson.h), is
+// left as it is: every read and write throws StoreError saying why, until
+// someone mends or removes it.
 class PreferenceStore final : public IPreferences {
 public:
     explicit PreferenceStore(std::filesystem::path filePath);
@@ -44,9 +46,8 @@ private:
     std::optional<nlohmann::json> Find(const Utf16String& section, const Utf16String& key) const;
     // Sets the value; a discarded json removes the key.
     void Store(const Utf16String& section, const Utf16String& key, nlohmann::json value);
-    // The file's current document; must be called with the file lock held
-    // when the file may be set aside.
-    nlohmann::json LoadFromFile(bool mayRenameCorrupt) const;
+    // The file's current document; throws StoreError when it cannot be read.
+    nlohmann::json LoadFromFile() const;
     void EnsureLoaded() const;
     std::filesystem::path LockPath() const;
 

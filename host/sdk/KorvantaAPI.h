@@ -68,15 +68,40 @@ typedef struct KVMaterialInput {
     KVMaterialRef material;
 } KVMaterialInput;
 
+/* Why KVModelCreateFromFile did not read a file, and where the fault is. */
+typedef enum KVModelFileFault {
+    KV_MODEL_FILE_SOUND = 0,
+    KV_MODEL_FILE_MISSING = 1,
+    KV_MODEL_FILE_NOT_REGULAR = 2,         /* a folder, FIFO, socket or device: refused without waiting on it */
+    KV_MODEL_FILE_UNREADABLE = 3,          /* the system refused to read it */
+    KV_MODEL_FILE_TOO_LARGE = 4,           /* 4 GiB or more, larger than a glTF binary can be */
+    KV_MODEL_FILE_NOT_GLB = 5,             /* no glTF binary, or one whose chunks do not fit the file */
+    KV_MODEL_FILE_JSON_MALFORMED = 6,      /* at `offset` */
+    KV_MODEL_FILE_JSON_DUPLICATE_KEY = 7,  /* a key given twice in one object: `member` */
+    KV_MODEL_FILE_JSON_TOO_DEEP = 8,       /* arrays and objects nested deeper than 64 levels, at `member` */
+    KV_MODEL_FILE_NOT_A_MODEL = 9,         /* glTF without the model's structure, or one that does not hold together */
+    KV_MODEL_FILE_INSTANCE_CYCLE = 10,     /* a component definition places itself, directly or through others */
+    KV_MODEL_FILE_INSTANCES_TOO_DEEP = 11  /* instances nest deeper than 128 levels or expand into too many placements */
+} KVModelFileFault;
+
+typedef struct KVModelFileVerdict {
+    KVModelFileFault fault;
+    uint64_t offset;  /* the byte of the file where the fault was found, or 0 */
+    char member[128]; /* the JSON member concerned, as a JSON pointer (control characters as '?'), or "" */
+} KVModelFileVerdict;
+
 /* Library lifetime: pair every KVInitialize with a KVTerminate. */
 KV_EXPORT KVResult KVInitialize(void);
 KV_EXPORT KVResult KVTerminate(void);
 
 /* Models */
 KV_EXPORT KVResult KVModelCreate(KVModelRef* model);
-/* KV_ERROR_OUT_OF_RANGE: the file's instances nest deeper than 128 levels or
- * expand into more placements than 2^20 plus 16 per instance stored. */
-KV_EXPORT KVResult KVModelCreateFromFile(KVModelRef* model, const char* path);
+/* Reads a model file after checking all of it. `verdict` (may be null) says
+ * why a file was not read. KV_ERROR_FILE_NOT_FOUND: no such file;
+ * KV_ERROR_OUT_OF_RANGE: the file's instances nest deeper than 128 levels or
+ * expand into more placements than 2^20 plus 16 per instance stored;
+ * KV_ERROR_FILE_READ: any other fault of the verdict. */
+KV_EXPORT KVResult KVModelCreateFromFile(KVModelRef* model, const char* path, KVModelFileVerdict* verdict);
 KV_EXPORT KVResult KVModelRelease(KVModelRef* model);
 KV_EXPORT KVResult KVModelGetEntities(KVModelRef model, KVEntitiesRef* entities);
 KV_EXPORT KVResult KVModelAddMaterials(KVModelRef model, size_t count, const KVMaterialRef* materials);

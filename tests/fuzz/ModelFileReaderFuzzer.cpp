@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the model-file reader the way kvinfo meets a
 // file: opened through the C API and summarised, bounds and all. A file
-// either loads into a model that holds together or is refused; it never
-// crashes, hangs or reads outside the bytes it was given.
+// either loads into a model that holds together or is refused with a verdict
+// that says why; it never crashes, hangs or reads outside the bytes it was
+// given.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -36,7 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int descriptor = std::stoi(path.substr(path.rfind('/') + 1));
     if (ftruncate(descriptor, 0) != 0 || pwrite(descriptor, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     KVModelRef model{nullptr};
-    if (KVModelCreateFromFile(&model, path.c_str()) == KV_SUCCESS) {
+    KVModelFileVerdict verdict{};
+    const KVResult result = KVModelCreateFromFile(&model, path.c_str(), &verdict);
+    if ((result == KV_SUCCESS) != (verdict.fault == KV_MODEL_FILE_SOUND) ||
+        verdict.member[sizeof verdict.member - 1] != '\0') {
+        std::fprintf(stderr, "The verdict does not match the result %d: fault %d\n", result, verdict.fault);
+        std::abort();
+    }
+    if (result == KV_SUCCESS) {
         const std::string fault = korvanta::CheckEntities(*static_cast<const korvanta::Model*>(model.ptr));
         if (!fault.empty()) {
             std::fprintf(stderr, "The model read does not hold together: %s\n", fault.c_str());

@@ -46,7 +46,6 @@ TEST(ResourceLanguage, IsTheUsersOnlyWhereSomeRootHoldsItsMarker) {
     const TemporaryFolder root;
     std::filesystem::current_path(root.Path());
     ::setenv("XDG_DATA_HOME", (root / "user").c_str(), 1);
-    ::setenv("XDG_DATA_DIRS", (root / "shared").c_str(), 1);
     ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
     const auto resolved = [] {
         DeleteLanguageSettings();
@@ -55,9 +54,12 @@ TEST(ResourceLanguage, IsTheUsersOnlyWhereSomeRootHoldsItsMarker) {
 
     EXPECT_EQ(resolved(), Utf16String(u"en-US")) << "no marker anywhere";
     EXPECT_EQ(GetLanguageSettings().userLanguage, Utf16String(u"fr"));
-    // The search made the data folders on its way.
+    // The search made the data folders on its way: the user's, and the
+    // shared one in the installation (this test's build folder).
     EXPECT_TRUE(std::filesystem::is_directory(root / "user/Korvanta/Korvanta 2018/Korvanta"));
-    EXPECT_TRUE(std::filesystem::is_directory(root / "shared/Korvanta/Korvanta 2018/Korvanta"));
+    const std::filesystem::path installation = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path();
+    EXPECT_EQ(GetSharedDataFolder(u"Korvanta").ToUtf8(), (installation / "share/Korvanta/Korvanta 2018/Korvanta").string());
+    EXPECT_TRUE(std::filesystem::is_directory(installation / "share/Korvanta/Korvanta 2018/Korvanta"));
     WriteFile(root / "Resources/de/i18n.dat", "marker\n");
     EXPECT_EQ(resolved(), Utf16String(u"en-US")) << "another language's marker";
     WriteFile(root / "user/Korvanta/Korvanta 2018/Korvanta/Resources/fr/i18n.dat", "marker\n");

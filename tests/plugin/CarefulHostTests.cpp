@@ -1,6 +1,7 @@
 // kvimport with the real plug-in where users' folders and keys come in: a
-// scene finds its texture however its folder is named or reached, and Ctrl-C
-// or SIGTERM in the middle of a large import leaves the old model as it was.
+// scene finds its texture however its folder is named or reached, and Ctrl-C,
+// SIGTERM, a closed terminal or a closed pipe in the middle of a large import
+// leave the old model as it was.
 
 #include <csignal>
 #include <map>
@@ -85,7 +86,8 @@ TEST_P(SignalInALargeImport, CancelsItThroughTheImporterAndKeepsTheOldModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalInALargeImport,
-                         ::testing::Values(std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGKILL, -1}));
+                         ::testing::Values(std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129},
+                                           std::pair{SIGPIPE, 141}, std::pair{SIGKILL, -1}));
 
 }  // namespace
 }  // namespace plugin_tests

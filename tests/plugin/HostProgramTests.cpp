@@ -15,13 +15,12 @@ namespace {
 class HostPrograms : public ::testing::Test {
 protected:
     // In the given locale, with progress lines on standard error; the store
-    // and the data folders that the language search makes are the test's own.
+    // and the user's data folder that the language search makes are the test's own.
     ProcessResult Import(const std::filesystem::path& input, const std::string& model, const std::string& locale = "C",
                          const std::filesystem::path& kvimport = KV_KVIMPORT_PATH, const std::string& flag = "--progress=lines") const {
         return RunProcess(kvimport, {flag, input.string(), (folder_ / model).string()},
                           {{"XDG_CONFIG_HOME", (folder_ / "config").string()},
                            {"XDG_DATA_HOME", (folder_ / "data").string()},
-                           {"XDG_DATA_DIRS", (folder_ / "shared").string()},
                            {"LC_ALL", ""},
                            {"LC_MESSAGES", ""},
                            {"LANG", locale}});

@@ -23,7 +23,6 @@ TEST(ModuleStartup, EveryLoadSpeaksTheUsersLanguageAndEveryUnloadEndsTheImporter
     const TemporaryFolder folder;
     ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1);
-    ::setenv("XDG_DATA_DIRS", (folder / "shared").c_str(), 1);
     const std::pair<const char*, const char*> loads[] = {
         {"fr_CA.UTF-8", "Fichiers 3DS (*.3ds)"},
         {"ja_JP.UTF-8", "3DS ファイル (*.3ds)"},

@@ -36,9 +36,8 @@ protected:
     static void SetUpTestSuite() {
         static const TemporaryFolder configHome;  // the store keeps writing there until exit
         ::setenv("XDG_CONFIG_HOME", (configHome / "config").c_str(), 1);
-        // Loading the plug-in looks for its language in data folders and makes them.
+        // Loading the plug-in looks for its language in the user's data folder and makes it.
         ::setenv("XDG_DATA_HOME", (configHome / "data").c_str(), 1);
-        ::setenv("XDG_DATA_DIRS", (configHome / "shared").c_str(), 1);
     }
 
     void SetUp() override {

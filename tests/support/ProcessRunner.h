@@ -60,7 +60,8 @@ inline ProcessResult RunProcess(const std::filesystem::path& program, const std:
 }
 
 // A program started in the background, for tests that act while it runs,
-// with SIGINT and SIGTERM at their defaults whatever the test inherited.
+// with the signals that end programs at their defaults whatever the test
+// inherited.
 class BackgroundProcess {
 public:
     BackgroundProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
@@ -70,8 +71,7 @@ public:
         pid_ = ::fork();
         if (pid_ < 0) throw std::runtime_error("fork failed");
         if (pid_ > 0) return;
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signal, SIG_DFL);
         ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
         ::_exit(127);
     }

@@ -2,6 +2,7 @@
 #include "HostText.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <system_error>
 
@@ -27,6 +28,13 @@ std::unique_ptr<ImporterPlugin> ImporterPlugin::Load(const std::filesystem::path
     // Without a slash dlopen would search the library path instead of
     // taking the name as a file in the current folder.
     const std::filesystem::path file = path.has_parent_path() ? path : std::filesystem::path(".") / path;
+    // dlopen would wait on a FIFO for good. Whoever could swap the file
+    // between this look and the load could put any code there anyway.
+    struct stat status {};
+    if (::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        error = Compose("cannot load the importer plug-in %1$s: %2$s", {path.string(), Translated("it is not a regular file")});
+        return nullptr;
+    }
     void* library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         error = Compose("cannot load the importer plug-in %1$s: %2$s", {path.string(), LoaderError()});

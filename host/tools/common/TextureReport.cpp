@@ -1,5 +1,7 @@
 #include "TextureReport.h"
 
+#include <sys/stat.h>
+
 #include "HostText.h"
 #include "KorvantaAPI.h"
 #include "settings/TextureSearch.h"
@@ -21,6 +23,8 @@ std::string LoadProblem(const std::string& path) {
         KVTextureRelease(&texture);
         return {};
     }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return Translated("it is not a regular file");
     if (result == KV_ERROR_OUT_OF_RANGE) {
         return Translated("over the limits (256 MiB a file, 16,384 pixels a side, 2^28 pixels in all)");
     }

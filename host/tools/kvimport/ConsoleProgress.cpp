@@ -65,7 +65,7 @@ ConsoleProgress::~ConsoleProgress() {
 
 bool ConsoleProgress::IsCancelled() {
     ++cancellationChecks_;
-    cancelled_ = cancelled_ || CaughtInterruption() != 0 || (cancelAfter_ && cancellationChecks_ > *cancelAfter_);
+    cancelled_ = cancelled_ || kvhost::CaughtInterruption() != 0 || (cancelAfter_ && cancellationChecks_ > *cancelAfter_);
     return cancelled_;
 }
 

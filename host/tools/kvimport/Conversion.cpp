@@ -9,6 +9,7 @@
 #include "ConsoleProgress.h"
 #include "HostText.h"
 #include "Interruption.h"
+#include "JsonFileReasons.h"
 #include "OutputCapture.h"
 #include "SceneFileReasons.h"
 #include "StagedOutput.h"
@@ -146,14 +147,14 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         } catch (const std::exception& exception) {
             console.Finish();
             threw = true;
-            Report(Compose("the importer failed on %1$s: %2$s", {job.input.string(), exception.what()}));
+            Report(Compose("the importer failed on %1$s: %2$s", {job.input.string(), kvhost::WhatWentWrong(exception)}));
         } catch (...) {
             console.Finish();
             threw = true;
             Report(Compose("the importer failed on %s", {job.input.string()}));
         }
         // A signal after the importer's last check cancels all the same.
-        cancelled = console.WasCancelled() || CaughtInterruption() != 0;
+        cancelled = console.WasCancelled() || kvhost::CaughtInterruption() != 0;
     }
     ShowSummary(importer);
 

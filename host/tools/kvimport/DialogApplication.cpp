@@ -1,6 +1,7 @@
 #include "DialogApplication.h"
 #include "Display.h"
 #include "HostText.h"
+#include "InterruptionInQt.h"
 
 namespace kvimport {
 
@@ -9,7 +10,9 @@ std::unique_ptr<DialogApplication> DialogApplication::Start(std::string& error) 
         error = kvhost::Translated("the dialogs need a display: none is set (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM)");
         return nullptr;
     }
-    return std::unique_ptr<DialogApplication>(new DialogApplication());
+    std::unique_ptr<DialogApplication> dialogs(new DialogApplication());
+    kvhost::EndEventLoopsOnInterruption(dialogs->application_);
+    return dialogs;
 }
 
 }  // namespace kvimport

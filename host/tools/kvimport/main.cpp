@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "HostVersion.h"
 #include "ImporterPlugin.h"
 #include "Interruption.h"
+#include "JsonFileReasons.h"
 #include "PluginVersion.h"
 #include "TextureFolders.h"
 #include "TerminalText.h"
@@ -92,17 +94,29 @@ int Run(const std::vector<std::string>& arguments) {
     const std::unique_ptr<kvhost::ImporterPlugin> plugin = kvhost::ImporterPlugin::Load(pluginPath, error);
     if (!plugin) return Failure(error);
 
-    if (command.optionsDialog) plugin->Importer().ShowOptionsDialog();
+    if (command.optionsDialog) {
+        // The importer lets the preference store's failures reach its host.
+        try {
+            plugin->Importer().ShowOptionsDialog();
+        } catch (const std::exception& exception) {
+            return Failure(kvhost::WhatWentWrong(exception));
+        }
+    }
 
-    const std::vector<std::string> textureFolders = kvhost::TextureFoldersToUse(command.textureFolders);
+    std::vector<std::string> textureFolders;
+    try {
+        textureFolders = kvhost::TextureFoldersToUse(command.textureFolders);
+    } catch (const std::exception& exception) {
+        return Failure(kvhost::WhatWentWrong(exception));
+    }
     const ImportOptions options = BuildImportOptions(command, textureFolders);
     const ProgressSettings progress = ProgressSettingsFor(command);
     bool allConverted = true;
     for (const ConversionJob& job : jobs) {
-        if (CaughtInterruption() != 0) break;
+        if (kvhost::CaughtInterruption() != 0) break;
         allConverted = Convert(plugin->Importer(), job, options, textureFolders, progress, command.strict) && allConverted;
     }
-    if (const int signal = CaughtInterruption(); signal != 0) return ExitCodeForSignal(signal);
+    if (const int signal = kvhost::CaughtInterruption(); signal != 0) return kvhost::ExitCodeForSignal(signal);
     return allConverted ? kExitSuccess : kExitFailure;
 }
 
@@ -110,7 +124,7 @@ int Run(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
     kvhost::UseTheUsersLanguage();
-    CatchInterruptions();
+    kvhost::CatchInterruptions();
     kvhost::KeepFreedMemoryForReuse();
     return Run(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -1,6 +1,6 @@
 #include <cstdint>
 #include <cstring>
-#include <fstream>
+#include <exception>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -8,11 +8,13 @@
 
 #include "HostText.h"
 #include "HostVersion.h"
+#include "JsonFileReasons.h"
 #include "KorvantaAPI.h"
 #include "ModelSummary.h"
 #include "SceneSummary.h"
 #include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
+#include "utils/WholeFile.h"
 
 namespace {
 
@@ -93,29 +95,32 @@ refused: the verdict says so), 1 when it could not be (the reason is on
 standard error), 2 for a usage error.
 )";
 
-// Anything that does not start like a 3DS file is taken for a model file.
-bool LooksLikeA3dsFile(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    std::uint8_t id[2] = {0, 0};
-    return file.read(reinterpret_cast<char*>(id), 2) && hollin::importer::StartsLikeA3dsFile(id);
-}
-
-std::string Reason(KVResult result) {
-    switch (result) {
-        case KV_ERROR_FILE_NOT_FOUND:
-            return kvhost::Translated("no such file");
-        case KV_ERROR_FILE_READ:
-            return kvhost::Translated("not a Korvanta model file, or a damaged one");
-        case KV_ERROR_OUT_OF_RANGE:
-            return kvhost::Translated("its instances nest deeper, or expand into more placements, than any model may");
-        default:
-            return kvhost::Compose("the model could not be read (error %s)", {std::to_string(static_cast<int>(result))});
+// Why a file's first bytes could not be read, in the user's language.
+std::string WhyUnreadable(const hollin::utils::FileReadError& error) {
+    switch (error.problem) {
+        case hollin::utils::FileProblem::Missing: return kvhost::Translated("there is no such file");
+        case hollin::utils::FileProblem::NotARegularFile: return kvhost::Translated("it is not a regular file");
+        default: return kvhost::Compose("it cannot be read: %s", {error.reason});
     }
 }
 
 int Describe(const char* path, const std::optional<std::vector<std::string>>& textureFolders) {
-    if (LooksLikeA3dsFile(path)) {
-        std::cout << kvinfo::SummarizeSceneFile(path, kvhost::TextureFoldersToUse(textureFolders)).dump(2) << "\n";
+    hollin::utils::FileReadError error;
+    const std::optional<std::vector<std::uint8_t>> start = hollin::utils::ReadFileStart(path, 2, &error);
+    if (!start) {
+        std::cerr << "kvinfo: " << path << ": " << WhyUnreadable(error) << "\n";
+        return 1;
+    }
+    // Anything that does not start like a 3DS file is taken for a model file.
+    if (start->size() == 2 && hollin::importer::StartsLikeA3dsFile(*start)) {
+        std::vector<std::string> folders;
+        try {
+            folders = kvhost::TextureFoldersToUse(textureFolders);
+        } catch (const std::exception& exception) {
+            std::cerr << "kvinfo: " << kvhost::WhatWentWrong(exception) << "\n";
+            return 1;
+        }
+        std::cout << kvinfo::SummarizeSceneFile(path, folders).dump(2) << "\n";
         return std::cout.flush() ? 0 : 1;
     }
     if (KVInitialize() != KV_SUCCESS) {
@@ -123,9 +128,9 @@ int Describe(const char* path, const std::optional<std::vector<std::string>>& te
         return 1;
     }
     KVModelRef model{nullptr};
-    const KVResult result = KVModelCreateFromFile(&model, path);
-    if (result != KV_SUCCESS) {
-        std::cerr << "kvinfo: " << path << ": " << Reason(result) << "\n";
+    KVModelFileVerdict verdict{};
+    if (KVModelCreateFromFile(&model, path, &verdict) != KV_SUCCESS) {
+        std::cerr << "kvinfo: " << path << ": " << kvhost::WhyModelFileNotRead(verdict) << "\n";
         KVTerminate();
         return 1;
     }

@@ -11,6 +11,8 @@
 
 #include "HostText.h"
 #include "HostVersion.h"
+#include "Interruption.h"
+#include "JsonFileReasons.h"
 #include "Preferences.h"
 #include "TextureFolders.h"
 #include "UnitListText.h"
@@ -55,7 +57,7 @@ std::string HelpText() {
     "          kvprefs set \"3DS Importer\" TextureFolders ~/textures:/srv/maps\n"
     "\n"
     "Exit status: 0 on success, 1 when the value is missing or the store cannot\n"
-    "be written, 2 for a usage error.\n";
+    "be read or written, 2 for a usage error.\n";
 }
 
 using kvhost::Compose;
@@ -208,10 +210,14 @@ int Run(const std::vector<std::string>& arguments) {
 
 int main(int argc, char** argv) {
     kvhost::UseTheUsersLanguage();
+    // A signal lets a write finish, so that it leaves no temporary file.
+    kvhost::CatchInterruptions();
+    int status = kExitFailure;
     try {
-        return Run(std::vector<std::string>(argv + 1, argv + argc));
+        status = Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "kvprefs: %s\n", Compose("cannot save the preferences: %s", {error.what()}).c_str());
-        return kExitFailure;
+        std::fprintf(stderr, "kvprefs: %s\n", kvhost::WhatWentWrong(error).c_str());
     }
+    const int signal = kvhost::CaughtInterruption();
+    return signal != 0 ? kvhost::ExitCodeForSignal(signal) : status;
 }

@@ -10,6 +10,7 @@
 #include "HostProgressCallback.h"
 #include "HostText.h"
 #include "ImportOptions.h"
+#include "JsonFileReasons.h"
 #include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
 
@@ -76,7 +77,7 @@ void ImportRun::Convert() {
     try {
         outcome.converted = importer_.ConvertToModel(input_.toStdString(), output_.toStdString(), &progress, &options);
     } catch (const std::exception& exception) {
-        outcome.failure = QString::fromUtf8(exception.what());
+        outcome.failure = QString::fromStdString(kvhost::WhatWentWrong(exception));
     } catch (...) {
         outcome.failure = QString::fromUtf8(kvhost::Translated("an unknown error"));
     }

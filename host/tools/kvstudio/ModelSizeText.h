@@ -7,6 +7,7 @@
 namespace kvstudio {
 
 // The unit the importer's options dialog last stored, as its list index.
+// Throws the preference store's StoreError when the store cannot be read.
 int StoredUnitsOption();
 
 // "Size: 2.64 × 2.64 × 0.96 m" in the unit of a units option of the

@@ -20,7 +20,8 @@ public:
     explicit ModelView(QWidget* parent = nullptr);
 
     // Loads the file; Shown follows once the model is framed, or Failed.
-    // The file's name must end in ".glb".
+    // The file's name must end in ".glb". kvstudio hands it only files that
+    // the modelling library wrote (see ModelRewrite.h).
     void Show(const QString& glbPath);
     void Clear();
     void FrameAll();

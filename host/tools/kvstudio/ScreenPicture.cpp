@@ -19,8 +19,8 @@ namespace {
 // Qt Quick draws the framed model a frame or two after it reports it shown.
 constexpr int kSettleMilliseconds = 500;
 
-void Finish(int exitCode, const char* why) {
-    if (why != nullptr) std::fprintf(stderr, "kvstudio: %s\n", why);
+void Finish(int exitCode, const QString& why = {}) {
+    if (!why.isEmpty()) std::fprintf(stderr, "kvstudio: %s\n", why.toUtf8().constData());
     QApplication::exit(exitCode);
 }
 
@@ -39,16 +39,13 @@ void TakePictureOnceShown(StudioWindow& window, const QString& path) {
     QObject::connect(&window, &StudioWindow::ModelShown, &window, [&window, path] {
         QTimer::singleShot(kSettleMilliseconds, &window, [&window, path] {
             if (SavePicture(window, path)) {
-                Finish(0, nullptr);
+                Finish(0);
             } else {
-                Finish(1, "cannot save the picture");
+                Finish(1, QStringLiteral("cannot save the picture"));
             }
         });
     });
-    QObject::connect(&window, &StudioWindow::ModelFailed, &window, [] { Finish(1, "the model could not be shown"); });
-    QObject::connect(&window, &StudioWindow::ImportFinished, &window, [&window] {
-        if (!window.View().HasModel()) Finish(1, "the import made no model");
-    });
+    QObject::connect(&window, &StudioWindow::Failed, &window, [](const QString& why) { Finish(1, why); });
 }
 
 }  // namespace kvstudio

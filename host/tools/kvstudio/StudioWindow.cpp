@@ -22,9 +22,12 @@
 #include <algorithm>
 #include <exception>
 
+#include <exception>
+
 #include "FreedMemory.h"
 #include "HostVersion.h"
-#include "ModelFileCheck.h"
+#include "JsonFileReasons.h"
+#include "ModelRewrite.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
 #include "SceneFileReasons.h"
@@ -111,7 +114,7 @@ void StudioWindow::MakeMenus() {
     quit->setShortcut(QKeySequence::Quit);
 
     QMenu* edit = menuBar()->addMenu(Tr("&Edit"));
-    optionsAction_ = edit->addAction(Tr("Import &Options..."), this, [this] { importer_.ShowOptionsDialog(); });
+    optionsAction_ = edit->addAction(Tr("Import &Options..."), this, &StudioWindow::ShowImportOptions);
     optionsAction_->setObjectName(QStringLiteral("options"));
     optionsAction_->setEnabled(importer_.SupportsOptions());
     textureFoldersAction_ = edit->addAction(Tr("&Texture Folders..."), this, &StudioWindow::EditTextureFolders);
@@ -156,6 +159,15 @@ void StudioWindow::ChooseExportFile() {
     if (path.isEmpty()) return;
     if (!HasSuffix(path, "glb")) path += QStringLiteral(".glb");
     Export(path);
+}
+
+void StudioWindow::ShowImportOptions() {
+    // The importer lets the preference store's failures reach its host.
+    try {
+        importer_.ShowOptionsDialog();
+    } catch (const std::exception& exception) {
+        QMessageBox::warning(this, QStringLiteral("kvstudio"), QString::fromStdString(kvhost::WhatWentWrong(exception)));
+    }
 }
 
 void StudioWindow::ShowAbout() {
@@ -251,11 +263,11 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
     importer_.ShowSummary();
 
     if (!outcome.failure.isEmpty()) {
-        statusBar()->showMessage(TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)}));
+        ReportFailure(TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)}));
     } else if (!outcome.converted) {
         const std::filesystem::path inputPath = Utf8(input);
         const std::string why = kvhost::WhyNotConverted(inputPath, hollin::importer::CheckSceneFileAt(Utf8(input)));
-        statusBar()->showMessage(TrCompose("Could not import %1$s: %2$s", {name, why}));
+        ReportFailure(TrCompose("Could not import %1$s: %2$s", {name, why}));
     } else if (outcome.cancelled) {
         statusBar()->showMessage(TrCompose("The import of %s was cancelled: the view shows the part imported before.", {name}));
     }
@@ -272,21 +284,15 @@ void StudioWindow::Open(const QString& path) {
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
     textureNotice_->hide();
-    // A copy is checked and shown, so that the file cannot change between.
-    const QString copy = NextScratchFile(file.completeBaseName());
-    std::optional<std::string> why;
-    QFile original(file.absoluteFilePath());
-    if (!original.copy(copy)) {
-        why = file.exists() ? Utf8(original.errorString()) : kvhost::Translated("there is no such file");
-    } else {
-        why = WhyNotAModelFile(Utf8(copy));
-    }
-    if (why) {
-        QFile::remove(copy);
-        QMessageBox::warning(this, Tr("Open"), TrCompose("Could not open %1$s: %2$s", {Utf8(file.fileName()), *why}));
+    const QString rewritten = NextScratchFile(file.completeBaseName());
+    if (const std::optional<std::string> why = RewriteModelFile(Utf8(file.absoluteFilePath()), Utf8(rewritten))) {
+        QFile::remove(rewritten);
+        const QString message = TrCompose("Could not open %1$s: %2$s", {Utf8(file.fileName()), *why});
+        QMessageBox::warning(this, Tr("Open"), message);
+        emit Failed(message);
         return;
     }
-    ShowModel(copy, file.absoluteFilePath());
+    ShowModel(rewritten, file.absoluteFilePath());
 }
 
 bool StudioWindow::Export(const QString& path) {
@@ -324,18 +330,28 @@ void StudioWindow::OnModelShown() {
     shownModel_ = pendingModel_;
     shownSource_ = pendingSource_;
     setWindowTitle(QStringLiteral("%1 - kvstudio").arg(QFileInfo(shownSource_).fileName()));
-    const std::optional<ModelExtent> extent = view_->Extent();
-    sizeLabel_->setText(extent ? DescribeExtent(*extent, StoredUnitsOption()) : Tr("The model has no geometry"));
     // Whatever was said since, about the import say, stays.
     if (statusBar()->currentMessage() == openingMessage_) statusBar()->clearMessage();
+    int units = 0;
+    try {
+        units = StoredUnitsOption();
+    } catch (const std::exception& exception) {
+        // The size is then given in inches, and the user told why.
+        statusBar()->showMessage(QString::fromStdString(kvhost::WhatWentWrong(exception)));
+    }
+    const std::optional<ModelExtent> extent = view_->Extent();
+    sizeLabel_->setText(extent ? DescribeExtent(*extent, units) : Tr("The model has no geometry"));
     UpdateActions();
     emit ModelShown();
 }
 
 void StudioWindow::OnModelFailed(const QString& reason) {
-    statusBar()->showMessage(
-        TrCompose("Could not show %1$s: %2$s", {Utf8(QFileInfo(pendingSource_).fileName()), Utf8(reason)}));
-    emit ModelFailed();
+    ReportFailure(TrCompose("Could not show %1$s: %2$s", {Utf8(QFileInfo(pendingSource_).fileName()), Utf8(reason)}));
+}
+
+void StudioWindow::ReportFailure(const QString& why) {
+    statusBar()->showMessage(why);
+    emit Failed(why);
 }
 
 void StudioWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -43,9 +43,11 @@ signals:
     void ConversionEnded();
     // After an import's results dialog has closed.
     void ImportFinished();
-    // Once a model is in the view and framed, or could not be shown.
+    // Once a model is in the view and framed.
     void ModelShown();
-    void ModelFailed();
+    // When an import failed, a file was not opened or the view could not
+    // show a model, with what the user is told.
+    void Failed(const QString& why);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -56,6 +58,7 @@ private:
     void ChooseFileToImport();
     void ChooseModelToOpen();
     void ChooseExportFile();
+    void ShowImportOptions();
     void ShowAbout();
     void EditTextureFolders();
     // Keeps `folder` among the texture folders and imports the last file again.
@@ -65,7 +68,11 @@ private:
 
     void OnImportFinished(const ImportOutcome& outcome);
     void OnCancel();
+    // Only with a model file in the scratch folder that the modelling library
+    // wrote: the importer's, or one rewritten by RewriteModelFile.
     void ShowModel(const QString& glbPath, const QString& sourcePath);
+    // In the status bar, and to whoever watches Failed.
+    void ReportFailure(const QString& why);
     void OnModelShown();
     void OnModelFailed(const QString& reason);
     // A name for the next model file in the scratch folder.
@@ -81,6 +88,7 @@ private:
     QAction* optionsAction_ = nullptr;
     QAction* textureFoldersAction_ = nullptr;
     QAction* frameAction_ = nullptr;
+    // Every model file the view opens is one of this folder's.
     QTemporaryDir scratch_;
     int scratchFiles_ = 0;
     std::unique_ptr<ImportRun> run_;

@@ -18,6 +18,7 @@
 #include "FreedMemory.h"
 #include "HostVersion.h"
 #include "ImporterPlugin.h"
+#include "InterruptionInQt.h"
 #include "ScreenPicture.h"
 #include "HostText.h"
 #include "StudioWindow.h"
@@ -98,7 +99,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     kvhost::KeepFreedMemoryForReuse();
+    // A signal ends kvstudio as quitting does, so that its scratch folder goes.
+    kvhost::CatchInterruptions();
     QApplication application(argc, argv);
+    kvhost::EndEventLoopsOnInterruption(application);
     QApplication::setApplicationName(QStringLiteral("kvstudio"));
     QSurfaceFormat::setDefaultFormat(QQuick3D::idealSurfaceFormat());
     TranslateQt(application);

@@ -69,7 +69,7 @@ TEST_F(ApiModelFile, KvinfoDescribesTheSavedModelAndTheValidatorAcceptsIt) {
 TEST_F(ApiModelFile, TexturesAreEmbeddedAsPngOrJpegEachFileOnce) {
     const std::string resaved = folder_ / "again.kvm";
     KVModelRef reread{};
-    ASSERT_EQ(KVModelCreateFromFile(&reread, saved_.c_str()), KV_SUCCESS);
+    ASSERT_EQ(KVModelCreateFromFile(&reread, saved_.c_str(), nullptr), KV_SUCCESS);
     ASSERT_EQ(KVModelSaveToFile(reread, resaved.c_str()), KV_SUCCESS);
     KVModelRelease(&reread);
     for (const std::string& file : {saved_, resaved}) {

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <system_error>
 
 #include <nlohmann/json.hpp>
 
@@ -15,6 +14,7 @@
 #include "ProcessRunner.h"
 
 using hollin::prefs::PreferenceStore;
+using hollin::prefs::StoreError;
 using hollin::utils::Utf16String;
 using ::testing::UnorderedElementsAre;
 
@@ -87,18 +87,42 @@ TEST_F(PreferenceStoreTest, TheFileIsReadOnceButEveryWriteMergesWhatOthersWrote)
                               "NotASection": {"k": 3}})"));
 }
 
-TEST_F(PreferenceStoreTest, AMissingOrCorruptFileGivesTheDefaultsAndDamageIsKeptAside) {
+// The reason for nesting too deep: where, as the pointer to the first level
+// too many, cut at 120 bytes.
+std::string Deep(std::string member) {
+    while (member.size() < 120) member += "/0";
+    return "its arrays and objects nest deeper than 64 levels, at " + member.substr(0, 120) + "...";
+}
+
+TEST_F(PreferenceStoreTest, AMissingFileIsEmptyAndOneThatCannotBeReadIsRefusedAndLeftAsItIs) {
     EXPECT_EQ(PreferenceStore(File()).ReadInt(kSection, kUnits, 3), 3);
     EXPECT_FALSE(std::filesystem::exists(File().parent_path())) << "reading creates nothing";
-    for (const std::string damaged : {"", "{\"3DS Importer\": {\"ImportUnits\": 7", "[1, 2]", "{} trailing",
-                                      "\xff\xfe{\x00}"}) {
-        WriteFile(File(), damaged);
+    const std::pair<std::string, std::string> damaged[] = {
+        {"", "it is not well-formed JSON"},
+        {"{\"3DS Importer\": {\"ImportUnits\": 7", "it is not well-formed JSON, at byte 34"},
+        {"{} trailing", "it is not well-formed JSON, at byte 5"},
+        {"\xff\xfe{\x00}", "it is not well-formed JSON"},
+        {"[1, 2]", "it is not a JSON object"},
+        {R"({"S": {"k": 1}, "S": {}})", "a key is given twice in one object, at /S"},
+        {R"({"a~/b": {"k": 1, "k": 2}})", "a key is given twice in one object, at /a~0~1b/k"},
+        {R"({"S": {"k": )" + std::string(100, '[') + std::string(100, ']') + "}}", Deep("/S/k")},
+    };
+    for (const auto& [content, reason] : damaged) {
+        WriteFile(File(), content);
         PreferenceStore store(File());
-        EXPECT_EQ(store.ReadInt(kSection, kUnits, -1), -1) << damaged;
-        EXPECT_EQ(ReadFile(File().string() + ".corrupt"), damaged);
-
-        store.WriteInt(kSection, kUnits, 4);
-        EXPECT_EQ(PreferenceStore(File()).ReadInt(kSection, kUnits, 0), 4) << damaged;
+        try {
+            store.ReadInt(kSection, kUnits, -1);
+            ADD_FAILURE() << "read: " << content;
+        } catch (const StoreError& error) {
+            EXPECT_EQ(error.GetOperation(), StoreError::Operation::Read);
+            EXPECT_EQ(error.Path(), File().string());
+            EXPECT_EQ(error.Reason() + (error.Member().empty() ? "" : ", at " + error.Member()) +
+                          (error.Offset() == 0 ? "" : ", at byte " + std::to_string(error.Offset())),
+                      reason);
+        }
+        EXPECT_THROW(store.WriteInt(kSection, kUnits, 4), StoreError) << content;
+        EXPECT_EQ(ReadFile(File()), content);
+        EXPECT_THAT(StoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
     }
 }
 
@@ -108,7 +132,7 @@ TEST_F(PreferenceStoreTest, AFailedWriteThrowsKeepsTheOldValueAndLeavesNoTempora
     // A folder in the file's place cannot be replaced by a rename.
     std::filesystem::remove(File());
     std::filesystem::create_directories(File() / "occupied");
-    EXPECT_THROW(store.WriteInt(kSection, kUnits, 99), std::system_error);
+    EXPECT_THROW(store.WriteInt(kSection, kUnits, 99), StoreError);
     EXPECT_EQ(store.ReadInt(kSection, kUnits, 0), 19);
     EXPECT_THAT(StoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
 }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "KorvantaModelImporterInterface.h"
+#include "Preferences.h"
 
 namespace {
 
@@ -80,9 +81,11 @@ public:
         return succeed;
     }
 
+    // As if the user pressed OK: the choice goes to the host's store.
     void ShowOptionsDialog() override {
         std::printf("options dialog\n");
         std::fflush(stdout);
+        hollin::prefs::Get().WriteBool("Test Importer", "Confirmed", true);
     }
 
     // Like a real importer, the report is shown once.
