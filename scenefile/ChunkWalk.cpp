@@ -23,7 +23,14 @@ SceneFileVerdict Lib3dsReadSimulation::Run() {
         if (!budget_.Failed()) nodes_.TreeWithinDepth();
     }
     SceneFileVerdict verdict = budget_.Verdict();
-    if (verdict.fault != SceneFileFault::None) verdict.overrun.reset();
+    if (verdict.fault != SceneFileFault::None) {
+        verdict.overrun.reset();
+    } else {
+        verdict.sceneBytes = budget_.Allocated();
+        const ImportDemand demand = ImportDemandOf(meshes_, nodes_, verdict.sceneBytes);
+        verdict.facesToBuild = demand.facesToBuild;
+        verdict.memoryNeeded = demand.memoryNeeded;
+    }
     return verdict;
 }
 
@@ -97,7 +104,10 @@ std::uint16_t Lib3dsReadSimulation::NextChild(Frame& frame) {
 bool Lib3dsReadSimulation::Leave() {
     const Frame frame = frames_.back();
     frames_.pop_back();
-    if (frame.reader == Reader::Mesh && !MeshFacesNameOwnPoints()) return false;
+    if (frame.reader == Reader::Mesh) {
+        if (!MeshFacesNameOwnPoints()) return false;
+        meshes_.push_back({objectName_, mesh_.points, mesh_.faces, budget_.Allocated() - meshStartBytes_});
+    }
     if (frame.reader == Reader::Node && !nodes_.LinkLast()) return false;
     if (frame.seeksToEnd) stream_.Seek(frame.end, MemoryStream::Origin::Start);
     return true;
@@ -124,11 +134,12 @@ bool Lib3dsReadSimulation::Enter(Reader reader) {
         case Reader::SceneData: return Start(reader, LIB3DS_MDATA);
         case Reader::Keyframer: return Start(reader, LIB3DS_KFDATA);
         case Reader::NamedObject:
-            if (!Start(reader, LIB3DS_NAMED_OBJECT) || !ReadName(kNameCapacity)) return false;
+            if (!Start(reader, LIB3DS_NAMED_OBJECT) || !ReadName(kNameCapacity, objectName_)) return false;
             ChildrenStartHere();
             return true;
         case Reader::Mesh:
             mesh_ = MeshState{};
+            meshStartBytes_ = budget_.Allocated();
             return Allocate(sizeof(Lib3dsMesh)) && Start(reader, LIB3DS_N_TRI_OBJECT);
         case Reader::FaceArray: return EnterFaceArray();
         case Reader::Camera: return Allocate(sizeof(Lib3dsCamera)) && StartWithHeaderData(reader, LIB3DS_N_CAMERA, 32);
