@@ -1,31 +1,37 @@
 #include "ModelFileBuffer.h"
 
 #include <bit>
+#include <stdexcept>
 
 namespace korvanta {
 
 static_assert(std::endian::native == std::endian::little, "glTF buffers are little-endian, and so is this host");
 
-void GltfBufferWriter::Reserve(std::size_t bytes) { reservedBytes_ = bytes; }
-
-int GltfBufferWriter::AddView(std::span<const std::uint8_t> bytes, int target) {
-    if (bytes.empty()) return -1;
-    // The buffer is made with the first view: glTF has no empty buffers.
-    if (gltf_.buffers.empty()) {
-        auto& data = gltf_.buffers.emplace_back().data;
-        data.reserve(reservedBytes_);
-    }
-    auto& data = gltf_.buffers.front().data;
-    data.resize((data.size() + kViewAlignment - 1) / kViewAlignment * kViewAlignment, 0);
-
+int GltfBufferWriter::AddView(std::size_t length, MakeBytes make, int target) {
+    if (length == 0) return -1;
     tinygltf::BufferView view;
     view.buffer = 0;
-    view.byteOffset = data.size();
-    view.byteLength = bytes.size();
+    view.byteOffset = (size_ + kViewAlignment - 1) / kViewAlignment * kViewAlignment;
+    view.byteLength = length;
     view.target = target;
-    data.insert(data.end(), bytes.begin(), bytes.end());
+    size_ = view.byteOffset + length;
     gltf_.bufferViews.push_back(std::move(view));
-    return static_cast<int>(gltf_.bufferViews.size() - 1);
+    const int index = static_cast<int>(gltf_.bufferViews.size() - 1);
+    views_.emplace_back(index, std::move(make));
+    return index;
+}
+
+void GltfBufferWriter::Write(std::ostream& stream) const {
+    static constexpr std::array<char, kViewAlignment> kZeros{};
+    std::size_t written = 0;
+    for (const auto& [index, make] : views_) {
+        const tinygltf::BufferView& view = gltf_.bufferViews[static_cast<std::size_t>(index)];
+        stream.write(kZeros.data(), static_cast<std::streamsize>(view.byteOffset - written));
+        ViewSink sink(stream);
+        make(sink);
+        if (sink.Written() != view.byteLength) throw std::logic_error("a buffer view made more or fewer bytes than laid out");
+        written = view.byteOffset + view.byteLength;
+    }
 }
 
 // Views may only lie in the binary chunk: buffer 0, with no file of its own.
