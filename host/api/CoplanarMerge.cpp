@@ -394,7 +394,14 @@ private:
         for (std::uint32_t edge = 0; edge < EdgeCount(); ++edge) edgeKept[edge] = UsesOf(edge).empty();
 
         std::size_t groupCount = 0;
-        for (std::uint32_t f = 0; f < faceCount; ++f) groupCount += groupOf[f] == f;
+        // A merged face's loops have no more corners than its members' loops.
+        std::size_t mergedCorners = 0;
+        for (std::uint32_t f = 0; f < faceCount; ++f) {
+            groupCount += groupOf[f] == f;
+            if (memberStart[groupOf[f] + 1] - memberStart[groupOf[f]] < 2) continue;
+            for (const Loop& loop : entities_.LoopsOf(faces_[f])) mergedCorners += loop.cornerCount;
+        }
+        entities_.corners.reserve(entities_.corners.size() + mergedCorners);
         RebuiltLists rebuilt;
         rebuilt.faces.reserve(groupCount);
         rebuilt.loops.reserve(entities_.loops.size());

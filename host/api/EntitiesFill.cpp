@@ -243,12 +243,13 @@ bool ReserveFor(Entities& entities, const GeometryInput& input) {
         return false;
     }
     entities.vertices.reserve(entities.vertices.size() + input.vertices.size());
-    entities.edges.reserve(entities.edges.size() + corners);
+    // Neighbouring faces share their edges: a surface has about one edge for
+    // every two corners, and a little more along its borders. A soup of
+    // separate faces outgrows this once.
+    entities.edges.reserve(entities.edges.size() + corners / 2 + corners / 16);
     entities.faces.reserve(entities.faces.size() + input.faces.size());
     entities.loops.reserve(entities.loops.size() + loops);
-    // With room for the loops a coplanar merge adds later, which have no more
-    // corners than the faces merged: room never written costs only address space.
-    entities.corners.reserve(entities.corners.size() + 2 * corners);
+    entities.corners.reserve(entities.corners.size() + corners);
     entities.triangles.reserve(entities.triangles.size() + triangles);
     return true;
 }
