@@ -193,12 +193,22 @@ bool Lib3dsReadSimulation::EnterFaceArray() {
     if (!Allocate(std::uint64_t{mesh_.faces} * sizeof(Lib3dsFace)) || !Spend(std::uint64_t{mesh_.faces} * 8)) {
         return false;
     }
-    for (std::uint32_t face = 0; face < mesh_.faces; ++face) {
-        for (int corner = 0; corner < 3; ++corner) {
-            mesh_.highestCorner = std::max<std::uint32_t>(mesh_.highestCorner, stream_.ReadWord());
-        }
-        stream_.ReadWord();  // flags
+    // Each face is three corners and its flags, 16 bits each, little-endian;
+    // bytes past the end of the file read as zero.
+    const std::span<const std::uint8_t> faces = stream_.Take(std::size_t{mesh_.faces} * 8);
+    const auto wordAt = [&faces](std::size_t at) -> std::uint32_t {
+        const std::uint32_t low = at < faces.size() ? faces[at] : 0u;
+        const std::uint32_t high = at + 1 < faces.size() ? faces[at + 1] : 0u;
+        return low | high << 8;
+    };
+    std::uint32_t highest = 0;
+    const std::size_t whole = faces.size() / 8;
+    for (std::size_t face = 0; face < whole; ++face) {
+        const std::uint8_t* corner = faces.data() + face * 8;
+        for (std::size_t c = 0; c < 6; c += 2) highest = std::max(highest, corner[c] | std::uint32_t{corner[c + 1]} << 8);
     }
+    for (std::size_t at = whole * 8; at < whole * 8 + 6; at += 2) highest = std::max(highest, wordAt(at));
+    mesh_.highestCorner = highest;
     ChildrenStartHere();
     return true;
 }
