@@ -29,6 +29,15 @@ bool IsUsable(const Point3& p) {
            std::abs(p.y) <= kMaxCoordinate && std::abs(p.z) <= kMaxCoordinate;
 }
 
+// How many points welding an input should leave. An input whose corners
+// share their vertices, as a mesh's do, keeps them; one with a vertex for
+// nearly every corner is a soup of separate faces, whose corners meet six
+// or so at a point.
+std::size_t DistinctPointsExpected(const GeometryInput& input) {
+    const std::size_t corners = input.vertexIndices.size();
+    return input.vertices.size() <= corners / 2 ? input.vertices.size() : corners / 6;
+}
+
 // Numbers every input vertex a face uses as a point: with welding, points
 // within tolerance of each other or of an existing vertex of the entities get
 // one number, and the existing vertices keep theirs.
@@ -36,7 +45,8 @@ class PointNumbering {
 public:
     PointNumbering(const Entities& entities, const GeometryInput& input, bool weld)
         : input_(input), weld_(weld), pointCapacity_(weld ? entities.vertices.size() + input.vertices.size() : input.vertices.size()),
-          welder_(weld ? pointCapacity_ : 0), pointOfInput_(input.vertices.size(), kNone) {
+          welder_(weld ? pointCapacity_ : 0, weld ? entities.vertices.size() + DistinctPointsExpected(input) : 0),
+          pointOfInput_(input.vertices.size(), kNone) {
         if (weld_) {
             for (const Point3& vertex : entities.vertices) welder_.Insert(vertex);
         }
