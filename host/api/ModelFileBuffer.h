@@ -21,19 +21,11 @@
 // saving never holds the buffer whole.
 namespace korvanta {
 
-// Where a view's bytes go as they are made.
+// Where the views' bytes go as they are made.
 class ViewSink {
 public:
-    explicit ViewSink(std::ostream& stream) : stream_(stream) {}
-    void Write(const void* bytes, std::size_t count) {
-        stream_.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(count));
-        written_ += count;
-    }
-    std::size_t Written() const { return written_; }
-
-private:
-    std::ostream& stream_;
-    std::size_t written_ = 0;
+    virtual ~ViewSink() = default;
+    virtual void Write(const void* bytes, std::size_t count) = 0;
 };
 
 // Takes the values of an array one at a time and writes them in blocks.
@@ -91,7 +83,8 @@ public:
     // The bytes of all views laid out so far, with the padding between them.
     std::size_t Size() const { return size_; }
 
-    // Makes every view in order and writes it at its offset; throws
+    // Makes every view in order and writes it at its offset: the views are
+    // made on a second thread while this one writes what is made. Throws
     // std::logic_error when a view's bytes are not as many as laid out.
     void Write(std::ostream& stream) const;
 
