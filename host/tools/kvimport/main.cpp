@@ -107,6 +107,7 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvhost::GrowTheHeapOnHugePages(argv);
     kvhost::UseTheUsersLanguage();
     CatchInterruptions();
     kvhost::KeepFreedMemoryForReuse();
