@@ -34,7 +34,7 @@ struct ImportDemand {
 };
 
 // The model and its saving, as measured on the benchmark of record's scenes
-// of 4.5 to 30 million faces (bench/README.md), and a quarter more.
+// of 4.5 to 30 million faces (bench/README.md), and a third more.
 inline constexpr std::uint64_t kImportBytesPerFace = 160;
 // Stacks and heaps of the threads the conversion starts, the geometry of
 // the mesh being built, and the host library's tables that do not grow with
