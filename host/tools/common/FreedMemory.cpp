@@ -32,8 +32,15 @@ void GrowTheHeapOnHugePages(char** argv) {
     const char* tunables = std::getenv("GLIBC_TUNABLES");
     if (tunables != nullptr && std::string(tunables).find("glibc.malloc.hugetlb") != std::string::npos) return;
     const std::string value = tunables == nullptr || *tunables == '\0' ? kTunable : std::string(tunables) + ":" + kTunable;
+    // The program's own path rather than /proc/self/exe, which under
+    // valgrind names valgrind's tool (valgrind then starts the path itself
+    // unless told to follow children; with the tunable set, nothing starts again).
+    std::string self(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= self.size()) return;
+    self.resize(static_cast<std::size_t>(length));
     if (::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
-    ::execv("/proc/self/exe", argv);
+    ::execv(self.c_str(), argv);
 }
 
 }  // namespace kvhost
