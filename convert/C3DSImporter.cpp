@@ -92,6 +92,7 @@ void C3DSImporter::ConvertLoadedScene(const Utf16String& outputPath) {
     }
 
     if (meshCount_ == 0 && scene_->meshes != nullptr) ConvertMeshesWithoutNodes(model, modelEntities);
+    if (meshCount_ != 0) ReleaseMeshesNoNodeShowed();
 
     if (settings_.mergeCoplanarFaces) KVModelMergeCoplanarFaces(model);
     KVModelSaveToFile(model, outputPath.ToUtf8().c_str());

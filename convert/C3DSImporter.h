@@ -70,6 +70,7 @@ private:
     void ConvertObjectNode(KVModelRef model, Lib3dsNode* node);
     void ConvertLoadedScene(const Utf16String& outputPath);
     void ReleaseMeshAfterLastNode(Lib3dsMesh* mesh);
+    void ReleaseMeshesNoNodeShowed();
     void ConvertMeshesWithoutNodes(KVModelRef model, KVEntitiesRef modelEntities);
     void RecordError(ImportErrorKind kind, const Utf16String& name);
     void ReportProgress(double percent, const Utf16String& message);

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <string>
 
 #include "convert/C3DSImporter.h"
@@ -55,9 +56,11 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
     std::string_view runMaterialName;
     const Lib3dsMaterial* sceneMaterial = nullptr;
     const KVMaterialRef* hostMaterial = nullptr;
+    std::uint32_t facesToReport = 0;
     for (std::uint32_t faceIndex = 0; faceIndex < faceCount; ++faceIndex) {
         ++facesProcessed_;
-        if (faceIndex % interval == 0) {
+        if (facesToReport-- == 0) {
+            facesToReport = interval - 1;
             const float share = static_cast<float>(facesProcessed_) / static_cast<float>(totalFaceCount_);
             const double percent = 40.0 + 60.0 * static_cast<double>(share);
             ReportProgress(percent, hollin::utils::Formatted(progressMessages_[BuildingMesh], meshName,
@@ -73,7 +76,9 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
         std::size_t addedFace = 0;
         KVGeometryInputAddFace(input, &loop, &addedFace);
 
-        const std::string_view materialName = StoredName(face.material);
+        const bool sameBytesAsBefore =
+            faceIndex != 0 && std::memcmp(face.material, mesh->faceL[faceIndex - 1].material, sizeof face.material) == 0;
+        const std::string_view materialName = sameBytesAsBefore ? runMaterialName : StoredName(face.material);
         if (faceIndex == 0 || materialName != runMaterialName) {
             runMaterialName = materialName;
             sceneMaterial = sceneNames_->Material(materialName);

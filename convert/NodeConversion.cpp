@@ -89,6 +89,14 @@ void C3DSImporter::ReleaseMeshAfterLastNode(Lib3dsMesh* mesh) {
     FreeMeshLists(mesh);
 }
 
+// Once nodes have built a mesh with points, the conversion without nodes
+// does not run, and the meshes no node showed are never read.
+void C3DSImporter::ReleaseMeshesNoNodeShowed() {
+    for (Lib3dsMesh* mesh = scene_->meshes; mesh != nullptr; mesh = mesh->next) {
+        if (sceneNames_->NodesShowing(mesh) == 0) FreeMeshLists(mesh);
+    }
+}
+
 void C3DSImporter::ConvertMeshesWithoutNodes(KVModelRef model, KVEntitiesRef modelEntities) {
     ReportProgress(40.0, hollin::utils::Formatted(progressMessages_[ParsingMesh],
                                                   StoredTextUtf16(scene_->meshes->name)));

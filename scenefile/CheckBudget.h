@@ -43,6 +43,8 @@ public:
     }
 
     bool Failed() const { return verdict_.fault != SceneFileFault::None; }
+    // What lib3ds allocates for the scene, as far as the reading has come.
+    std::uint64_t Allocated() const { return memory_; }
     const SceneFileVerdict& Verdict() const { return verdict_; }
 
 private:

@@ -23,7 +23,14 @@ SceneFileVerdict Lib3dsReadSimulation::Run() {
         if (!budget_.Failed()) nodes_.TreeWithinDepth();
     }
     SceneFileVerdict verdict = budget_.Verdict();
-    if (verdict.fault != SceneFileFault::None) verdict.overrun.reset();
+    if (verdict.fault != SceneFileFault::None) {
+        verdict.overrun.reset();
+    } else {
+        verdict.sceneBytes = budget_.Allocated();
+        const ImportDemand demand = ImportDemandOf(meshes_, nodes_, verdict.sceneBytes);
+        verdict.facesToBuild = demand.facesToBuild;
+        verdict.memoryNeeded = demand.memoryNeeded;
+    }
     return verdict;
 }
 
@@ -97,7 +104,10 @@ std::uint16_t Lib3dsReadSimulation::NextChild(Frame& frame) {
 bool Lib3dsReadSimulation::Leave() {
     const Frame frame = frames_.back();
     frames_.pop_back();
-    if (frame.reader == Reader::Mesh && !MeshFacesNameOwnPoints()) return false;
+    if (frame.reader == Reader::Mesh) {
+        if (!MeshFacesNameOwnPoints()) return false;
+        meshes_.push_back({objectName_, mesh_.points, mesh_.faces, budget_.Allocated() - meshStartBytes_});
+    }
     if (frame.reader == Reader::Node && !nodes_.LinkLast()) return false;
     if (frame.seeksToEnd) stream_.Seek(frame.end, MemoryStream::Origin::Start);
     return true;
@@ -124,11 +134,12 @@ bool Lib3dsReadSimulation::Enter(Reader reader) {
         case Reader::SceneData: return Start(reader, LIB3DS_MDATA);
         case Reader::Keyframer: return Start(reader, LIB3DS_KFDATA);
         case Reader::NamedObject:
-            if (!Start(reader, LIB3DS_NAMED_OBJECT) || !ReadName(kNameCapacity)) return false;
+            if (!Start(reader, LIB3DS_NAMED_OBJECT) || !ReadName(kNameCapacity, objectName_)) return false;
             ChildrenStartHere();
             return true;
         case Reader::Mesh:
             mesh_ = MeshState{};
+            meshStartBytes_ = budget_.Allocated();
             return Allocate(sizeof(Lib3dsMesh)) && Start(reader, LIB3DS_N_TRI_OBJECT);
         case Reader::FaceArray: return EnterFaceArray();
         case Reader::Camera: return Allocate(sizeof(Lib3dsCamera)) && StartWithHeaderData(reader, LIB3DS_N_CAMERA, 32);
@@ -182,12 +193,22 @@ bool Lib3dsReadSimulation::EnterFaceArray() {
     if (!Allocate(std::uint64_t{mesh_.faces} * sizeof(Lib3dsFace)) || !Spend(std::uint64_t{mesh_.faces} * 8)) {
         return false;
     }
-    for (std::uint32_t face = 0; face < mesh_.faces; ++face) {
-        for (int corner = 0; corner < 3; ++corner) {
-            mesh_.highestCorner = std::max<std::uint32_t>(mesh_.highestCorner, stream_.ReadWord());
-        }
-        stream_.ReadWord();  // flags
+    // Each face is three corners and its flags, 16 bits each, little-endian;
+    // bytes past the end of the file read as zero.
+    const std::span<const std::uint8_t> faces = stream_.Take(std::size_t{mesh_.faces} * 8);
+    const auto wordAt = [&faces](std::size_t at) -> std::uint32_t {
+        const std::uint32_t low = at < faces.size() ? faces[at] : 0u;
+        const std::uint32_t high = at + 1 < faces.size() ? faces[at + 1] : 0u;
+        return low | high << 8;
+    };
+    std::uint32_t highest = 0;
+    const std::size_t whole = faces.size() / 8;
+    for (std::size_t face = 0; face < whole; ++face) {
+        const std::uint8_t* corner = faces.data() + face * 8;
+        for (std::size_t c = 0; c < 6; c += 2) highest = std::max(highest, corner[c] | std::uint32_t{corner[c + 1]} << 8);
     }
+    for (std::size_t at = whole * 8; at < whole * 8 + 6; at += 2) highest = std::max(highest, wordAt(at));
+    mesh_.highestCorner = highest;
     ChildrenStartHere();
     return true;
 }

@@ -1,5 +1,7 @@
 #include "scenefile/MemoryStream.h"
 
+#include <cstring>
+
 namespace hollin::importer {
 
 bool MemoryStream::Seek(std::int64_t offset, Origin origin) {
@@ -9,6 +11,14 @@ bool MemoryStream::Seek(std::int64_t offset, Origin origin) {
     if (offset < -base) return false;
     position_ = base + offset;
     return true;
+}
+
+std::size_t MemoryStream::ReadAtEnd(void* buffer, std::size_t size) {
+    const std::int64_t start = position_;
+    const std::size_t count = Skip(size);
+    if (count != 0) std::memcpy(buffer, bytes_.data() + start, count);
+    std::memset(static_cast<std::uint8_t*>(buffer) + count, 0, size - count);
+    return count;
 }
 
 bool MemoryStream::ReadString(std::size_t capacity, std::span<std::uint8_t> text, std::size_t* length) {

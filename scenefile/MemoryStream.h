@@ -18,29 +18,20 @@ public:
 
     explicit MemoryStream(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
-    // Inline: lib3ds reads a large scene a value at a time.
+    // Inline, and without a call on the way for values of one, two and four
+    // bytes: lib3ds reads a large scene a value at a time.
     std::size_t Read(void* buffer, std::size_t size) {
-        const std::int64_t start = position_;
-        const std::size_t count = Skip(size);
-        const std::uint8_t* from = bytes_.data() + start;
-        // Values of one, two and four bytes are copied inline, not through a library call.
-        switch (count) {
-            case 0:
-                break;
-            case 1:
-                std::memcpy(buffer, from, 1);
-                break;
-            case 2:
-                std::memcpy(buffer, from, 2);
-                break;
-            case 4:
-                std::memcpy(buffer, from, 4);
-                break;
-            default:
-                std::memcpy(buffer, from, count);
+        const auto left = static_cast<std::int64_t>(bytes_.size()) - position_;
+        if (position_ < 0 || left < static_cast<std::int64_t>(size)) return ReadAtEnd(buffer, size);
+        const std::uint8_t* from = bytes_.data() + position_;
+        position_ += static_cast<std::int64_t>(size);
+        switch (size) {
+            case 1: std::memcpy(buffer, from, 1); break;
+            case 2: std::memcpy(buffer, from, 2); break;
+            case 4: std::memcpy(buffer, from, 4); break;
+            default: std::memcpy(buffer, from, size);
         }
-        if (count < size) std::memset(static_cast<std::uint8_t*>(buffer) + count, 0, size - count);
-        return count;
+        return size;
     }
     // Moves on as a read of `size` bytes would, without copying them.
     std::size_t Skip(std::size_t size) {
@@ -49,6 +40,13 @@ public:
         const std::size_t count = size < available ? size : available;
         position_ += static_cast<std::int64_t>(count);
         return count;
+    }
+    // Moves on as a read of `size` bytes would, and returns the bytes passed
+    // over: fewer at the end, none past it.
+    std::span<const std::uint8_t> Take(std::size_t size) {
+        const std::int64_t start = position_;
+        const std::size_t count = Skip(size);
+        return count == 0 ? std::span<const std::uint8_t>() : bytes_.subspan(static_cast<std::size_t>(start), count);
     }
     bool Seek(std::int64_t offset, Origin origin);
     std::int64_t Tell() const { return position_; }
@@ -77,6 +75,9 @@ public:
     bool ReadString(std::size_t capacity, std::span<std::uint8_t> text = {}, std::size_t* length = nullptr);
 
 private:
+    // A read that reaches the end: what there is, the rest of the buffer zeroed.
+    std::size_t ReadAtEnd(void* buffer, std::size_t size);
+
     std::span<const std::uint8_t> bytes_;
     std::int64_t position_ = 0;
 };

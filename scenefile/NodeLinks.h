@@ -34,6 +34,22 @@ public:
     // A node chunk starts: lib3ds numbers its nodes in reading order.
     Node& Add(Lib3dsNodeTypes type);
     Node& Last() { return nodes_.back(); }
+    // Calls visit(node) for every node of the finished tree, depth first, a
+    // node before its children, as a conversion walks lib3ds's tree.
+    template <typename Visit>
+    void ForEachInTreeOrder(Visit visit) const {
+        std::vector<int> pending{topNode_};
+        while (!pending.empty()) {
+            const int node = pending.back();
+            if (node == kNone) {
+                pending.pop_back();
+                continue;
+            }
+            pending.back() = nodes_[node].next;
+            visit(nodes_[node]);
+            pending.push_back(nodes_[node].firstChild);
+        }
+    }
     // The node chunk read last ends: lib3ds_file_insert_node.
     bool LinkLast() { return LinkNode(static_cast<int>(nodes_.size()) - 1); }
     // The finished tree is within kMaxNodeDepth.

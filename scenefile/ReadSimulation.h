@@ -13,6 +13,7 @@
 
 #include "scenefile/CheckBudget.h"
 #include "scenefile/ChunkTables.h"
+#include "scenefile/ImportMemory.h"
 #include "scenefile/MemoryStream.h"
 #include "scenefile/NodeLinks.h"
 #include "scenefile/SceneFileCheck.h"
@@ -109,6 +110,9 @@ private:
     NodeLinks nodes_;
     std::vector<Frame> frames_;
     MeshState mesh_;
+    std::array<char, kNameCapacity + 1> objectName_{};  // of the named object being read
+    std::uint64_t meshStartBytes_ = 0;                  // what lib3ds had allocated when the mesh began
+    std::vector<CheckedMesh> meshes_;
     std::uint32_t viewsInLayout_ = 0;
     std::vector<std::int32_t> trackFrames_;
 };

@@ -3,7 +3,6 @@
 #include <lib3ds/chunk.h>
 #include <lib3ds/io.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,13 +14,12 @@
 
 #include "scenefile/MemoryStream.h"
 #include "scenefile/SceneFileCheck.h"
-#include "scenefile/SceneNames.h"
+#include "utils/AvailableMemory.h"
 #include "utils/WholeFile.h"
 
 namespace hollin::importer {
 namespace {
 
-constexpr std::uint64_t kHostBytesPerFace = 1024;
 constexpr std::size_t kFirstBytesShown = 8;
 
 MemoryStream& StreamOf(void* self) { return *static_cast<MemoryStream*>(self); }
@@ -46,25 +44,7 @@ struct IoDeleter {
     void operator()(Lib3dsIo* io) const { lib3ds_io_free(io); }
 };
 
-// Faces the conversion would build at most: each object node's mesh, and
-// every mesh once more for the conversion without nodes.
-std::uint64_t FacesToBuild(const Lib3dsFile& scene) {
-    const SceneNames names(scene);
-    std::uint64_t faces = 0;
-    for (const Lib3dsMesh* mesh = scene.meshes; mesh != nullptr; mesh = mesh->next) {
-        faces += std::uint64_t{mesh->faces} * (1 + names.NodesShowing(mesh));
-    }
-    return faces;
-}
-
 }  // namespace
-
-std::uint64_t MaxFacesToBuild() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) return std::uint64_t{1} << 22;
-    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 2 / kHostBytesPerFace;
-}
 
 bool StartsLikeA3dsFile(std::span<const std::uint8_t> firstBytes) {
     if (firstBytes.size() < 2) return false;
@@ -83,8 +63,9 @@ Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes) {
 
 namespace {
 
-// What the bytes say before lib3ds reads them.
-SceneFileDiagnosis DiagnoseBytes(std::span<const std::uint8_t> bytes) {
+// What the bytes say before lib3ds reads them, and whether their import fits
+// in the memory there is.
+SceneFileDiagnosis DiagnoseBytes(std::span<const std::uint8_t> bytes, std::uint64_t memoryAvailable) {
     SceneFileDiagnosis diagnosis;
     diagnosis.size = bytes.size();
     if (bytes.empty()) {
@@ -100,6 +81,9 @@ SceneFileDiagnosis DiagnoseBytes(std::span<const std::uint8_t> bytes) {
             diagnosis.problem = SceneFileProblem::TooDeep;
         } else if (diagnosis.verdict.fault != SceneFileFault::None) {
             diagnosis.problem = SceneFileProblem::Damaged;
+        } else if (diagnosis.verdict.memoryNeeded > memoryAvailable) {
+            diagnosis.problem = SceneFileProblem::NotEnoughMemory;
+            diagnosis.memoryAvailable = memoryAvailable;
         }
     }
     return diagnosis;
@@ -152,23 +136,20 @@ FileBytes ReadBytes(const std::string& utf8Path) {
 
 }  // namespace
 
-SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes) {
+SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes, std::uint64_t memoryAvailable) {
     SceneFileRead read;
-    read.diagnosis = DiagnoseBytes(bytes);
+    read.diagnosis = DiagnoseBytes(bytes, memoryAvailable);
     if (read.diagnosis.problem != SceneFileProblem::None) return read;
-    SceneHandle scene(ParseCheckedScene(bytes));
-    if (scene == nullptr) {
+    read.scene.reset(ParseCheckedScene(bytes));
+    if (read.scene == nullptr) {
         read.diagnosis.problem = SceneFileProblem::Damaged;
         read.diagnosis.verdict.fault = SceneFileFault::Unreadable;
-        return read;
     }
-    read.diagnosis.facesToBuild = FacesToBuild(*scene);
-    if (read.diagnosis.facesToBuild > MaxFacesToBuild()) {
-        read.diagnosis.problem = SceneFileProblem::TooManyFaces;
-        return read;
-    }
-    read.scene = std::move(scene);
     return read;
+}
+
+SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes) {
+    return ReadSceneFile(bytes, hollin::utils::AvailableMemory());
 }
 
 SceneFileRead ReadSceneFile(const std::string& utf8Path) {
@@ -179,7 +160,7 @@ SceneFileRead ReadSceneFile(const std::string& utf8Path) {
 
 SceneFileDiagnosis CheckSceneFileAt(const std::string& utf8Path) {
     FileBytes file = ReadBytes(utf8Path);
-    return file.refusal ? std::move(*file.refusal) : DiagnoseBytes(file.bytes);
+    return file.refusal ? std::move(*file.refusal) : DiagnoseBytes(file.bytes, hollin::utils::AvailableMemory());
 }
 
 Lib3dsFile* LoadScene(std::span<const std::uint8_t> bytes) {

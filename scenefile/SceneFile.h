@@ -17,12 +17,6 @@ namespace hollin::importer {
 // file is not a 3DS file.
 inline constexpr std::uint64_t kMaxSceneFileSize = 0xFFFFFFFFu;
 
-// The most faces one conversion builds: every object node builds its own copy
-// of its mesh, so a small file can ask for billions. A built face takes the
-// host well under 1 KiB, so the limit is half the machine's memory at 1 KiB a
-// face: about 12 million faces on a machine with 24 GiB.
-std::uint64_t MaxFacesToBuild();
-
 // Why a file does not load, in the order they are looked for.
 enum class SceneFileProblem {
     None,
@@ -35,7 +29,7 @@ enum class SceneFileProblem {
     NotA3dsFile,   // its first chunk is no 3DS file's
     Damaged,       // CheckSceneFile found a fault
     TooDeep,       // a node tree deeper than kMaxNodeDepth
-    TooManyFaces,  // its conversion would build more than MaxFacesToBuild
+    NotEnoughMemory,  // its import needs more memory than the process can still take (see ImportDemand)
 };
 
 struct SceneFileDiagnosis {
@@ -44,7 +38,7 @@ struct SceneFileDiagnosis {
     std::uint64_t size = 0;               // of the file, in bytes
     std::vector<std::uint8_t> firstBytes;  // up to 8, for NotA3dsFile
     SceneFileVerdict verdict;             // for Damaged and TooDeep; a file that loads may have an overrun
-    std::uint64_t facesToBuild = 0;       // for TooManyFaces
+    std::uint64_t memoryAvailable = 0;    // for NotEnoughMemory, in bytes; the verdict says what is needed
 };
 
 struct SceneFree {
@@ -58,13 +52,14 @@ struct SceneFileRead {
 };
 
 // Reads a whole 3DS file into memory once, makes sure that lib3ds can read it
-// safely (see CheckSceneFile) and that its conversion stays within
-// MaxFacesToBuild, and has lib3ds parse that copy.
+// safely (see CheckSceneFile) and that the process has the memory its import
+// needs (AvailableMemory, unless given), and has lib3ds parse that copy.
 SceneFileRead ReadSceneFile(const std::string& utf8Path);
 SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes);
+SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes, std::uint64_t memoryAvailable);
 
-// Everything ReadSceneFile finds out before lib3ds parses the file: all but
-// TooManyFaces, at a fraction of the cost.
+// Everything ReadSceneFile finds out before lib3ds parses the file, at a
+// fraction of the cost: all but a failure of lib3ds itself.
 SceneFileDiagnosis CheckSceneFileAt(const std::string& utf8Path);
 
 // Whether a file's first bytes are the chunk id of a 3DS, project or
@@ -77,7 +72,7 @@ Lib3dsFile* LoadScene(const hollin::utils::Utf16String& path);
 Lib3dsFile* LoadScene(std::span<const std::uint8_t> bytes);
 
 // lib3ds's reading of bytes in which CheckSceneFile found no fault, without
-// the face limit; null only when lib3ds fails, which the check should rule out.
+// the memory check; null only when lib3ds fails, which the check should rule out.
 Lib3dsFile* ParseCheckedScene(std::span<const std::uint8_t> bytes);
 
 }  // namespace hollin::importer

@@ -67,6 +67,12 @@ struct SceneFileVerdict {
     // The image file names of the materials' first texture maps, each once,
     // as stored (bytes, no conversion).
     std::vector<std::string> textureNames;
+    // For a file that loads, what its import asks for (see ImportDemand): the
+    // bytes lib3ds allocates for the scene, the faces the conversion builds,
+    // and the memory the import needs beyond the file's bytes.
+    std::uint64_t sceneBytes = 0;
+    std::uint64_t facesToBuild = 0;
+    std::uint64_t memoryNeeded = 0;
 };
 
 // Follows lib3ds 1.3's reader through the whole file, chunk by chunk and

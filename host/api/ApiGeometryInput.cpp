@@ -26,7 +26,8 @@ KVResult TakeLoop(GeometryInput& input, KVLoopInputRef* loop, std::size_t& added
     const std::vector<std::size_t>& indices = object->vertexIndices;
     added = input.loops.size();
     input.loops.push_back({input.vertexIndices.size(), indices.size()});
-    input.vertexIndices.insert(input.vertexIndices.end(), indices.begin(), indices.end());
+    // Loops are short: a range insert costs more than appending them one by one.
+    for (const std::size_t index : indices) input.vertexIndices.push_back(index);
     State().loops.Forget(object);
     loop->ptr = nullptr;
     return KV_SUCCESS;

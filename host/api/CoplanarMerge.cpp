@@ -73,6 +73,7 @@ struct BoundaryEdge {
     std::uint32_t face;
     std::uint32_t from;
     std::uint32_t to;
+    std::uint32_t edge;  // its number, or kNone when the entities have no such edge
 };
 
 // The faces, loops and triangles that replace the entities' own.
@@ -99,32 +100,56 @@ public:
     }
 
 private:
+    // Calls visit(from, to, corner) for the sides of the face's loops, each
+    // from its first corner (numbered among the entities' corners) to the next.
     template <typename Visit>
     void ForEachHalfEdgeOf(std::uint32_t face, Visit visit) const {
         for (const Loop& loop : entities_.LoopsOf(faces_[face])) {
             const std::span<const Corner> corners = entities_.CornersOf(loop);
-            for (std::size_t c = 0; c < corners.size(); ++c) visit(corners[c].vertex, corners[(c + 1) % corners.size()].vertex);
+            for (std::size_t c = 0; c < corners.size(); ++c) {
+                visit(corners[c].vertex, corners[c + 1 < corners.size() ? c + 1 : 0].vertex,
+                      loop.firstCorner + static_cast<std::uint32_t>(c));
+            }
         }
     }
 
     // Edges are numbered by their place in their lower vertex's list of
     // higher vertices: the lists lie in vertex order, which neighbouring
     // faces share. Each list is sorted, so that a vertex that many edges meet
-    // is searched rather than walked.
+    // is searched rather than walked. The entities' own edges keep their numbers.
     void IndexEdges() {
         const std::size_t vertexCount = entities_.vertices.size();
+        std::vector<std::uint32_t> higher(entities_.edges.size());
+        for (std::size_t e = 0; e < higher.size(); ++e) higher[e] = std::max(entities_.edges[e].from, entities_.edges[e].to);
+        const auto byHigherVertex = [&higher](std::uint32_t a, std::uint32_t b) { return higher[a] < higher[b]; };
+        std::vector<std::uint32_t> edgesByLowerVertex;
         ListByKey(
             vertexCount,
             [&](auto emit) {
-                for (const Edge& edge : entities_.edges) {
+                for (std::uint32_t e = 0; e < entities_.edges.size(); ++e) {
+                    const Edge& edge = entities_.edges[e];
                     const std::uint32_t low = std::min(edge.from, edge.to), high = std::max(edge.from, edge.to);
-                    if (low != high && high < vertexCount) emit(low, high);
+                    if (low != high && high < vertexCount) emit(low, e);
                 }
             },
-            edgeStartOfVertex_, higherVertex_);
+            edgeStartOfVertex_, edgesByLowerVertex);
         for (std::size_t vertex = 0; vertex < vertexCount; ++vertex) {
-            std::sort(higherVertex_.begin() + edgeStartOfVertex_[vertex],
-                      higherVertex_.begin() + edgeStartOfVertex_[vertex + 1]);
+            const auto first = edgesByLowerVertex.begin() + edgeStartOfVertex_[vertex];
+            const auto last = edgesByLowerVertex.begin() + edgeStartOfVertex_[vertex + 1];
+            // Most lists hold a few edges, which sort fastest by insertion.
+            if (last - first > 16) {
+                std::sort(first, last, byHigherVertex);
+                continue;
+            }
+            for (auto next = first; next != last; ++next) {
+                for (auto at = next; at != first && byHigherVertex(*at, *(at - 1)); --at) std::iter_swap(at, at - 1);
+            }
+        }
+        higherVertex_.resize(edgesByLowerVertex.size());
+        numberOfEdge_.assign(entities_.edges.size(), kNone);
+        for (std::uint32_t number = 0; number < edgesByLowerVertex.size(); ++number) {
+            higherVertex_[number] = higher[edgesByLowerVertex[number]];
+            numberOfEdge_[edgesByLowerVertex[number]] = number;
         }
     }
 
@@ -145,14 +170,20 @@ private:
         return {edgeUses_.data() + useStart_[edge], useStart_[edge + 1] - useStart_[edge]};
     }
 
+    // The loops' sides by edge, and the edge of each side by its first corner.
     void ListEdgeUses() {
+        edgeOfCorner_.assign(entities_.corners.size(), kNone);
+        for (std::uint32_t f = 0; f < faces_.size(); ++f) {
+            ForEachHalfEdgeOf(f, [&](std::uint32_t from, std::uint32_t to, std::uint32_t corner) {
+                edgeOfCorner_[corner] = EdgeNumber(from, to);
+            });
+        }
         ListByKey(
             EdgeCount(),
             [&](auto emit) {
                 for (std::uint32_t f = 0; f < faces_.size(); ++f) {
-                    ForEachHalfEdgeOf(f, [&](std::uint32_t from, std::uint32_t to) {
-                        const std::uint32_t edge = EdgeNumber(from, to);
-                        if (edge != kNone) emit(edge, MakeEdgeUse(f, from, to));
+                    ForEachHalfEdgeOf(f, [&](std::uint32_t from, std::uint32_t to, std::uint32_t corner) {
+                        if (const std::uint32_t edge = edgeOfCorner_[corner]; edge != kNone) emit(edge, MakeEdgeUse(f, from, to));
                     });
                 }
             },
@@ -394,16 +425,22 @@ private:
         for (std::uint32_t edge = 0; edge < EdgeCount(); ++edge) edgeKept[edge] = UsesOf(edge).empty();
 
         std::size_t groupCount = 0;
-        for (std::uint32_t f = 0; f < faceCount; ++f) groupCount += groupOf[f] == f;
+        // A merged face's loops have no more corners than its members' loops.
+        std::size_t mergedCorners = 0;
+        for (std::uint32_t f = 0; f < faceCount; ++f) {
+            groupCount += groupOf[f] == f;
+            if (memberStart[groupOf[f] + 1] - memberStart[groupOf[f]] < 2) continue;
+            for (const Loop& loop : entities_.LoopsOf(faces_[f])) mergedCorners += loop.cornerCount;
+        }
+        entities_.corners.reserve(entities_.corners.size() + mergedCorners);
         RebuiltLists rebuilt;
         rebuilt.faces.reserve(groupCount);
         rebuilt.loops.reserve(entities_.loops.size());
         rebuilt.triangles.reserve(entities_.triangles.size());
         const auto keepAlone = [&](std::uint32_t face) {
             KeepFace(faces_[face], rebuilt);
-            ForEachHalfEdgeOf(face, [&](std::uint32_t from, std::uint32_t to) {
-                const std::uint32_t edge = EdgeNumber(from, to);
-                if (edge != kNone) edgeKept[edge] = 1;
+            ForEachHalfEdgeOf(face, [&](std::uint32_t, std::uint32_t, std::uint32_t corner) {
+                if (const std::uint32_t edge = edgeOfCorner_[corner]; edge != kNone) edgeKept[edge] = 1;
             });
         };
         std::vector<BoundaryEdge> boundary;
@@ -418,10 +455,10 @@ private:
             }
             boundary.clear();
             for (std::uint32_t member : groupMembers) {
-                ForEachHalfEdgeOf(member, [&](std::uint32_t from, std::uint32_t to) {
-                    const std::uint32_t edge = EdgeNumber(from, to);
+                ForEachHalfEdgeOf(member, [&](std::uint32_t from, std::uint32_t to, std::uint32_t corner) {
+                    const std::uint32_t edge = edgeOfCorner_[corner];
                     if (edge == kNone || !IsInterior(edge, MakeEdgeUse(member, from, to), groupOf)) {
-                        boundary.push_back({member, from, to});
+                        boundary.push_back({member, from, to, edge});
                     }
                 });
             }
@@ -431,7 +468,7 @@ private:
                 continue;
             }
             for (const BoundaryEdge& side : boundary) {
-                if (const std::uint32_t edge = EdgeNumber(side.from, side.to); edge != kNone) edgeKept[edge] = 1;
+                if (side.edge != kNone) edgeKept[side.edge] = 1;
             }
             MergeGroup(groupMembers, std::move(*loops), rebuilt);
         }
@@ -441,9 +478,8 @@ private:
 
         std::vector<Edge> keptEdges;
         keptEdges.reserve(entities_.edges.size());
-        for (const Edge& edge : entities_.edges) {
-            const std::uint32_t number = EdgeNumber(edge.from, edge.to);
-            if (number == kNone || edgeKept[number]) keptEdges.push_back(edge);
+        for (std::uint32_t e = 0; e < entities_.edges.size(); ++e) {
+            if (numberOfEdge_[e] == kNone || edgeKept[numberOfEdge_[e]]) keptEdges.push_back(entities_.edges[e]);
         }
         entities_.edges.swap(keptEdges);
     }
@@ -452,6 +488,8 @@ private:
     std::vector<Face>& faces_;
     std::vector<std::uint32_t> edgeStartOfVertex_;  // per vertex, into higherVertex_
     std::vector<std::uint32_t> higherVertex_;       // per edge, listed by lower vertex
+    std::vector<std::uint32_t> numberOfEdge_;       // per edge of the entities, or kNone
+    std::vector<std::uint32_t> edgeOfCorner_;       // per corner of a loop, the edge to the loop's next corner
     std::vector<std::uint32_t> useStart_;           // per edge, into edgeUses_
     std::vector<EdgeUse> edgeUses_;                 // listed by edge
     std::vector<FacePlane> planes_;

@@ -29,6 +29,15 @@ bool IsUsable(const Point3& p) {
            std::abs(p.y) <= kMaxCoordinate && std::abs(p.z) <= kMaxCoordinate;
 }
 
+// How many points welding an input should leave. An input whose corners
+// share their vertices, as a mesh's do, keeps them; one with a vertex for
+// nearly every corner is a soup of separate faces, whose corners meet six
+// or so at a point.
+std::size_t DistinctPointsExpected(const GeometryInput& input) {
+    const std::size_t corners = input.vertexIndices.size();
+    return input.vertices.size() <= corners / 2 ? input.vertices.size() : corners / 6;
+}
+
 // Numbers every input vertex a face uses as a point: with welding, points
 // within tolerance of each other or of an existing vertex of the entities get
 // one number, and the existing vertices keep theirs.
@@ -36,7 +45,8 @@ class PointNumbering {
 public:
     PointNumbering(const Entities& entities, const GeometryInput& input, bool weld)
         : input_(input), weld_(weld), pointCapacity_(weld ? entities.vertices.size() + input.vertices.size() : input.vertices.size()),
-          welder_(weld ? pointCapacity_ : 0), pointOfInput_(input.vertices.size(), kNone) {
+          welder_(weld ? pointCapacity_ : 0, weld ? entities.vertices.size() + DistinctPointsExpected(input) : 0),
+          pointOfInput_(input.vertices.size(), kNone) {
         if (weld_) {
             for (const Point3& vertex : entities.vertices) welder_.Insert(vertex);
         }
@@ -243,12 +253,13 @@ bool ReserveFor(Entities& entities, const GeometryInput& input) {
         return false;
     }
     entities.vertices.reserve(entities.vertices.size() + input.vertices.size());
-    entities.edges.reserve(entities.edges.size() + corners);
+    // Neighbouring faces share their edges: a surface has about one edge for
+    // every two corners, and a little more along its borders. A soup of
+    // separate faces outgrows this once.
+    entities.edges.reserve(entities.edges.size() + corners / 2 + corners / 16);
     entities.faces.reserve(entities.faces.size() + input.faces.size());
     entities.loops.reserve(entities.loops.size() + loops);
-    // With room for the loops a coplanar merge adds later, which have no more
-    // corners than the faces merged: room never written costs only address space.
-    entities.corners.reserve(entities.corners.size() + 2 * corners);
+    entities.corners.reserve(entities.corners.size() + corners);
     entities.triangles.reserve(entities.triangles.size() + triangles);
     return true;
 }

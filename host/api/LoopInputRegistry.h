@@ -28,6 +28,7 @@ public:
         free_.pop_back();
         slot->live = true;
         slot->loop.vertexIndices.clear();  // keeps its room: most loops are as long as the last
+        lastSlot_ = slot;
         return &slot->loop;
     }
 
@@ -48,6 +49,7 @@ public:
         slabs_.clear();
         free_.clear();
         capacity_ = 0;
+        lastSlot_ = nullptr;
     }
 
 private:
@@ -62,7 +64,10 @@ private:
 
     static bool BeginsAfter(std::uintptr_t address, const Slab& slab) { return address < slab.begin; }
 
+    // A caller makes a loop and then names it in the calls that fill it and
+    // hand it to a face: the loop made last is looked at before the slabs.
     Slot* SlotAt(const void* pointer) const {
+        if (lastSlot_ != nullptr && pointer == &lastSlot_->loop) return lastSlot_;
         const auto address = reinterpret_cast<std::uintptr_t>(pointer);
         const auto after = std::upper_bound(slabs_.begin(), slabs_.end(), address, BeginsAfter);
         if (after == slabs_.begin()) return nullptr;
@@ -88,6 +93,7 @@ private:
     std::vector<Slab> slabs_;
     std::vector<Slot*> free_;
     std::size_t capacity_ = 0;
+    Slot* lastSlot_ = nullptr;
 };
 
 }  // namespace korvanta

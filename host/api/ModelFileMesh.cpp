@@ -4,7 +4,6 @@
 #include <bit>
 #include <limits>
 #include <map>
-#include <span>
 #include <utility>
 
 #include "FlatHashMap.h"
@@ -25,6 +24,12 @@ std::uint64_t KeyOf(std::uint32_t vertex, const TextureCoordinate& uv) {
     return key & (FlatHashMap::kEmptyKey >> 1);
 }
 
+bool IsSinglePrecision(double value) { return static_cast<double>(static_cast<float>(value)) == value; }
+
+std::array<float, 3> SinglePrecision(const Point3& p) {
+    return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+}
+
 int AddAccessor(int view, int componentType, int type, std::size_t count, tinygltf::Model& gltf) {
     tinygltf::Accessor accessor;
     accessor.bufferView = view;
@@ -35,97 +40,16 @@ int AddAccessor(int view, int componentType, int type, std::size_t count, tinygl
     return static_cast<int>(gltf.accessors.size() - 1);
 }
 
-// Viewers cull and frame by these bounds, and the format requires them to
-// match the stored (single-precision) positions exactly.
-void SetBounds(tinygltf::Accessor& accessor, std::span<const float> positions) {
-    accessor.minValues.assign(3, std::numeric_limits<double>::infinity());
-    accessor.maxValues.assign(3, -std::numeric_limits<double>::infinity());
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        accessor.minValues[i % 3] = std::min(accessor.minValues[i % 3], static_cast<double>(positions[i]));
-        accessor.maxValues[i % 3] = std::max(accessor.maxValues[i % 3], static_cast<double>(positions[i]));
-    }
-}
-
 const Point3& DrawnPoint(const Entities& entities, const DrawnEntities& drawn, std::size_t index) {
     const std::size_t own = entities.vertices.size();
     return entities.vertices[index < own ? index : drawn.copiedVertex[index - own]];
 }
 
-std::vector<float> DrawnPositions(const Entities& entities, const DrawnEntities& drawn, const KVTransformation* bake) {
-    std::vector<float> positions;
-    positions.reserve(drawn.Count() * 3);
-    for (std::size_t i = 0; i < drawn.Count(); ++i) {
-        const Point3 p = bake != nullptr ? TransformPoint(*bake, DrawnPoint(entities, drawn, i)) : DrawnPoint(entities, drawn, i);
-        positions.insert(positions.end(), {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)});
-    }
-    return positions;
-}
-
-int AddPositionsAccessor(std::vector<float> positions, int view, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
-    if (view < 0) view = buffer.AddArray(positions, TINYGLTF_TARGET_ARRAY_BUFFER);
-    const int accessor = AddAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, positions.size() / 3, gltf);
-    SetBounds(gltf.accessors[static_cast<std::size_t>(accessor)], positions);
-    return accessor;
-}
-
-bool HasTexture(const tinygltf::Model& gltf, int material) {
-    return material >= 0 && gltf.materials[static_cast<std::size_t>(material)].pbrMetallicRoughness.baseColorTexture.index >= 0;
-}
-
-template <typename Index>
-int AddIndices(const std::vector<std::uint32_t>& drawnIndices, GltfBufferWriter& buffer) {
-    std::vector<Index> indices(drawnIndices.begin(), drawnIndices.end());
-    return buffer.AddArray(indices, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-}
-
-// The primitives, with their index views and accessors; made once per entities.
-void AddPrimitives(const Entities& entities, DrawnEntities& drawn, const GltfMaterialIndices& materials,
-                   GltfBufferWriter& buffer, tinygltf::Model& gltf) {
-    // Keyed by glTF material (-1 for none) and texturing, in a stable order.
-    std::map<std::pair<int, bool>, std::vector<std::uint32_t>> primitiveIndices;
-    // Faces come in runs of one material: the lists are looked up once a run.
-    const Face* runStart = nullptr;
-    std::vector<std::uint32_t>* indices = nullptr;
-    for (const Face& face : entities.faces) {
-        if (face.triangleCount == 0) continue;
-        if (runStart == nullptr || face.frontMaterial != runStart->frontMaterial || face.textured != runStart->textured) {
-            runStart = &face;
-            const auto material = materials.find(face.frontMaterial);
-            indices = &primitiveIndices[{material == materials.end() ? -1 : material->second, face.textured}];
-        }
-        for (const Triangle& triangle : entities.TrianglesOf(face)) {
-            for (std::uint32_t corner : triangle.corners) indices->push_back(drawn.cornerDrawn[corner]);
-        }
-    }
-    for (const auto& [key, indices] : primitiveIndices) {
-        DrawnEntities::Primitive& primitive = drawn.primitives.emplace_back();
-        primitive.material = key.first;
-        primitive.hasUvs = key.second || HasTexture(gltf, key.first);
-        primitive.indicesView = drawn.ShortIndices() ? AddIndices<std::uint16_t>(indices, buffer)
-                                                     : AddIndices<std::uint32_t>(indices, buffer);
-        primitive.indicesAccessor =
-            AddAccessor(primitive.indicesView,
-                        drawn.ShortIndices() ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT : TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
-                        TINYGLTF_TYPE_SCALAR, indices.size(), gltf);
-    }
-    const bool anyUvs = std::any_of(drawn.primitives.begin(), drawn.primitives.end(),
-                                    [](const DrawnEntities::Primitive& primitive) { return primitive.hasUvs; });
-    if (anyUvs) {
-        std::vector<float> uvs;
-        uvs.reserve(drawn.Count() * 2);
-        // glTF's v axis runs down the image.
-        for (const auto& uv : drawn.uvs) uvs.insert(uvs.end(), {uv.u, 1.0f - uv.v});
-        drawn.uvAccessor = AddAccessor(buffer.AddArray(uvs, TINYGLTF_TARGET_ARRAY_BUFFER), TINYGLTF_COMPONENT_TYPE_FLOAT,
-                                       TINYGLTF_TYPE_VEC2, drawn.Count(), gltf);
-    }
-}
-
-}  // namespace
-
-DrawnEntities DrawEntities(const Entities& entities) {
-    DrawnEntities drawn;
+// Numbers the drawn vertices: the texture coordinates of each vertex's
+// corners, and a copy for each further one.
+void NumberDrawnVertices(const Entities& entities, DrawnEntities& drawn) {
     const std::size_t own = entities.vertices.size();
-    drawn.uvs.resize(own);
+    drawn.uvs.assign(own, {});
     std::vector<bool> used(own, false);
     FlatHashMap firstCopyWithKey;
     std::vector<std::uint32_t> nextCopyWithKey;
@@ -149,42 +73,190 @@ DrawnEntities DrawEntities(const Entities& entities) {
         drawn.uvs.push_back(corner.uv);
         return number;
     };
-    drawn.cornerDrawn.reserve(entities.corners.size());
-    for (const Corner& corner : entities.corners) drawn.cornerDrawn.push_back(drawnOf(corner));
+    // Corners keep their own vertices until one needs a copy; only then is
+    // the table of every corner's drawn vertex made.
+    for (std::size_t c = 0; c < entities.corners.size(); ++c) {
+        const std::uint32_t number = drawnOf(entities.corners[c]);
+        if (!drawn.cornerDrawn.empty()) {
+            drawn.cornerDrawn.push_back(number);
+        } else if (number != entities.corners[c].vertex) {
+            drawn.cornerDrawn.reserve(entities.corners.size());
+            for (std::size_t earlier = 0; earlier < c; ++earlier) drawn.cornerDrawn.push_back(entities.corners[earlier].vertex);
+            drawn.cornerDrawn.push_back(number);
+        }
+    }
+    drawn.anyUv = std::any_of(drawn.uvs.begin(), drawn.uvs.end(), [](const TextureCoordinate& uv) {
+        return uv.u != 0.0f || uv.v != 0.0f;
+    });
+}
+
+// The bounds of the positions as stored, and whether single precision holds them exactly.
+void MeasurePositions(const Entities& entities, DrawnEntities& drawn) {
+    drawn.low.fill(std::numeric_limits<float>::infinity());
+    drawn.high.fill(-std::numeric_limits<float>::infinity());
+    for (const Point3& p : entities.vertices) {
+        const std::array<float, 3> stored = SinglePrecision(p);
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            drawn.low[axis] = std::min(drawn.low[axis], stored[axis]);
+            drawn.high[axis] = std::max(drawn.high[axis], stored[axis]);
+        }
+        drawn.singlePrecision = drawn.singlePrecision && IsSinglePrecision(p.x) && IsSinglePrecision(p.y) &&
+                                IsSinglePrecision(p.z);
+    }
+}
+
+// What the layout needs of the faces: the primitives' sizes and how the structure stores them.
+void CountFaces(const Entities& entities, const GltfMaterialIndices& materials, DrawnEntities& drawn) {
+    std::map<std::pair<int, bool>, std::size_t> indexCounts;
+    // Faces come in runs of one material: it is looked up once a run.
+    const Face* runStart = nullptr;
+    std::pair<int, bool> key, firstKey;
+    std::size_t* indexCount = nullptr;  // of the run's primitive, once a face of the run has triangles
+    for (const Face& face : entities.faces) {
+        if (runStart == nullptr || face.frontMaterial != runStart->frontMaterial || face.textured != runStart->textured) {
+            runStart = &face;
+            indexCount = nullptr;
+            key = {GltfMaterialOf(face, materials), face.textured};
+            if (&face == entities.faces.data()) firstKey = key;
+            drawn.oneMaterial = drawn.oneMaterial && key == firstKey;
+        }
+        for (const Loop& loop : entities.LoopsOf(face)) drawn.loopCorners += loop.cornerCount;
+        if (!IsPlainTriangle(entities, face)) {
+            drawn.allPlain = false;
+            ++drawn.otherFaces;
+            drawn.otherLoops += face.loopCount;
+            drawn.otherTriangles += face.triangleCount;
+        }
+        if (face.triangleCount == 0) continue;
+        if (indexCount == nullptr) indexCount = &indexCounts[key];
+        *indexCount += std::size_t{3} * face.triangleCount;
+    }
+    for (const auto& [primitiveKey, count] : indexCounts) {
+        drawn.primitives.push_back({.material = primitiveKey.first, .textured = primitiveKey.second, .indexCount = count});
+    }
+}
+
+void AddPositionsAccessor(const DrawnEntities& drawn, int view, std::array<float, 3> low, std::array<float, 3> high,
+                          tinygltf::Model& gltf) {
+    const int index = AddAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, drawn.Count(), gltf);
+    // Viewers cull and frame by these bounds, and the format requires them to
+    // match the stored (single-precision) positions exactly.
+    tinygltf::Accessor& accessor = gltf.accessors[static_cast<std::size_t>(index)];
+    accessor.minValues.assign(low.begin(), low.end());
+    accessor.maxValues.assign(high.begin(), high.end());
+}
+
+// The positions of an instance's vertices whose transform no node can hold.
+int AddBakedPositions(const Entities& entities, const DrawnEntities& drawn, const KVTransformation& bake,
+                      GltfBufferWriter& buffer, tinygltf::Model& gltf) {
+    std::array<float, 3> low, high;
+    low.fill(std::numeric_limits<float>::infinity());
+    high.fill(-std::numeric_limits<float>::infinity());
+    for (const Point3& p : entities.vertices) {
+        const std::array<float, 3> stored = SinglePrecision(TransformPoint(bake, p));
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            low[axis] = std::min(low[axis], stored[axis]);
+            high[axis] = std::max(high[axis], stored[axis]);
+        }
+    }
+    const int view = buffer.AddArray<float>(drawn.Count() * 3, [&entities, &drawn, bake](ArrayEmitter<float>& emit) {
+        for (std::size_t i = 0; i < drawn.Count(); ++i) {
+            for (const float value : SinglePrecision(TransformPoint(bake, DrawnPoint(entities, drawn, i)))) emit(value);
+        }
+    }, TINYGLTF_TARGET_ARRAY_BUFFER);
+    AddPositionsAccessor(drawn, view, low, high, gltf);
+    return static_cast<int>(gltf.accessors.size() - 1);
+}
+
+bool HasTexture(const tinygltf::Model& gltf, int material) {
+    return material >= 0 && gltf.materials[static_cast<std::size_t>(material)].pbrMetallicRoughness.baseColorTexture.index >= 0;
+}
+
+// The primitives' index views and accessors, and the texture coordinates'; laid out once per entities.
+void AddPrimitives(const Entities& entities, DrawnEntities& drawn, const GltfMaterialIndices& materials,
+                   GltfBufferWriter& buffer, tinygltf::Model& gltf) {
+    bool anyUvs = false;
+    for (DrawnEntities::Primitive& primitive : drawn.primitives) {
+        primitive.hasUvs = primitive.textured || HasTexture(gltf, primitive.material);
+        anyUvs = anyUvs || primitive.hasUvs;
+        const auto make = [&entities, &drawn, &materials, key = std::pair(primitive.material, primitive.textured)](auto emit) {
+            const Face* runStart = nullptr;
+            bool inPrimitive = false;
+            for (const Face& face : entities.faces) {
+                if (face.triangleCount == 0) continue;
+                if (runStart == nullptr || face.frontMaterial != runStart->frontMaterial || face.textured != runStart->textured) {
+                    runStart = &face;
+                    inPrimitive = face.textured == key.second && GltfMaterialOf(face, materials) == key.first;
+                }
+                if (!inPrimitive) continue;
+                for (const Triangle& triangle : entities.TrianglesOf(face)) {
+                    for (std::uint32_t corner : triangle.corners) emit(drawn.DrawnOf(entities, corner));
+                }
+            }
+        };
+        primitive.indicesView = AddDrawnIndices(drawn, primitive.indexCount, make, buffer, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+        primitive.indicesAccessor =
+            AddAccessor(primitive.indicesView,
+                        drawn.ShortIndices() ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT : TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
+                        TINYGLTF_TYPE_SCALAR, primitive.indexCount, gltf);
+    }
+    if (anyUvs) {
+        const int view = buffer.AddArray<float>(drawn.Count() * 2, [&drawn](ArrayEmitter<float>& emit) {
+            // glTF's v axis runs down the image.
+            for (const TextureCoordinate& uv : drawn.uvs) {
+                emit(uv.u);
+                emit(1.0f - uv.v);
+            }
+        }, TINYGLTF_TARGET_ARRAY_BUFFER);
+        drawn.uvAccessor = AddAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, drawn.Count(), gltf);
+    }
+}
+
+}  // namespace
+
+int GltfMaterialOf(const Face& face, const GltfMaterialIndices& materials) {
+    const auto material = materials.find(face.frontMaterial);
+    return material == materials.end() ? -1 : material->second;
+}
+
+bool IsPlainTriangle(const Entities& entities, const Face& face) {
+    if (face.loopCount != 1 || face.triangleCount != 1) return false;
+    const Loop& loop = entities.loops[face.firstLoop];
+    const Triangle& triangle = entities.triangles[face.firstTriangle];
+    return loop.cornerCount == 3 && triangle.corners[0] == loop.firstCorner &&
+           triangle.corners[1] == loop.firstCorner + 1 && triangle.corners[2] == loop.firstCorner + 2;
+}
+
+DrawnEntities DrawEntities(const Entities& entities, const GltfMaterialIndices& materials) {
+    DrawnEntities drawn;
+    NumberDrawnVertices(entities, drawn);
+    MeasurePositions(entities, drawn);
+    CountFaces(entities, materials, drawn);
     return drawn;
 }
 
 int DrawnPositionsView(const Entities& entities, DrawnEntities& drawn, GltfBufferWriter& buffer) {
     if (drawn.positionsView < 0) {
-        drawn.positionsView = buffer.AddArray(DrawnPositions(entities, drawn, nullptr), TINYGLTF_TARGET_ARRAY_BUFFER);
+        drawn.positionsView = buffer.AddArray<float>(drawn.Count() * 3, [&entities, &drawn](ArrayEmitter<float>& emit) {
+            for (std::size_t i = 0; i < drawn.Count(); ++i) {
+                for (const float value : SinglePrecision(DrawnPoint(entities, drawn, i))) emit(value);
+            }
+        }, TINYGLTF_TARGET_ARRAY_BUFFER);
     }
     return drawn.positionsView;
-}
-
-std::size_t DrawnEntitiesBytesAtMost(const Entities& entities) {
-    // Every corner a drawn vertex of its own (position, two texture
-    // coordinates in each precision) and an index in the mesh and in the
-    // structure; a few views per face for the primitives.
-    constexpr std::size_t kCornerBytes = 3 * sizeof(float) + 2 * sizeof(float) + 2 * sizeof(double) + 2 * sizeof(std::uint32_t);
-    return (entities.corners.size() + entities.vertices.size()) * kCornerBytes +
-           entities.triangles.size() * 3 * sizeof(std::uint32_t) +
-           (entities.faces.size() + 8) * 2 * GltfBufferWriter::ViewBytesAtMost(0);
 }
 
 int AddFacesMesh(const Entities& entities, DrawnEntities& drawn, const std::string& name,
                  const GltfMaterialIndices& materials, const KVTransformation* bake, GltfBufferWriter& buffer,
                  tinygltf::Model& gltf) {
-    if (std::none_of(entities.faces.begin(), entities.faces.end(), [](const Face& face) { return face.triangleCount != 0; })) {
-        return -1;
-    }
-    if (drawn.primitives.empty()) AddPrimitives(entities, drawn, materials, buffer, gltf);
+    if (drawn.primitives.empty()) return -1;
+    if (drawn.primitives.front().indicesView < 0) AddPrimitives(entities, drawn, materials, buffer, gltf);
     int positions = drawn.positionsAccessor;
     if (bake != nullptr) {
-        positions = AddPositionsAccessor(DrawnPositions(entities, drawn, bake), -1, buffer, gltf);
+        positions = AddBakedPositions(entities, drawn, *bake, buffer, gltf);
     } else if (positions < 0) {
-        positions = AddPositionsAccessor(DrawnPositions(entities, drawn, nullptr), drawn.positionsView, buffer, gltf);
-        drawn.positionsView = gltf.accessors[static_cast<std::size_t>(positions)].bufferView;
-        drawn.positionsAccessor = positions;
+        AddPositionsAccessor(drawn, DrawnPositionsView(entities, drawn, buffer), drawn.low, drawn.high, gltf);
+        positions = drawn.positionsAccessor = static_cast<int>(gltf.accessors.size() - 1);
     }
 
     tinygltf::Mesh mesh;

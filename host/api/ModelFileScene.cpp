@@ -40,20 +40,9 @@ int AddImage(const Texture& texture, GltfBufferWriter& buffer, tinygltf::Model& 
     tinygltf::Image image;
     image.name = Utf8FromUtf8OrWindows1252(texture.fileName);
     image.mimeType = texture.image->mimeType;
-    image.bufferView = buffer.AddArray(texture.image->bytes);
+    image.bufferView = buffer.AddStored(std::span<const std::uint8_t>(texture.image->bytes));
     gltf.images.push_back(std::move(image));
     return static_cast<int>(gltf.images.size() - 1);
-}
-
-// Each image once, however many materials show it.
-std::vector<const image::EmbeddableImage*> DistinctImages(const Model& model) {
-    std::vector<const image::EmbeddableImage*> images;
-    for (const auto& material : model.materials) {
-        if (material->texture && material->texture->image) images.push_back(material->texture->image.get());
-    }
-    std::sort(images.begin(), images.end());
-    images.erase(std::unique(images.begin(), images.end()), images.end());
-    return images;
 }
 
 int AddTexture(int image, tinygltf::Model& gltf) {
@@ -89,9 +78,8 @@ tinygltf::Material ToGltfMaterial(const Material& material, int texture) {
 
 class NodeTreeWriter {
 public:
-    NodeTreeWriter(const Model& model, const GltfMaterialIndices& materials, ViewerScene& scene,
-                   GltfBufferWriter& buffer, tinygltf::Model& gltf)
-        : materials_(materials), scene_(scene), buffer_(buffer), gltf_(gltf) {
+    NodeTreeWriter(const Model& model, ViewerScene& scene, GltfBufferWriter& buffer, tinygltf::Model& gltf)
+        : materials_(scene.materials), scene_(scene), buffer_(buffer), gltf_(gltf) {
         bakedVerticesLeft_ = kBakedVerticesAlwaysAllowed;
         for (const auto& [entities, drawn] : scene_.drawn) bakedVerticesLeft_ += kBakedVerticesPerDrawnVertex * drawn.Count();
         for (const auto& definition : model.definitions) {
@@ -183,9 +171,7 @@ private:
 
 }  // namespace
 
-ViewerScene AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
-    ViewerScene viewerScene;
-    GltfMaterialIndices materials;
+void AddViewerScene(const Model& model, ViewerScene& viewerScene, GltfBufferWriter& buffer, tinygltf::Model& gltf) {
     struct ImageAndTexture {
         int image = -1;
         int texture = -1;
@@ -203,31 +189,21 @@ ViewerScene AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinyglt
         }
         const int texture = embedded.texture;
         viewerScene.materialImages.push_back(embedded.image);
-        materials[material.get()] = static_cast<int>(gltf.materials.size());
+        viewerScene.materials[material.get()] = static_cast<int>(gltf.materials.size());
         gltf.materials.push_back(ToGltfMaterial(*material, texture));
     }
     std::vector<const Entities*> allEntities{&model.entities};
     for (const auto& definition : model.definitions) allEntities.push_back(&definition->entities);
     std::vector<DrawnEntities> drawn(allEntities.size());
-    ForEachInParallel(allEntities.size(), [&](std::size_t i) { drawn[i] = DrawEntities(*allEntities[i]); });
+    ForEachInParallel(allEntities.size(), [&](std::size_t i) { drawn[i] = DrawEntities(*allEntities[i], viewerScene.materials); });
     for (std::size_t i = 0; i < allEntities.size(); ++i) viewerScene.drawn.emplace(allEntities[i], std::move(drawn[i]));
 
-    NodeTreeWriter nodes(model, materials, viewerScene, buffer, gltf);
+    NodeTreeWriter nodes(model, viewerScene, buffer, gltf);
     tinygltf::Scene scene;
     scene.name = "Korvanta model";
     scene.nodes.push_back(nodes.AddRoot(model));
     gltf.scenes.push_back(std::move(scene));
     gltf.defaultScene = 0;
-    return viewerScene;
-}
-
-std::size_t ModelFileBytesAtMost(const Model& model) {
-    std::size_t bytes = DrawnEntitiesBytesAtMost(model.entities);
-    for (const auto& definition : model.definitions) bytes += DrawnEntitiesBytesAtMost(definition->entities);
-    for (const image::EmbeddableImage* image : DistinctImages(model)) {
-        bytes += GltfBufferWriter::ViewBytesAtMost(image->bytes.size());
-    }
-    return bytes;
 }
 
 }  // namespace korvanta

@@ -12,20 +12,18 @@
 namespace korvanta {
 
 // What the viewer's scene made that the model structure shares: per host
-// material the glTF image of its texture (-1 for none), and how each set of
-// entities is drawn.
+// material the glTF image of its texture (-1 for none), the glTF material
+// of each, and how each set of entities is drawn. The buffer's views read
+// it until they are written.
 struct ViewerScene {
     std::vector<int> materialImages;
+    GltfMaterialIndices materials;
     std::unordered_map<const Entities*, DrawnEntities> drawn;
 };
 
 // Adds what viewers read: materials with their images embedded, one mesh per
 // definition with faces, and the node tree under one root node that turns
 // the host's inches and Z-up axis into glTF's metres and Y-up.
-ViewerScene AddViewerScene(const Model& model, GltfBufferWriter& buffer, tinygltf::Model& gltf);
-
-// The buffer bytes the viewer's scene and the model structure take at most,
-// but for instances whose transform no node can hold: they get positions of their own.
-std::size_t ModelFileBytesAtMost(const Model& model);
+void AddViewerScene(const Model& model, ViewerScene& scene, GltfBufferWriter& buffer, tinygltf::Model& gltf);
 
 }  // namespace korvanta

@@ -18,27 +18,14 @@
 namespace korvanta {
 namespace {
 
-tinygltf::Model ToGltf(const Model& model) {
-    tinygltf::Model gltf;
-    gltf.asset.version = "2.0";
-    gltf.asset.generator = "Korvanta";
-    GltfBufferWriter buffer(gltf);
-    buffer.Reserve(ModelFileBytesAtMost(model));
-    ViewerScene scene = AddViewerScene(model, buffer, gltf);
-    AddModelStructure(model, scene, buffer, gltf);
-    return gltf;
-}
-
-// The JSON of everything but the buffer, which tinygltf would first copy
-// whole into a buffer of its own; the GLB's binary chunk stands for it.
-std::string JsonWithoutBuffer(tinygltf::Model& gltf, std::vector<unsigned char>& binary) {
-    if (!gltf.buffers.empty()) binary = std::move(gltf.buffers.front().data);
-    gltf.buffers.clear();
+// The JSON of everything but the buffer, whose views are made as the file
+// is written; the GLB's binary chunk stands for the buffer.
+std::string JsonWithoutBuffer(const tinygltf::Model& gltf, std::size_t bufferBytes) {
     std::ostringstream text;
     tinygltf::TinyGLTF().WriteGltfSceneToStream(&gltf, text, false, false);
     std::string json = text.str();
     while (!json.empty() && json.back() != '}') json.pop_back();
-    if (!binary.empty()) json.insert(1, R"("buffers":[{"byteLength":)" + std::to_string(binary.size()) + "}],");
+    if (bufferBytes != 0) json.insert(1, R"("buffers":[{"byteLength":)" + std::to_string(bufferBytes) + "}],");
     return json;
 }
 
@@ -49,11 +36,12 @@ void WriteWord(std::ostream& stream, std::uint32_t word) {
 // The GLB container: a header, the JSON chunk padded with spaces and the
 // binary chunk padded with zeros, each to four bytes. Its lengths are 32-bit,
 // so a larger model cannot be written as one.
-bool WriteGlb(std::ostream& stream, const std::string& json, const std::vector<unsigned char>& binary) {
+bool WriteGlb(std::ostream& stream, const std::string& json, const GltfBufferWriter& buffer) {
+    const std::size_t binaryBytes = buffer.Size();
     const std::size_t jsonPadding = (4 - json.size() % 4) % 4;
-    const std::size_t binaryPadding = (4 - binary.size() % 4) % 4;
+    const std::size_t binaryPadding = (4 - binaryBytes % 4) % 4;
     const std::uint64_t total = 12 + 8 + std::uint64_t{json.size()} + jsonPadding +
-                                (binary.empty() ? 0 : 8 + std::uint64_t{binary.size()} + binaryPadding);
+                                (binaryBytes == 0 ? 0 : 8 + std::uint64_t{binaryBytes} + binaryPadding);
     if (total > std::numeric_limits<std::uint32_t>::max()) return false;
     stream.write("glTF", 4);
     WriteWord(stream, 2);
@@ -62,10 +50,10 @@ bool WriteGlb(std::ostream& stream, const std::string& json, const std::vector<u
     stream.write("JSON", 4);
     stream.write(json.data(), static_cast<std::streamsize>(json.size()));
     stream.write("   ", static_cast<std::streamsize>(jsonPadding));
-    if (!binary.empty()) {
-        WriteWord(stream, static_cast<std::uint32_t>(binary.size() + binaryPadding));
+    if (binaryBytes != 0) {
+        WriteWord(stream, static_cast<std::uint32_t>(binaryBytes + binaryPadding));
         stream.write("BIN\0", 4);
-        stream.write(reinterpret_cast<const char*>(binary.data()), static_cast<std::streamsize>(binary.size()));
+        buffer.Write(stream);
         stream.write("\0\0\0", static_cast<std::streamsize>(binaryPadding));
     }
     return static_cast<bool>(stream);
@@ -77,10 +65,15 @@ KVResult SaveModelFile(const Model& model, const std::string& path) {
     // A nesting or an expansion that readers would refuse is not written.
     if (FindInstanceGraphFault(model) != InstanceGraphFault::None) return KV_ERROR_OUT_OF_RANGE;
     try {
-        std::vector<unsigned char> binary;
-        tinygltf::Model gltf = ToGltf(model);
-        const std::string json = JsonWithoutBuffer(gltf, binary);
-        const auto write = [&](std::ostream& stream) { return WriteGlb(stream, json, binary); };
+        tinygltf::Model gltf;
+        gltf.asset.version = "2.0";
+        gltf.asset.generator = "Korvanta";
+        GltfBufferWriter buffer(gltf);
+        ViewerScene scene;
+        AddViewerScene(model, scene, buffer, gltf);
+        AddModelStructure(model, scene, buffer, gltf);
+        const std::string json = JsonWithoutBuffer(gltf, buffer.Size());
+        const auto write = [&](std::ostream& stream) { return WriteGlb(stream, json, buffer); };
         return hollin::utils::ReplaceFileAtomically(path, write) ? KV_SUCCESS : KV_ERROR_FILE_WRITE;
     } catch (const std::exception&) {
         return KV_ERROR_FILE_WRITE;

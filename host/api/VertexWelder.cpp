@@ -24,14 +24,10 @@ std::int64_t CellOf(double value) { return static_cast<std::int64_t>(std::floor(
 
 }  // namespace
 
-// The cell table starts with room for a quarter of the expected points and
-// grows: triangle soups, which give each point six times or so, weld down to
-// a sixth and never grow it, and clearing a table sized for all of the points
-// would cost them more than growing one costs inputs that share their points.
-VertexWelder::VertexWelder(std::size_t expectedPoints)
-    : cellHeads_(expectedPoints / 4), recent_(kRecentSlots, kNone) {
-    points_.reserve(expectedPoints);
-    nextInCell_.reserve(expectedPoints);
+VertexWelder::VertexWelder(std::size_t capacity, std::size_t expectedDistinct)
+    : cellHeads_(expectedDistinct), recent_(kRecentSlots, kNone) {
+    points_.reserve(capacity);
+    nextInCell_.reserve(capacity);
 }
 
 std::uint64_t VertexWelder::CellKey(std::int64_t x, std::int64_t y, std::int64_t z) const {

@@ -19,7 +19,9 @@ class VertexWelder {
 public:
     static constexpr std::uint32_t kNone = 0xffffffffu;
 
-    explicit VertexWelder(std::size_t expectedPoints);
+    // Room for `capacity` points, which are never moved; the cell table is
+    // made for `expectedDistinct` of them and grows when there are more.
+    VertexWelder(std::size_t capacity, std::size_t expectedDistinct);
 
     // Adds a point without looking for neighbours and returns its number.
     std::uint32_t Insert(const Point3& point);

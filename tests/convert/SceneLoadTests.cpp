@@ -173,21 +173,49 @@ TEST_F(SceneLoadTest, FileThatDoesNotLoadGivesOneErrorAndNoModel) {
     }
 }
 
-// Every node naming a mesh builds its own copy: a few hundred nodes on one
-// large mesh ask for more faces than the machine can hold.
-TEST_F(SceneLoadTest, SceneThatWouldBuildTooManyFacesIsRefused) {
-    constexpr int kMeshFaces = 65000;
-    AddMesh(StripMesh("big", kMeshFaces));
-    const auto copies = static_cast<int>(MaxFacesToBuild() / kMeshFaces);
-    for (int copy = 0; copy < copies - 1; ++copy) AddNode("big");
-    const std::optional<Bytes> withinLimit = hollin::utils::ReadWholeFile(SaveScene().string(), 1 << 30);
-    AddNode("big").AddNode("big");
-    const std::optional<Bytes> overLimit = hollin::utils::ReadWholeFile(SaveScene().string(), 1 << 30);
-    ASSERT_TRUE(withinLimit && overLimit);
-    Lib3dsFile* scene = LoadScene(*withinLimit);
-    EXPECT_NE(scene, nullptr);
-    if (scene != nullptr) lib3ds_file_free(scene);
-    EXPECT_EQ(LoadScene(*overLimit), nullptr);
+// The memory an import needs grows with the faces the conversion really
+// builds: each object node's own copy of its mesh, or, when no node shows a
+// mesh with points, every mesh once. An import that fits loads; one that
+// does not is refused before lib3ds reads the file, with what it needs and
+// what there is.
+TEST_F(SceneLoadTest, ScenesLoadOnlyWhenTheMemoryTheirFacesNeedIsThere) {
+    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+    const std::vector<MeshData> twoMeshes{StripMesh("a", 1000), StripMesh("b", 2000)};
+    const struct {
+        const char* scene;
+        std::vector<MeshData> meshes;
+        std::vector<std::string> nodes;  // the meshes the object nodes name
+        std::uint64_t facesToBuild;
+        std::uint64_t memoryAvailable;
+        bool loads;
+    } cases[] = {
+        {"a node for each mesh", twoMeshes, {"a", "b"}, 3000, kGiB, true},
+        {"no nodes: each mesh once", twoMeshes, {}, 3000, kGiB, true},
+        {"two nodes on one mesh, one on none, a mesh no node shows", twoMeshes, {"b", "b", "dummy"}, 4000, kGiB, true},
+        {"nodes only on a mesh without points: every mesh once besides", {MeshData{"empty", {}, {}}, StripMesh("a", 1000)},
+         {"empty"}, 1000, kGiB, true},
+        {"900 nodes on one mesh", {StripMesh("big", 65000)}, std::vector<std::string>(900, "big"), 58'500'000, 8 * kGiB, false},
+        {"900 nodes on one mesh, with the memory", {StripMesh("big", 65000)}, std::vector<std::string>(900, "big"),
+         58'500'000, 12 * kGiB, true},
+        {"a small scene in less memory than any import takes", twoMeshes, {"a", "b"}, 3000, 64 << 20, false},
+    };
+    for (const auto& [what, meshes, nodes, facesToBuild, memoryAvailable, loads] : cases) {
+        SCOPED_TRACE(what);
+        hollin::samples::SceneBuilder built;
+        for (const MeshData& mesh : meshes) built.AddMesh(mesh);
+        for (const std::string& node : nodes) built.AddObjectNode(node);
+        ASSERT_TRUE(built.Save((folder / "budget.3ds").string()));
+        const std::optional<Bytes> bytes = hollin::utils::ReadWholeFile((folder / "budget.3ds").string(), 1 << 30);
+        ASSERT_TRUE(bytes);
+        const SceneFileRead read = ReadSceneFile(*bytes, memoryAvailable);
+        EXPECT_EQ(read.diagnosis.verdict.facesToBuild, facesToBuild);
+        EXPECT_EQ(read.scene != nullptr, loads);
+        EXPECT_EQ(read.diagnosis.problem, loads ? SceneFileProblem::None : SceneFileProblem::NotEnoughMemory);
+        if (!loads) {
+            EXPECT_GT(read.diagnosis.verdict.memoryNeeded, memoryAvailable);
+            EXPECT_EQ(read.diagnosis.memoryAvailable, memoryAvailable);
+        }
+    }
 }
 
 // What fuzzing found: each file either does not load or imports, merged and

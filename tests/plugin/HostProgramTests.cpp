@@ -190,6 +190,27 @@ TEST_F(HostPrograms, FailedAndPartialImportsSayWhyAfterTheReport) {
     }
     const ProcessResult german = Import(folder_ / "missing.3ds", "model.kvm", "de_DE.UTF-8", KV_KVIMPORT_PATH, "--progress=none");
     EXPECT_EQ(german.err, "kvimport: " + (folder_ / "missing.3ds").string() + ": die Datei existiert nicht\n");
+
+    // A hundred copies of one mesh in an address space of 1 GiB; not under
+    // AddressSanitizer, which reserves terabytes of address space at start-up.
+#ifndef __SANITIZE_ADDRESS__
+    hollin::samples::MeshData strip{"big", {}, {}};
+    for (std::uint16_t point = 0; point < 65002; ++point) {
+        strip.points.push_back({point * 1.0f, point % 2 * 1.0f, 0.0f});
+        if (point >= 2) strip.faces.push_back({{std::uint16_t(point - 2), std::uint16_t(point - 1), point}, ""});
+    }
+    hollin::samples::SceneBuilder crowded;
+    crowded.AddMesh(strip);
+    for (int node = 0; node < 100; ++node) crowded.AddObjectNode("big");
+    ASSERT_TRUE(crowded.Save((folder_ / "crowded.3ds").string()));
+    const ProcessResult limited =
+        RunProcess("prlimit", {"--as=1073741824", KV_KVIMPORT_PATH, "--progress=none", (folder_ / "crowded.3ds").string(),
+                               (folder_ / "model.kvm").string()},
+                   {{"XDG_CONFIG_HOME", (folder_ / "config").string()}, {"LC_ALL", "C"}});
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_NE(limited.err.find(": it needs more memory than there is: about "), std::string::npos) << limited.err;
+    EXPECT_NE(limited.err.find(" MiB for 6500000 faces, and "), std::string::npos) << limited.err;
+#endif
 }
 
 // What every installed real file imports as, its package's "textures" folder

@@ -10,4 +10,11 @@ void KeepFreedMemoryForReuse();
 // on after an import.
 void ReturnFreedMemory();
 
+// Has the heap grow on transparent huge pages, where the system gives them
+// to those who ask: glibc does this only when told at start-up, so the first
+// call starts the program again (`argv` as main received it) with its
+// tunable set. Returns when the heap already does, or the program cannot be
+// started again.
+void GrowTheHeapOnHugePages(char** argv);
+
 }  // namespace kvhost

@@ -28,6 +28,8 @@ std::string FirstBytes(const std::vector<std::uint8_t>& bytes) {
     return hex + " \"" + text + "\"";
 }
 
+std::string Mebibytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 19)) >> 20); }
+
 std::string Chunk(const hollin::importer::ChunkPlace& place) {
     return Compose("chunk %1$s at byte %2$s", {Hex(place.id, 4), std::to_string(place.offset)});
 }
@@ -52,9 +54,10 @@ std::string FailureReason(const SceneFileDiagnosis& diagnosis) {
         case SceneFileProblem::TooDeep:
             return Compose("it asks for more than the import allows: a node tree deeper than %s levels",
                            {std::to_string(hollin::importer::kMaxNodeDepth)});
-        case SceneFileProblem::TooManyFaces:
-            return Compose("it asks for more than the import allows: %1$s faces, and this machine allows %2$s",
-                           {std::to_string(diagnosis.facesToBuild), std::to_string(hollin::importer::MaxFacesToBuild())});
+        case SceneFileProblem::NotEnoughMemory:
+            return Compose("it needs more memory than there is: about %1$s MiB for %2$s faces, and %3$s MiB is available",
+                           {Mebibytes(diagnosis.verdict.memoryNeeded), std::to_string(diagnosis.verdict.facesToBuild),
+                            Mebibytes(diagnosis.memoryAvailable)});
     }
     return {};
 }

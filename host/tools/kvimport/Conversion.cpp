@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <set>
 
 #include "ConsoleProgress.h"
@@ -124,13 +125,18 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         return false;
     }
     const std::filesystem::path input = Absolute(job.input);
-    // The file is checked again here, before the importer reads it, to say
-    // afterwards why it failed or what may be missing from it.
-    const SceneFileDiagnosis checked = hollin::importer::CheckSceneFileAt(input.string());
-    const std::optional<std::string> incomplete = kvhost::IncompleteFileWarning(checked);
-    if (strict && incomplete) {
-        ReportAbout(job.input, Compose("not converted (--strict): %s", {*incomplete}));
-        return false;
+    // The file is checked again here, to say afterwards why it failed or what
+    // may be missing from it: on the other core while the importer reads it,
+    // or first when --strict may refuse it.
+    std::future<SceneFileDiagnosis> checking =
+        std::async(std::launch::async, [path = input.string()] { return hollin::importer::CheckSceneFileAt(path); });
+    std::optional<SceneFileDiagnosis> checked;
+    if (strict) {
+        checked = checking.get();
+        if (const std::optional<std::string> incomplete = kvhost::IncompleteFileWarning(*checked)) {
+            ReportAbout(job.input, Compose("not converted (--strict): %s", {*incomplete}));
+            return false;
+        }
     }
 
     // The importer may not change the host's map, but a copy keeps one file's
@@ -157,6 +163,7 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         cancelled = console.WasCancelled() || kvhost::CaughtInterruption() != 0;
     }
     ShowSummary(importer);
+    if (!checked) checked = checking.get();
 
     if (cancelled) {
         Report(Compose("the import of %1$s was cancelled; %2$s was not written",
@@ -164,11 +171,13 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         return false;
     }
     if (!converted) {
-        if (!threw) ReportAbout(job.input, kvhost::WhyNotConverted(input, checked));
+        if (!threw) ReportAbout(job.input, kvhost::WhyNotConverted(input, *checked));
         return false;
     }
-    if (incomplete) ReportAbout(job.input, Compose("warning: %s", {*incomplete}));
-    const kvhost::TextureReport textures = kvhost::ReportTextures(input, checked.verdict.textureNames, textureFolders);
+    if (const std::optional<std::string> incomplete = kvhost::IncompleteFileWarning(*checked)) {
+        ReportAbout(job.input, Compose("warning: %s", {*incomplete}));
+    }
+    const kvhost::TextureReport textures = kvhost::ReportTextures(input, checked->verdict.textureNames, textureFolders);
     for (const std::string& line : textures.foundElsewhere) ReportAbout(job.input, line);
     for (const std::string& line : textures.notLoaded) ReportAbout(job.input, line);
     if (textures.hint) {

@@ -123,6 +123,7 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvhost::GrowTheHeapOnHugePages(argv);
     kvhost::UseTheUsersLanguage();
     kvhost::CatchInterruptions();
     kvhost::KeepFreedMemoryForReuse();

@@ -41,7 +41,7 @@ const char* ProblemName(SceneFileProblem problem) {
         case SceneFileProblem::NotA3dsFile: return "not a 3DS file";
         case SceneFileProblem::Damaged: return "damaged";
         case SceneFileProblem::TooDeep: return "node tree too deep";
-        case SceneFileProblem::TooManyFaces: return "too many faces";
+        case SceneFileProblem::NotEnoughMemory: return "not enough memory";
     }
     return "unknown";
 }
@@ -55,6 +55,11 @@ json Verdict(const SceneFileDiagnosis& diagnosis) {
         verdict["reason"] = hollin::importer::DescribeSceneFileFault(diagnosis.verdict.fault);
         verdict["chunk"] = Hex(diagnosis.verdict.where.id);
         verdict["offset"] = diagnosis.verdict.where.offset;
+    }
+    if (diagnosis.problem == SceneFileProblem::NotEnoughMemory) {
+        verdict["reason"] = "its " + std::to_string(diagnosis.verdict.facesToBuild) + " faces need " +
+                            std::to_string(diagnosis.verdict.memoryNeeded) + " bytes of memory, and " +
+                            std::to_string(diagnosis.memoryAvailable) + " are available";
     }
     if (diagnosis.problem == SceneFileProblem::None && diagnosis.verdict.overrun) {
         const hollin::importer::ChunkOverrun& overrun = *diagnosis.verdict.overrun;
