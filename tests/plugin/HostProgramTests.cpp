@@ -209,7 +209,7 @@ TEST_F(HostPrograms, FailedAndPartialImportsSayWhyAfterTheReport) {
                    {{"XDG_CONFIG_HOME", (folder_ / "config").string()}, {"LC_ALL", "C"}});
     EXPECT_EQ(limited.exitCode, 1);
     EXPECT_NE(limited.err.find(": it needs more memory than there is: about "), std::string::npos) << limited.err;
-    EXPECT_NE(limited.err.find(" MiB for 6500000 faces, and "), std::string::npos) << limited.err;
+    EXPECT_NE(limited.err.find(" MiB for 6,500,000 faces, and "), std::string::npos) << limited.err;
 #endif
 }
 

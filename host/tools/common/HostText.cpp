@@ -2,11 +2,15 @@
 
 #include <libintl.h>
 #include <unistd.h>
+#include <unicode/locid.h>
+#include <unicode/numfmt.h>
+#include <unicode/unistr.h>
 
 #include <array>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 namespace kvhost {
@@ -47,6 +51,19 @@ void UseTheUsersLanguage() {
 }
 
 const char* Translated(const char* english) { return dgettext(kDomain, english); }
+
+std::string Grouped(std::uint64_t count) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::string language = LocaleLanguage();
+    const icu::Locale locale(language == "C" || language == "POSIX" ? "en" : language.c_str());
+    const std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(locale, status));
+    if (U_FAILURE(status)) return std::to_string(count);
+    icu::UnicodeString text;
+    format->format(static_cast<int64_t>(count), text);
+    std::string utf8;
+    text.toUTF8String(utf8);
+    return utf8;
+}
 
 std::string Compose(const char* english, std::initializer_list<std::string_view> values) {
     const std::string_view pattern = Translated(english);

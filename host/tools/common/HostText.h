@@ -4,6 +4,7 @@
 // gettext: catalogues "kvhost.mo" under locale/<language>/LC_MESSAGES beside
 // the program, one for each language the importer ships.
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -21,5 +22,9 @@ const char* Translated(const char* english);
 // A translated pattern with its "%s" filled in order, or "%N$s" by position
 // (translations may reorder them), by UTF-8 texts; "%%" is a percent sign.
 std::string Compose(const char* english, std::initializer_list<std::string_view> values);
+
+// A count as the user's language writes it: "6,750,000" in English,
+// "6.750.000" in German.
+std::string Grouped(std::uint64_t count);
 
 }  // namespace kvhost

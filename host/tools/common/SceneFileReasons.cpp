@@ -28,7 +28,7 @@ std::string FirstBytes(const std::vector<std::uint8_t>& bytes) {
     return hex + " \"" + text + "\"";
 }
 
-std::string Mebibytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 19)) >> 20); }
+std::uint64_t MebibytesOf(std::uint64_t bytes) { return (bytes + (1u << 19)) >> 20; }
 
 std::string Chunk(const hollin::importer::ChunkPlace& place) {
     return Compose("chunk %1$s at byte %2$s", {Hex(place.id, 4), std::to_string(place.offset)});
@@ -55,9 +55,11 @@ std::string FailureReason(const SceneFileDiagnosis& diagnosis) {
             return Compose("it asks for more than the import allows: a node tree deeper than %s levels",
                            {std::to_string(hollin::importer::kMaxNodeDepth)});
         case SceneFileProblem::NotEnoughMemory:
-            return Compose("it needs more memory than there is: about %1$s MiB for %2$s faces, and %3$s MiB is available",
-                           {Mebibytes(diagnosis.verdict.memoryNeeded), std::to_string(diagnosis.verdict.facesToBuild),
-                            Mebibytes(diagnosis.memoryAvailable)});
+            return Compose("it needs more memory than there is: about %1$s MiB for %2$s faces, and %3$s MiB is "
+                           "available (the memory free on this machine, or less where ulimit -v sets a limit); closing "
+                           "other programs or raising that limit would help",
+                           {Grouped(MebibytesOf(diagnosis.verdict.memoryNeeded)), Grouped(diagnosis.verdict.facesToBuild),
+                            Grouped(MebibytesOf(diagnosis.memoryAvailable))});
     }
     return {};
 }
