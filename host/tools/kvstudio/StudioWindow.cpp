@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -16,26 +18,31 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QStackedWidget>
+#include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <exception>
 
-#include <exception>
-
 #include "FreedMemory.h"
 #include "HostVersion.h"
 #include "JsonFileReasons.h"
+#include "MaterialsPanel.h"
 #include "ModelRewrite.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
-#include "SceneFileReasons.h"
+#include "OutlinePanel.h"
+#include "RecentFiles.h"
 #include "Preferences.h"
 #include "StudioText.h"
 #include "TextureFolders.h"
 #include "TextureFoldersDialog.h"
 #include "TextureNotice.h"
+#include "WarningBar.h"
+#include "WindowPlacement.h"
 #include "settings/ImportSettings.h"
 
 namespace kvstudio {
@@ -76,24 +83,55 @@ StudioWindow::StudioWindow(KorvantaModelImporterInterface& importer, QWidget* pa
     : QMainWindow(parent),
       importer_(importer),
       view_(new ModelView(this)),
+      viewArea_(new QStackedWidget(this)),
+      viewUnavailable_(new QLabel(this)),
       textureNotice_(new TextureNotice(this)),
+      warning_(new WarningBar(this)),
+      outline_(new OutlinePanel(this)),
+      materials_(new MaterialsPanel(this)),
       sizeLabel_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("kvstudio"));
     setAcceptDrops(true);
+    viewUnavailable_->setObjectName(QStringLiteral("viewUnavailable"));
+    viewUnavailable_->setAlignment(Qt::AlignCenter);
+    viewUnavailable_->setWordWrap(true);
+    viewArea_->addWidget(view_);
+    viewArea_->addWidget(viewUnavailable_);
     auto* centre = new QWidget(this);
     auto* layout = new QVBoxLayout(centre);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(warning_);
     layout->addWidget(textureNotice_);
-    layout->addWidget(view_, 1);
+    layout->addWidget(viewArea_, 1);
     setCentralWidget(centre);
     connect(textureNotice_, &TextureNotice::FolderChosen, this, &StudioWindow::ImportAgainWithTextureFolder);
     view_->SetPlaceholderText(Tr("Drop a 3DS file here, or choose File > Import."));
     statusBar()->addPermanentWidget(sizeLabel_);
     connect(view_, &ModelView::Shown, this, &StudioWindow::OnModelShown);
     connect(view_, &ModelView::Failed, this, &StudioWindow::OnModelFailed);
+    connect(view_, &ModelView::Unavailable, this, &StudioWindow::OnViewUnavailable);
+    MakePanels();
     MakeMenus();
     UpdateActions();
+    // Found before anyone could listen: said once the window runs.
+    if (!view_->WhyUnavailable().isEmpty()) {
+        QTimer::singleShot(0, this, [this] { OnViewUnavailable(view_->WhyUnavailable()); });
+    }
+}
+
+void StudioWindow::MakePanels() {
+    outlineDock_ = new QDockWidget(Tr("Outline"), this);
+    outlineDock_->setObjectName(QStringLiteral("outlineDock"));
+    outlineDock_->setWidget(outline_);
+    materialsDock_ = new QDockWidget(Tr("Materials"), this);
+    materialsDock_->setObjectName(QStringLiteral("materialsDock"));
+    materialsDock_->setWidget(materials_);
+    addDockWidget(Qt::RightDockWidgetArea, outlineDock_);
+    addDockWidget(Qt::RightDockWidgetArea, materialsDock_);
+    resizeDocks({outlineDock_}, {300}, Qt::Horizontal);
+    connect(outline_, &OutlinePanel::PartPicked, view_, &ModelView::Select);
+    connect(materials_, &MaterialsPanel::TextureFolderWanted, textureNotice_, &TextureNotice::ChooseFolder);
 }
 
 StudioWindow::~StudioWindow() = default;
@@ -106,6 +144,8 @@ void StudioWindow::MakeMenus() {
     openAction_ = file->addAction(Tr("&Open..."), this, &StudioWindow::ChooseModelToOpen);
     openAction_->setObjectName(QStringLiteral("open"));
     openAction_->setShortcut(QKeySequence::Open);
+    recent_ = new RecentFiles(*file->addMenu(Tr("Open &Recent")), this);
+    connect(recent_, &RecentFiles::Chosen, this, &StudioWindow::OpenRecent);
     exportAction_ = file->addAction(Tr("&Export as glTF..."), this, &StudioWindow::ChooseExportFile);
     exportAction_->setObjectName(QStringLiteral("export"));
     exportAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -124,6 +164,9 @@ void StudioWindow::MakeMenus() {
     frameAction_ = view->addAction(Tr("&Frame All"), view_, &ModelView::FrameAll);
     frameAction_->setObjectName(QStringLiteral("frame"));
     frameAction_->setShortcut(QKeySequence(Qt::Key_F));
+    view->addSeparator();
+    view->addAction(outlineDock_->toggleViewAction());
+    view->addAction(materialsDock_->toggleViewAction());
 
     QMenu* help = menuBar()->addMenu(Tr("&Help"));
     help->addAction(Tr("&About kvstudio"), this, &StudioWindow::ShowAbout);
@@ -153,8 +196,18 @@ void StudioWindow::ChooseModelToOpen() {
     Open(dialog.selectedFiles().front());
 }
 
+QString StudioWindow::ExportFolder() const {
+    QStringList candidates{lastExportFolder_, QFileInfo(shownSource_).absolutePath(),
+                           QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()};
+    for (const QString& folder : candidates) {
+        const QFileInfo info(folder);
+        if (!folder.isEmpty() && info.isDir() && info.isWritable()) return info.absoluteFilePath();
+    }
+    return QDir::tempPath();
+}
+
 void StudioWindow::ChooseExportFile() {
-    const QString suggested = QFileInfo(lastFolder_, QFileInfo(shownSource_).completeBaseName() + ".glb").filePath();
+    const QString suggested = QFileInfo(ExportFolder(), QFileInfo(shownSource_).completeBaseName() + ".glb").filePath();
     QString path = QFileDialog::getSaveFileName(this, Tr("Export as glTF"), suggested, Tr("glTF binary (*.glb)"));
     if (path.isEmpty()) return;
     if (!HasSuffix(path, "glb")) path += QStringLiteral(".glb");
@@ -211,7 +264,9 @@ void StudioWindow::Import(const QString& path) {
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
     lastImport_ = file.absoluteFilePath();
+    recent_->Add(lastImport_);
     textureNotice_->hide();
+    warning_->Say({});
     run_ = std::make_unique<ImportRun>(importer_, file.absoluteFilePath(), NextScratchFile(file.completeBaseName()));
 
     const QString title = TrCompose("Importing %s", {Utf8(file.fileName())});
@@ -257,20 +312,30 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
     kvhost::ReturnFreedMemory();
     const std::string name = Utf8(QFileInfo(input).fileName());
 
-    // The view loads the model behind the results dialog.
-    if (outcome.converted) ShowModel(output, input);
-    textureNotice_->ShowReport(outcome.textures);
-    importer_.ShowSummary();
-
+    // The view loads the model behind the results dialog; what went wrong is
+    // said before the dialog comes.
+    QString failure;
     if (!outcome.failure.isEmpty()) {
-        ReportFailure(TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)}));
+        failure = TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)});
     } else if (!outcome.converted) {
-        const std::filesystem::path inputPath = Utf8(input);
-        const std::string why = kvhost::WhyNotConverted(inputPath, hollin::importer::CheckSceneFileAt(Utf8(input)));
-        ReportFailure(TrCompose("Could not import %1$s: %2$s", {name, why}));
-    } else if (outcome.cancelled) {
+        failure = TrCompose("Could not import %1$s: %2$s", {name, Utf8(outcome.whyNotConverted)});
+    }
+    if (outcome.converted) {
+        ShowModel(output, input);
+        ShowContents(outcome.contents);
+    }
+    textureNotice_->ShowReport(outcome.textures);
+    if (!outcome.incomplete.isEmpty()) {
+        const QString warning = TrCompose("%1$s: %2$s", {name, Utf8(outcome.incomplete)});
+        warning_->Say(warning);
+        statusBar()->showMessage(warning);
+    } else if (outcome.cancelled && outcome.converted) {
         statusBar()->showMessage(TrCompose("The import of %s was cancelled: the view shows the part imported before.", {name}));
     }
+    if (!failure.isEmpty()) statusBar()->showMessage(failure);
+    statusBar()->repaint();
+    importer_.ShowSummary();
+    if (!failure.isEmpty()) emit Failed(failure);
     // Only now is the import over: until the results dialog has closed, a
     // file dropped on the window must not start another one. The run's
     // signal is still being delivered, so it goes once that is over.
@@ -283,7 +348,9 @@ void StudioWindow::Open(const QString& path) {
     if (IsImporting()) return;
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
+    recent_->Add(file.absoluteFilePath());
     textureNotice_->hide();
+    warning_->Say({});
     const QString rewritten = NextScratchFile(file.completeBaseName());
     if (const std::optional<std::string> why = RewriteModelFile(Utf8(file.absoluteFilePath()), Utf8(rewritten))) {
         QFile::remove(rewritten);
@@ -293,6 +360,20 @@ void StudioWindow::Open(const QString& path) {
         return;
     }
     ShowModel(rewritten, file.absoluteFilePath());
+    ShowContents(ReadModelContents(Utf8(rewritten)));
+}
+
+void StudioWindow::OpenRecent(const QString& path) {
+    if (HasSuffix(path, "kvm")) {
+        Open(path);
+    } else {
+        Import(path);
+    }
+}
+
+void StudioWindow::ShowContents(const ModelContents& contents) {
+    outline_->Show(contents);
+    materials_->Show(contents);
 }
 
 bool StudioWindow::Export(const QString& path) {
@@ -310,7 +391,7 @@ bool StudioWindow::Export(const QString& path) {
         QMessageBox::warning(this, Tr("Export as glTF"), TrCompose("Could not export to %1$s: %2$s", {name, Utf8(why)}));
         return false;
     }
-    lastFolder_ = QFileInfo(path).absolutePath();
+    lastExportFolder_ = QFileInfo(path).absolutePath();
     statusBar()->showMessage(TrCompose("Exported %s", {name}));
     return true;
 }
@@ -332,6 +413,12 @@ void StudioWindow::OnModelShown() {
     setWindowTitle(QStringLiteral("%1 - kvstudio").arg(QFileInfo(shownSource_).fileName()));
     // Whatever was said since, about the import say, stays.
     if (statusBar()->currentMessage() == openingMessage_) statusBar()->clearMessage();
+    ShowSize();
+    UpdateActions();
+    emit ModelShown();
+}
+
+void StudioWindow::ShowSize() {
     int units = 0;
     try {
         units = StoredUnitsOption();
@@ -340,18 +427,35 @@ void StudioWindow::OnModelShown() {
         statusBar()->showMessage(QString::fromStdString(kvhost::WhatWentWrong(exception)));
     }
     const std::optional<ModelExtent> extent = view_->Extent();
-    sizeLabel_->setText(extent ? DescribeExtent(*extent, units) : Tr("The model has no geometry"));
-    UpdateActions();
-    emit ModelShown();
+    if (!extent) {
+        view_->SetGridSpacing(0);
+        sizeLabel_->setText(Tr("The model has no geometry"));
+        return;
+    }
+    const GridSpacing grid = ChooseGridSpacing(*extent, units);
+    view_->SetGridSpacing(grid.metres);
+    sizeLabel_->setText(DescribeExtent(*extent, units) + QStringLiteral("   ") + grid.text);
 }
 
 void StudioWindow::OnModelFailed(const QString& reason) {
     ReportFailure(TrCompose("Could not show %1$s: %2$s", {Utf8(QFileInfo(pendingSource_).fileName()), Utf8(reason)}));
 }
 
+void StudioWindow::OnViewUnavailable(const QString& why) {
+    const QString message = TrCompose("The 3D view cannot be drawn: %s", {Utf8(why)});
+    viewUnavailable_->setText(message);
+    viewArea_->setCurrentWidget(viewUnavailable_);
+    ReportFailure(message);
+}
+
 void StudioWindow::ReportFailure(const QString& why) {
     statusBar()->showMessage(why);
     emit Failed(why);
+}
+
+void StudioWindow::closeEvent(QCloseEvent* event) {
+    SavePlacement(*this);
+    QMainWindow::closeEvent(event);
 }
 
 void StudioWindow::dragEnterEvent(QDragEnterEvent* event) {
