@@ -1,7 +1,5 @@
 #include "StudioWindow.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QDragEnterEvent>
@@ -10,16 +8,10 @@
 #include <QFileDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QKeySequence>
 #include <QLabel>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QSaveFile>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -37,6 +29,7 @@
 #include "OutlinePanel.h"
 #include "RecentFiles.h"
 #include "Preferences.h"
+#include "StudioFiles.h"
 #include "StudioText.h"
 #include "TextureFolders.h"
 #include "TextureFoldersDialog.h"
@@ -51,30 +44,6 @@ namespace {
 
 std::string Utf8(const QString& text) {
     return text.toStdString();
-}
-
-bool HasSuffix(const QString& path, const char* suffix) {
-    return QFileInfo(path).suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0;
-}
-
-// "3DS Files (*.3ds *.3DS)": the importer's description with its own
-// extensions, in both cases, since names on this system are case-sensitive.
-QString ImportFilter(const KorvantaModelImporterInterface& importer) {
-    QString description = QString::fromStdString(importer.GetDescription());
-    if (const qsizetype pattern = description.indexOf(QLatin1String(" (")); pattern > 0) description.truncate(pattern);
-    QStringList patterns;
-    for (std::int32_t index = 0; index < importer.GetFileExtensionCount(); ++index) {
-        const QString extension = QString::fromStdString(importer.GetFileExtension(index));
-        patterns << QStringLiteral("*.") + extension.toLower() << QStringLiteral("*.") + extension.toUpper();
-    }
-    return QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
-}
-
-// The one local file a drag carries, if it carries just one.
-QString DraggedFile(const QMimeData* data) {
-    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
-    const QUrl url = data->urls().front();
-    return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
 }  // namespace
@@ -136,52 +105,6 @@ void StudioWindow::MakePanels() {
 
 StudioWindow::~StudioWindow() = default;
 
-void StudioWindow::MakeMenus() {
-    QMenu* file = menuBar()->addMenu(Tr("&File"));
-    importAction_ = file->addAction(Tr("&Import..."), this, &StudioWindow::ChooseFileToImport);
-    importAction_->setObjectName(QStringLiteral("import"));
-    importAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    openAction_ = file->addAction(Tr("&Open..."), this, &StudioWindow::ChooseModelToOpen);
-    openAction_->setObjectName(QStringLiteral("open"));
-    openAction_->setShortcut(QKeySequence::Open);
-    recent_ = new RecentFiles(*file->addMenu(Tr("Open &Recent")), this);
-    connect(recent_, &RecentFiles::Chosen, this, &StudioWindow::OpenRecent);
-    exportAction_ = file->addAction(Tr("&Export as glTF..."), this, &StudioWindow::ChooseExportFile);
-    exportAction_->setObjectName(QStringLiteral("export"));
-    exportAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    file->addSeparator();
-    QAction* quit = file->addAction(Tr("&Quit"), this, &QWidget::close);
-    quit->setShortcut(QKeySequence::Quit);
-
-    QMenu* edit = menuBar()->addMenu(Tr("&Edit"));
-    optionsAction_ = edit->addAction(Tr("Import &Options..."), this, &StudioWindow::ShowImportOptions);
-    optionsAction_->setObjectName(QStringLiteral("options"));
-    optionsAction_->setEnabled(importer_.SupportsOptions());
-    textureFoldersAction_ = edit->addAction(Tr("&Texture Folders..."), this, &StudioWindow::EditTextureFolders);
-    textureFoldersAction_->setObjectName(QStringLiteral("textureFolders"));
-
-    QMenu* view = menuBar()->addMenu(Tr("&View"));
-    frameAction_ = view->addAction(Tr("&Frame All"), view_, &ModelView::FrameAll);
-    frameAction_->setObjectName(QStringLiteral("frame"));
-    frameAction_->setShortcut(QKeySequence(Qt::Key_F));
-    view->addSeparator();
-    view->addAction(outlineDock_->toggleViewAction());
-    view->addAction(materialsDock_->toggleViewAction());
-
-    QMenu* help = menuBar()->addMenu(Tr("&Help"));
-    help->addAction(Tr("&About kvstudio"), this, &StudioWindow::ShowAbout);
-}
-
-void StudioWindow::UpdateActions() {
-    const bool idle = !IsImporting();
-    importAction_->setEnabled(idle);
-    openAction_->setEnabled(idle);
-    optionsAction_->setEnabled(idle && importer_.SupportsOptions());
-    textureFoldersAction_->setEnabled(idle);
-    exportAction_->setEnabled(idle && !shownModel_.isEmpty());
-    frameAction_->setEnabled(!shownModel_.isEmpty());
-}
-
 void StudioWindow::ChooseFileToImport() {
     QFileDialog dialog(this, Tr("Import"), lastFolder_, ImportFilter(importer_));
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -196,18 +119,8 @@ void StudioWindow::ChooseModelToOpen() {
     Open(dialog.selectedFiles().front());
 }
 
-QString StudioWindow::ExportFolder() const {
-    QStringList candidates{lastExportFolder_, QFileInfo(shownSource_).absolutePath(),
-                           QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()};
-    for (const QString& folder : candidates) {
-        const QFileInfo info(folder);
-        if (!folder.isEmpty() && info.isDir() && info.isWritable()) return info.absoluteFilePath();
-    }
-    return QDir::tempPath();
-}
-
 void StudioWindow::ChooseExportFile() {
-    const QString suggested = QFileInfo(ExportFolder(), QFileInfo(shownSource_).completeBaseName() + ".glb").filePath();
+    const QString suggested = QFileInfo(ExportFolderFor(lastExportFolder_, shownSource_), QFileInfo(shownSource_).completeBaseName() + ".glb").filePath();
     QString path = QFileDialog::getSaveFileName(this, Tr("Export as glTF"), suggested, Tr("glTF binary (*.glb)"));
     if (path.isEmpty()) return;
     if (!HasSuffix(path, "glb")) path += QStringLiteral(".glb");
@@ -270,26 +183,8 @@ void StudioWindow::Import(const QString& path) {
     run_ = std::make_unique<ImportRun>(importer_, file.absoluteFilePath(), NextScratchFile(file.completeBaseName()));
 
     const QString title = TrCompose("Importing %s", {Utf8(file.fileName())});
-    progress_ = new QProgressDialog(title, QString(), 0, 100, this);
-    progress_->setWindowTitle(Tr("Import"));
-    // Not modal: the window goes on answering, and the import commands are
-    // off until it is over.
-    progress_->setWindowModality(Qt::NonModal);
-    progress_->setCancelButton(new QPushButton(Tr("Cancel"), progress_));
-    progress_->setAutoClose(false);
-    progress_->setAutoReset(false);
-    progress_->setMinimumDuration(0);
-    progress_->setMinimumWidth(420);
-    progress_->setValue(0);
+    progress_ = MakeImportProgress(*this, *run_, title);
     connect(progress_, &QProgressDialog::canceled, this, &StudioWindow::OnCancel);
-    connect(run_.get(), &ImportRun::Progressed, progress_,
-            [progress = progress_](double percent) { progress->setValue(qBound(0, static_cast<int>(percent), 100)); });
-    connect(run_.get(), &ImportRun::MessageChanged, progress_,
-            [progress = progress_, title](const QString& message, const QString& secondary) {
-                QString text = title + QStringLiteral("\n") + message;
-                if (!secondary.isEmpty()) text += QStringLiteral("\n") + secondary;
-                progress->setLabelText(text);
-            });
     connect(run_.get(), &ImportRun::Finished, this, &StudioWindow::OnImportFinished);
     statusBar()->showMessage(title);
     UpdateActions();
@@ -377,17 +272,9 @@ void StudioWindow::ShowContents(const ModelContents& contents) {
 }
 
 bool StudioWindow::Export(const QString& path) {
-    QFile source(shownModel_);
-    QSaveFile target(path);
-    bool written = source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly);
-    while (written && !source.atEnd()) {
-        const QByteArray block = source.read(1 << 20);
-        written = !block.isEmpty() && target.write(block) == block.size();
-    }
-    written = written && target.commit();
+    const QString why = CopyFile(shownModel_, path);
     const std::string name = Utf8(QFileInfo(path).fileName());
-    if (!written) {
-        const QString why = target.error() != QFileDevice::NoError ? target.errorString() : source.errorString();
+    if (!why.isEmpty()) {
         QMessageBox::warning(this, Tr("Export as glTF"), TrCompose("Could not export to %1$s: %2$s", {name, Utf8(why)}));
         return false;
     }

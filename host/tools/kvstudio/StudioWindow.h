@@ -45,8 +45,6 @@ public:
     ModelView& View() { return *view_; }
     bool IsImporting() const { return run_ != nullptr; }
     OutlinePanel& Outline() { return *outline_; }
-    // The folder File > Export proposes: one the user can write.
-    QString ExportFolder() const;
 
 signals:
     // When the importer is done, before the view opens the model.
