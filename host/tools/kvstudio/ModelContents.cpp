@@ -121,6 +121,14 @@ QImage Thumbnail(const std::string& path) {
 
 }  // namespace
 
+bool HasFaces(const ModelContents& contents) {
+    if (contents.topLevelFaces > 0 || contents.partsNotListed > 0) return true;
+    for (const PlacedPart& part : contents.instances) {
+        if (part.faces > 0) return true;
+    }
+    return false;
+}
+
 ModelContents ReadModelContents(const std::string& modelFile) {
     if (KVInitialize() != KV_SUCCESS) return {};
     ModelContents contents;

@@ -59,6 +59,9 @@ struct ModelContents {
     std::vector<MaterialEntry> materials;
 };
 
+// Whether anything of the model has a face to draw.
+bool HasFaces(const ModelContents& contents);
+
 // Reads a model file that the modelling library wrote; empty contents when
 // it cannot.
 ModelContents ReadModelContents(const std::string& modelFile);

@@ -1,6 +1,7 @@
 #include "ModelView.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QOpenGLContext>
 #include <QQmlError>
 #include <QQuickItem>
@@ -104,13 +105,23 @@ void ModelView::showEvent(QShowEvent* event) {
     if (whyUnavailable_.isEmpty() && !firstFrame_.isActive() && !HasDrawn()) firstFrame_.start(kFirstFrameMilliseconds);
 }
 
-void ModelView::Show(const QString& glbPath) {
+void ModelView::keyPressEvent(QKeyEvent* event) {
+    QVariant handled = false;
+    if (HasModel()) {
+        QMetaObject::invokeMethod(rootObject(), "handleKey", Q_RETURN_ARG(QVariant, handled), Q_ARG(QVariant, event->key()),
+                                  Q_ARG(QVariant, static_cast<int>(event->modifiers())));
+    }
+    if (!handled.toBool()) QQuickWidget::keyPressEvent(event);
+}
+
+void ModelView::Show(const QString& glbPath, bool hasFaces) {
     if (!whyUnavailable_.isEmpty()) {
         emit Failed(whyUnavailable_);
         return;
     }
     loading_.start(kLoadingMilliseconds);
-    QMetaObject::invokeMethod(rootObject(), "show", Q_ARG(QVariant, QUrl::fromLocalFile(glbPath)));
+    QMetaObject::invokeMethod(rootObject(), "show", Q_ARG(QVariant, QUrl::fromLocalFile(glbPath)),
+                              Q_ARG(QVariant, hasFaces));
 }
 
 void ModelView::Clear() {
@@ -131,12 +142,13 @@ void ModelView::SetGridSpacing(double metres) {
 
 void ModelView::Select(const std::vector<int>& instancePath, bool topLevelFaces) {
     if (!HasModel()) return;
-    // The loader's scene root holds the file's root node, whose children are
-    // the top level's own faces, if it has any, and then its instances.
-    const QList<QObject*> sceneRoots = ChildNodes(*Loader());
-    QList<QObject*> level = sceneRoots.isEmpty() ? QList<QObject*>() : ChildNodes(*sceneRoots.front());
+    // Below the loader: its import's root, the file's scene, the file's root
+    // node, whose children are the top level's own faces, if it has any, and
+    // then its instances, each with the instances it places.
+    QList<QObject*> level = ChildNodes(*Loader());
+    for (int depth = 0; depth < 2 && !level.isEmpty(); ++depth) level = ChildNodes(*level.front());
+    level = level.isEmpty() ? level : ChildNodes(*level.front());
     QObject* node = nullptr;
-    if (!level.isEmpty()) level = ChildNodes(*level.front());
     for (std::size_t depth = 0; depth < instancePath.size(); ++depth) {
         const int index = instancePath[depth] + (depth == 0 && topLevelFaces ? 1 : 0);
         if (index < 0 || index >= level.size()) {

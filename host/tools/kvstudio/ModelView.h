@@ -26,7 +26,7 @@ public:
     // Loads the file; Shown follows once the model is framed, or Failed.
     // The file's name must end in ".glb". kvstudio hands it only files that
     // the modelling library wrote (see ModelRewrite.h).
-    void Show(const QString& glbPath);
+    void Show(const QString& glbPath, bool hasFaces);
     void Clear();
     void FrameAll();
     void SetPlaceholderText(const QString& text);
@@ -57,6 +57,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Arrows orbit, with Shift they pan; + and - (or Page Up and Down) zoom.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QObject* Loader() const;

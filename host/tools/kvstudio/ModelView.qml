@@ -33,9 +33,9 @@ Item {
     signal modelShown()
     signal modelFailed(string reason)
 
-    focus: true
-
-    function show(url) {
+    // A model without faces has no bounds to wait for: the loader may still
+    // hold the meshes of the model before until they are deleted.
+    function show(url, hasFaces) {
         select(null);
         // An empty source first, so that loading the same file again still
         // changes the bounds and frames the model.
@@ -43,8 +43,7 @@ Item {
         loader.source = url;
         if (loader.status === RuntimeLoader.Error) {
             modelFailed(loader.errorString);
-        } else if (!hasMeshes(loader)) {
-            // A model without meshes has no bounds to wait for.
+        } else if (!hasFaces || !hasMeshes(loader)) {
             modelShown();
         }
     }
@@ -121,38 +120,37 @@ Item {
         camera.z = Math.max(distanceToSee(size.length() / 2), nearestDistance);
     }
 
-    Keys.onPressed: event => handleKey(event)
-
     // Key steps: 10 degrees, a twentieth of the distance, an eighth closer.
-    function handleKey(event) {
+    // True when the key is one of the view's.
+    function handleKey(key, modifiers) {
         const pan = camera.z * 0.05;
         const turn = 10;
         const rotation = origin.eulerRotation;
         let handled = true;
-        if (event.key === Qt.Key_Plus || event.key === Qt.Key_Equal || event.key === Qt.Key_PageUp) {
+        if (key === Qt.Key_Plus || key === Qt.Key_Equal || key === Qt.Key_PageUp) {
             camera.z = camera.z / 1.125;
-        } else if (event.key === Qt.Key_Minus || event.key === Qt.Key_PageDown) {
+        } else if (key === Qt.Key_Minus || key === Qt.Key_PageDown) {
             camera.z = camera.z * 1.125;
-        } else if (event.modifiers & Qt.ShiftModifier) {
+        } else if (modifiers & Qt.ShiftModifier) {
             const right = origin.right.times(pan);
             const up = origin.up.times(pan);
-            if (event.key === Qt.Key_Left) origin.position = origin.position.minus(right);
-            else if (event.key === Qt.Key_Right) origin.position = origin.position.plus(right);
-            else if (event.key === Qt.Key_Up) origin.position = origin.position.plus(up);
-            else if (event.key === Qt.Key_Down) origin.position = origin.position.minus(up);
+            if (key === Qt.Key_Left) origin.position = origin.position.minus(right);
+            else if (key === Qt.Key_Right) origin.position = origin.position.plus(right);
+            else if (key === Qt.Key_Up) origin.position = origin.position.plus(up);
+            else if (key === Qt.Key_Down) origin.position = origin.position.minus(up);
             else handled = false;
-        } else if (event.key === Qt.Key_Left) {
+        } else if (key === Qt.Key_Left) {
             origin.eulerRotation = Qt.vector3d(rotation.x, rotation.y - turn, rotation.z);
-        } else if (event.key === Qt.Key_Right) {
+        } else if (key === Qt.Key_Right) {
             origin.eulerRotation = Qt.vector3d(rotation.x, rotation.y + turn, rotation.z);
-        } else if (event.key === Qt.Key_Up) {
+        } else if (key === Qt.Key_Up) {
             origin.eulerRotation = Qt.vector3d(rotation.x - turn, rotation.y, rotation.z);
-        } else if (event.key === Qt.Key_Down) {
+        } else if (key === Qt.Key_Down) {
             origin.eulerRotation = Qt.vector3d(rotation.x + turn, rotation.y, rotation.z);
         } else {
             handled = false;
         }
-        event.accepted = handled;
+        return handled;
     }
 
     View3D {
@@ -229,8 +227,6 @@ Item {
         anchors.fill: parent
         origin: origin
         camera: camera
-        // A click in the view gives the controller the keyboard.
-        Keys.onPressed: event => root.handleKey(event)
     }
 
     // Panning with the right or middle button too, as modelling programs do.

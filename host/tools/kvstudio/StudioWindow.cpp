@@ -216,8 +216,7 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
         failure = TrCompose("Could not import %1$s: %2$s", {name, Utf8(outcome.whyNotConverted)});
     }
     if (outcome.converted) {
-        ShowModel(output, input);
-        ShowContents(outcome.contents);
+        ShowModel(output, input, outcome.contents);
     }
     textureNotice_->ShowReport(outcome.textures);
     if (!outcome.incomplete.isEmpty()) {
@@ -254,8 +253,7 @@ void StudioWindow::Open(const QString& path) {
         emit Failed(message);
         return;
     }
-    ShowModel(rewritten, file.absoluteFilePath());
-    ShowContents(ReadModelContents(Utf8(rewritten)));
+    ShowModel(rewritten, file.absoluteFilePath(), ReadModelContents(Utf8(rewritten)));
 }
 
 void StudioWindow::OpenRecent(const QString& path) {
@@ -266,10 +264,6 @@ void StudioWindow::OpenRecent(const QString& path) {
     }
 }
 
-void StudioWindow::ShowContents(const ModelContents& contents) {
-    outline_->Show(contents);
-    materials_->Show(contents);
-}
 
 bool StudioWindow::Export(const QString& path) {
     const QString why = CopyFile(shownModel_, path);
@@ -283,14 +277,16 @@ bool StudioWindow::Export(const QString& path) {
     return true;
 }
 
-void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath) {
+void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents) {
     pendingModel_ = glbPath;
     pendingSource_ = sourcePath;
     openingMessage_ = TrCompose("Opening %s...", {Utf8(QFileInfo(sourcePath).fileName())});
     statusBar()->showMessage(openingMessage_);
     // Qt Quick 3D reads the file on this thread: the message goes up first.
     statusBar()->repaint();
-    view_->Show(glbPath);
+    outline_->Show(contents);
+    materials_->Show(contents);
+    view_->Show(glbPath, HasFaces(contents));
 }
 
 void StudioWindow::OnModelShown() {

@@ -82,13 +82,12 @@ private:
     void OnCancel();
     // Only with a model file in the scratch folder that the modelling library
     // wrote: the importer's, or one rewritten by RewriteModelFile.
-    void ShowModel(const QString& glbPath, const QString& sourcePath);
+    void ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents);
     // In the status bar, and to whoever watches Failed.
     void ReportFailure(const QString& why);
     void OnModelShown();
     void OnModelFailed(const QString& reason);
     void OnViewUnavailable(const QString& why);
-    void ShowContents(const ModelContents& contents);
     void ShowSize();
     // A name for the next model file in the scratch folder.
     QString NextScratchFile(const QString& stem);
