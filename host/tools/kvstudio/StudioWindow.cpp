@@ -177,7 +177,6 @@ void StudioWindow::Import(const QString& path) {
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
     lastImport_ = file.absoluteFilePath();
-    recent_->Add(lastImport_);
     textureNotice_->hide();
     warning_->Say({});
     run_ = std::make_unique<ImportRun>(importer_, file.absoluteFilePath(), NextScratchFile(file.completeBaseName()));
@@ -242,7 +241,6 @@ void StudioWindow::Open(const QString& path) {
     if (IsImporting()) return;
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
-    recent_->Add(file.absoluteFilePath());
     textureNotice_->hide();
     warning_->Say({});
     const QString rewritten = NextScratchFile(file.completeBaseName());
@@ -293,6 +291,8 @@ void StudioWindow::OnModelShown() {
     if (!shownModel_.isEmpty() && shownModel_ != pendingModel_) QFile::remove(shownModel_);
     shownModel_ = pendingModel_;
     shownSource_ = pendingSource_;
+    // Only files that gave a model: a failure leaves the settings as they were.
+    recent_->Add(shownSource_);
     setWindowTitle(QStringLiteral("%1 - kvstudio").arg(QFileInfo(shownSource_).fileName()));
     // Whatever was said since, about the import say, stays.
     if (statusBar()->currentMessage() == openingMessage_) statusBar()->clearMessage();
