@@ -73,7 +73,11 @@ TextureReport ReportTextures(const std::filesystem::path& sceneFile, const std::
         if (!problem.empty()) {
             report.notLoaded.push_back(Compose("texture %1$s (looked for in %2$s): %3$s",
                                                {name, Joined(search.Folders()), problem}));
-        } else if (lookup.found->match == TextureMatch::StandIn) {
+            report.namesNotLoaded.push_back(stored);
+            continue;
+        }
+        report.loadedFrom[stored] = lookup.found->path;
+        if (lookup.found->match == TextureMatch::StandIn) {
             report.foundElsewhere.push_back(
                 Compose("texture %1$s: %2$s stands in for it", {name, lookup.found->path}));
         } else if (lookup.found->match == TextureMatch::ShortName) {

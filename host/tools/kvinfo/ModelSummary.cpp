@@ -13,6 +13,8 @@
 namespace kvinfo {
 namespace {
 
+using kvhost::ReadList;
+using kvhost::ReadText;
 using nlohmann::json;
 
 struct Bounds {

@@ -11,6 +11,7 @@
 #include "HostText.h"
 #include "ImportOptions.h"
 #include "JsonFileReasons.h"
+#include "SceneFileReasons.h"
 #include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
 
@@ -82,16 +83,23 @@ void ImportRun::Convert() {
         outcome.failure = QString::fromUtf8(kvhost::Translated("an unknown error"));
     }
     outcome.cancelled = cancelled_;
+    const std::filesystem::path input = input_.toStdString();
+    const hollin::importer::SceneFileDiagnosis checked = hollin::importer::CheckSceneFileAt(input.string());
     if (outcome.converted) {
-        const std::filesystem::path input = input_.toStdString();
+        if (const std::optional<std::string> warning = kvhost::IncompleteFileWarning(checked)) {
+            outcome.incomplete = QString::fromStdString(*warning);
+        }
         try {
-            outcome.textures = kvhost::ReportTextures(
-                input, hollin::importer::CheckSceneFileAt(input.string()).verdict.textureNames,
-                kvhost::TextureFoldersToUse(std::nullopt));
+            outcome.textures =
+                kvhost::ReportTextures(input, checked.verdict.textureNames, kvhost::TextureFoldersToUse(std::nullopt));
         } catch (const std::exception&) {
             // A store that cannot be read costs only the notes on the textures;
             // the model is there all the same.
         }
+        outcome.contents = ReadModelContents(output_.toStdString());
+        AddTextures(outcome.contents, input, outcome.textures);
+    } else if (outcome.failure.isEmpty()) {
+        outcome.whyNotConverted = QString::fromStdString(kvhost::WhyNotConverted(input, checked));
     }
     QMetaObject::invokeMethod(this, [this, outcome] { emit Finished(outcome); }, Qt::QueuedConnection);
 }

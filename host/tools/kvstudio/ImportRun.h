@@ -8,6 +8,7 @@
 #include <string>
 
 #include "KorvantaModelImporterInterface.h"
+#include "ModelContents.h"
 #include "TextureReport.h"
 
 class QThread;
@@ -19,15 +20,23 @@ struct ImportOutcome {
     bool converted = false;  // the importer wrote a model (a cancelled import writes what it built)
     bool cancelled = false;
     QString failure;         // what the importer threw, if it threw
-    // For a converted model: what became of the textures the file names.
+    // Why the importer made no model, when it did not throw: kvimport's words.
+    QString whyNotConverted;
+    // For a file that loaded only in part: what may be missing, and where.
+    QString incomplete;
+    // For a converted model: what became of the textures the file names,
+    // and what the outline and the materials list show of it.
     kvhost::TextureReport textures;
+    ModelContents contents;
 };
 
 // One call of the importer's ConvertToModel on a thread of its own, so that
 // the window stays responsive. The importer's progress reaches the GUI
 // thread as signals; Cancel is what the importer's cancellation check
 // answers. After a conversion, the textures are looked for again, the way
-// the importer looks for them, to say what became of them. The importer
+// the importer looks for them, to say what became of them, and the model
+// written is read for the outline and the materials list; after a failed
+// one, the file is looked at to say why, all on that thread. The importer
 // must not be used by anything else until Finished.
 class ImportRun final : public QObject {
     Q_OBJECT

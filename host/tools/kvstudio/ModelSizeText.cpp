@@ -37,13 +37,32 @@ int StoredUnitsOption() {
     return hollin::settings::ReadImportSettings(hollin::prefs::Get()).units;
 }
 
+double MetresPerUnit(const hollin::settings::LengthUnit& unit) {
+    return unit.inchesPerUnit * kMetresPerInch;
+}
+
 QString DescribeExtent(const ModelExtent& extent, int unitsOption) {
     const hollin::settings::LengthUnit& unit = hollin::settings::DisplayUnit(unitsOption);
-    const double metresPerUnit = unit.inchesPerUnit * kMetresPerInch;
+    const double metresPerUnit = MetresPerUnit(unit);
     const auto inUnit = [metresPerUnit](float metres) { return Length(metres / metresPerUnit).toStdString(); };
     return QString::fromStdString(kvhost::Compose("Size: %1$s × %2$s × %3$s %4$s",
                                                   {inUnit(extent.metres.x()), inUnit(extent.metres.y()),
                                                    inUnit(extent.metres.z()), unit.symbol}));
+}
+
+GridSpacing ChooseGridSpacing(const ModelExtent& extent, int unitsOption) {
+    const hollin::settings::LengthUnit& unit = hollin::settings::DisplayUnit(unitsOption);
+    const double metresPerUnit = MetresPerUnit(unit);
+    const double side = std::max(extent.metres.x(), extent.metres.y()) / metresPerUnit;
+    if (!(side > 0.0)) return {};
+    const double wanted = side / 10.0;
+    const double power = std::pow(10.0, std::floor(std::log10(wanted)));
+    double step = power;
+    for (const double multiple : {2.0, 5.0, 10.0}) {
+        if (power * multiple <= wanted * 1.5) step = power * multiple;
+    }
+    return {step * metresPerUnit, QString::fromStdString(kvhost::Compose(
+                                      "Grid: %1$s %2$s", {Length(step).toStdString(), std::string(unit.symbol)}))};
 }
 
 }  // namespace kvstudio

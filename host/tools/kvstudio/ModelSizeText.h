@@ -15,4 +15,13 @@ int StoredUnitsOption();
 // modelling application's own unit, stand for it), in the user's language.
 QString DescribeExtent(const ModelExtent& extent, int unitsOption);
 
+// The ground grid's spacing: 1, 2 or 5 times a power of ten of the unit
+// (as for DescribeExtent), about a tenth of the model's larger side on the
+// ground, and how it is said: "Grid: 50 m".
+struct GridSpacing {
+    double metres = 0.0;
+    QString text;
+};
+GridSpacing ChooseGridSpacing(const ModelExtent& extent, int unitsOption);
+
 }  // namespace kvstudio

@@ -2,9 +2,11 @@
 
 #include <QQuickWidget>
 #include <QString>
+#include <QTimer>
 #include <QVector3D>
 
 #include <optional>
+#include <vector>
 
 namespace kvstudio {
 
@@ -13,7 +15,9 @@ struct ModelExtent {
     QVector3D metres;
 };
 
-// The 3D view of one model file (a glTF binary), drawn by Qt Quick 3D.
+// The 3D view of one model file (a glTF binary), drawn by Qt Quick 3D, on a
+// ground grid. A display without OpenGL, or one on which the view draws
+// nothing, makes it unavailable with the reason: nothing then waits on it.
 class ModelView final : public QQuickWidget {
     Q_OBJECT
 public:
@@ -22,24 +26,50 @@ public:
     // Loads the file; Shown follows once the model is framed, or Failed.
     // The file's name must end in ".glb". kvstudio hands it only files that
     // the modelling library wrote (see ModelRewrite.h).
-    void Show(const QString& glbPath);
+    void Show(const QString& glbPath, bool hasFaces);
     void Clear();
     void FrameAll();
     void SetPlaceholderText(const QString& text);
+    // The ground grid's spacing; zero hides it.
+    void SetGridSpacing(double metres);
+    // Marks a placed part and turns the camera on it: the indices of its
+    // instance at each level, from the model's top level, whose own faces
+    // (if `topLevelFaces`) come first in the file. Empty takes the mark away.
+    void Select(const std::vector<int>& instancePath, bool topLevelFaces);
+    bool HasSelection() const;
 
+    // Why the view cannot draw; empty while it can, or is still finding out.
+    const QString& WhyUnavailable() const { return whyUnavailable_; }
     // True from Show until Clear, whether or not the model could be read.
     bool HasModel() const;
     // The meshes the view draws, one for each placed glTF primitive.
     int MeshCount() const;
     // Absent while no model with geometry is shown.
     std::optional<ModelExtent> Extent() const;
+    // The camera's distance from what it turns around, in the view's units.
+    double CameraDistance() const;
 
 signals:
     void Shown();
     void Failed(const QString& reason);
+    // The view cannot draw, and why: from then on it shows nothing.
+    void Unavailable(const QString& why);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Arrows orbit, with Shift they pan; + and - (or Page Up and Down) zoom.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QObject* Loader() const;
+    bool HasDrawn() const;
+    void MakeUnavailable(const QString& why);
+
+    QString whyUnavailable_;
+    // Waits for the first frame once the view is on screen, and for a model
+    // from Show to Shown or Failed.
+    QTimer firstFrame_;
+    QTimer loading_;
 };
 
 }  // namespace kvstudio

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 #include "ModelView.h"
 #include "StudioWindow.h"
@@ -19,9 +21,8 @@ namespace {
 // Qt Quick draws the framed model a frame or two after it reports it shown.
 constexpr int kSettleMilliseconds = 500;
 
-void Finish(int exitCode, const QString& why = {}) {
-    if (!why.isEmpty()) std::fprintf(stderr, "kvstudio: %s\n", why.toUtf8().constData());
-    QApplication::exit(exitCode);
+void Say(const QString& text) {
+    std::fprintf(stderr, "kvstudio: %s\n", text.toUtf8().constData());
 }
 
 }  // namespace
@@ -31,21 +32,32 @@ bool SavePicture(StudioWindow& window, const QString& path) {
 }
 
 void TakePictureOnceShown(StudioWindow& window, const QString& path) {
+    // Scripts see what the window says of the import, each thing once.
+    auto said = std::make_shared<QString>();
+    QObject::connect(window.statusBar(), &QStatusBar::messageChanged, &window, [said](const QString& message) {
+        if (message.isEmpty() || message == *said) return;
+        *said = message;
+        Say(message);
+    });
+    const auto finish = [said](int exitCode, const QString& why) {
+        if (!why.isEmpty() && why != *said) Say(why);
+        QApplication::exit(exitCode);
+    };
     auto* closer = new QTimer(&window);
     QObject::connect(closer, &QTimer::timeout, &window, [] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
     });
     closer->start(100);
-    QObject::connect(&window, &StudioWindow::ModelShown, &window, [&window, path] {
-        QTimer::singleShot(kSettleMilliseconds, &window, [&window, path] {
+    QObject::connect(&window, &StudioWindow::ModelShown, &window, [&window, path, finish] {
+        QTimer::singleShot(kSettleMilliseconds, &window, [&window, path, finish] {
             if (SavePicture(window, path)) {
-                Finish(0);
+                finish(0, {});
             } else {
-                Finish(1, QStringLiteral("cannot save the picture"));
+                finish(1, QStringLiteral("cannot save the picture"));
             }
         });
     });
-    QObject::connect(&window, &StudioWindow::Failed, &window, [](const QString& why) { Finish(1, why); });
+    QObject::connect(&window, &StudioWindow::Failed, &window, [finish](const QString& why) { finish(1, why); });
 }
 
 }  // namespace kvstudio

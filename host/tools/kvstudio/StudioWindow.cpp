@@ -1,41 +1,41 @@
 #include "StudioWindow.h"
 
-#include <QAction>
-#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QKeySequence>
 #include <QLabel>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QSaveFile>
+#include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <exception>
 
-#include <exception>
-
 #include "FreedMemory.h"
 #include "HostVersion.h"
 #include "JsonFileReasons.h"
+#include "MaterialsPanel.h"
 #include "ModelRewrite.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
-#include "SceneFileReasons.h"
+#include "OutlinePanel.h"
+#include "RecentFiles.h"
 #include "Preferences.h"
+#include "StudioFiles.h"
 #include "StudioText.h"
 #include "TextureFolders.h"
 #include "TextureFoldersDialog.h"
 #include "TextureNotice.h"
+#include "WarningBar.h"
+#include "WindowPlacement.h"
 #include "settings/ImportSettings.h"
 
 namespace kvstudio {
@@ -46,98 +46,64 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
-bool HasSuffix(const QString& path, const char* suffix) {
-    return QFileInfo(path).suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0;
-}
-
-// "3DS Files (*.3ds *.3DS)": the importer's description with its own
-// extensions, in both cases, since names on this system are case-sensitive.
-QString ImportFilter(const KorvantaModelImporterInterface& importer) {
-    QString description = QString::fromStdString(importer.GetDescription());
-    if (const qsizetype pattern = description.indexOf(QLatin1String(" (")); pattern > 0) description.truncate(pattern);
-    QStringList patterns;
-    for (std::int32_t index = 0; index < importer.GetFileExtensionCount(); ++index) {
-        const QString extension = QString::fromStdString(importer.GetFileExtension(index));
-        patterns << QStringLiteral("*.") + extension.toLower() << QStringLiteral("*.") + extension.toUpper();
-    }
-    return QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
-}
-
-// The one local file a drag carries, if it carries just one.
-QString DraggedFile(const QMimeData* data) {
-    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
-    const QUrl url = data->urls().front();
-    return url.isLocalFile() ? url.toLocalFile() : QString();
-}
-
 }  // namespace
 
 StudioWindow::StudioWindow(KorvantaModelImporterInterface& importer, QWidget* parent)
     : QMainWindow(parent),
       importer_(importer),
       view_(new ModelView(this)),
+      viewArea_(new QStackedWidget(this)),
+      viewUnavailable_(new QLabel(this)),
       textureNotice_(new TextureNotice(this)),
+      warning_(new WarningBar(this)),
+      outline_(new OutlinePanel(this)),
+      materials_(new MaterialsPanel(this)),
       sizeLabel_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("kvstudio"));
     setAcceptDrops(true);
+    viewUnavailable_->setObjectName(QStringLiteral("viewUnavailable"));
+    viewUnavailable_->setAlignment(Qt::AlignCenter);
+    viewUnavailable_->setWordWrap(true);
+    viewArea_->addWidget(view_);
+    viewArea_->addWidget(viewUnavailable_);
     auto* centre = new QWidget(this);
     auto* layout = new QVBoxLayout(centre);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(warning_);
     layout->addWidget(textureNotice_);
-    layout->addWidget(view_, 1);
+    layout->addWidget(viewArea_, 1);
     setCentralWidget(centre);
     connect(textureNotice_, &TextureNotice::FolderChosen, this, &StudioWindow::ImportAgainWithTextureFolder);
     view_->SetPlaceholderText(Tr("Drop a 3DS file here, or choose File > Import."));
     statusBar()->addPermanentWidget(sizeLabel_);
     connect(view_, &ModelView::Shown, this, &StudioWindow::OnModelShown);
     connect(view_, &ModelView::Failed, this, &StudioWindow::OnModelFailed);
+    connect(view_, &ModelView::Unavailable, this, &StudioWindow::OnViewUnavailable);
+    MakePanels();
     MakeMenus();
     UpdateActions();
+    // Found before anyone could listen: said once the window runs.
+    if (!view_->WhyUnavailable().isEmpty()) {
+        QTimer::singleShot(0, this, [this] { OnViewUnavailable(view_->WhyUnavailable()); });
+    }
+}
+
+void StudioWindow::MakePanels() {
+    outlineDock_ = new QDockWidget(Tr("Outline"), this);
+    outlineDock_->setObjectName(QStringLiteral("outlineDock"));
+    outlineDock_->setWidget(outline_);
+    materialsDock_ = new QDockWidget(Tr("Materials"), this);
+    materialsDock_->setObjectName(QStringLiteral("materialsDock"));
+    materialsDock_->setWidget(materials_);
+    addDockWidget(Qt::RightDockWidgetArea, outlineDock_);
+    addDockWidget(Qt::RightDockWidgetArea, materialsDock_);
+    resizeDocks({outlineDock_}, {300}, Qt::Horizontal);
+    connect(outline_, &OutlinePanel::PartPicked, view_, &ModelView::Select);
+    connect(materials_, &MaterialsPanel::TextureFolderWanted, textureNotice_, &TextureNotice::ChooseFolder);
 }
 
 StudioWindow::~StudioWindow() = default;
-
-void StudioWindow::MakeMenus() {
-    QMenu* file = menuBar()->addMenu(Tr("&File"));
-    importAction_ = file->addAction(Tr("&Import..."), this, &StudioWindow::ChooseFileToImport);
-    importAction_->setObjectName(QStringLiteral("import"));
-    importAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    openAction_ = file->addAction(Tr("&Open..."), this, &StudioWindow::ChooseModelToOpen);
-    openAction_->setObjectName(QStringLiteral("open"));
-    openAction_->setShortcut(QKeySequence::Open);
-    exportAction_ = file->addAction(Tr("&Export as glTF..."), this, &StudioWindow::ChooseExportFile);
-    exportAction_->setObjectName(QStringLiteral("export"));
-    exportAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    file->addSeparator();
-    QAction* quit = file->addAction(Tr("&Quit"), this, &QWidget::close);
-    quit->setShortcut(QKeySequence::Quit);
-
-    QMenu* edit = menuBar()->addMenu(Tr("&Edit"));
-    optionsAction_ = edit->addAction(Tr("Import &Options..."), this, &StudioWindow::ShowImportOptions);
-    optionsAction_->setObjectName(QStringLiteral("options"));
-    optionsAction_->setEnabled(importer_.SupportsOptions());
-    textureFoldersAction_ = edit->addAction(Tr("&Texture Folders..."), this, &StudioWindow::EditTextureFolders);
-    textureFoldersAction_->setObjectName(QStringLiteral("textureFolders"));
-
-    QMenu* view = menuBar()->addMenu(Tr("&View"));
-    frameAction_ = view->addAction(Tr("&Frame All"), view_, &ModelView::FrameAll);
-    frameAction_->setObjectName(QStringLiteral("frame"));
-    frameAction_->setShortcut(QKeySequence(Qt::Key_F));
-
-    QMenu* help = menuBar()->addMenu(Tr("&Help"));
-    help->addAction(Tr("&About kvstudio"), this, &StudioWindow::ShowAbout);
-}
-
-void StudioWindow::UpdateActions() {
-    const bool idle = !IsImporting();
-    importAction_->setEnabled(idle);
-    openAction_->setEnabled(idle);
-    optionsAction_->setEnabled(idle && importer_.SupportsOptions());
-    textureFoldersAction_->setEnabled(idle);
-    exportAction_->setEnabled(idle && !shownModel_.isEmpty());
-    frameAction_->setEnabled(!shownModel_.isEmpty());
-}
 
 void StudioWindow::ChooseFileToImport() {
     QFileDialog dialog(this, Tr("Import"), lastFolder_, ImportFilter(importer_));
@@ -154,7 +120,7 @@ void StudioWindow::ChooseModelToOpen() {
 }
 
 void StudioWindow::ChooseExportFile() {
-    const QString suggested = QFileInfo(lastFolder_, QFileInfo(shownSource_).completeBaseName() + ".glb").filePath();
+    const QString suggested = QFileInfo(ExportFolderFor(lastExportFolder_, shownSource_), QFileInfo(shownSource_).completeBaseName() + ".glb").filePath();
     QString path = QFileDialog::getSaveFileName(this, Tr("Export as glTF"), suggested, Tr("glTF binary (*.glb)"));
     if (path.isEmpty()) return;
     if (!HasSuffix(path, "glb")) path += QStringLiteral(".glb");
@@ -212,29 +178,12 @@ void StudioWindow::Import(const QString& path) {
     lastFolder_ = file.absolutePath();
     lastImport_ = file.absoluteFilePath();
     textureNotice_->hide();
+    warning_->Say({});
     run_ = std::make_unique<ImportRun>(importer_, file.absoluteFilePath(), NextScratchFile(file.completeBaseName()));
 
     const QString title = TrCompose("Importing %s", {Utf8(file.fileName())});
-    progress_ = new QProgressDialog(title, QString(), 0, 100, this);
-    progress_->setWindowTitle(Tr("Import"));
-    // Not modal: the window goes on answering, and the import commands are
-    // off until it is over.
-    progress_->setWindowModality(Qt::NonModal);
-    progress_->setCancelButton(new QPushButton(Tr("Cancel"), progress_));
-    progress_->setAutoClose(false);
-    progress_->setAutoReset(false);
-    progress_->setMinimumDuration(0);
-    progress_->setMinimumWidth(420);
-    progress_->setValue(0);
+    progress_ = MakeImportProgress(*this, *run_, title);
     connect(progress_, &QProgressDialog::canceled, this, &StudioWindow::OnCancel);
-    connect(run_.get(), &ImportRun::Progressed, progress_,
-            [progress = progress_](double percent) { progress->setValue(qBound(0, static_cast<int>(percent), 100)); });
-    connect(run_.get(), &ImportRun::MessageChanged, progress_,
-            [progress = progress_, title](const QString& message, const QString& secondary) {
-                QString text = title + QStringLiteral("\n") + message;
-                if (!secondary.isEmpty()) text += QStringLiteral("\n") + secondary;
-                progress->setLabelText(text);
-            });
     connect(run_.get(), &ImportRun::Finished, this, &StudioWindow::OnImportFinished);
     statusBar()->showMessage(title);
     UpdateActions();
@@ -257,20 +206,29 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
     kvhost::ReturnFreedMemory();
     const std::string name = Utf8(QFileInfo(input).fileName());
 
-    // The view loads the model behind the results dialog.
-    if (outcome.converted) ShowModel(output, input);
-    textureNotice_->ShowReport(outcome.textures);
-    importer_.ShowSummary();
-
+    // The view loads the model behind the results dialog; what went wrong is
+    // said before the dialog comes.
+    QString failure;
     if (!outcome.failure.isEmpty()) {
-        ReportFailure(TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)}));
+        failure = TrCompose("The importer failed on %1$s: %2$s", {name, Utf8(outcome.failure)});
     } else if (!outcome.converted) {
-        const std::filesystem::path inputPath = Utf8(input);
-        const std::string why = kvhost::WhyNotConverted(inputPath, hollin::importer::CheckSceneFileAt(Utf8(input)));
-        ReportFailure(TrCompose("Could not import %1$s: %2$s", {name, why}));
-    } else if (outcome.cancelled) {
+        failure = TrCompose("Could not import %1$s: %2$s", {name, Utf8(outcome.whyNotConverted)});
+    }
+    if (outcome.converted) {
+        ShowModel(output, input, outcome.contents);
+    }
+    textureNotice_->ShowReport(outcome.textures);
+    if (!outcome.incomplete.isEmpty()) {
+        const QString warning = TrCompose("%1$s: %2$s", {name, Utf8(outcome.incomplete)});
+        warning_->Say(warning);
+        statusBar()->showMessage(warning);
+    } else if (outcome.cancelled && outcome.converted) {
         statusBar()->showMessage(TrCompose("The import of %s was cancelled: the view shows the part imported before.", {name}));
     }
+    if (!failure.isEmpty()) statusBar()->showMessage(failure);
+    statusBar()->repaint();
+    importer_.ShowSummary();
+    if (!failure.isEmpty()) emit Failed(failure);
     // Only now is the import over: until the results dialog has closed, a
     // file dropped on the window must not start another one. The run's
     // signal is still being delivered, so it goes once that is over.
@@ -284,6 +242,7 @@ void StudioWindow::Open(const QString& path) {
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
     textureNotice_->hide();
+    warning_->Say({});
     const QString rewritten = NextScratchFile(file.completeBaseName());
     if (const std::optional<std::string> why = RewriteModelFile(Utf8(file.absoluteFilePath()), Utf8(rewritten))) {
         QFile::remove(rewritten);
@@ -292,46 +251,57 @@ void StudioWindow::Open(const QString& path) {
         emit Failed(message);
         return;
     }
-    ShowModel(rewritten, file.absoluteFilePath());
+    ShowModel(rewritten, file.absoluteFilePath(), ReadModelContents(Utf8(rewritten)));
 }
 
-bool StudioWindow::Export(const QString& path) {
-    QFile source(shownModel_);
-    QSaveFile target(path);
-    bool written = source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly);
-    while (written && !source.atEnd()) {
-        const QByteArray block = source.read(1 << 20);
-        written = !block.isEmpty() && target.write(block) == block.size();
+void StudioWindow::OpenRecent(const QString& path) {
+    if (HasSuffix(path, "kvm")) {
+        Open(path);
+    } else {
+        Import(path);
     }
-    written = written && target.commit();
+}
+
+
+bool StudioWindow::Export(const QString& path) {
+    const QString why = CopyFile(shownModel_, path);
     const std::string name = Utf8(QFileInfo(path).fileName());
-    if (!written) {
-        const QString why = target.error() != QFileDevice::NoError ? target.errorString() : source.errorString();
+    if (!why.isEmpty()) {
         QMessageBox::warning(this, Tr("Export as glTF"), TrCompose("Could not export to %1$s: %2$s", {name, Utf8(why)}));
         return false;
     }
-    lastFolder_ = QFileInfo(path).absolutePath();
+    lastExportFolder_ = QFileInfo(path).absolutePath();
     statusBar()->showMessage(TrCompose("Exported %s", {name}));
     return true;
 }
 
-void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath) {
+void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents) {
     pendingModel_ = glbPath;
     pendingSource_ = sourcePath;
     openingMessage_ = TrCompose("Opening %s...", {Utf8(QFileInfo(sourcePath).fileName())});
     statusBar()->showMessage(openingMessage_);
     // Qt Quick 3D reads the file on this thread: the message goes up first.
     statusBar()->repaint();
-    view_->Show(glbPath);
+    outline_->Show(contents);
+    materials_->Show(contents);
+    view_->Show(glbPath, HasFaces(contents));
 }
 
 void StudioWindow::OnModelShown() {
     if (!shownModel_.isEmpty() && shownModel_ != pendingModel_) QFile::remove(shownModel_);
     shownModel_ = pendingModel_;
     shownSource_ = pendingSource_;
+    // Only files that gave a model: a failure leaves the settings as they were.
+    recent_->Add(shownSource_);
     setWindowTitle(QStringLiteral("%1 - kvstudio").arg(QFileInfo(shownSource_).fileName()));
     // Whatever was said since, about the import say, stays.
     if (statusBar()->currentMessage() == openingMessage_) statusBar()->clearMessage();
+    ShowSize();
+    UpdateActions();
+    emit ModelShown();
+}
+
+void StudioWindow::ShowSize() {
     int units = 0;
     try {
         units = StoredUnitsOption();
@@ -340,18 +310,35 @@ void StudioWindow::OnModelShown() {
         statusBar()->showMessage(QString::fromStdString(kvhost::WhatWentWrong(exception)));
     }
     const std::optional<ModelExtent> extent = view_->Extent();
-    sizeLabel_->setText(extent ? DescribeExtent(*extent, units) : Tr("The model has no geometry"));
-    UpdateActions();
-    emit ModelShown();
+    if (!extent) {
+        view_->SetGridSpacing(0);
+        sizeLabel_->setText(Tr("The model has no geometry"));
+        return;
+    }
+    const GridSpacing grid = ChooseGridSpacing(*extent, units);
+    view_->SetGridSpacing(grid.metres);
+    sizeLabel_->setText(DescribeExtent(*extent, units) + QStringLiteral("   ") + grid.text);
 }
 
 void StudioWindow::OnModelFailed(const QString& reason) {
     ReportFailure(TrCompose("Could not show %1$s: %2$s", {Utf8(QFileInfo(pendingSource_).fileName()), Utf8(reason)}));
 }
 
+void StudioWindow::OnViewUnavailable(const QString& why) {
+    const QString message = TrCompose("The 3D view cannot be drawn: %s", {Utf8(why)});
+    viewUnavailable_->setText(message);
+    viewArea_->setCurrentWidget(viewUnavailable_);
+    ReportFailure(message);
+}
+
 void StudioWindow::ReportFailure(const QString& why) {
     statusBar()->showMessage(why);
     emit Failed(why);
+}
+
+void StudioWindow::closeEvent(QCloseEvent* event) {
+    SavePlacement(*this);
+    QMainWindow::closeEvent(event);
 }
 
 void StudioWindow::dragEnterEvent(QDragEnterEvent* event) {

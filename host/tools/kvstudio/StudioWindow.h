@@ -12,16 +12,23 @@
 #include "KorvantaModelImporterInterface.h"
 
 class QAction;
+class QDockWidget;
 class QLabel;
 class QProgressDialog;
+class QStackedWidget;
 
 namespace kvstudio {
 
+class MaterialsPanel;
 class ModelView;
+class OutlinePanel;
+class RecentFiles;
 class TextureNotice;
+class WarningBar;
 
-// kvstudio's window: the menus, the 3D view of the model in hand and a
-// status bar that tells its size. Imports run through the importer plug-in
+// kvstudio's window: the menus, the 3D view of the model in hand with its
+// outline and materials in panels beside it, and a status bar that tells
+// its size and the ground grid's spacing. Imports run through the importer plug-in
 // as the modelling application runs them: its options dialog, progress
 // that can be cancelled, its results dialog once after each import.
 class StudioWindow final : public QMainWindow {
@@ -37,6 +44,7 @@ public:
 
     ModelView& View() { return *view_; }
     bool IsImporting() const { return run_ != nullptr; }
+    OutlinePanel& Outline() { return *outline_; }
 
 signals:
     // When the importer is done, before the view opens the model.
@@ -50,11 +58,15 @@ signals:
     void Failed(const QString& why);
 
 protected:
+    // Files dropped anywhere on the window, the view included, come here.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void MakeMenus();
+    void MakePanels();
+    void OpenRecent(const QString& path);
     void ChooseFileToImport();
     void ChooseModelToOpen();
     void ChooseExportFile();
@@ -70,17 +82,28 @@ private:
     void OnCancel();
     // Only with a model file in the scratch folder that the modelling library
     // wrote: the importer's, or one rewritten by RewriteModelFile.
-    void ShowModel(const QString& glbPath, const QString& sourcePath);
+    void ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents);
     // In the status bar, and to whoever watches Failed.
     void ReportFailure(const QString& why);
     void OnModelShown();
     void OnModelFailed(const QString& reason);
+    void OnViewUnavailable(const QString& why);
+    void ShowSize();
     // A name for the next model file in the scratch folder.
     QString NextScratchFile(const QString& stem);
 
     KorvantaModelImporterInterface& importer_;
     ModelView* view_;
+    // The view, or in its place why it cannot draw.
+    QStackedWidget* viewArea_;
+    QLabel* viewUnavailable_;
     TextureNotice* textureNotice_;
+    WarningBar* warning_;
+    OutlinePanel* outline_;
+    MaterialsPanel* materials_;
+    QDockWidget* outlineDock_ = nullptr;
+    QDockWidget* materialsDock_ = nullptr;
+    RecentFiles* recent_ = nullptr;
     QLabel* sizeLabel_;
     QAction* importAction_ = nullptr;
     QAction* openAction_ = nullptr;
@@ -95,6 +118,7 @@ private:
     QProgressDialog* progress_ = nullptr;
     QString lastFolder_;
     QString lastImport_;
+    QString lastExportFolder_;
     // The model file shown, and the file it came from.
     QString shownModel_;
     QString shownSource_;

@@ -22,14 +22,14 @@ public:
 
     // Shows the report of an import, or hides the bar when every texture loaded.
     void ShowReport(const kvhost::TextureReport& report);
+    // Asks for a folder, starting at the one the missing images may be in.
+    void ChooseFolder();
 
 signals:
     // The user gave a folder to look for textures in.
     void FolderChosen(const QString& folder);
 
 private:
-    void ChooseFolder();
-
     QLabel* text_;
     QPushButton* useHint_;
     QPushButton* choose_;

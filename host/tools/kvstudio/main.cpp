@@ -22,6 +22,7 @@
 #include "ScreenPicture.h"
 #include "HostText.h"
 #include "StudioWindow.h"
+#include "WindowPlacement.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ Command ParseCommandLine(int argc, char** argv) {
     const QCommandLineOption screenshot(
         QStringLiteral("screenshot"),
         QStringLiteral("Once FILE is shown, save a picture of the window to PICTURE (PNG) and quit; the results "
-                       "dialog is closed on its own."),
+                       "dialog is closed on its own, and what the status bar says goes to standard error."),
         QStringLiteral("PICTURE"));
     parser.addOptions({version, plugin, screenshot});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A 3DS file to import or a .kvm model to open."),
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     kvhost::EndEventLoopsOnInterruption(application);
     QApplication::setApplicationName(QStringLiteral("kvstudio"));
+    QApplication::setOrganizationName(QStringLiteral("Korvanta"));
     QSurfaceFormat::setDefaultFormat(QQuick3D::idealSurfaceFormat());
     TranslateQt(application);
 
@@ -119,7 +121,7 @@ int main(int argc, char** argv) {
     }
 
     kvstudio::StudioWindow window(plugin->Importer());
-    window.resize(1280, 800);
+    kvstudio::RestorePlacement(window);
     window.show();
     if (!command.screenshot.isEmpty()) kvstudio::TakePictureOnceShown(window, command.screenshot);
     if (!command.file.isEmpty()) {

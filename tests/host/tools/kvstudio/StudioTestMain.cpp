@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
     ::setenv("XDG_CONFIG_HOME", preferences.Path().c_str(), 1);
     kvhost::UseTheUsersLanguage();
     QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Korvanta"));
+    QApplication::setApplicationName(QStringLiteral("kvstudio"));
     QSurfaceFormat::setDefaultFormat(QQuick3D::idealSurfaceFormat());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -12,9 +12,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -22,6 +25,8 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +38,8 @@
 #include "ImporterPlugin.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
+#include "OutlinePanel.h"
+#include "ProcessRunner.h"
 #include "Preferences.h"
 #include "SceneBuilder.h"
 #include "ScreenPicture.h"
@@ -45,6 +52,7 @@ namespace {
 using kvstudio::StudioWindow;
 
 constexpr int kImportTimeoutMs = 120'000;
+constexpr int kTestTimeLimitMs = 240'000;
 
 // The screenshots carry the language they were taken in, except English's.
 QString ScreenshotPath(const char* name) {
@@ -133,10 +141,34 @@ protected:
     static void TearDownTestSuite() { plugin_.reset(); }
 
     void SetUp() override {
+        // A test that waits past its time fails, and a dialog nobody
+        // answers is closed, so that the next test runs.
+        deadline_.setSingleShot(true);
+        QObject::connect(&deadline_, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the test ran out of time";
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+        });
+        deadline_.start(kTestTimeLimitMs);
         window_ = std::make_unique<StudioWindow>(plugin_->Importer());
         window_->resize(1280, 800);
         window_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    QString StatusText() { return window_->statusBar()->currentMessage(); }
+
+    template <typename Widget>
+    Widget& Find(const char* name) {
+        auto* widget = window_->findChild<Widget*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return *widget;
+    }
+
+    QStringList MaterialLines() {
+        QStringList lines;
+        const auto& materials = Find<QListWidget>("materials");
+        for (int row = 0; row < materials.count(); ++row) lines << materials.item(row)->text();
+        return lines;
     }
 
     QAction& Action(const char* name) { return *window_->findChild<QAction*>(QLatin1String(name)); }
@@ -150,16 +182,17 @@ protected:
 
     // Waits for the import to end and its model, if any, to be framed in the view.
     void WaitForImport(const QSignalSpy& finished, const QSignalSpy& shown, bool expectModel) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1 && (!expectModel || shown.count() == 1); },
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1 && (!expectModel || shown.count() >= 1); },
                                     kImportTimeoutMs));
     }
 
     inline static std::unique_ptr<kvhost::ImporterPlugin> plugin_;
+    QTimer deadline_;
     std::unique_ptr<StudioWindow> window_;
     TemporaryFolder folder_;
 };
 
-TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitAndShowsItTextured) {
+TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMaterialsAndGrid) {
     // Edit > Import Options: the sample's units are metres.
     WhenDialogOpens([](QDialog& dialog) {
         dialog.findChild<QComboBox*>()->setCurrentIndex(7);
@@ -186,8 +219,46 @@ TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitAndShowsItTextured)
     EXPECT_EQ(resultsShown, 1);
     EXPECT_FALSE(report.isEmpty());
     EXPECT_TRUE(SizeText().contains(QStringLiteral("264 × 264 × 96 m"))) << SizeText().toStdString();
+    EXPECT_TRUE(SizeText().contains(QRegularExpression(QStringLiteral("\\b20 m\\b")))) << "grid " << SizeText().toStdString();
     ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-courtyard")));
     EXPECT_GT(RedPixels(window_->grab().toImage()), 5000) << "no brick texture in sight";
+
+    // The outline: five definitions and their five instances, with faces.
+    auto& outline = Find<QTreeWidget>("outline");
+    ASSERT_EQ(outline.topLevelItemCount(), 2);
+    ASSERT_EQ(outline.topLevelItem(1)->childCount(), 5);
+    EXPECT_EQ(outline.topLevelItem(0)->child(4)->text(0), QStringLiteral("Walls"));
+    EXPECT_EQ(outline.topLevelItem(1)->child(4)->text(1), QStringLiteral("60"));
+    // The materials: the paving's brick texture with its size, the water clear.
+    const QString materials = MaterialLines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(materials.contains(QStringLiteral("BRICKS.PNG, 64 × 64"))) << materials.toStdString();
+    EXPECT_TRUE(materials.contains(QStringLiteral(" 65 %"))) << materials.toStdString();
+
+    // Picking the basin marks it and brings the camera to it; nothing picked, no mark.
+    const double framed = window_->View().CameraDistance();
+    ASSERT_TRUE(window_->Outline().SelectByName(QStringLiteral("Basin"), false));
+    EXPECT_TRUE(window_->View().HasSelection());
+    EXPECT_LT(window_->View().CameraDistance(), framed * 0.6);
+    QTest::qWait(300);
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-courtyard-basin")));
+    outline.clearSelection();
+    EXPECT_FALSE(window_->View().HasSelection());
+
+    // Zoom: keys step in, and forty wheel notches out keep the model in reach.
+    window_->View().setFocus();
+    Action("frame").trigger();
+    QTest::keyClick(&window_->View(), Qt::Key_Plus);
+    EXPECT_LT(window_->View().CameraDistance(), framed);
+    const QPointF centre = window_->View().rect().center();
+    for (int notch = 0; notch < 40; ++notch) {
+        QWheelEvent wheel(centre, window_->View().mapToGlobal(centre), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window_->View().quickWindow(), &wheel);
+    }
+    EXPECT_LE(window_->View().CameraDistance(), framed * 6.01);
+    QTest::qWait(300);
+    EXPECT_GT(RedPixels(window_->View().grab().toImage()), 20) << "the model is out of reach";
+    Action("frame").trigger();
 
     // File > Export writes the model the view shows.
     const std::filesystem::path exported = folder_ / "courtyard.glb";
@@ -256,21 +327,69 @@ TEST_F(Studio, CancelledImportShowsThePartBuiltAndTheWindowGoesOn) {
     EXPECT_TRUE(window_->isVisible());
 }
 
-TEST_F(Studio, DamagedFileGetsTheResultsDialogAndAReasonAndNoModel) {
-    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
-    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-    QString report;
-    int resultsShown = 0;
-    ReadResultsWhenShown(report, resultsShown);
-    window_->Import(QStringLiteral(KV_DAMAGED_3DS));
-    WaitForImport(finished, shown, false);
+// A file dropped on the 3D view, as on any other part of the window.
+void DropOn(QWidget& target, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QWidget& window = *target.window();
+    const QPoint at = target.mapTo(&window, target.rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &enter);
+    ASSERT_TRUE(enter.isAccepted()) << "the drop is refused";
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &drop);
+}
 
-    EXPECT_EQ(resultsShown, 1);
-    EXPECT_TRUE(report.contains(QLatin1String("Could not open file"))) << report.toStdString();
-    EXPECT_TRUE(window_->statusBar()->currentMessage().contains(QLatin1String("damaged")))
-        << window_->statusBar()->currentMessage().toStdString();
-    EXPECT_FALSE(window_->View().HasModel());
-    EXPECT_FALSE(Action("export").isEnabled());
+void WriteStart(const std::filesystem::path& from, std::size_t bytes, const std::filesystem::path& to) {
+    std::string content = ReadFile(from);
+    content.resize(std::min(bytes, content.size()));
+    WriteFile(to, content);
+}
+
+// Files that are not whole, dropped on the view: the window says what is
+// wrong in kvimport's words, a failure before the results dialog comes.
+TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
+    const std::filesystem::path plane = "/usr/share/games/gl-117/models/gl-16.3ds";
+    WriteStart(plane, 24'326, folder_ / "cut.3ds");
+    WriteStart(plane, 3'000, folder_ / "stub.3ds");
+    WriteFile(folder_ / "picture.3ds", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'));
+    WriteFile(folder_ / "empty.3ds", "");
+    const struct {
+        std::filesystem::path file;
+        bool model;
+        const char* said;
+    } cases[] = {
+        {folder_ / "cut.3ds", true, "the model may be incomplete: chunk 0x4110 at byte 23858 runs to byte 26746, past the "
+                                    "end of the file at byte 24326"},
+        {folder_ / "stub.3ds", true, "the model may be incomplete: chunk 0x4110 at byte 2189"},
+        {KV_DAMAGED_3DS, false, "the file is damaged: a face names a point its object does not have"},
+        {folder_ / "picture.3ds", false, "it is not a 3DS file (it starts with 89 50 4E 47"},
+        {folder_ / "empty.3ds", false, "the file is empty"},
+        {folder_ / "missing.3ds", false, "there is no such file"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.file.filename().string());
+        window_->View().Clear();
+        QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
+        QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+        QString saidBeforeResults;
+        WhenDialogOpens(
+            [&](QDialog& results) {
+                saidBeforeResults = StatusText();
+                results.accept();
+            },
+            [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
+        DropOn(window_->View(), QString::fromStdString(row.file.string()));
+        WaitForImport(finished, shown, row.model);
+        const QString warning = Find<QLabel>("warningBar").isVisible() ? Find<QLabel>("warningBar").text() : QString();
+        const QString said = row.model ? warning : saidBeforeResults;
+        EXPECT_TRUE(said.contains(QLatin1String(row.said))) << said.toStdString();
+        EXPECT_EQ(window_->View().HasModel(), row.model);
+        if (row.file.filename() == "cut.3ds") {
+            EXPECT_GT(window_->View().MeshCount(), 0);
+            ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-cut-file")));
+        }
+    }
 }
 
 // OK in the options dialog with a file where the store's folder should be:
@@ -302,7 +421,8 @@ int OlivePixels(const QImage& picture) {
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
             const QColor colour = picture.pixelColor(x, y);
-            if ((colour.red() + colour.green()) / 2 > colour.blue() + 25) ++olive;
+            const bool greenish = colour.green() * 4 > colour.red() * 3;  // not the x axis's red
+            if (greenish && (colour.red() + colour.green()) / 2 > colour.blue() + 25) ++olive;
         }
     }
     return olive;
@@ -325,6 +445,12 @@ TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
     ASSERT_TRUE(useHint && useHint->isVisible());
     ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-tank1-textures-missing")));
     EXPECT_LT(OlivePixels(window_->View().grab().toImage()), 500);
+    // The materials list names the missing image, where it was looked for
+    // and why, and offers to pick its folder.
+    const QString missing = MaterialLines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(missing.contains(QRegularExpression(QStringLiteral("PANZER1_.RGB .*/usr/share/games/gl-117/models\\)"))))
+        << missing.toStdString();
+    EXPECT_TRUE(Find<QPushButton>("materialsTextureFolder").isVisible());
 
     ReadResultsWhenShown(report, resultsShown);
     useHint->click();
@@ -334,11 +460,44 @@ TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
     EXPECT_FALSE(report.contains(QLatin1String("PANZER1_.RGB"))) << report.toStdString();
     ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-tank1")));
     EXPECT_GT(OlivePixels(window_->View().grab().toImage()), 5000) << "no camouflage in sight";
+    EXPECT_TRUE(MaterialLines().join(QLatin1Char('\n')).contains(QStringLiteral("PANZER1_.RGB, 64 × 64")))
+        << MaterialLines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(Find<QPushButton>("materialsTextureFolder").isVisible());
     EXPECT_EQ(kvhost::TextureFoldersToUse(std::nullopt), std::vector<std::string>{"/usr/share/games/gl-117/textures"});
     hollin::prefs::Get().Remove(u"3DS Importer", u"TextureFolders");
 }
 
-TEST(ModelSize, IsSaidInTheChosenUnitWithFourDigitsAndNoExponent) {
+// kvstudio --screenshot as a script runs it: a clear end within seconds,
+// with what the window said on standard error.
+TEST(StudioCommandLine, EndsWithinSecondsAndSaysWhatTheWindowSays) {
+    const TemporaryFolder folder;
+    const std::string picture = (folder / "shot.png").string();
+    WriteFile(folder / "cut.3ds", ReadFile("/usr/share/games/gl-117/models/gl-16.3ds").substr(0, 24'326));
+    const struct {
+        std::map<std::string, std::string> environment;
+        std::string file;
+        int exitCode;
+        const char* said;
+    } cases[] = {
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, KV_SAMPLE, 1, "The 3D view cannot be drawn: the offscreen platform"},
+        {{}, (folder / "missing.3ds").string(), 1, "Could not import missing.3ds: there is no such file"},
+        // Last: its picture is measured below.
+        {{{"QT_SCALE_FACTOR", "2"}}, (folder / "cut.3ds").string(), 0, "cut.3ds: the model may be incomplete: chunk"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.file);
+        const ProcessResult result = RunProcess("timeout", {"10", KV_STUDIO, "--screenshot=" + picture, row.file}, row.environment);
+        EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+        EXPECT_NE(result.err.find(row.said), std::string::npos) << result.err;
+    }
+    // At twice the scale on the test display's 1600 by 1000 pixels, the window fits the screen.
+    const QImage shot(QString::fromStdString(picture));
+    EXPECT_GT(shot.width(), 0);
+    EXPECT_LE(shot.width(), 1600);
+    EXPECT_LE(shot.height(), 1000);
+}
+
+TEST(ModelSize, IsSaidInTheChosenUnitWithFourDigitsAndNoExponentAndSoIsTheGrid) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     const kvstudio::ModelExtent extent{{466.9F, 0.06096F, 2.6416F}};
     EXPECT_EQ(kvstudio::DescribeExtent(extent, 2).toStdString(), "Size: 1,532 × 0.2 × 8.667 ft");
@@ -346,6 +505,9 @@ TEST(ModelSize, IsSaidInTheChosenUnitWithFourDigitsAndNoExponent) {
     // "Model Units" has no name: inches, as an option outside the list.
     EXPECT_EQ(kvstudio::DescribeExtent(extent, 0), kvstudio::DescribeExtent(extent, 1));
     EXPECT_EQ(kvstudio::DescribeExtent(extent, 42), kvstudio::DescribeExtent(extent, 1));
+    EXPECT_EQ(kvstudio::ChooseGridSpacing(extent, 2).text.toStdString(), "Grid: 200 ft");
+    EXPECT_EQ(kvstudio::ChooseGridSpacing(extent, 8).text.toStdString(), "Grid: 0.05 km");
+    EXPECT_NEAR(kvstudio::ChooseGridSpacing(extent, 8).metres, 50.0, 0.01);
     QLocale::setDefault(QLocale::system());
 }
 

@@ -6,9 +6,9 @@
 
 #include "KorvantaAPI.h"
 
-// Reading texts and lists through the C API, which hands them out in
-// caller-sized buffers.
-namespace kvinfo {
+// Reading texts and lists through the modelling library's C API, which hands
+// them out in caller-sized buffers.
+namespace kvhost {
 
 template <typename Ref, typename Getter>
 std::string ReadText(Ref ref, Getter getter) {
@@ -30,4 +30,4 @@ std::vector<Ref> ReadList(Owner owner, CountGetter countGetter, ListGetter listG
     return refs;
 }
 
-}  // namespace kvinfo
+}  // namespace kvhost
