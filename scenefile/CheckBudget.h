@@ -37,9 +37,13 @@ public:
     }
     void Reading(ChunkPlace chunk) { current_ = chunk; }
     void Overrun(const ChunkOverrun& overrun) { verdict_.overrun = overrun; }
-    void TextureName(std::string name) {
+    // A material entry begins; its name and its first texture map's follow.
+    void Material() { verdict_.materialTextures.emplace_back(); }
+    void MaterialName(const char* name) { verdict_.materialTextures.back().material = name; }
+    void TextureName(const char* name) {
+        verdict_.materialTextures.back().texture = name;
         std::vector<std::string>& names = verdict_.textureNames;
-        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+        if (*name != '\0' && std::find(names.begin(), names.end(), name) == names.end()) names.emplace_back(name);
     }
 
     bool Failed() const { return verdict_.fault != SceneFileFault::None; }

@@ -30,7 +30,12 @@ bool Lib3dsReadSimulation::ReadChild(std::uint16_t id) {
         case Reader::Light: return id != LIB3DS_DL_SPOTLIGHT || Descend(Reader::Spotlight);
         case Reader::Spotlight: return id != LIB3DS_DL_SPOT_PROJECTOR || ReadName(kNameCapacity);
         case Reader::Material:
-            if (id == LIB3DS_MAT_NAME) return ReadName(kNameCapacity);
+            if (id == LIB3DS_MAT_NAME) {
+                std::array<char, kNameCapacity + 1> name{};
+                if (!ReadName(kNameCapacity, name)) return false;
+                budget_.MaterialName(name.data());
+                return true;
+            }
             if (id == LIB3DS_MAT_AMBIENT || id == LIB3DS_MAT_DIFFUSE || id == LIB3DS_MAT_SPECULAR) {
                 return Descend(Reader::Color);
             }
@@ -57,7 +62,7 @@ bool Lib3dsReadSimulation::ReadChild(std::uint16_t id) {
 bool Lib3dsReadSimulation::ReadMapName(bool firstTextureMap) {
     std::array<char, kNameCapacity + 1> name{};
     if (!ReadName(kNameCapacity, name)) return false;
-    if (firstTextureMap && name[0] != '\0') budget_.TextureName(name.data());
+    if (firstTextureMap) budget_.TextureName(name.data());
     return true;
 }
 

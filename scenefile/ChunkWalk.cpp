@@ -146,7 +146,9 @@ bool Lib3dsReadSimulation::Enter(Reader reader) {
         case Reader::Light:
             return Allocate(sizeof(Lib3dsLight)) && StartWithHeaderData(reader, LIB3DS_N_DIRECT_LIGHT, 12);
         case Reader::Spotlight: return StartWithHeaderData(reader, LIB3DS_DL_SPOTLIGHT, 20);
-        case Reader::Material: return Allocate(sizeof(Lib3dsMaterial)) && Start(reader, LIB3DS_MAT_ENTRY);
+        case Reader::Material:
+            budget_.Material();
+            return Allocate(sizeof(Lib3dsMaterial)) && Start(reader, LIB3DS_MAT_ENTRY);
         case Reader::Color:
         case Reader::Percentage:
         case Reader::TextureMap: return Start(reader, 0);

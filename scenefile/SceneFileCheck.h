@@ -67,6 +67,14 @@ struct SceneFileVerdict {
     // The image file names of the materials' first texture maps, each once,
     // as stored (bytes, no conversion).
     std::vector<std::string> textureNames;
+    // Each material entry's name and its first texture map's image file name
+    // (empty for none), in the file's order, as stored.
+    struct MaterialTexture {
+        std::string material;
+        std::string texture;
+        bool operator==(const MaterialTexture&) const = default;
+    };
+    std::vector<MaterialTexture> materialTextures;
     // For a file that loads, what its import asks for (see ImportDemand): the
     // bytes lib3ds allocates for the scene, the faces the conversion builds,
     // and the memory the import needs beyond the file's bytes.

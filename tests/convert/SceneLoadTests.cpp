@@ -128,16 +128,19 @@ TEST(SceneFileCheck, FindsWhatWouldHurtLib3dsAndNothingElse) {
 }
 
 // Where the check found a fault, and for a file that loads, the chunk a cut
-// ends in and the texture names it met on the way.
+// ends in and the materials and texture names it met on the way.
 TEST(SceneFileCheck, PlacesFaultsAndCutsAtTheirChunksAndCollectsTextureNames) {
     const Bytes material = Chunk(LIB3DS_MAT_ENTRY, {Chunk(LIB3DS_MAT_NAME, {Text("wood")}),
                                                     Chunk(LIB3DS_MAT_TEXMAP, {Chunk(LIB3DS_MAT_MAPNAME, {Text("MAPS\\OAK.JPG")})}),
                                                     Chunk(LIB3DS_MAT_BUMPMAP, {Chunk(LIB3DS_MAT_MAPNAME, {Text("bump.jpg")})})});
-    const Bytes whole = SceneFile({material, Triangle(2)});
+    const Bytes plain = Chunk(LIB3DS_MAT_ENTRY, {Chunk(LIB3DS_MAT_NAME, {Text("paint")})});
+    const Bytes whole = SceneFile({material, plain, Triangle(2)});
     const SceneFileVerdict sound = CheckSceneFile(whole);
     EXPECT_EQ(sound.fault, SceneFileFault::None);
     EXPECT_FALSE(sound.overrun);
     EXPECT_EQ(sound.textureNames, std::vector<std::string>{"MAPS\\OAK.JPG"});
+    const std::vector<SceneFileVerdict::MaterialTexture> materials{{"wood", "MAPS\\OAK.JPG"}, {"paint", ""}};
+    EXPECT_EQ(sound.materialTextures, materials);
 
     const SceneFileVerdict damaged = CheckSceneFile(SceneFile({material, Triangle(3)}));
     EXPECT_EQ(damaged.fault, SceneFileFault::PointOutOfRange);

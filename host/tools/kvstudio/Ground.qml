@@ -15,9 +15,11 @@ Node {
     property vector3d boundsMaximum
 
     readonly property vector3d centre: boundsMinimum.plus(boundsMaximum).times(0.5)
-    // Whole steps on each side of the centre, one more than the model needs.
-    readonly property int halfLinesX: Math.ceil((boundsMaximum.x - boundsMinimum.x) / 2 / step) + 1
-    readonly property int halfLinesZ: Math.ceil((boundsMaximum.z - boundsMinimum.z) / 2 / step) + 1
+    // Whole steps on each side of the centre, one more than the model needs;
+    // a model a whole number of steps wide needs that many, whatever the
+    // rounding of its bounds.
+    readonly property int halfLinesX: Math.ceil((boundsMaximum.x - boundsMinimum.x) / 2 / step - 1e-4) + 1
+    readonly property int halfLinesZ: Math.ceil((boundsMaximum.z - boundsMinimum.z) / 2 / step - 1e-4) + 1
     readonly property real gridX: Math.round(centre.x / step) * step
     readonly property real gridZ: Math.round(centre.z / step) * step
     readonly property real axisLength: Math.max(halfLinesX, halfLinesZ) * step

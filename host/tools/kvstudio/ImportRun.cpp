@@ -97,7 +97,8 @@ void ImportRun::Convert() {
             // the model is there all the same.
         }
         outcome.contents = ReadModelContents(output_.toStdString());
-        AddTextures(outcome.contents, input, outcome.textures);
+        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures);
+        outcome.scene = ReadModelScene(output_);
     } else if (outcome.failure.isEmpty()) {
         outcome.whyNotConverted = QString::fromStdString(kvhost::WhyNotConverted(input, checked));
     }

@@ -9,6 +9,7 @@
 
 #include "KorvantaModelImporterInterface.h"
 #include "ModelContents.h"
+#include "ModelScene.h"
 #include "TextureReport.h"
 
 class QThread;
@@ -25,9 +26,10 @@ struct ImportOutcome {
     // For a file that loaded only in part: what may be missing, and where.
     QString incomplete;
     // For a converted model: what became of the textures the file names,
-    // and what the outline and the materials list show of it.
+    // what the outline and the materials list show of it, and what the view draws.
     kvhost::TextureReport textures;
     ModelContents contents;
+    ModelScene scene;
 };
 
 // One call of the importer's ConvertToModel on a thread of its own, so that
@@ -35,8 +37,8 @@ struct ImportOutcome {
 // thread as signals; Cancel is what the importer's cancellation check
 // answers. After a conversion, the textures are looked for again, the way
 // the importer looks for them, to say what became of them, and the model
-// written is read for the outline and the materials list; after a failed
-// one, the file is looked at to say why, all on that thread. The importer
+// written is read for the outline, the materials list and the view; after a
+// failed one, the file is looked at to say why, all on that thread. The importer
 // must not be used by anything else until Finished.
 class ImportRun final : public QObject {
     Q_OBJECT

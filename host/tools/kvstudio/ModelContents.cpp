@@ -1,7 +1,5 @@
 #include "ModelContents.h"
 
-#include <lib3ds/material.h>
-
 #include <map>
 #include <unordered_map>
 
@@ -9,8 +7,6 @@
 #include "EmbeddableImage.h"
 #include "ImageLimits.h"
 #include "KorvantaAPI.h"
-#include "scenefile/SceneFile.h"
-#include "scenefile/StoredText.h"
 #include "utils/Utf8Conversion.h"
 #include "utils/WholeFile.h"
 
@@ -121,14 +117,6 @@ QImage Thumbnail(const std::string& path) {
 
 }  // namespace
 
-bool HasFaces(const ModelContents& contents) {
-    if (contents.topLevelFaces > 0 || contents.partsNotListed > 0) return true;
-    for (const PlacedPart& part : contents.instances) {
-        if (part.faces > 0) return true;
-    }
-    return false;
-}
-
 ModelContents ReadModelContents(const std::string& modelFile) {
     if (KVInitialize() != KV_SUCCESS) return {};
     ModelContents contents;
@@ -145,14 +133,12 @@ ModelContents ReadModelContents(const std::string& modelFile) {
     return contents;
 }
 
-void AddTextures(ModelContents& contents, const std::filesystem::path& sceneFile, const kvhost::TextureReport& textures) {
-    const hollin::importer::SceneFileRead read = hollin::importer::ReadSceneFile(sceneFile.string());
-    if (!read.scene) return;
+void AddTextures(ModelContents& contents, const std::vector<hollin::importer::SceneFileVerdict::MaterialTexture>& stored,
+                 const kvhost::TextureReport& textures) {
     // The last material of a name is the one the import gave the faces to.
     std::map<QString, std::string> storedTextures;
-    for (const Lib3dsMaterial* material = read.scene->materials; material != nullptr; material = material->next) {
-        const std::string name = hollin::utils::Utf8FromUtf8OrWindows1252(hollin::importer::StoredText(material->name));
-        storedTextures[QString::fromStdString(name)] = hollin::importer::StoredText(material->texture1_map.name);
+    for (const auto& [material, texture] : stored) {
+        storedTextures[QString::fromStdString(hollin::utils::Utf8FromUtf8OrWindows1252(material))] = texture;
     }
     std::map<std::string, QImage> thumbnails;
     for (MaterialEntry& material : contents.materials) {

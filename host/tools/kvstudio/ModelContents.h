@@ -7,12 +7,12 @@
 #include <QString>
 
 #include <cstddef>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "TextureReport.h"
+#include "scenefile/SceneFileCheck.h"
 
 namespace kvstudio {
 
@@ -59,17 +59,15 @@ struct ModelContents {
     std::vector<MaterialEntry> materials;
 };
 
-// Whether anything of the model has a face to draw.
-bool HasFaces(const ModelContents& contents);
-
 // Reads a model file that the modelling library wrote; empty contents when
 // it cannot.
 ModelContents ReadModelContents(const std::string& modelFile);
 
 // The textures that the materials of the 3DS file the model was imported
-// from name: the image in use, from the file that `textures` says it was
-// loaded from, or why none is.
-void AddTextures(ModelContents& contents, const std::filesystem::path& sceneFile, const kvhost::TextureReport& textures);
+// from name (`stored`, as the scene check found them): the image in use,
+// from the file that `textures` says it was loaded from, or why none is.
+void AddTextures(ModelContents& contents, const std::vector<hollin::importer::SceneFileVerdict::MaterialTexture>& stored,
+                 const kvhost::TextureReport& textures);
 
 }  // namespace kvstudio
 

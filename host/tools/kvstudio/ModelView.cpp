@@ -7,7 +7,11 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QUrl>
+#include <QtQuick3D/qquick3dgeometry.h>
+#include <QtQuick3D/qquick3dobject.h>
 
+#include "ModelScene.h"
+#include "SceneObjects.h"
 #include "StudioText.h"
 
 namespace kvstudio {
@@ -17,21 +21,22 @@ namespace {
 // A view that has drawn nothing this long after it is shown never will:
 // the offscreen platform, say, takes the window but never draws it.
 constexpr int kFirstFrameMilliseconds = 5'000;
-// From Show to the model framed: Qt Quick 3D reads the file before Show
-// returns, so this is only the time to upload and draw it.
-constexpr int kLoadingMilliseconds = 60'000;
 
+// A model draws a mesh for each part of its geometry.
 int CountMeshes(const QObject& node) {
     int count = 0;
     for (const QObject* child : node.findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
-        if (child->inherits("QQuick3DModel")) ++count;
+        if (child->inherits("QQuick3DModel")) {
+            const auto* geometry = child->property("geometry").value<QQuick3DGeometry*>();
+            count += geometry != nullptr ? geometry->subsetCount() : 0;
+        }
         count += CountMeshes(*child);
     }
     return count;
 }
 
-// The scene nodes directly below `node`, in the file's order: the loader
-// also hangs the materials and textures there.
+// The scene nodes directly below `node`, in the file's order: the materials,
+// textures and geometries hang there too.
 QList<QObject*> ChildNodes(const QObject& node) {
     QList<QObject*> nodes;
     for (QObject* child : node.findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
@@ -48,7 +53,6 @@ ModelView::ModelView(QWidget* parent) : QQuickWidget(parent) {
     // Files are dropped on the window, which takes them wherever they land.
     setAcceptDrops(false);
     firstFrame_.setSingleShot(true);
-    loading_.setSingleShot(true);
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         MakeUnavailable(Tr("the offscreen platform (QT_QPA_PLATFORM=offscreen) draws no 3D view"));
         return;
@@ -66,10 +70,6 @@ ModelView::ModelView(QWidget* parent) : QQuickWidget(parent) {
         MakeUnavailable(TrCompose("the view did not load: %s", {errors.join(QStringLiteral("; ")).toStdString()}));
         return;
     }
-    connect(root, SIGNAL(modelShown()), this, SIGNAL(Shown()));
-    connect(root, SIGNAL(modelFailed(QString)), this, SIGNAL(Failed(QString)));
-    connect(this, &ModelView::Shown, &loading_, &QTimer::stop);
-    connect(this, &ModelView::Failed, &loading_, &QTimer::stop);
     connect(this, &QQuickWidget::sceneGraphError, this,
             [this](QQuickWindow::SceneGraphError, const QString& message) { MakeUnavailable(message); });
     connect(&firstFrame_, &QTimer::timeout, this, [this] {
@@ -79,15 +79,11 @@ ModelView::ModelView(QWidget* parent) : QQuickWidget(parent) {
                                        QGuiApplication::platformName().toStdString()}));
         }
     });
-    connect(&loading_, &QTimer::timeout, this, [this] {
-        emit Failed(TrCompose("the view did not draw it within %s seconds", {std::to_string(kLoadingMilliseconds / 1000)}));
-    });
 }
 
 void ModelView::MakeUnavailable(const QString& why) {
     if (!whyUnavailable_.isEmpty()) return;
     whyUnavailable_ = why;
-    loading_.stop();
     firstFrame_.stop();
     emit Unavailable(why);
 }
@@ -114,18 +110,31 @@ void ModelView::keyPressEvent(QKeyEvent* event) {
     if (!handled.toBool()) QQuickWidget::keyPressEvent(event);
 }
 
-void ModelView::Show(const QString& glbPath, bool hasFaces) {
+void ModelView::Show(const ModelScene& scene) {
     if (!whyUnavailable_.isEmpty()) {
         emit Failed(whyUnavailable_);
         return;
     }
-    loading_.start(kLoadingMilliseconds);
-    QMetaObject::invokeMethod(rootObject(), "show", Q_ARG(QVariant, QUrl::fromLocalFile(glbPath)),
-                              Q_ARG(QVariant, hasFaces));
+    Clear();
+    if (!scene.whyNotDrawn.isEmpty()) {
+        emit Failed(scene.whyNotDrawn);
+        return;
+    }
+    scene_ = MakeSceneObjects(scene, *ModelNode(), *engine());
+    rootObject()->setProperty("hasModel", true);
+    if (scene.box) {
+        rootObject()->setProperty("boundsMinimum", scene.box->low);
+        rootObject()->setProperty("boundsMaximum", scene.box->high);
+        QMetaObject::invokeMethod(rootObject(), "frameAll");
+    }
+    emit Shown();
 }
 
 void ModelView::Clear() {
-    if (rootObject() != nullptr) QMetaObject::invokeMethod(rootObject(), "clear");
+    if (rootObject() == nullptr) return;
+    QMetaObject::invokeMethod(rootObject(), "select", Q_ARG(QVariant, QVariant::fromValue<QObject*>(nullptr)));
+    rootObject()->setProperty("hasModel", false);
+    delete scene_;
 }
 
 void ModelView::FrameAll() {
@@ -142,11 +151,10 @@ void ModelView::SetGridSpacing(double metres) {
 
 void ModelView::Select(const std::vector<int>& instancePath, bool topLevelFaces) {
     if (!HasModel()) return;
-    // Below the loader: its import's root, the file's scene, the file's root
-    // node, whose children are the top level's own faces, if it has any, and
-    // then its instances, each with the instances it places.
-    QList<QObject*> level = ChildNodes(*Loader());
-    for (int depth = 0; depth < 2 && !level.isEmpty(); ++depth) level = ChildNodes(*level.front());
+    // Below the scene's root, the file's root node, whose children are the
+    // top level's own faces, if it has any, and then its instances, each with
+    // the instances it places.
+    QList<QObject*> level = scene_ != nullptr ? ChildNodes(*scene_) : QList<QObject*>();
     level = level.isEmpty() ? level : ChildNodes(*level.front());
     QObject* node = nullptr;
     for (std::size_t depth = 0; depth < instancePath.size(); ++depth) {
@@ -165,16 +173,16 @@ bool ModelView::HasSelection() const {
     return rootObject() != nullptr && rootObject()->property("hasSelection").toBool();
 }
 
-QObject* ModelView::Loader() const {
-    return rootObject()->property("loader").value<QObject*>();
+QQuick3DObject* ModelView::ModelNode() const {
+    return rootObject()->findChild<QQuick3DObject*>(QStringLiteral("model"));
 }
 
 bool ModelView::HasModel() const {
-    return rootObject() != nullptr && !Loader()->property("source").toUrl().isEmpty();
+    return rootObject() != nullptr && rootObject()->property("hasModel").toBool();
 }
 
 int ModelView::MeshCount() const {
-    return rootObject() != nullptr ? CountMeshes(*Loader()) : 0;
+    return scene_ != nullptr ? CountMeshes(*scene_) : 0;
 }
 
 std::optional<ModelExtent> ModelView::Extent() const {

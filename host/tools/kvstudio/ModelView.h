@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QQuickWidget>
 #include <QString>
 #include <QTimer>
@@ -8,25 +9,30 @@
 #include <optional>
 #include <vector>
 
+class QQuick3DObject;
+
 namespace kvstudio {
+
+struct ModelScene;
 
 // The model's extent along its own axes (z up), in metres.
 struct ModelExtent {
     QVector3D metres;
 };
 
-// The 3D view of one model file (a glTF binary), drawn by Qt Quick 3D, on a
-// ground grid. A display without OpenGL, or one on which the view draws
-// nothing, makes it unavailable with the reason: nothing then waits on it.
+// The 3D view of one model, drawn by Qt Quick 3D from the scene of its model
+// file, on a ground grid. A display without OpenGL, or one on which the view
+// draws nothing, makes it unavailable with the reason: nothing then waits on it.
 class ModelView final : public QQuickWidget {
     Q_OBJECT
 public:
     explicit ModelView(QWidget* parent = nullptr);
 
-    // Loads the file; Shown follows once the model is framed, or Failed.
-    // The file's name must end in ".glb". kvstudio hands it only files that
-    // the modelling library wrote (see ModelRewrite.h).
-    void Show(const QString& glbPath, bool hasFaces);
+    // Shows the scene in place of the model before; Shown follows once the
+    // model is framed, or Failed. kvstudio hands it only the scenes of files
+    // that the modelling library wrote (see ModelRewrite.h). The view shares
+    // the scene's arrays, which need not be kept.
+    void Show(const ModelScene& scene);
     void Clear();
     void FrameAll();
     void SetPlaceholderText(const QString& text);
@@ -40,7 +46,7 @@ public:
 
     // Why the view cannot draw; empty while it can, or is still finding out.
     const QString& WhyUnavailable() const { return whyUnavailable_; }
-    // True from Show until Clear, whether or not the model could be read.
+    // True from a Show that shows a model until Clear.
     bool HasModel() const;
     // The meshes the view draws, one for each placed glTF primitive.
     int MeshCount() const;
@@ -61,15 +67,16 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QObject* Loader() const;
+    // The node below which the model's scene is made.
+    QQuick3DObject* ModelNode() const;
     bool HasDrawn() const;
     void MakeUnavailable(const QString& why);
 
     QString whyUnavailable_;
-    // Waits for the first frame once the view is on screen, and for a model
-    // from Show to Shown or Failed.
+    // Waits for the first frame once the view is on screen.
     QTimer firstFrame_;
-    QTimer loading_;
+    // What Show made, owning the rest: its children are the scene's roots.
+    QPointer<QQuick3DObject> scene_;
 };
 
 }  // namespace kvstudio

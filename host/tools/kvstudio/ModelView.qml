@@ -1,19 +1,18 @@
-// The 3D view: one model from a glTF binary file on a ground grid with its
-// axes, lit from the camera, which orbits (left drag, arrow keys), pans
-// (right or middle drag, Ctrl and left drag, Shift and the arrow keys) and
-// zooms (wheel, + and -) around the model, never so far that it is lost.
+// The 3D view: one model, whose scene the view makes below the node "model",
+// on a ground grid with its axes, lit from the camera, which orbits (left
+// drag, arrow keys), pans (right or middle drag, Ctrl and left drag, Shift
+// and the arrow keys) and zooms (wheel, + and -) around the model, never so
+// far that it is lost.
 import QtQuick
 import QtQuick3D
-import QtQuick3D.AssetUtils
 import QtQuick3D.Helpers
 
 Item {
     id: root
 
     property alias placeholderText: placeholder.text
-    readonly property alias loader: loader
-    // The loader's bounds (in metres, the file's unit, y up) as of its last
-    // boundsChanged: they are known only once the meshes are loaded.
+    property bool hasModel: false
+    // The model's bounds, in metres (the file's unit), y up.
     property vector3d boundsMinimum
     property vector3d boundsMaximum
     // The model is shown at this radius whatever its size, so that the
@@ -29,37 +28,6 @@ Item {
     // The placed part picked in the outline, if any.
     property var selected: null
     readonly property bool hasSelection: selected !== null
-
-    signal modelShown()
-    signal modelFailed(string reason)
-
-    // A model without faces has no bounds to wait for: the loader may still
-    // hold the meshes of the model before until they are deleted.
-    function show(url, hasFaces) {
-        select(null);
-        // An empty source first, so that loading the same file again still
-        // changes the bounds and frames the model.
-        loader.source = "";
-        loader.source = url;
-        if (loader.status === RuntimeLoader.Error) {
-            modelFailed(loader.errorString);
-        } else if (!hasFaces || !hasMeshes(loader)) {
-            modelShown();
-        }
-    }
-
-    function clear() {
-        select(null);
-        loader.source = "";
-    }
-
-    function hasMeshes(node) {
-        for (let i = 0; i < node.children.length; ++i) {
-            const child = node.children[i];
-            if (child instanceof Model || hasMeshes(child)) return true;
-        }
-        return false;
-    }
 
     function frameAll() {
         const minimum = boundsMinimum;
@@ -188,19 +156,11 @@ Item {
 
         Node {
             id: frame
-            RuntimeLoader {
-                id: loader
-                objectName: "loader"
-                onBoundsChanged: {
-                    if (status !== RuntimeLoader.Success) return;
-                    root.boundsMinimum = bounds.minimum;
-                    root.boundsMaximum = bounds.maximum;
-                    root.frameAll();
-                    root.modelShown();
-                }
+            Node {
+                objectName: "model"
             }
             Ground {
-                visible: root.gridStep > 0 && loader.source.toString() !== ""
+                visible: root.gridStep > 0 && root.hasModel
                 step: root.gridStep
                 boundsMinimum: root.boundsMinimum
                 boundsMaximum: root.boundsMaximum
@@ -243,7 +203,7 @@ Item {
     Text {
         id: placeholder
         anchors.centerIn: parent
-        visible: loader.source.toString() === ""
+        visible: !root.hasModel
         color: "#5a6470"
         font.pixelSize: 16
     }

@@ -215,7 +215,7 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
         failure = TrCompose("Could not import %1$s: %2$s", {name, Utf8(outcome.whyNotConverted)});
     }
     if (outcome.converted) {
-        ShowModel(output, input, outcome.contents);
+        ShowModel(output, input, outcome.contents, outcome.scene);
     }
     textureNotice_->ShowReport(outcome.textures);
     if (!outcome.incomplete.isEmpty()) {
@@ -251,7 +251,7 @@ void StudioWindow::Open(const QString& path) {
         emit Failed(message);
         return;
     }
-    ShowModel(rewritten, file.absoluteFilePath(), ReadModelContents(Utf8(rewritten)));
+    ShowModel(rewritten, file.absoluteFilePath(), ReadModelContents(Utf8(rewritten)), ReadModelScene(rewritten));
 }
 
 void StudioWindow::OpenRecent(const QString& path) {
@@ -275,16 +275,15 @@ bool StudioWindow::Export(const QString& path) {
     return true;
 }
 
-void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents) {
+void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents,
+                             const ModelScene& scene) {
     pendingModel_ = glbPath;
     pendingSource_ = sourcePath;
     openingMessage_ = TrCompose("Opening %s...", {Utf8(QFileInfo(sourcePath).fileName())});
     statusBar()->showMessage(openingMessage_);
-    // Qt Quick 3D reads the file on this thread: the message goes up first.
-    statusBar()->repaint();
     outline_->Show(contents);
     materials_->Show(contents);
-    view_->Show(glbPath, HasFaces(contents));
+    view_->Show(scene);
 }
 
 void StudioWindow::OnModelShown() {

@@ -82,7 +82,7 @@ private:
     void OnCancel();
     // Only with a model file in the scratch folder that the modelling library
     // wrote: the importer's, or one rewritten by RewriteModelFile.
-    void ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents);
+    void ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents, const ModelScene& scene);
     // In the status bar, and to whoever watches Failed.
     void ReportFailure(const QString& why);
     void OnModelShown();

@@ -91,6 +91,7 @@ void TranslateQt(QApplication& application) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvhost::GrowTheHeapOnHugePages(argv);
     kvhost::UseTheUsersLanguage();
     const Command command = ParseCommandLine(argc, argv);
     if (!kvhost::HasADisplay()) {
