@@ -87,7 +87,8 @@ const Hostile kRows[] = {
          std::filesystem::copy_file(KV_MODEL, f / "courtyard.kvm");
          WriteFile(Store(f), R"({"3DS Importer":{"ImportUnits":2,"ImportUnits":7}})");
      },
-     {"kvstudio", "--screenshot=shot.png", "courtyard.kvm"}, {}, 0, "", {"shot.png"}},
+     // kvstudio's own settings (recent files, the window) are no part of the store it could not read.
+     {"kvstudio", "--screenshot=shot.png", "courtyard.kvm"}, {}, 0, "", {"shot.png", "config/Korvanta/kvstudio.conf"}},
     {"a FIFO as a 3DS file, in kvinfo", [](const Folder& f) { MakeFifo(f / "pipe.3ds"); }, {"kvinfo", "pipe.3ds"}, {}, 1,
      "kvinfo: pipe.3ds: it is not a regular file\n"},
     {"a FIFO as a model file, in kvstudio", [](const Folder& f) { MakeFifo(f / "pipe.kvm"); },
