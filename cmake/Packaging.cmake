@@ -36,8 +36,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What kvstudio loads at run time, which no library dependency names: the
-# QML modules of its view and Qt Quick 3D's glTF importer.
+# QML modules of its view.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qml6-module-qtquick, qml6-module-qtquick-window, qml6-module-qtqml-workerscript, qml6-module-quick3d, qml6-module-quick3d-assetutils, qml6-module-quick3d-helpers, qt6-quick3d-assetimporters-plugin")
+  "qml6-module-qtquick, qml6-module-qtquick-window, qml6-module-qtqml-workerscript, qml6-module-quick3d, qml6-module-quick3d-helpers")
 
 include(CPack)

@@ -14,7 +14,7 @@ repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo_root"
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target import_fuzzer modelfile_fuzzer texture_fuzzer
+cmake --build --preset fuzz --target import_fuzzer modelfile_fuzzer modelscene_fuzzer texture_fuzzer
 
 real_3ds_folders=(/usr/share/assimp/models/3DS /usr/share/glmark2/models /usr/share/games/gl-117/models)
 
@@ -37,6 +37,7 @@ seeds_3ds=(samples tests/fuzz/regressions/3ds)
 for folder in "${real_3ds_folders[@]}"; do [ -d "$folder" ] && seeds_3ds+=("$folder"); done
 run_fuzzer import_fuzzer "${seeds_3ds[@]}"
 run_fuzzer modelfile_fuzzer tests/fuzz/corpus/modelfile tests/fuzz/regressions/modelfile
+run_fuzzer modelscene_fuzzer tests/fuzz/corpus/modelfile tests/fuzz/regressions/modelfile
 
 # The real textures: JPEG, PNG, BMP and TGA images of up to 64 KB; larger
 # ones slow the PNG re-encoding of every mutated input down to a few a second.

@@ -17,9 +17,9 @@ build_packages=(
   build-essential cmake pkg-config dpkg-dev
   lib3ds-dev
   qt6-base-dev libgl-dev
-  qt6-declarative-dev qt6-quick3d-dev qt6-shadertools-dev qt6-quick3d-assetimporters-plugin
+  qt6-declarative-dev qt6-quick3d-dev qt6-shadertools-dev
   qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript
-  qml6-module-quick3d qml6-module-quick3d-assetutils qml6-module-quick3d-helpers
+  qml6-module-quick3d qml6-module-quick3d-helpers
   qt6-translations-l10n
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   gettext

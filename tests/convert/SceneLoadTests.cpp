@@ -142,7 +142,7 @@ TEST(SceneFileCheck, PlacesFaultsAndCutsAtTheirChunksAndCollectsTextureNames) {
     const std::vector<SceneFileVerdict::MaterialTexture> materials{{"wood", "MAPS\\OAK.JPG"}, {"paint", ""}};
     EXPECT_EQ(sound.materialTextures, materials);
 
-    const SceneFileVerdict damaged = CheckSceneFile(SceneFile({material, Triangle(3)}));
+    const SceneFileVerdict damaged = CheckSceneFile(SceneFile({material, plain, Triangle(3)}));
     EXPECT_EQ(damaged.fault, SceneFileFault::PointOutOfRange);
     EXPECT_EQ(damaged.where.id, LIB3DS_FACE_ARRAY);
     const Bytes faceArrayHeader = Joined({Word(LIB3DS_FACE_ARRAY), Dword(16)});

@@ -21,6 +21,23 @@ namespace {
 // A view that has drawn nothing this long after it is shown never will:
 // the offscreen platform, say, takes the window but never draws it.
 constexpr int kFirstFrameMilliseconds = 5'000;
+// Above this many triangles, multisampling would more than double the time
+// of every frame where the view is drawn in software (Mesa's llvmpipe takes
+// about a second a frame for 4.5 million triangles with it, 0.4 s without):
+// a large model turns with rough edges rather than stalls.
+constexpr qint64 kMostTrianglesMultisampled = 1'000'000;
+
+// The triangles of every mesh placed in the scene.
+qint64 PlacedTriangles(const ModelScene& scene) {
+    qint64 triangles = 0;
+    for (const SceneNode& node : scene.nodes) {
+        if (node.mesh < 0) continue;
+        for (const SceneMesh::Part& part : scene.meshes[static_cast<std::size_t>(node.mesh)].parts) {
+            triangles += part.indexCount / 3;
+        }
+    }
+    return triangles;
+}
 
 // A model draws a mesh for each part of its geometry.
 int CountMeshes(const QObject& node) {
@@ -122,6 +139,7 @@ void ModelView::Show(const ModelScene& scene) {
     }
     scene_ = MakeSceneObjects(scene, *ModelNode(), *engine());
     rootObject()->setProperty("hasModel", true);
+    rootObject()->setProperty("multisampled", PlacedTriangles(scene) <= kMostTrianglesMultisampled);
     if (scene.box) {
         rootObject()->setProperty("boundsMinimum", scene.box->low);
         rootObject()->setProperty("boundsMaximum", scene.box->high);

@@ -12,6 +12,9 @@ Item {
 
     property alias placeholderText: placeholder.text
     property bool hasModel: false
+    // Edges are smoothed by multisampling, which a large model pays for in
+    // every frame.
+    property bool multisampled: true
     // The model's bounds, in metres (the file's unit), y up.
     property vector3d boundsMinimum
     property vector3d boundsMaximum
@@ -128,7 +131,7 @@ Item {
         environment: SceneEnvironment {
             backgroundMode: SceneEnvironment.Color
             clearColor: "#dfe3e8"
-            antialiasingMode: SceneEnvironment.MSAA
+            antialiasingMode: root.multisampled ? SceneEnvironment.MSAA : SceneEnvironment.NoAA
             antialiasingQuality: SceneEnvironment.High
         }
 
