@@ -35,11 +35,13 @@ struct ImportOutcome {
 // One call of the importer's ConvertToModel on a thread of its own, so that
 // the window stays responsive. The importer's progress reaches the GUI
 // thread as signals; Cancel is what the importer's cancellation check
-// answers. After a conversion, the textures are looked for again, the way
-// the importer looks for them, to say what became of them, and the model
-// written is read for the outline, the materials list and the view; after a
-// failed one, the file is looked at to say why, all on that thread. The importer
-// must not be used by anything else until Finished.
+// answers. Beside the conversion, on one more thread, the file is checked
+// to say why an import failed or what a file that loads in part may lack.
+// After a conversion, the textures are looked for again, the way the
+// importer looks for them, to say what became of them, and the model written
+// is read for the outline, the materials list and the view, on the
+// conversion's thread. The importer must not be used by anything else until
+// Finished.
 class ImportRun final : public QObject {
     Q_OBJECT
 public:
