@@ -89,9 +89,15 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& utf8Pa
     return bytes;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& utf8Path, std::size_t count, FileReadError* error) {
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& utf8Path, std::size_t count, FileReadError* error,
+                                                       std::uint64_t* fileSize) {
     const FileDescriptor file(OpenRegularFile(utf8Path, error));
     if (file.Get() < 0) return std::nullopt;
+    struct stat status {};
+    if (fileSize != nullptr) {
+        if (::fstat(file.Get(), &status) != 0) return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);
+        *fileSize = static_cast<std::uint64_t>(status.st_size);
+    }
     std::vector<std::uint8_t> bytes(count);
     if (!ReadInto(file.Get(), bytes)) {
         return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);

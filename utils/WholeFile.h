@@ -32,8 +32,9 @@ int OpenRegularFile(const std::string& utf8Path, FileReadError* error = nullptr)
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& utf8Path, std::uint64_t sizeLimit,
                                                        FileReadError* error = nullptr);
 
-// At most the first `count` bytes of a regular file.
+// At most the first `count` bytes of a regular file; `fileSize` (when given)
+// gets the size of the whole file.
 std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& utf8Path, std::size_t count,
-                                                       FileReadError* error = nullptr);
+                                                       FileReadError* error = nullptr, std::uint64_t* fileSize = nullptr);
 
 }  // namespace hollin::utils

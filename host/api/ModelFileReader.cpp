@@ -10,28 +10,16 @@
 #include <nlohmann/json.hpp>
 
 #include "InstanceGraph.h"
+#include "GlbLayout.h"
 #include "ModelFile.h"
 #include "ModelFileBuffer.h"
+#include "ModelFileOutline.h"
 #include "ModelFileStructure.h"
 #include "StrictJson.h"
 #include "utils/WholeFile.h"
 
 namespace korvanta {
 namespace {
-
-// The GLB container: a 12-byte header, then chunks of a 4-byte length, a
-// 4-byte type and the data; the JSON chunk first, the binary chunk next.
-constexpr std::size_t kHeaderBytes = 12;
-constexpr std::size_t kChunkHeaderBytes = 8;
-constexpr std::uint32_t kGlbMagic = 0x46546C67;      // "glTF"
-constexpr std::uint32_t kJsonChunkType = 0x4E4F534A;  // "JSON"
-constexpr std::uint32_t kBinaryChunkType = 0x004E4942;  // "BIN\0"
-
-std::uint32_t WordAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    std::uint32_t word = 0;
-    std::memcpy(&word, bytes.data() + offset, sizeof word);
-    return word;
-}
 
 KVModelFileVerdict Fault(KVModelFileFault fault, std::uint64_t offset = 0, const std::string& member = {}) {
     KVModelFileVerdict verdict{};
@@ -41,39 +29,46 @@ KVModelFileVerdict Fault(KVModelFileFault fault, std::uint64_t offset = 0, const
     return verdict;
 }
 
-// Splits a GLB into its JSON document and binary chunk, checking every length
-// against the bytes there are before using it.
-KVModelFileVerdict ReadGlb(std::span<const std::uint8_t> bytes, GlbContent& content) {
-    if (bytes.size() < kHeaderBytes + kChunkHeaderBytes || WordAt(bytes, 0) != kGlbMagic || WordAt(bytes, 4) != 2 ||
-        WordAt(bytes, 8) != bytes.size()) {
-        return Fault(KV_MODEL_FILE_NOT_GLB);
-    }
-    const std::size_t jsonLength = WordAt(bytes, kHeaderBytes);
-    const std::size_t jsonStart = kHeaderBytes + kChunkHeaderBytes;
-    if (WordAt(bytes, kHeaderBytes + 4) != kJsonChunkType || jsonLength > bytes.size() - jsonStart) {
-        return Fault(KV_MODEL_FILE_NOT_GLB);
-    }
-    const std::size_t binaryHeader = jsonStart + jsonLength;
-    content.binary = {};
-    if (binaryHeader != bytes.size()) {
-        if (bytes.size() - binaryHeader < kChunkHeaderBytes || WordAt(bytes, binaryHeader + 4) != kBinaryChunkType) {
-            return Fault(KV_MODEL_FILE_NOT_GLB);
-        }
-        const std::size_t binaryLength = WordAt(bytes, binaryHeader);
-        if (binaryLength > bytes.size() - binaryHeader - kChunkHeaderBytes) return Fault(KV_MODEL_FILE_NOT_GLB);
-        content.binary = bytes.subspan(binaryHeader + kChunkHeaderBytes, binaryLength);
-    }
-
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data() + jsonStart), jsonLength);
-    const JsonVerdict json = ParseJsonObject(text, content.document);
-    switch (json.fault) {
+// Parses the JSON chunk, which starts at byte `jsonStart` of the file.
+KVModelFileVerdict ParseDocument(std::span<const std::uint8_t> json, std::size_t jsonStart, nlohmann::json& document) {
+    const std::string_view text(reinterpret_cast<const char*>(json.data()), json.size());
+    const JsonVerdict verdict = ParseJsonObject(text, document);
+    switch (verdict.fault) {
         case JsonFault::None: return Fault(KV_MODEL_FILE_SOUND);
-        case JsonFault::Malformed: return Fault(KV_MODEL_FILE_JSON_MALFORMED, jsonStart + json.offset);
-        case JsonFault::DuplicateKey: return Fault(KV_MODEL_FILE_JSON_DUPLICATE_KEY, 0, json.member);
-        case JsonFault::TooDeep: return Fault(KV_MODEL_FILE_JSON_TOO_DEEP, 0, json.member);
+        case JsonFault::Malformed: return Fault(KV_MODEL_FILE_JSON_MALFORMED, jsonStart + verdict.offset);
+        case JsonFault::DuplicateKey: return Fault(KV_MODEL_FILE_JSON_DUPLICATE_KEY, 0, verdict.member);
+        case JsonFault::TooDeep: return Fault(KV_MODEL_FILE_JSON_TOO_DEEP, 0, verdict.member);
         case JsonFault::NotAnObject: break;
     }
     return Fault(KV_MODEL_FILE_NOT_A_MODEL);
+}
+
+// Splits a GLB into its JSON document and binary chunk, checking every length
+// against the bytes there are before using it.
+KVModelFileVerdict ReadGlb(std::span<const std::uint8_t> bytes, GlbContent& content) {
+    const std::optional<std::size_t> jsonLength = GlbJsonLength(bytes, bytes.size());
+    if (!jsonLength) return Fault(KV_MODEL_FILE_NOT_GLB);
+    const std::size_t binaryHeader = kGlbJsonStart + *jsonLength;
+    content.binary = {};
+    if (binaryHeader != bytes.size()) {
+        if (bytes.size() - binaryHeader < kGlbChunkHeaderBytes || GlbWordAt(bytes, binaryHeader + 4) != kGlbBinaryChunkType) {
+            return Fault(KV_MODEL_FILE_NOT_GLB);
+        }
+        const std::size_t binaryLength = GlbWordAt(bytes, binaryHeader);
+        if (binaryLength > bytes.size() - binaryHeader - kGlbChunkHeaderBytes) return Fault(KV_MODEL_FILE_NOT_GLB);
+        content.binary = bytes.subspan(binaryHeader + kGlbChunkHeaderBytes, binaryLength);
+    }
+    return ParseDocument(bytes.subspan(kGlbJsonStart, *jsonLength), kGlbJsonStart, content.document);
+}
+
+KVModelFileVerdict GraphVerdict(InstanceGraphFault fault) {
+    switch (fault) {
+        case InstanceGraphFault::None: break;
+        case InstanceGraphFault::Cycle: return Fault(KV_MODEL_FILE_INSTANCE_CYCLE);
+        case InstanceGraphFault::TooDeep:
+        case InstanceGraphFault::TooManyPlacements: return Fault(KV_MODEL_FILE_INSTANCES_TOO_DEEP);
+    }
+    return Fault(KV_MODEL_FILE_SOUND);
 }
 
 KVModelFileVerdict ReadModel(std::span<const std::uint8_t> bytes, Model& model) {
@@ -81,14 +76,9 @@ KVModelFileVerdict ReadModel(std::span<const std::uint8_t> bytes, Model& model) 
     if (KVModelFileVerdict verdict = ReadGlb(bytes, content); verdict.fault != KV_MODEL_FILE_SOUND) return verdict;
     Model loaded;
     if (!ReadModelStructure(content, loaded)) return Fault(KV_MODEL_FILE_NOT_A_MODEL);
-    switch (FindInstanceGraphFault(loaded)) {
-        case InstanceGraphFault::None: break;
-        case InstanceGraphFault::Cycle: return Fault(KV_MODEL_FILE_INSTANCE_CYCLE);
-        case InstanceGraphFault::TooDeep:
-        case InstanceGraphFault::TooManyPlacements: return Fault(KV_MODEL_FILE_INSTANCES_TOO_DEEP);
-    }
-    model = std::move(loaded);
-    return Fault(KV_MODEL_FILE_SOUND);
+    KVModelFileVerdict verdict = GraphVerdict(FindInstanceGraphFault(loaded));
+    if (verdict.fault == KV_MODEL_FILE_SOUND) model = std::move(loaded);
+    return verdict;
 }
 
 KVModelFileFault FaultOf(hollin::utils::FileProblem problem) {
@@ -98,6 +88,29 @@ KVModelFileFault FaultOf(hollin::utils::FileProblem problem) {
         case hollin::utils::FileProblem::TooLarge: return KV_MODEL_FILE_TOO_LARGE;
         default: return KV_MODEL_FILE_UNREADABLE;
     }
+}
+
+KVModelFileVerdict ReadOutline(const std::string& path, ModelOutline& outline) {
+    hollin::utils::FileReadError error;
+    std::uint64_t fileSize = 0;
+    const auto header = hollin::utils::ReadFileStart(path, kGlbJsonStart, &error, &fileSize);
+    if (!header) return Fault(FaultOf(error.problem));
+    const std::optional<std::size_t> jsonLength = GlbJsonLength(*header, fileSize);
+    if (!jsonLength) return Fault(KV_MODEL_FILE_NOT_GLB);
+    const auto start = hollin::utils::ReadFileStart(path, kGlbJsonStart + *jsonLength, &error);
+    if (!start) return Fault(FaultOf(error.problem));
+    // Shorter when the file shrank since its header was read.
+    if (start->size() != kGlbJsonStart + *jsonLength) return Fault(KV_MODEL_FILE_NOT_GLB);
+    const std::span<const std::uint8_t> json(*start);
+    nlohmann::json document;
+    if (KVModelFileVerdict verdict = ParseDocument(json.subspan(kGlbJsonStart), kGlbJsonStart, document); verdict.fault != KV_MODEL_FILE_SOUND) {
+        return verdict;
+    }
+    ModelOutline read;
+    if (!ReadModelOutline(document, read)) return Fault(KV_MODEL_FILE_NOT_A_MODEL);
+    KVModelFileVerdict verdict = GraphVerdict(FindInstanceGraphFault(read));
+    if (verdict.fault == KV_MODEL_FILE_SOUND) outline = std::move(read);
+    return verdict;
 }
 
 KVResult Answer(const KVModelFileVerdict& verdict, KVModelFileVerdict* wanted) {
@@ -123,6 +136,14 @@ KVResult LoadModelFile(const std::string& path, Model& model, KVModelFileVerdict
         const std::optional<std::vector<std::uint8_t>> bytes =
             hollin::utils::ReadWholeFile(path, std::numeric_limits<std::uint32_t>::max(), &error);
         return Answer(bytes ? ReadModel(*bytes, model) : Fault(FaultOf(error.problem)), verdict);
+    } catch (const std::bad_alloc&) {
+        return Answer(Fault(KV_MODEL_FILE_UNREADABLE), verdict);
+    }
+}
+
+KVResult LoadModelOutline(const std::string& path, ModelOutline& outline, KVModelFileVerdict* verdict) {
+    try {
+        return Answer(ReadOutline(path, outline), verdict);
     } catch (const std::bad_alloc&) {
         return Answer(Fault(KV_MODEL_FILE_UNREADABLE), verdict);
     }

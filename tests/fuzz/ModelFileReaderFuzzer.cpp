@@ -2,7 +2,8 @@
 // file: opened through the C API and summarised, bounds and all. A file
 // either loads into a model that holds together or is refused with a verdict
 // that says why; it never crashes, hangs or reads outside the bytes it was
-// given.
+// given. Its outline, which kvstudio lists, is read too: of a file that
+// loads, it says what the model holds.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "EntitiesCheck.h"
 #include "KorvantaAPI.h"
 #include "Model.h"
+#include "ModelFileOutline.h"
 #include "ModelSummary.h"
 
 namespace {
@@ -28,6 +30,23 @@ const std::string& InputPath() {
         return "/proc/self/fd/" + std::to_string(descriptor);
     }();
     return path;
+}
+
+void RequireOutlineOf(const korvanta::Model& model, const std::string& path) {
+    korvanta::ModelOutline outline;
+    bool same = korvanta::LoadModelOutline(path, outline) == KV_SUCCESS &&
+                outline.materials.size() == model.materials.size() &&
+                outline.definitions.size() == model.definitions.size() &&
+                outline.entities.faces == model.entities.faces.size() &&
+                outline.entities.placed.size() == model.entities.instances.size();
+    for (std::size_t i = 0; same && i < model.definitions.size(); ++i) {
+        same = outline.definitions[i].entities.faces == model.definitions[i]->entities.faces.size() &&
+               outline.definitions[i].entities.placed.size() == model.definitions[i]->entities.instances.size();
+    }
+    if (!same) {
+        std::fprintf(stderr, "The outline does not say what the model holds\n");
+        std::abort();
+    }
 }
 
 }  // namespace
@@ -51,7 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
         kvinfo::SummarizeModel(model).dump();
+        RequireOutlineOf(*static_cast<const korvanta::Model*>(model.ptr), path);
         KVModelRelease(&model);
+    } else {
+        korvanta::ModelOutline outline;
+        korvanta::LoadModelOutline(path, outline);
     }
     return 0;
 }

@@ -8,7 +8,6 @@
 #include <future>
 #include <optional>
 
-#include "FreedMemory.h"
 #include "HostProgressCallback.h"
 #include "HostText.h"
 #include "ImportOptions.h"
@@ -91,6 +90,7 @@ void ImportRun::Convert() {
         outcome.failure = QString::fromUtf8(kvhost::Translated("an unknown error"));
     }
     outcome.cancelled = cancelled_;
+    QMetaObject::invokeMethod(this, [this] { emit Converted(); }, Qt::QueuedConnection);
     const hollin::importer::SceneFileDiagnosis checked = checking.get();
     if (outcome.converted) {
         if (const std::optional<std::string> warning = kvhost::IncompleteFileWarning(checked)) {
@@ -103,13 +103,11 @@ void ImportRun::Convert() {
             // A store that cannot be read costs only the notes on the textures;
             // the model is there all the same.
         }
-        // Reading the model back takes about as much memory as building it
-        // did. The conversion's freed memory goes back to the system first:
-        // kept in this thread's heap it served the read only in part, whose
-        // peak was then higher by about a twentieth of the model's.
-        kvhost::ReturnFreedMemory();
         outcome.contents = ReadModelContents(output_.toStdString());
         AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures);
+        // Into the conversion's freed memory, still this thread's to reuse
+        // without the system clearing fresh pages: the window returns what
+        // is left once the view has its arrays.
         outcome.scene = ReadModelScene(output_);
     } else if (outcome.failure.isEmpty()) {
         outcome.whyNotConverted = QString::fromStdString(kvhost::WhyNotConverted(input, checked));

@@ -38,9 +38,9 @@ struct ImportOutcome {
 // answers. Beside the conversion, on one more thread, the file is checked
 // to say why an import failed or what a file that loads in part may lack.
 // After a conversion, the textures are looked for again, the way the
-// importer looks for them, to say what became of them, and the model written
-// is read for the outline, the materials list and the view, on the
-// conversion's thread. The importer must not be used by anything else until
+// importer looks for them, to say what became of them, and the model file
+// written is read for the outline and the materials list (its outline only)
+// and for the view (the arrays it draws), on the conversion's thread. The importer must not be used by anything else until
 // Finished.
 class ImportRun final : public QObject {
     Q_OBJECT
@@ -56,6 +56,8 @@ public:
 
 signals:
     void Progressed(double percent);
+    // When the importer has returned, before its model is read for the window.
+    void Converted();
     void MessageChanged(const QString& message, const QString& secondaryMessage);
     void Finished(const kvstudio::ImportOutcome& outcome);
 

@@ -1,12 +1,12 @@
 #include "ModelContents.h"
 
+#include <algorithm>
+#include <climits>
 #include <map>
-#include <unordered_map>
 
-#include "ApiLists.h"
 #include "EmbeddableImage.h"
 #include "ImageLimits.h"
-#include "KorvantaAPI.h"
+#include "ModelFileOutline.h"
 #include "utils/Utf8Conversion.h"
 #include "utils/WholeFile.h"
 
@@ -14,64 +14,38 @@ namespace kvstudio {
 
 namespace {
 
-using kvhost::ReadList;
-using kvhost::ReadText;
-
 // A model may place its parts millions of times; the outline lists this many.
 constexpr std::size_t kMostPartsListed = 5'000;
 constexpr int kThumbnailPixels = 48;
 
-std::size_t FaceCount(KVEntitiesRef entities) {
-    std::size_t faces = 0;
-    KVEntitiesGetNumFaces(entities, &faces);
-    return faces;
-}
-
-std::vector<KVComponentInstanceRef> InstancesOf(KVEntitiesRef entities) {
-    return ReadList<KVComponentInstanceRef>(entities, KVEntitiesGetNumInstances, KVEntitiesGetInstances);
-}
-
 class OutlineReader {
 public:
-    explicit OutlineReader(KVModelRef model) {
-        const auto definitions =
-            ReadList<KVComponentDefinitionRef>(model, KVModelGetNumComponentDefinitions, KVModelGetComponentDefinitions);
-        for (const KVComponentDefinitionRef definition : definitions) {
-            KVEntitiesRef entities{nullptr};
-            KVComponentDefinitionGetEntities(definition, &entities);
-            index_[definition.ptr] = contents_.definitions.size();
-            entities_.push_back(entities);
-            contents_.definitions.push_back(
-                {QString::fromStdString(ReadText(definition, KVComponentDefinitionGetName)), FaceCount(entities), 0});
+    explicit OutlineReader(const korvanta::ModelOutline& outline) : outline_(outline) {
+        for (const auto& definition : outline.definitions) {
+            contents_.definitions.push_back({QString::fromStdString(definition.name), definition.entities.faces, 0});
         }
-        KVEntitiesRef topLevel{nullptr};
-        KVModelGetEntities(model, &topLevel);
-        contents_.topLevelFaces = FaceCount(topLevel);
-        contents_.instances = Parts(topLevel, {});
+        contents_.topLevelFaces = outline.entities.faces;
+        contents_.instances = Parts(outline.entities, {});
     }
 
     ModelContents Take() { return std::move(contents_); }
 
 private:
-    // The library has checked the nesting: it is finite and shallow.
-    std::vector<PlacedPart> Parts(KVEntitiesRef entities, const std::vector<int>& path) {
+    // The reader has checked the nesting: it is finite and shallow.
+    std::vector<PlacedPart> Parts(const korvanta::OutlineEntities& entities, const std::vector<int>& path) {
         std::vector<PlacedPart> parts;
         int index = 0;
-        for (const KVComponentInstanceRef instance : InstancesOf(entities)) {
+        for (const std::size_t definition : entities.placed) {
             std::vector<int> partPath = path;
             partPath.push_back(index++);
-            KVComponentDefinitionRef definition{nullptr};
-            KVComponentInstanceGetDefinition(instance, &definition);
-            const auto known = index_.find(definition.ptr);
-            if (known == index_.end()) continue;
-            PartDefinition& described = contents_.definitions[known->second];
+            PartDefinition& described = contents_.definitions[definition];
             ++described.placements;
             if (listed_ == kMostPartsListed) {
                 ++contents_.partsNotListed;
                 continue;
             }
             ++listed_;
-            PlacedPart part{known->second, described.name, 0, partPath, Parts(entities_[known->second], partPath)};
+            PlacedPart part{definition, described.name, 0, partPath, Parts(outline_.definitions[definition].entities, partPath)};
             part.faces = described.faces;
             for (const PlacedPart& inner : part.parts) part.faces += inner.faces;
             parts.push_back(std::move(part));
@@ -79,25 +53,20 @@ private:
         return parts;
     }
 
+    const korvanta::ModelOutline& outline_;
     ModelContents contents_;
-    std::unordered_map<void*, std::size_t> index_;
-    std::vector<KVEntitiesRef> entities_;
     std::size_t listed_ = 0;
 };
 
-MaterialEntry DescribeMaterial(KVMaterialRef material) {
+MaterialEntry DescribeMaterial(const korvanta::ModelOutline::Material& material) {
     MaterialEntry entry;
-    entry.name = QString::fromStdString(ReadText(material, KVMaterialGetName));
-    KVColor colour{};
-    KVMaterialGetColor(material, &colour);
-    entry.colour = QColor(colour.red, colour.green, colour.blue);
-    KVMaterialGetOpacity(material, &entry.opacity);
-    KVTextureRef texture{nullptr};
-    std::size_t width = 0, height = 0;
-    double sScale = 0.0, tScale = 0.0;
-    if (KVMaterialGetTexture(material, &texture) == KV_SUCCESS && KV_IS_VALID(texture) &&
-        KVTextureGetDimensions(texture, &width, &height, &sScale, &tScale) == KV_SUCCESS) {
-        entry.texture = MaterialTexture{{}, {}, QSize(static_cast<int>(width), static_cast<int>(height)), {}};
+    entry.name = QString::fromStdString(material.name);
+    entry.colour = QColor(material.color.red, material.color.green, material.color.blue);
+    entry.opacity = material.opacity;
+    if (material.textured) {
+        const QSize size(static_cast<int>(std::min<std::size_t>(material.textureWidth, INT_MAX)),
+                         static_cast<int>(std::min<std::size_t>(material.textureHeight, INT_MAX)));
+        entry.texture = MaterialTexture{{}, {}, size, {}};
     }
     return entry;
 }
@@ -118,18 +87,10 @@ QImage Thumbnail(const std::string& path) {
 }  // namespace
 
 ModelContents ReadModelContents(const std::string& modelFile) {
-    if (KVInitialize() != KV_SUCCESS) return {};
-    ModelContents contents;
-    KVModelRef model{};
-    KVModelFileVerdict verdict{};
-    if (KVModelCreateFromFile(&model, modelFile.c_str(), &verdict) == KV_SUCCESS) {
-        contents = OutlineReader(model).Take();
-        for (const KVMaterialRef material : ReadList<KVMaterialRef>(model, KVModelGetNumMaterials, KVModelGetMaterials)) {
-            contents.materials.push_back(DescribeMaterial(material));
-        }
-        KVModelRelease(&model);
-    }
-    KVTerminate();
+    korvanta::ModelOutline outline;
+    if (korvanta::LoadModelOutline(modelFile, outline) != KV_SUCCESS) return {};
+    ModelContents contents = OutlineReader(outline).Take();
+    for (const auto& material : outline.materials) contents.materials.push_back(DescribeMaterial(material));
     return contents;
 }
 

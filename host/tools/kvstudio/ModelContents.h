@@ -59,8 +59,8 @@ struct ModelContents {
     std::vector<MaterialEntry> materials;
 };
 
-// Reads a model file that the modelling library wrote; empty contents when
-// it cannot.
+// Reads a model file that the modelling library wrote, from its outline
+// alone; empty contents when it cannot.
 ModelContents ReadModelContents(const std::string& modelFile);
 
 // The textures that the materials of the 3DS file the model was imported

@@ -184,6 +184,7 @@ void StudioWindow::Import(const QString& path) {
     const QString title = TrCompose("Importing %s", {Utf8(file.fileName())});
     progress_ = MakeImportProgress(*this, *run_, title);
     connect(progress_, &QProgressDialog::canceled, this, &StudioWindow::OnCancel);
+    connect(run_.get(), &ImportRun::Converted, this, &StudioWindow::ConversionEnded);
     connect(run_.get(), &ImportRun::Finished, this, &StudioWindow::OnImportFinished);
     statusBar()->showMessage(title);
     UpdateActions();
@@ -197,7 +198,6 @@ void StudioWindow::OnCancel() {
 }
 
 void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
-    emit ConversionEnded();
     const QString input = run_->Input();
     const QString output = run_->Output();
     progress_->hide();

@@ -12,6 +12,7 @@
 
 #include "InstanceGraph.h"
 #include "ModelFile.h"
+#include "ModelFileOutline.h"
 #include "ModelFileStructure.h"
 #include "ProcessRunner.h"
 #include "TestModels.h"
@@ -102,6 +103,8 @@ struct RefusedFile {
     PutFile put;
     KVModelFileFault fault;
     std::string kvinfoSays = kDamaged;
+    // The outline reads the JSON alone, and only what it lists.
+    bool outlineReads = false;
 };
 
 const RefusedFile kRefusedFiles[] = {
@@ -121,13 +124,13 @@ const RefusedFile kRefusedFiles[] = {
     {"no structure", Edited([](json& g) { g["asset"].erase("extras"); }), KV_MODEL_FILE_NOT_A_MODEL},
     {"someone else's extras", Edited([](json& g) { g["asset"]["extras"] = {{"author", "someone"}}; }), KV_MODEL_FILE_NOT_A_MODEL},
     {"an unknown structure version", Edited([](json& g) { Structure(g)["version"] = 99; }), KV_MODEL_FILE_NOT_A_MODEL},
-    {"a face material beyond the list", Edited([](json& g) { Structure(g)["materials"].erase(3); }), KV_MODEL_FILE_NOT_A_MODEL},
+    {"a face material beyond the list", Edited([](json& g) { Structure(g)["materials"].erase(3); }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"a texture image missing", Edited([](json& g) { Structure(g)["materials"][2]["texture"]["image"] = 42; }),
-     KV_MODEL_FILE_NOT_A_MODEL},
+     KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"an instance of a missing definition", Edited([](json& g) { Structure(g)["entities"]["instances"][0]["definition"] = 99; }),
      KV_MODEL_FILE_NOT_A_MODEL},
-    {"a view past its buffer", Edited([](json& g) { g["bufferViews"][0]["byteLength"] = 1u << 30; }), KV_MODEL_FILE_NOT_A_MODEL},
-    {"a buffer from another file", Edited([](json& g) { g["buffers"][0]["uri"] = "/etc/hostname"; }), KV_MODEL_FILE_NOT_A_MODEL},
+    {"a view past its buffer", Edited([](json& g) { g["bufferViews"][0]["byteLength"] = 1u << 30; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
+    {"a buffer from another file", Edited([](json& g) { g["buffers"][0]["uri"] = "/etc/hostname"; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"JSON nested 217,000 arrays deep (435 KB)",
      Bytes([] { return MakeGlb(R"({"asset":{"version":"2.0","extras":)" + std::string(217'000, '[') + std::string(217'000, ']') + "}}"); }),
      KV_MODEL_FILE_JSON_TOO_DEEP, "its arrays and objects nest deeper than 64 levels, at /asset/extras/0/0/0/0/"},
@@ -147,7 +150,7 @@ const RefusedFile kRefusedFiles[] = {
          return InstanceFile(1000, [](std::size_t) { return std::vector<std::size_t>{}; },
                              {{"buffers", {{{"byteLength", 1008}}}}, {"bufferViews", {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", 1008}}}}},
                              {{"vertexCount", 84}, {"drawnCount", 84}, {"positions", 0}}, std::string(1008, '\0'));
-     }), KV_MODEL_FILE_NOT_A_MODEL},
+     }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
 };
 
 void PrintTo(const RefusedFile& file, std::ostream* out) { *out << file.name; }
@@ -158,7 +161,9 @@ class RefusedModelFile : public ::testing::TestWithParam<RefusedFile> {};
 // whose model structure is missing or contradicts itself, and files built to
 // exhaust the stack, the time or the memory: the reader refuses each before
 // it can, with its verdict, leaves the model it was given as it was, and
-// kvinfo says why. (A hang or a crash fails the test by itself.)
+// kvinfo says why. The outline is refused with the same verdict, unless the
+// fault lies in what it does not read. (A hang or a crash fails the test by
+// itself.)
 TEST_P(RefusedModelFile, IsRefusedWithAClearError) {
     const TemporaryFolder folder;
     const std::filesystem::path path = folder / "refused.kvm";
@@ -170,6 +175,13 @@ TEST_P(RefusedModelFile, IsRefusedWithAClearError) {
     EXPECT_NE(LoadModelFile(path, model, &verdict), KV_SUCCESS);
     EXPECT_EQ(verdict.fault, GetParam().fault);
     EXPECT_EQ(Describe(model), before);
+    ModelOutline outline;
+    outline.definitions.resize(1);
+    EXPECT_EQ((LoadModelOutline(path, outline, &verdict), verdict.fault),
+              GetParam().outlineReads ? KV_MODEL_FILE_SOUND : GetParam().fault);
+    if (!GetParam().outlineReads) {
+        EXPECT_EQ(outline.definitions.size(), 1u);
+    }
     const ProcessResult run = RunProcess(KV_KVINFO_PATH, {path.string()});
     EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
     EXPECT_TRUE(run.err.starts_with("kvinfo: " + path.string() + ": " + GetParam().kvinfoSays)) << run.err;
@@ -180,9 +192,13 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusedModelFile, ::testing::ValuesIn(kRefusedFi
 
 TEST(ModelFileFailure, EveryTruncationIsRefused) {
     const std::string& good = RichModelFile();
+    const TemporaryFolder folder;
     for (std::size_t length = 0; length < good.size(); length += std::max<std::size_t>(1, good.size() / 97)) {
         Model model;
         EXPECT_EQ(LoadBytes(good.substr(0, length), model), KV_ERROR_FILE_READ) << "cut at " << length;
+        WriteFile(folder / "cut.kvm", good.substr(0, length));
+        ModelOutline outline;
+        EXPECT_EQ(LoadModelOutline(folder / "cut.kvm", outline), KV_ERROR_FILE_READ) << "cut at " << length;
     }
     Model model;
     EXPECT_EQ(LoadBytes(good.substr(0, good.size() - 1), model), KV_ERROR_FILE_READ);

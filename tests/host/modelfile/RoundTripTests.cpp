@@ -2,17 +2,60 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "EntitiesCheck.h"
 #include "GltfValidator.h"
 #include "ModelFile.h"
+#include "ModelFileOutline.h"
 #include "TestModels.h"
 
 namespace korvanta::test {
 namespace {
 
-// What is saved reads back the same, and every file is a glTF the Khronos
-// validator accepts without a single error.
+// What a model's outline should say of it.
+ModelOutline ExpectedOutline(const Model& model) {
+    ModelOutline outline;
+    for (const auto& material : model.materials) {
+        const image::ImageSize size = material->texture ? material->texture->image->size : image::ImageSize{};
+        outline.materials.push_back({material->name, material->color, material->opacity, material->texture != nullptr,
+                                     size.width, size.height});
+    }
+    const auto entities = [&model](const Entities& from) {
+        OutlineEntities expected{from.faces.size(), {}};
+        for (const auto& instance : from.instances) {
+            const auto placed = std::find_if(model.definitions.begin(), model.definitions.end(),
+                                             [&](const auto& definition) { return definition.get() == instance->definition; });
+            expected.placed.push_back(static_cast<std::size_t>(placed - model.definitions.begin()));
+        }
+        return expected;
+    };
+    for (const auto& definition : model.definitions) outline.definitions.push_back({definition->name, entities(definition->entities)});
+    outline.entities = entities(model.entities);
+    return outline;
+}
+
+// One line a material or set of entities, for EXPECT_EQ.
+std::string OutlineText(const ModelOutline& outline) {
+    std::ostringstream text;
+    for (const auto& material : outline.materials) {
+        text << material.name << ' ' << int{material.color.red} << ',' << int{material.color.green} << ','
+             << int{material.color.blue} << ',' << int{material.color.alpha} << ' ' << material.opacity;
+        if (material.textured) text << " texture " << material.textureWidth << 'x' << material.textureHeight;
+        text << '\n';
+    }
+    const auto describe = [&text](const std::string& name, const OutlineEntities& entities) {
+        text << name << ' ' << entities.faces << " faces, places";
+        for (const std::size_t placed : entities.placed) text << ' ' << placed;
+        text << '\n';
+    };
+    for (const auto& definition : outline.definitions) describe(definition.name, definition.entities);
+    describe("top level", outline.entities);
+    return text.str();
+}
+
+// What is saved reads back the same, and as the outline says, and every file
+// is a glTF the Khronos validator accepts without a single error.
 TEST(ModelFile, ReadsBackEqualAndValidates) {
     std::vector<std::pair<std::string, Model>> models;
     models.emplace_back("rich", MakeRichModel());
@@ -34,6 +77,9 @@ TEST(ModelFile, ReadsBackEqualAndValidates) {
         const std::string saved = Describe(model), read = Describe(loaded);
         const std::size_t at = std::mismatch(saved.begin(), saved.end(), read.begin(), read.end()).first - saved.begin();
         EXPECT_EQ(read.substr(at, 400), saved.substr(at, 400)) << name << ", from character " << at;
+        ModelOutline outline;
+        ASSERT_EQ(LoadModelOutline(files.back(), outline), KV_SUCCESS) << name;
+        EXPECT_EQ(OutlineText(outline), OutlineText(ExpectedOutline(model))) << name;
     }
     EXPECT_EQ(GltfValidatorErrors(files), "");
 }

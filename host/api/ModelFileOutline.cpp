@@ -1,0 +1,107 @@
+#include "ModelFileOutline.h"
+
+#include <memory>
+#include <optional>
+
+#include "Model.h"
+#include "ModelFileBuffer.h"
+#include "ModelFileStructure.h"
+
+namespace korvanta {
+namespace {
+
+using nlohmann::json;
+
+// Thrown while reading when the description does not hold together.
+struct InvalidOutline {};
+
+template <typename T>
+T WholeNumberAt(const json& object, const char* key) {
+    const std::optional<T> number = WholeNumber<T>(object.at(key));
+    if (!number) throw InvalidOutline{};
+    return *number;
+}
+
+// The writer stores empty arrays as null.
+const json& ArrayAt(const json& description, const char* key) {
+    static const json empty = json::array();
+    const json& array = description.at(key);
+    if (!array.is_array() && !array.is_null()) throw InvalidOutline{};
+    return array.is_null() ? empty : array;
+}
+
+ModelOutline::Material ReadMaterial(const json& description) {
+    ModelOutline::Material material;
+    material.name = description.at("name").get<std::string>();
+    const json& color = description.at("color");
+    if (!color.is_array() || color.size() != 4) throw InvalidOutline{};
+    std::uint8_t* channels[] = {&material.color.red, &material.color.green, &material.color.blue, &material.color.alpha};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::optional<std::uint8_t> value = WholeNumber<std::uint8_t>(color[i]);
+        if (!value) throw InvalidOutline{};
+        *channels[i] = *value;
+    }
+    material.opacity = description.at("opacity").get<double>();
+    if (description.contains("texture")) {
+        const json& texture = description.at("texture");
+        material.textured = true;
+        material.textureWidth = WholeNumberAt<std::size_t>(texture, "width");
+        material.textureHeight = WholeNumberAt<std::size_t>(texture, "height");
+    }
+    return material;
+}
+
+OutlineEntities ReadEntities(const json& description, std::size_t definitions) {
+    OutlineEntities entities;
+    entities.faces = WholeNumberAt<std::size_t>(description, "faceCount");
+    for (const json& instance : ArrayAt(description, "instances")) {
+        const auto definition = WholeNumberAt<std::size_t>(instance, "definition");
+        if (definition >= definitions) throw InvalidOutline{};
+        entities.placed.push_back(definition);
+    }
+    return entities;
+}
+
+}  // namespace
+
+bool ReadModelOutline(const json& document, ModelOutline& outline) {
+    try {
+        const json& structure = document.at("asset").at("extras").at(kModelStructureKey);
+        if (WholeNumber<int>(structure.at("version")) != kModelStructureVersion) return false;
+        ModelOutline read;
+        for (const json& material : ArrayAt(structure, "materials")) read.materials.push_back(ReadMaterial(material));
+        const json& definitions = ArrayAt(structure, "definitions");
+        for (const json& definition : definitions) {
+            read.definitions.push_back(
+                {definition.at("name").get<std::string>(), ReadEntities(definition.at("entities"), definitions.size())});
+        }
+        read.entities = ReadEntities(structure.at("entities"), definitions.size());
+        outline = std::move(read);
+        return true;
+    } catch (const json::exception&) {
+        return false;
+    } catch (const InvalidOutline&) {
+        return false;
+    }
+}
+
+InstanceGraphFault FindInstanceGraphFault(const ModelOutline& outline) {
+    // A model of the outline's definitions and instances, and nothing else.
+    Model placements;
+    for (std::size_t i = 0; i < outline.definitions.size(); ++i) {
+        placements.definitions.push_back(std::make_unique<ComponentDefinition>());
+    }
+    const auto place = [&placements](const OutlineEntities& from, Entities& into) {
+        for (const std::size_t definition : from.placed) {
+            into.instances.push_back(std::make_unique<ComponentInstance>());
+            into.instances.back()->definition = placements.definitions[definition].get();
+        }
+    };
+    for (std::size_t i = 0; i < outline.definitions.size(); ++i) {
+        place(outline.definitions[i].entities, placements.definitions[i]->entities);
+    }
+    place(outline.entities, placements.entities);
+    return FindInstanceGraphFault(placements);
+}
+
+}  // namespace korvanta
