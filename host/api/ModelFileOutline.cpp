@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "Model.h"
-#include "ModelFileBuffer.h"
+#include "ModelFileDescription.h"
 #include "ModelFileStructure.h"
 
 namespace korvanta {
@@ -12,33 +12,15 @@ namespace {
 
 using nlohmann::json;
 
-// Thrown while reading when the description does not hold together.
-struct InvalidOutline {};
-
-template <typename T>
-T WholeNumberAt(const json& object, const char* key) {
-    const std::optional<T> number = WholeNumber<T>(object.at(key));
-    if (!number) throw InvalidOutline{};
-    return *number;
-}
-
-// The writer stores empty arrays as null.
-const json& ArrayAt(const json& description, const char* key) {
-    static const json empty = json::array();
-    const json& array = description.at(key);
-    if (!array.is_array() && !array.is_null()) throw InvalidOutline{};
-    return array.is_null() ? empty : array;
-}
-
 ModelOutline::Material ReadMaterial(const json& description) {
     ModelOutline::Material material;
     material.name = description.at("name").get<std::string>();
     const json& color = description.at("color");
-    if (!color.is_array() || color.size() != 4) throw InvalidOutline{};
+    Require(color.is_array() && color.size() == 4, "colour");
     std::uint8_t* channels[] = {&material.color.red, &material.color.green, &material.color.blue, &material.color.alpha};
     for (std::size_t i = 0; i < 4; ++i) {
         const std::optional<std::uint8_t> value = WholeNumber<std::uint8_t>(color[i]);
-        if (!value) throw InvalidOutline{};
+        Require(value.has_value(), "colour");
         *channels[i] = *value;
     }
     material.opacity = description.at("opacity").get<double>();
@@ -56,7 +38,7 @@ OutlineEntities ReadEntities(const json& description, std::size_t definitions) {
     entities.faces = WholeNumberAt<std::size_t>(description, "faceCount");
     for (const json& instance : ArrayAt(description, "instances")) {
         const auto definition = WholeNumberAt<std::size_t>(instance, "definition");
-        if (definition >= definitions) throw InvalidOutline{};
+        Require(definition < definitions, "instance definition");
         entities.placed.push_back(definition);
     }
     return entities;
@@ -80,7 +62,7 @@ bool ReadModelOutline(const json& document, ModelOutline& outline) {
         return true;
     } catch (const json::exception&) {
         return false;
-    } catch (const InvalidOutline&) {
+    } catch (const InvalidStructure&) {
         return false;
     }
 }

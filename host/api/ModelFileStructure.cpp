@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ModelFileDescription.h"
 #include "utils/Utf8Conversion.h"
 
 // Reading the model's structure; ModelFileStructureWriter.cpp writes it.
@@ -23,31 +24,6 @@ namespace korvanta {
 namespace {
 
 using nlohmann::json;
-
-// Thrown while reading when the description contradicts itself or the file.
-struct InvalidStructure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-void Require(bool condition, const char* what) {
-    if (!condition) throw InvalidStructure(what);
-}
-
-template <typename T>
-T WholeNumberAt(const json& object, const char* key) {
-    const std::optional<T> number = WholeNumber<T>(object.at(key));
-    Require(number.has_value(), key);
-    return *number;
-}
-
-// The glTF writer stores empty arrays as null. (And nlohmann would iterate
-// over a lone value as if it were a one-element array.)
-const json& ArrayAt(const json& description, const char* key) {
-    static const json empty = json::array();
-    const json& array = description.at(key);
-    Require(array.is_array() || array.is_null(), key);
-    return array.is_null() ? empty : array;
-}
 
 // Every side of a loop, the last corner back to the first too, joins two
 // different vertices.
