@@ -4,28 +4,22 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
+#include <optional>
+#include <span>
 
+#include "GlbLayout.h"
 #include "StudioText.h"
 
 namespace kvstudio {
 
 namespace {
 
-// The GLB container: a 12-byte header, then the JSON chunk and the binary
-// chunk, each after its length and type.
-constexpr quint32 kGlbMagic = 0x46546C67;     // "glTF"
-constexpr quint32 kJsonChunk = 0x4E4F534A;    // "JSON"
-constexpr quint32 kBinaryChunk = 0x004E4942;  // "BIN\0"
-constexpr qint64 kHeaderBytes = 12;
-constexpr qint64 kChunkHeaderBytes = 8;
 // Larger than any offset or length a GLB can state.
 constexpr qint64 kBeyondAnyLength = qint64{1} << 40;
 
-quint32 WordAt(const QByteArray& bytes, qint64 offset) {
-    quint32 word = 0;
-    std::memcpy(&word, bytes.constData() + offset, sizeof word);
-    return word;
+std::span<const std::uint8_t> Bytes(const QByteArray& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
 }
 
 int ComponentsOf(const QString& type) {
@@ -39,24 +33,24 @@ int ComponentsOf(const QString& type) {
 GlbFile::GlbFile(const QString& path) : file_(path) {
     if (!file_.open(QIODevice::ReadOnly)) Unreadable();
     const qint64 size = file_.size();
-    if (size < kHeaderBytes + kChunkHeaderBytes) Refuse();
-    const QByteArray header = ReadAt(0, kHeaderBytes + kChunkHeaderBytes);
-    const qint64 jsonLength = WordAt(header, 12);
-    if (WordAt(header, 0) != kGlbMagic || WordAt(header, 4) != 2 || WordAt(header, 8) != size ||
-        WordAt(header, 16) != kJsonChunk || jsonLength > size - kHeaderBytes - kChunkHeaderBytes) {
-        Refuse();
-    }
-    const QJsonDocument json = QJsonDocument::fromJson(ReadAt(kHeaderBytes + kChunkHeaderBytes, jsonLength));
+    constexpr auto kJsonStart = static_cast<qint64>(korvanta::kGlbJsonStart);
+    if (size < kJsonStart) Refuse();
+    const QByteArray header = ReadAt(0, kJsonStart);
+    const std::optional<std::size_t> stated = korvanta::GlbJsonLength(Bytes(header), static_cast<std::uint64_t>(size));
+    if (!stated) Refuse();
+    const auto jsonLength = static_cast<qint64>(*stated);
+    const QJsonDocument json = QJsonDocument::fromJson(ReadAt(kJsonStart, jsonLength));
     if (!json.isObject()) Refuse();
     document_ = json.object();
     views_ = document_.value(QLatin1String("bufferViews")).toArray();
     accessors_ = document_.value(QLatin1String("accessors")).toArray();
-    const qint64 binaryHeader = kHeaderBytes + kChunkHeaderBytes + jsonLength;
+    const qint64 binaryHeader = kJsonStart + jsonLength;
+    constexpr auto kChunkHeaderBytes = static_cast<qint64>(korvanta::kGlbChunkHeaderBytes);
     if (size - binaryHeader >= kChunkHeaderBytes) {
         const QByteArray chunk = ReadAt(binaryHeader, kChunkHeaderBytes);
         binaryStart_ = binaryHeader + kChunkHeaderBytes;
-        binaryLength_ = WordAt(chunk, 0);
-        if (WordAt(chunk, 4) != kBinaryChunk || binaryLength_ > size - binaryStart_) Refuse();
+        binaryLength_ = korvanta::GlbWordAt(Bytes(chunk), 0);
+        if (korvanta::GlbWordAt(Bytes(chunk), 4) != korvanta::kGlbBinaryChunkType || binaryLength_ > size - binaryStart_) Refuse();
     }
 }
 
