@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <optional>
@@ -9,8 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "InstanceGraph.h"
 #include "GlbLayout.h"
+#include "InstanceGraph.h"
 #include "ModelFile.h"
 #include "ModelFileBuffer.h"
 #include "ModelFileOutline.h"
