@@ -93,8 +93,8 @@ std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& utf8Pa
                                                        std::uint64_t* fileSize) {
     const FileDescriptor file(OpenRegularFile(utf8Path, error));
     if (file.Get() < 0) return std::nullopt;
-    struct stat status {};
     if (fileSize != nullptr) {
+        struct stat status {};
         if (::fstat(file.Get(), &status) != 0) return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);
         *fileSize = static_cast<std::uint64_t>(status.st_size);
     }

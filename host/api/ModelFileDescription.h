@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "KorvantaAPI.h"
 #include "ModelFileBuffer.h"
+#include "ModelFileStructure.h"
 
 // Reading the model's description in a model file (see
 // ModelFileStructure.h), as the model reader and the outline reader both do.
@@ -34,6 +36,26 @@ inline const nlohmann::json& ArrayAt(const nlohmann::json& description, const ch
     const nlohmann::json& array = description.at(key);
     Require(array.is_array() || array.is_null(), key);
     return array.is_null() ? empty : array;
+}
+
+// The model's description in a model file's document, of the layout this
+// library writes.
+inline const nlohmann::json& DescriptionIn(const nlohmann::json& document) {
+    const nlohmann::json& description = document.at("asset").at("extras").at(kModelStructureKey);
+    Require(WholeNumber<int>(description.at("version")) == kModelStructureVersion, "version");
+    return description;
+}
+
+// A colour as four whole numbers of 0 to 255: red, green, blue and alpha.
+inline KVColor ColorAt(const nlohmann::json& description, const char* key) {
+    const nlohmann::json& color = description.at(key);
+    Require(color.is_array() && color.size() == 4, key);
+    const auto channel = [&color, key](std::size_t i) {
+        const std::optional<std::uint8_t> value = WholeNumber<std::uint8_t>(color[i]);
+        Require(value.has_value(), key);
+        return *value;
+    };
+    return {channel(0), channel(1), channel(2), channel(3)};
 }
 
 }  // namespace korvanta

@@ -1,11 +1,9 @@
 #include "ModelFileOutline.h"
 
 #include <memory>
-#include <optional>
 
 #include "Model.h"
 #include "ModelFileDescription.h"
-#include "ModelFileStructure.h"
 
 namespace korvanta {
 namespace {
@@ -15,14 +13,7 @@ using nlohmann::json;
 ModelOutline::Material ReadMaterial(const json& description) {
     ModelOutline::Material material;
     material.name = description.at("name").get<std::string>();
-    const json& color = description.at("color");
-    Require(color.is_array() && color.size() == 4, "colour");
-    std::uint8_t* channels[] = {&material.color.red, &material.color.green, &material.color.blue, &material.color.alpha};
-    for (std::size_t i = 0; i < 4; ++i) {
-        const std::optional<std::uint8_t> value = WholeNumber<std::uint8_t>(color[i]);
-        Require(value.has_value(), "colour");
-        *channels[i] = *value;
-    }
+    material.color = ColorAt(description, "color");
     material.opacity = description.at("opacity").get<double>();
     if (description.contains("texture")) {
         const json& texture = description.at("texture");
@@ -48,8 +39,7 @@ OutlineEntities ReadEntities(const json& description, std::size_t definitions) {
 
 bool ReadModelOutline(const json& document, ModelOutline& outline) {
     try {
-        const json& structure = document.at("asset").at("extras").at(kModelStructureKey);
-        if (WholeNumber<int>(structure.at("version")) != kModelStructureVersion) return false;
+        const json& structure = DescriptionIn(document);
         ModelOutline read;
         for (const json& material : ArrayAt(structure, "materials")) read.materials.push_back(ReadMaterial(material));
         const json& definitions = ArrayAt(structure, "definitions");

@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -70,14 +69,7 @@ public:
     void ReadMaterial(const json& description) {
         auto material = std::make_unique<Material>();
         material->name = description.at("name").get<std::string>();
-        const json& color = description.at("color");
-        Require(color.is_array() && color.size() == 4, "colour");
-        const auto channel = [&color](std::size_t i) {
-            const std::optional<std::uint8_t> value = WholeNumber<std::uint8_t>(color[i]);
-            Require(value.has_value(), "colour");
-            return *value;
-        };
-        material->color = {channel(0), channel(1), channel(2), channel(3)};
+        material->color = ColorAt(description, "color");
         material->opacity = description.at("opacity").get<double>();
         if (description.contains("texture")) material->texture = ReadTexture(description.at("texture"));
         model_.materials.push_back(std::move(material));
@@ -269,8 +261,7 @@ private:
 
 bool ReadModelStructure(const GlbContent& content, Model& model) {
     try {
-        const json& structure = content.document.at("asset").at("extras").at(kModelStructureKey);
-        if (WholeNumber<int>(structure.at("version")) != kModelStructureVersion) return false;
+        const json& structure = DescriptionIn(content.document);
         Model loaded;
         StructureReader reader(content, loaded);
         for (const auto& material : ArrayAt(structure, "materials")) reader.ReadMaterial(material);
