@@ -2,10 +2,13 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QOpenGLContext>
 #include <QQmlError>
 #include <QQuickItem>
+#include <QQuickWidget>
 #include <QQuickWindow>
+#include <QStackedLayout>
 #include <QUrl>
 #include <QtQuick3D/qquick3dgeometry.h>
 #include <QtQuick3D/qquick3dobject.h>
@@ -64,31 +67,16 @@ QList<QObject*> ChildNodes(const QObject& node) {
 
 }  // namespace
 
-ModelView::ModelView(QWidget* parent) : QQuickWidget(parent) {
-    setResizeMode(QQuickWidget::SizeRootObjectToView);
+ModelView::ModelView(QWidget* parent) : QWidget(parent), pages_(new QStackedLayout(this)), placeholder_(new QLabel(this)) {
+    // Clicks anywhere on the view give it the keys: the Qt Quick scene takes none.
     setFocusPolicy(Qt::StrongFocus);
-    // Files are dropped on the window, which takes them wherever they land.
-    setAcceptDrops(false);
+    placeholder_->setAlignment(Qt::AlignCenter);
+    placeholder_->setWordWrap(true);
+    placeholder_->setMargin(24);
+    // As the 3D view's background, so that the first model does not flash.
+    placeholder_->setStyleSheet(QStringLiteral("QLabel { background: #dfe3e8; color: #5a6470; font-size: 16px; }"));
+    pages_->addWidget(placeholder_);
     firstFrame_.setSingleShot(true);
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        MakeUnavailable(Tr("the offscreen platform (QT_QPA_PLATFORM=offscreen) draws no 3D view"));
-        return;
-    }
-    if (QOpenGLContext probe; !probe.create()) {
-        MakeUnavailable(TrCompose("this display (Qt platform %s) offers no OpenGL",
-                                  {QGuiApplication::platformName().toStdString()}));
-        return;
-    }
-    setSource(QUrl(QStringLiteral("qrc:/kvstudio/ModelView.qml")));
-    QQuickItem* root = rootObject();
-    if (root == nullptr) {
-        QStringList errors;
-        for (const QQmlError& error : this->errors()) errors << error.toString();
-        MakeUnavailable(TrCompose("the view did not load: %s", {errors.join(QStringLiteral("; ")).toStdString()}));
-        return;
-    }
-    connect(this, &QQuickWidget::sceneGraphError, this,
-            [this](QQuickWindow::SceneGraphError, const QString& message) { MakeUnavailable(message); });
     connect(&firstFrame_, &QTimer::timeout, this, [this] {
         if (!HasDrawn()) {
             MakeUnavailable(TrCompose("the view drew nothing within %s seconds on this display (Qt platform %s)",
@@ -96,35 +84,68 @@ ModelView::ModelView(QWidget* parent) : QQuickWidget(parent) {
                                        QGuiApplication::platformName().toStdString()}));
         }
     });
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        MakeUnavailable(Tr("the offscreen platform (QT_QPA_PLATFORM=offscreen) draws no 3D view"));
+        return;
+    }
+    if (QOpenGLContext probe; !probe.create()) {
+        MakeUnavailable(TrCompose("this display (Qt platform %s) offers no OpenGL",
+                                  {QGuiApplication::platformName().toStdString()}));
+    }
+}
+
+bool ModelView::MakeQuickView() {
+    if (quick_ != nullptr) return Root() != nullptr;
+    quick_ = new QQuickWidget(this);
+    quick_->setResizeMode(QQuickWidget::SizeRootObjectToView);
+    quick_->setFocusPolicy(Qt::NoFocus);
+    // Files are dropped on the window, which takes them wherever they land.
+    quick_->setAcceptDrops(false);
+    quick_->setSource(QUrl(QStringLiteral("qrc:/kvstudio/ModelView.qml")));
+    if (quick_->rootObject() == nullptr) {
+        QStringList errors;
+        for (const QQmlError& error : quick_->errors()) errors << error.toString();
+        MakeUnavailable(TrCompose("the view did not load: %s", {errors.join(QStringLiteral("; ")).toStdString()}));
+        return false;
+    }
+    connect(quick_, &QQuickWidget::sceneGraphError, this,
+            [this](QQuickWindow::SceneGraphError, const QString& message) { MakeUnavailable(message); });
+    pages_->addWidget(quick_);
+    if (isVisible()) firstFrame_.start(kFirstFrameMilliseconds);
+    return true;
 }
 
 void ModelView::MakeUnavailable(const QString& why) {
     if (!whyUnavailable_.isEmpty()) return;
     whyUnavailable_ = why;
     firstFrame_.stop();
+    pages_->setCurrentWidget(placeholder_);
     emit Unavailable(why);
 }
 
 bool ModelView::HasDrawn() const {
+    if (Root() == nullptr) return false;
     // The 3D scene's own statistics: the widget may draw its 2D items on a
     // platform where the 3D renderer never runs.
-    const QObject* view = rootObject()->findChild<QObject*>(QStringLiteral("view3d"));
+    const QObject* view = Root()->findChild<QObject*>(QStringLiteral("view3d"));
     const QObject* statistics = view != nullptr ? view->property("renderStats").value<QObject*>() : nullptr;
     return statistics != nullptr && statistics->property("frameTime").toDouble() > 0.0;
 }
 
 void ModelView::showEvent(QShowEvent* event) {
-    QQuickWidget::showEvent(event);
-    if (whyUnavailable_.isEmpty() && !firstFrame_.isActive() && !HasDrawn()) firstFrame_.start(kFirstFrameMilliseconds);
+    QWidget::showEvent(event);
+    if (quick_ != nullptr && whyUnavailable_.isEmpty() && !firstFrame_.isActive() && !HasDrawn()) {
+        firstFrame_.start(kFirstFrameMilliseconds);
+    }
 }
 
 void ModelView::keyPressEvent(QKeyEvent* event) {
     QVariant handled = false;
     if (HasModel()) {
-        QMetaObject::invokeMethod(rootObject(), "handleKey", Q_RETURN_ARG(QVariant, handled), Q_ARG(QVariant, event->key()),
+        QMetaObject::invokeMethod(Root(), "handleKey", Q_RETURN_ARG(QVariant, handled), Q_ARG(QVariant, event->key()),
                                   Q_ARG(QVariant, static_cast<int>(event->modifiers())));
     }
-    if (!handled.toBool()) QQuickWidget::keyPressEvent(event);
+    if (!handled.toBool()) QWidget::keyPressEvent(event);
 }
 
 void ModelView::Show(const ModelScene& scene) {
@@ -132,39 +153,50 @@ void ModelView::Show(const ModelScene& scene) {
         emit Failed(whyUnavailable_);
         return;
     }
-    Clear();
     if (!scene.whyNotDrawn.isEmpty()) {
+        Clear();
         emit Failed(scene.whyNotDrawn);
         return;
     }
-    scene_ = MakeSceneObjects(scene, *ModelNode(), *engine());
-    rootObject()->setProperty("hasModel", true);
-    rootObject()->setProperty("multisampled", PlacedTriangles(scene) <= kMostTrianglesMultisampled);
+    if (!MakeQuickView()) {
+        emit Failed(whyUnavailable_);
+        return;
+    }
+    RemoveModel();
+    pages_->setCurrentWidget(quick_);
+    scene_ = MakeSceneObjects(scene, *ModelNode(), *quick_->engine());
+    Root()->setProperty("hasModel", true);
+    Root()->setProperty("multisampled", PlacedTriangles(scene) <= kMostTrianglesMultisampled);
     if (scene.box) {
-        rootObject()->setProperty("boundsMinimum", scene.box->low);
-        rootObject()->setProperty("boundsMaximum", scene.box->high);
-        QMetaObject::invokeMethod(rootObject(), "frameAll");
+        Root()->setProperty("boundsMinimum", scene.box->low);
+        Root()->setProperty("boundsMaximum", scene.box->high);
+        QMetaObject::invokeMethod(Root(), "frameAll");
     }
     emit Shown();
 }
 
 void ModelView::Clear() {
-    if (rootObject() == nullptr) return;
-    QMetaObject::invokeMethod(rootObject(), "select", Q_ARG(QVariant, QVariant::fromValue<QObject*>(nullptr)));
-    rootObject()->setProperty("hasModel", false);
+    pages_->setCurrentWidget(placeholder_);
+    RemoveModel();
+}
+
+void ModelView::RemoveModel() {
+    if (Root() == nullptr) return;
+    QMetaObject::invokeMethod(Root(), "select", Q_ARG(QVariant, QVariant::fromValue<QObject*>(nullptr)));
+    Root()->setProperty("hasModel", false);
     delete scene_;
 }
 
 void ModelView::FrameAll() {
-    if (Extent()) QMetaObject::invokeMethod(rootObject(), "frameAll");
+    if (Extent()) QMetaObject::invokeMethod(Root(), "frameAll");
 }
 
 void ModelView::SetPlaceholderText(const QString& text) {
-    if (rootObject() != nullptr) rootObject()->setProperty("placeholderText", text);
+    placeholder_->setText(text);
 }
 
 void ModelView::SetGridSpacing(double metres) {
-    if (rootObject() != nullptr) rootObject()->setProperty("gridStep", metres);
+    if (Root() != nullptr) Root()->setProperty("gridStep", metres);
 }
 
 void ModelView::Select(const std::vector<int>& instancePath, bool topLevelFaces) {
@@ -184,19 +216,27 @@ void ModelView::Select(const std::vector<int>& instancePath, bool topLevelFaces)
         node = level[index];
         level = ChildNodes(*node);
     }
-    QMetaObject::invokeMethod(rootObject(), "select", Q_ARG(QVariant, QVariant::fromValue(node)));
+    QMetaObject::invokeMethod(Root(), "select", Q_ARG(QVariant, QVariant::fromValue(node)));
 }
 
 bool ModelView::HasSelection() const {
-    return rootObject() != nullptr && rootObject()->property("hasSelection").toBool();
+    return Root() != nullptr && Root()->property("hasSelection").toBool();
+}
+
+QQuickItem* ModelView::Root() const {
+    return quick_ != nullptr ? quick_->rootObject() : nullptr;
+}
+
+QQuickWindow* ModelView::QuickWindow() const {
+    return quick_ != nullptr ? quick_->quickWindow() : nullptr;
 }
 
 QQuick3DObject* ModelView::ModelNode() const {
-    return rootObject()->findChild<QQuick3DObject*>(QStringLiteral("model"));
+    return Root()->findChild<QQuick3DObject*>(QStringLiteral("model"));
 }
 
 bool ModelView::HasModel() const {
-    return rootObject() != nullptr && rootObject()->property("hasModel").toBool();
+    return Root() != nullptr && Root()->property("hasModel").toBool();
 }
 
 int ModelView::MeshCount() const {
@@ -207,15 +247,15 @@ std::optional<ModelExtent> ModelView::Extent() const {
     if (!HasModel() || MeshCount() == 0) {
         return std::nullopt;
     }
-    const QVector3D minimum = rootObject()->property("boundsMinimum").value<QVector3D>();
-    const QVector3D maximum = rootObject()->property("boundsMaximum").value<QVector3D>();
+    const QVector3D minimum = Root()->property("boundsMinimum").value<QVector3D>();
+    const QVector3D maximum = Root()->property("boundsMaximum").value<QVector3D>();
     const QVector3D extent = maximum - minimum;
     // The file is y up; the model it was written from is z up.
     return ModelExtent{{extent.x(), extent.z(), extent.y()}};
 }
 
 double ModelView::CameraDistance() const {
-    const QObject* camera = rootObject() != nullptr ? rootObject()->findChild<QObject*>(QStringLiteral("camera")) : nullptr;
+    const QObject* camera = Root() != nullptr ? Root()->findChild<QObject*>(QStringLiteral("camera")) : nullptr;
     return camera != nullptr ? camera->property("z").toDouble() : 0.0;
 }
 

@@ -1,15 +1,20 @@
 #pragma once
 
 #include <QPointer>
-#include <QQuickWidget>
+#include <QQuickWindow>
 #include <QString>
 #include <QTimer>
 #include <QVector3D>
+#include <QWidget>
 
 #include <optional>
 #include <vector>
 
+class QLabel;
 class QQuick3DObject;
+class QQuickItem;
+class QQuickWidget;
+class QStackedLayout;
 
 namespace kvstudio {
 
@@ -21,9 +26,14 @@ struct ModelExtent {
 };
 
 // The 3D view of one model, drawn by Qt Quick 3D from the scene of its model
-// file, on a ground grid. A display without OpenGL, or one on which the view
-// draws nothing, makes it unavailable with the reason: nothing then waits on it.
-class ModelView final : public QQuickWidget {
+// file, on a ground grid; without a model, a line of text in its place. The
+// Qt Quick scene is made for the first model shown, not before: drawn in
+// software, it holds some 90 MiB from its first frame on (the renderer's
+// compiler, its render targets and shaders), which a window waiting for an
+// import, or converting a large one, should not pay. A display without
+// OpenGL, or one on which the view draws nothing, makes it unavailable with
+// the reason: nothing then waits on it.
+class ModelView final : public QWidget {
     Q_OBJECT
 public:
     explicit ModelView(QWidget* parent = nullptr);
@@ -35,6 +45,7 @@ public:
     void Show(const ModelScene& scene);
     void Clear();
     void FrameAll();
+    // What the view says while it shows no model.
     void SetPlaceholderText(const QString& text);
     // The ground grid's spacing; zero hides it.
     void SetGridSpacing(double metres);
@@ -54,6 +65,8 @@ public:
     std::optional<ModelExtent> Extent() const;
     // The camera's distance from what it turns around, in the view's units.
     double CameraDistance() const;
+    // The window Qt Quick draws the model in; null until the first model.
+    QQuickWindow* QuickWindow() const;
 
 signals:
     void Shown();
@@ -67,11 +80,21 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Makes the Qt Quick scene, unless it is there; false, with the view
+    // unavailable, if it cannot be made.
+    bool MakeQuickView();
+    // Takes the model out of the Qt Quick scene, if there is one.
+    void RemoveModel();
+    // The scene's root item; null while there is no scene.
+    QQuickItem* Root() const;
     // The node below which the model's scene is made.
     QQuick3DObject* ModelNode() const;
     bool HasDrawn() const;
     void MakeUnavailable(const QString& why);
 
+    QStackedLayout* pages_;
+    QLabel* placeholder_;
+    QQuickWidget* quick_ = nullptr;
     QString whyUnavailable_;
     // Waits for the first frame once the view is on screen.
     QTimer firstFrame_;

@@ -10,7 +10,6 @@ import QtQuick3D.Helpers
 Item {
     id: root
 
-    property alias placeholderText: placeholder.text
     property bool hasModel: false
     // Edges are smoothed by multisampling, which a large model pays for in
     // every frame.
@@ -201,13 +200,5 @@ Item {
             if (active) controller.startPan(Qt.vector2d(centroid.position.x, centroid.position.y));
             else controller.endPan();
         }
-    }
-
-    Text {
-        id: placeholder
-        anchors.centerIn: parent
-        visible: !root.hasModel
-        color: "#5a6470"
-        font.pixelSize: 16
     }
 }

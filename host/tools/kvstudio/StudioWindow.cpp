@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -52,8 +51,6 @@ StudioWindow::StudioWindow(KorvantaModelImporterInterface& importer, QWidget* pa
     : QMainWindow(parent),
       importer_(importer),
       view_(new ModelView(this)),
-      viewArea_(new QStackedWidget(this)),
-      viewUnavailable_(new QLabel(this)),
       textureNotice_(new TextureNotice(this)),
       warning_(new WarningBar(this)),
       outline_(new OutlinePanel(this)),
@@ -61,18 +58,13 @@ StudioWindow::StudioWindow(KorvantaModelImporterInterface& importer, QWidget* pa
       sizeLabel_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("kvstudio"));
     setAcceptDrops(true);
-    viewUnavailable_->setObjectName(QStringLiteral("viewUnavailable"));
-    viewUnavailable_->setAlignment(Qt::AlignCenter);
-    viewUnavailable_->setWordWrap(true);
-    viewArea_->addWidget(view_);
-    viewArea_->addWidget(viewUnavailable_);
     auto* centre = new QWidget(this);
     auto* layout = new QVBoxLayout(centre);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(warning_);
     layout->addWidget(textureNotice_);
-    layout->addWidget(viewArea_, 1);
+    layout->addWidget(view_, 1);
     setCentralWidget(centre);
     connect(textureNotice_, &TextureNotice::FolderChosen, this, &StudioWindow::ImportAgainWithTextureFolder);
     view_->SetPlaceholderText(Tr("Drop a 3DS file here, or choose File > Import."));
@@ -325,8 +317,7 @@ void StudioWindow::OnModelFailed(const QString& reason) {
 
 void StudioWindow::OnViewUnavailable(const QString& why) {
     const QString message = TrCompose("The 3D view cannot be drawn: %s", {Utf8(why)});
-    viewUnavailable_->setText(message);
-    viewArea_->setCurrentWidget(viewUnavailable_);
+    view_->SetPlaceholderText(message);
     ReportFailure(message);
 }
 

@@ -15,7 +15,6 @@ class QAction;
 class QDockWidget;
 class QLabel;
 class QProgressDialog;
-class QStackedWidget;
 
 namespace kvstudio {
 
@@ -94,9 +93,6 @@ private:
 
     KorvantaModelImporterInterface& importer_;
     ModelView* view_;
-    // The view, or in its place why it cannot draw.
-    QStackedWidget* viewArea_;
-    QLabel* viewUnavailable_;
     TextureNotice* textureNotice_;
     WarningBar* warning_;
     OutlinePanel* outline_;

@@ -253,7 +253,7 @@ TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMater
     for (int notch = 0; notch < 40; ++notch) {
         QWheelEvent wheel(centre, window_->View().mapToGlobal(centre), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
-        QApplication::sendEvent(window_->View().quickWindow(), &wheel);
+        QApplication::sendEvent(window_->View().QuickWindow(), &wheel);
     }
     EXPECT_LE(window_->View().CameraDistance(), framed * 6.01);
     QTest::qWait(300);
