@@ -200,6 +200,8 @@ TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMater
         dialog.accept();
     });
     Action("options").trigger();
+    // A window without a model pays nothing for the 3D renderer.
+    EXPECT_EQ(window_->View().QuickWindow(), nullptr);
 
     // File > Import, then the results dialog once.
     QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
