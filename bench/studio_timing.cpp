@@ -157,10 +157,7 @@ int main(int argc, char** argv) {
     watch.start(5);
     // The model is on screen once the first frame after it was shown is
     // drawn: the view makes its Qt Quick window for the first model.
-    bool reported = false;
     const auto report = [&] {
-        if (reported) return;
-        reported = true;
         const qint64 drawn = clock.elapsed();
         const qint64 drawStall = stalls.TakeLongest();
         std::printf("conversion: %lld ms, longest stall of the window %lld ms\n", static_cast<long long>(converted),
@@ -178,7 +175,8 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &kvstudio::StudioWindow::ModelShown, [&] {
         shown = clock.elapsed();
         viewStall = stalls.TakeLongest();
-        QObject::connect(window.View().QuickWindow(), &QQuickWindow::afterRendering, &window, report, Qt::QueuedConnection);
+        QObject::connect(window.View().QuickWindow(), &QQuickWindow::afterRendering, &window, report,
+                         static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
     });
 
     // The import starts once the window is on screen, as when a user drops a file on it.
