@@ -71,9 +71,13 @@ void PreferenceStore::Store(const Utf16String& section, const Utf16String& key, 
     std::filesystem::create_directories(filePath_.parent_path(), folderError);
     if (folderError) throw StoreError(StoreError::Operation::Write, path, folderError.message());
     const FileLock lock(LockPath());
-    if (!lock.IsHeld()) {
-        throw StoreError(StoreError::Operation::Write, path,
-                         "cannot lock " + LockPath().string() + ": " + std::strerror(lock.Error()));
+    switch (lock.Result()) {
+        case FileLock::Outcome::Held: break;
+        case FileLock::Outcome::HeldElsewhere: throw StoreError(StoreError::Operation::Write, path, kLockHeldElsewhere);
+        case FileLock::Outcome::Interrupted: throw StoreError(StoreError::Operation::Write, path, kLockWaitInterrupted);
+        case FileLock::Outcome::Unusable:
+            throw StoreError(StoreError::Operation::Write, path,
+                             "cannot lock " + LockPath().string() + ": " + std::strerror(lock.Error()));
     }
 
     // Another process may have written since this one last looked.
@@ -163,6 +167,25 @@ bool PreferenceStore::ReadBool(const Utf16String& section, const Utf16String& ke
 
 void PreferenceStore::WriteBool(const Utf16String& section, const Utf16String& key, bool value) {
     Store(section, key, value);
+}
+
+std::optional<std::vector<Utf16String>> PreferenceStore::ReadStringList(const Utf16String& section,
+                                                                         const Utf16String& key) const {
+    const std::optional<json> value = Find(section, key);
+    if (!value || !value->is_array()) return std::nullopt;
+    std::vector<Utf16String> texts;
+    texts.reserve(value->size());
+    for (const json& entry : *value) {
+        texts.push_back(entry.is_string() ? Utf16String::FromUtf8(entry.get_ref<const std::string&>()) : Utf16String());
+    }
+    return texts;
+}
+
+void PreferenceStore::WriteStringList(const Utf16String& section, const Utf16String& key,
+                                      const std::vector<Utf16String>& values) {
+    json list = json::array();
+    for (const Utf16String& value : values) list.push_back(value.ToUtf8());
+    Store(section, key, std::move(list));
 }
 
 }  // namespace hollin::prefs
