@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -112,6 +113,24 @@ std::optional<SceneFileDiagnosis> DiagnosePath(const std::string& utf8Path) {
     return diagnosis;
 }
 
+SceneFileDiagnosis MemoryRanOut(SceneFileDiagnosis diagnosis) {
+    diagnosis.problem = SceneFileProblem::NotEnoughMemory;
+    diagnosis.allocationFailed = true;
+    diagnosis.memoryAvailable = hollin::utils::AvailableMemory();
+    return diagnosis;
+}
+
+// DiagnoseBytes, with a failed allocation of the check's own said as such.
+SceneFileDiagnosis DiagnoseWithin(std::span<const std::uint8_t> bytes, std::uint64_t memoryAvailable) {
+    try {
+        return DiagnoseBytes(bytes, memoryAvailable);
+    } catch (const std::bad_alloc&) {
+        SceneFileDiagnosis diagnosis;
+        diagnosis.size = bytes.size();
+        return MemoryRanOut(diagnosis);
+    }
+}
+
 struct FileBytes {
     std::optional<SceneFileDiagnosis> refusal;
     std::vector<std::uint8_t> bytes;
@@ -120,7 +139,12 @@ struct FileBytes {
 FileBytes ReadBytes(const std::string& utf8Path) {
     if (std::optional<SceneFileDiagnosis> refused = DiagnosePath(utf8Path)) return {std::move(refused), {}};
     hollin::utils::FileReadError error;
-    std::optional<std::vector<std::uint8_t>> bytes = hollin::utils::ReadWholeFile(utf8Path, kMaxSceneFileSize - 1, &error);
+    std::optional<std::vector<std::uint8_t>> bytes;
+    try {
+        bytes = hollin::utils::ReadWholeFile(utf8Path, kMaxSceneFileSize - 1, &error);
+    } catch (const std::bad_alloc&) {
+        return {MemoryRanOut({}), {}};
+    }
     if (bytes) return {std::nullopt, std::move(*bytes)};
     // Refused by the system, or changed into something else since it was looked at.
     SceneFileDiagnosis diagnosis;
@@ -138,13 +162,10 @@ FileBytes ReadBytes(const std::string& utf8Path) {
 
 SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes, std::uint64_t memoryAvailable) {
     SceneFileRead read;
-    read.diagnosis = DiagnoseBytes(bytes, memoryAvailable);
+    read.diagnosis = DiagnoseWithin(bytes, memoryAvailable);
     if (read.diagnosis.problem != SceneFileProblem::None) return read;
     read.scene.reset(ParseCheckedScene(bytes));
-    if (read.scene == nullptr) {
-        read.diagnosis.problem = SceneFileProblem::Damaged;
-        read.diagnosis.verdict.fault = SceneFileFault::Unreadable;
-    }
+    if (read.scene == nullptr) read.diagnosis = MemoryRanOut(std::move(read.diagnosis));
     return read;
 }
 
@@ -160,7 +181,7 @@ SceneFileRead ReadSceneFile(const std::string& utf8Path) {
 
 SceneFileDiagnosis CheckSceneFileAt(const std::string& utf8Path) {
     FileBytes file = ReadBytes(utf8Path);
-    return file.refusal ? std::move(*file.refusal) : DiagnoseBytes(file.bytes, hollin::utils::AvailableMemory());
+    return file.refusal ? std::move(*file.refusal) : DiagnoseWithin(file.bytes, hollin::utils::AvailableMemory());
 }
 
 Lib3dsFile* LoadScene(std::span<const std::uint8_t> bytes) {

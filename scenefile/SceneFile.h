@@ -39,6 +39,9 @@ struct SceneFileDiagnosis {
     std::vector<std::uint8_t> firstBytes;  // up to 8, for NotA3dsFile
     SceneFileVerdict verdict;             // for Damaged and TooDeep; a file that loads may have an overrun
     std::uint64_t memoryAvailable = 0;    // for NotEnoughMemory, in bytes; the verdict says what is needed
+    // For NotEnoughMemory: the memory ran out while the file was read or
+    // checked, or lib3ds failed to allocate, although the estimate fitted.
+    bool allocationFailed = false;
 };
 
 struct SceneFree {
@@ -53,7 +56,9 @@ struct SceneFileRead {
 
 // Reads a whole 3DS file into memory once, makes sure that lib3ds can read it
 // safely (see CheckSceneFile) and that the process has the memory its import
-// needs (AvailableMemory, unless given), and has lib3ds parse that copy.
+// needs (AvailableMemory, unless given), and has lib3ds parse that copy. An
+// allocation that fails on the way is NotEnoughMemory, never damage: after
+// the check, lib3ds fails only when malloc does.
 SceneFileRead ReadSceneFile(const std::string& utf8Path);
 SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes);
 SceneFileRead ReadSceneFile(std::span<const std::uint8_t> bytes, std::uint64_t memoryAvailable);

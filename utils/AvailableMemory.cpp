@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
+
+#include "utils/CgroupMemory.h"
 
 namespace hollin::utils {
 namespace {
@@ -29,12 +33,34 @@ std::uint64_t SystemAvailable() {
     return 0;
 }
 
-// The address space the process has mapped, in bytes.
-std::uint64_t AddressSpaceInUse() {
+// The process's address space and its data (the heap, private writable
+// mappings and the stack), in bytes, as the kernel counts them against
+// RLIMIT_AS and RLIMIT_DATA.
+struct MemoryInUse {
+    std::uint64_t addressSpace = 0;
+    std::uint64_t data = 0;
+};
+
+MemoryInUse ProcessMemoryInUse() {
+    // size resident shared text lib data dirty, in pages
     std::ifstream statm("/proc/self/statm");
-    std::uint64_t pages = 0;
-    statm >> pages;
-    return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    std::uint64_t fields[6] = {};
+    for (std::uint64_t& field : fields) statm >> field;
+    const auto pageSize = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    return {fields[0] * pageSize, fields[5] * pageSize};
+}
+
+// What is left of a resource limit, or nothing when there is none.
+std::optional<std::uint64_t> LimitLeft(int resource, std::uint64_t inUse) {
+    rlimit limit{};
+    if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    return limit.rlim_cur > inUse ? limit.rlim_cur - inUse : 0;
+}
+
+std::optional<std::uint64_t> ControlGroupsLeft() {
+    std::ifstream file("/proc/self/cgroup");
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return CgroupMemoryLeft("/sys/fs/cgroup", text);
 }
 
 }  // namespace
@@ -42,11 +68,10 @@ std::uint64_t AddressSpaceInUse() {
 std::uint64_t AvailableMemory() {
     std::uint64_t available = SystemAvailable();
     if (available == 0) available = InstalledMemory() / 4;
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        const std::uint64_t inUse = AddressSpaceInUse();
-        const std::uint64_t left = limit.rlim_cur > inUse ? limit.rlim_cur - inUse : 0;
-        available = std::min(available, left);
+    const MemoryInUse inUse = ProcessMemoryInUse();
+    for (const std::optional<std::uint64_t> left :
+         {ControlGroupsLeft(), LimitLeft(RLIMIT_AS, inUse.addressSpace), LimitLeft(RLIMIT_DATA, inUse.data)}) {
+        if (left) available = std::min(available, *left);
     }
     return available;
 }

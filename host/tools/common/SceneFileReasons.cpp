@@ -1,6 +1,7 @@
 #include "SceneFileReasons.h"
 
 #include <cstdio>
+#include <new>
 
 #include "HostText.h"
 
@@ -55,9 +56,15 @@ std::string FailureReason(const SceneFileDiagnosis& diagnosis) {
             return Compose("it asks for more than the import allows: a node tree deeper than %s levels",
                            {std::to_string(hollin::importer::kMaxNodeDepth)});
         case SceneFileProblem::NotEnoughMemory:
+            if (diagnosis.allocationFailed) {
+                return Compose("it is too large for the memory there is: the memory ran out while it was read, with %s "
+                               "MiB available (the memory free on this machine, or less where a control group or "
+                               "ulimit -v or -d sets a limit)",
+                               {Grouped(MebibytesOf(diagnosis.memoryAvailable))});
+            }
             return Compose("it needs more memory than there is: about %1$s MiB for %2$s faces, and %3$s MiB is "
-                           "available (the memory free on this machine, or less where ulimit -v sets a limit); closing "
-                           "other programs or raising that limit would help",
+                           "available (the memory free on this machine, or less where a control group or ulimit -v or -d "
+                           "sets a limit); closing other programs or raising that limit would help",
                            {Grouped(MebibytesOf(diagnosis.verdict.memoryNeeded)), Grouped(diagnosis.verdict.facesToBuild),
                             Grouped(MebibytesOf(diagnosis.memoryAvailable))});
     }
@@ -80,7 +87,15 @@ std::optional<std::string> IncompleteFileWarning(const SceneFileDiagnosis& diagn
 
 std::string WhyNotConverted(const std::filesystem::path& input, const SceneFileDiagnosis& checked) {
     if (checked.problem != SceneFileProblem::None) return FailureReason(checked);
-    const std::string loaded = FailureReason(hollin::importer::ReadSceneFile(input.string()).diagnosis);
+    std::string loaded;
+    try {
+        loaded = FailureReason(hollin::importer::ReadSceneFile(input.string()).diagnosis);
+    } catch (const std::bad_alloc&) {
+        hollin::importer::SceneFileDiagnosis ranOut;
+        ranOut.problem = hollin::importer::SceneFileProblem::NotEnoughMemory;
+        ranOut.allocationFailed = true;
+        loaded = FailureReason(ranOut);
+    }
     return loaded.empty() ? Translated("the import failed (see the import report)") : loaded;
 }
 
