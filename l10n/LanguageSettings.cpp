@@ -52,7 +52,9 @@ Utf16String ResourcesSubFolder(const Utf16String& language) {
     return Utf16String(u"Resources/") + language;
 }
 
+// Empty when the base folder is not known: never one below the current folder.
 Utf16String DataFolder(const Utf16String& base, const Utf16String& name) {
+    if (base.IsEmpty()) return {};
     const Utf16String folder =
         JoinPath(JoinPath(NormalizePath(base), Formatted(u"Korvanta/Korvanta 20%d", kHostYear)), name);
     if (!IsDirectory(folder)) CreateDirectories(folder);
@@ -100,6 +102,7 @@ Utf16String GetUserLanguageCode() {
 Utf16String ResolveResourcePath(const Utf16String& fileName) {
     const LanguageSettings& settings = GetLanguageSettings();
     const Utf16String folder = GetHostExecutableFolder();
+    if (folder.IsEmpty()) return {};
     for (const Utf16String* language : {&settings.resolvedLanguage, &settings.fallbackLanguage}) {
         const Utf16String candidate = JoinPath(folder, ResourcesSubFolder(*language) + "/" + fileName);
         if (FileExists(candidate)) return candidate;
@@ -108,6 +111,7 @@ Utf16String ResolveResourcePath(const Utf16String& fileName) {
 }
 
 Utf16String TryResourceRoot(const Utf16String& root, const Utf16String& fileName, const Utf16String& subFolder) {
+    if (root.IsEmpty()) return {};
     Utf16String candidate = JoinPath(root, fileName);
     if (FileExists(candidate)) return candidate;
     if (!subFolder.IsEmpty()) {

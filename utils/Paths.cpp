@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "RunningProgram.h"
 
 namespace hollin::utils {
 namespace {
@@ -101,15 +102,7 @@ Utf16String GetFolderOfPath(const Utf16String& path) {
 }
 
 Utf16String GetHostExecutableFolder() {
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0) return {};
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            return GetFolderOfPath(Utf16String::FromUtf8(buffer.data(), static_cast<std::size_t>(length)));
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    return GetFolderOfPath(Utf16String::FromUtf8(RunningProgramPath().string()));
 }
 
 bool FileExists(const Utf16String& path) {
@@ -149,10 +142,9 @@ Utf16String GetRoamingApplicationDataFolder() {
 }
 
 Utf16String GetCommonApplicationDataFolder() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return {};
-    return NormalizePath(Utf16String::FromUtf8((program.parent_path().parent_path() / "share").string()));
+    const std::filesystem::path folder = RunningProgramFolder();
+    if (folder.empty()) return {};
+    return NormalizePath(Utf16String::FromUtf8((folder.parent_path() / "share").string()));
 }
 
 }  // namespace hollin::utils

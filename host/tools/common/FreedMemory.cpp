@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include "utils/RunningProgram.h"
 
 namespace kvhost {
 
@@ -32,13 +35,11 @@ void GrowTheHeapOnHugePages(char** argv) {
     const char* tunables = std::getenv("GLIBC_TUNABLES");
     if (tunables != nullptr && std::string(tunables).find("glibc.malloc.hugetlb") != std::string::npos) return;
     const std::string value = tunables == nullptr || *tunables == '\0' ? kTunable : std::string(tunables) + ":" + kTunable;
-    // The program's own path rather than /proc/self/exe, which under
-    // valgrind names valgrind's tool (valgrind then starts the path itself
-    // unless told to follow children; with the tunable set, nothing starts again).
-    std::string self(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= self.size()) return;
-    self.resize(static_cast<std::size_t>(length));
+    // Started through the loader, the program is not started again: the
+    // loader's own options would be lost, and /proc/self/exe is the loader,
+    // which would take the first argument for the program to run.
+    const std::filesystem::path& self = hollin::utils::RunningProgramPath();
+    if (hollin::utils::StartedThroughTheLoader() || self.empty()) return;
     if (::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
     ::execv(self.c_str(), argv);
 }

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "utils/RunningProgram.h"
+
 namespace kvhost {
 namespace {
 
@@ -29,12 +31,6 @@ std::string LocaleLanguage() {
     return "C";
 }
 
-std::filesystem::path ProgramFolder() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : program.parent_path();
-}
-
 }  // namespace
 
 void UseTheUsersLanguage() {
@@ -44,8 +40,12 @@ void UseTheUsersLanguage() {
     // "de") unless messages are in the "C" locale. The user's locale need not
     // be installed: the catalogues are in UTF-8 and so is the output.
     if (std::setlocale(LC_MESSAGES, "") == nullptr) std::setlocale(LC_MESSAGES, "C.UTF-8");
+    // Without the program's own folder there is no catalogue: the messages
+    // stay in English rather than come from one in the current folder.
+    const std::filesystem::path folder = hollin::utils::RunningProgramFolder();
+    if (folder.empty()) return;
     ::setenv("LANGUAGE", language.c_str(), 1);
-    bindtextdomain(kDomain, (ProgramFolder() / "locale").c_str());
+    bindtextdomain(kDomain, (folder / "locale").c_str());
     bind_textdomain_codeset(kDomain, "UTF-8");
     textdomain(kDomain);
 }

@@ -6,6 +6,8 @@
 
 #include <system_error>
 
+#include "utils/RunningProgram.h"
+
 namespace kvhost {
 
 namespace {
@@ -25,6 +27,11 @@ ImporterPlugin::~ImporterPlugin() {
 }
 
 std::unique_ptr<ImporterPlugin> ImporterPlugin::Load(const std::filesystem::path& path, std::string& error) {
+    if (path.empty()) {
+        error = Translated("cannot load the importer plug-in: the program's own folder, where it lies, cannot be known "
+                           "(/proc is not mounted); give one with --plugin");
+        return nullptr;
+    }
     // Without a slash dlopen would search the library path instead of
     // taking the name as a file in the current folder.
     const std::filesystem::path file = path.has_parent_path() ? path : std::filesystem::path(".") / path;
@@ -57,10 +64,8 @@ std::unique_ptr<ImporterPlugin> ImporterPlugin::Load(const std::filesystem::path
 }
 
 std::filesystem::path DefaultPluginPath() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path folder = error ? std::filesystem::path(".") : program.parent_path();
-    return folder / "Plugins" / "3DSImporter.so";
+    const std::filesystem::path folder = hollin::utils::RunningProgramFolder();
+    return folder.empty() ? std::filesystem::path() : folder / "Plugins" / "3DSImporter.so";
 }
 
 }  // namespace kvhost
