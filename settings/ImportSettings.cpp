@@ -5,37 +5,6 @@ namespace hollin::settings {
 using hollin::utils::Utf16String;
 using hollin::utils::Variant;
 
-namespace {
-
-constexpr char kFolderSeparator = ':';
-
-bool IsAbsolute(const std::string& folder) { return !folder.empty() && folder.front() == '/'; }
-
-}  // namespace
-
-std::vector<std::string> ParseTextureFolderList(const Utf16String& stored) {
-    const std::string text = stored.ToUtf8();
-    std::vector<std::string> folders;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(kFolderSeparator, start);
-        if (end == std::string::npos) end = text.size();
-        std::string folder = text.substr(start, end - start);
-        if (IsAbsolute(folder)) folders.push_back(std::move(folder));
-        start = end + 1;
-    }
-    return folders;
-}
-
-Utf16String TextureFolderListText(const std::vector<std::string>& folders) {
-    std::string text;
-    for (const std::string& folder : folders) {
-        if (!text.empty()) text += kFolderSeparator;
-        text += folder;
-    }
-    return Utf16String::FromUtf8(text);
-}
-
 Variant TextureFoldersValue(const std::vector<std::string>& folders) {
     hollin::utils::VariantVector list;
     for (const std::string& folder : folders) list.emplace_back(Utf16String::FromUtf8(folder));
@@ -54,11 +23,11 @@ void ApplyHostOverrides(ImportSettings& settings, const hollin::utils::VariantDi
     }
     const auto folders = hostOptions->find(Utf16String(kTextureFoldersKey));
     if (folders != hostOptions->end() && folders->second.GetType() == Variant::Vector) {
-        settings.textureFolders.clear();
+        std::vector<Utf16String> given;
         for (const Variant& folder : folders->second.GetVector()) {
-            std::string path = folder.AsString().ToUtf8();
-            if (folder.GetType() == Variant::String && IsAbsolute(path)) settings.textureFolders.push_back(std::move(path));
+            if (folder.GetType() == Variant::String) given.push_back(folder.AsString());
         }
+        settings.textureFolders = TextureFoldersFromList(given).folders;
     }
 }
 

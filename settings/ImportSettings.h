@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/TextureFolderList.h"
 #include "utils/Utf16String.h"
 #include "utils/Variant.h"
 
@@ -27,12 +28,6 @@ inline constexpr char16_t kMergeCoplanarFacesKey[] = u"ImportMergeCoplanarFaces"
 inline constexpr char16_t kUnitsKey[] = u"ImportUnits";
 inline constexpr char16_t kTextureFoldersKey[] = u"TextureFolders";
 
-// The folders as the store keeps them: one text, separated by colons like
-// PATH. Relative entries are dropped, since they would depend on where a
-// program happens to run.
-std::vector<std::string> ParseTextureFolderList(const hollin::utils::Utf16String& stored);
-hollin::utils::Utf16String TextureFolderListText(const std::vector<std::string>& folders);
-
 // The host's override of the texture folders: a list of texts.
 hollin::utils::Variant TextureFoldersValue(const std::vector<std::string>& folders);
 
@@ -42,6 +37,22 @@ hollin::utils::Variant TextureFoldersValue(const std::vector<std::string>& folde
 // since hosts pass loosely typed maps. `hostOptions` may be null.
 void ApplyHostOverrides(ImportSettings& settings, const hollin::utils::VariantDictionary* hostOptions);
 
+// The texture folders as stored (see TextureFolderList.h), with how many
+// were dropped; the one reader and writer of kTextureFoldersKey.
+template <typename Store>
+TextureFolderList ReadTextureFolders(const Store& store) {
+    const hollin::utils::Utf16String section(kPreferenceSection);
+    const hollin::utils::Utf16String key(kTextureFoldersKey);
+    if (const auto list = store.ReadStringList(section, key)) return TextureFoldersFromList(*list);
+    return TextureFoldersFromText(store.ReadString(section, key, hollin::utils::Utf16String()));
+}
+
+template <typename Store>
+void WriteTextureFolders(Store& store, const std::vector<std::string>& folders) {
+    store.WriteStringList(hollin::utils::Utf16String(kPreferenceSection), hollin::utils::Utf16String(kTextureFoldersKey),
+                          TextureFolderListToStore(folders));
+}
+
 // The settings as stored; the store's defaults (false, 0, no folders) for
 // whatever is not. `Store` is the host's preference store.
 template <typename Store>
@@ -50,15 +61,8 @@ ImportSettings ReadImportSettings(const Store& store) {
     ImportSettings settings;
     settings.mergeCoplanarFaces = store.ReadBool(section, hollin::utils::Utf16String(kMergeCoplanarFacesKey), false);
     settings.units = store.ReadInt(section, hollin::utils::Utf16String(kUnitsKey), 0);
-    settings.textureFolders = ParseTextureFolderList(
-        store.ReadString(section, hollin::utils::Utf16String(kTextureFoldersKey), hollin::utils::Utf16String()));
+    settings.textureFolders = ReadTextureFolders(store).folders;
     return settings;
-}
-
-template <typename Store>
-void WriteTextureFolders(Store& store, const std::vector<std::string>& folders) {
-    store.WriteString(hollin::utils::Utf16String(kPreferenceSection), hollin::utils::Utf16String(kTextureFoldersKey),
-                      TextureFolderListText(folders));
 }
 
 }  // namespace hollin::settings

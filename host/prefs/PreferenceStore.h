@@ -40,6 +40,10 @@ public:
     void WriteInt64(const Utf16String& section, const Utf16String& key, std::int64_t value) override;
     bool ReadBool(const Utf16String& section, const Utf16String& key, bool defaultValue) const override;
     void WriteBool(const Utf16String& section, const Utf16String& key, bool value) override;
+    std::optional<std::vector<Utf16String>> ReadStringList(const Utf16String& section,
+                                                           const Utf16String& key) const override;
+    void WriteStringList(const Utf16String& section, const Utf16String& key,
+                         const std::vector<Utf16String>& values) override;
 
 private:
     // A copy of the stored value, or nothing when the key is absent.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "utils/Utf16String.h"
 
@@ -58,6 +60,12 @@ public:
     virtual void WriteInt64(const Utf16String& section, const Utf16String& key, std::int64_t value) = 0;
     virtual bool ReadBool(const Utf16String& section, const Utf16String& key, bool defaultValue) const = 0;
     virtual void WriteBool(const Utf16String& section, const Utf16String& key, bool value) = 0;
+    // A list of texts (a JSON array); nothing when none is stored. Entries
+    // that are not texts read as empty ones.
+    virtual std::optional<std::vector<Utf16String>> ReadStringList(const Utf16String& section,
+                                                                   const Utf16String& key) const = 0;
+    virtual void WriteStringList(const Utf16String& section, const Utf16String& key,
+                                 const std::vector<Utf16String>& values) = 0;
 };
 
 // The process's store; created on first use, never released by callers.

@@ -1,25 +1,74 @@
 #include "TextureFolders.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
+#include "HostText.h"
 #include "Preferences.h"
+#include "StrictJson.h"
 #include "settings/ImportSettings.h"
 
 namespace kvhost {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> TextureFoldersToUse(const std::optional<std::vector<std::string>>& given) {
-    if (!given) return hollin::settings::ReadImportSettings(hollin::prefs::Get()).textureFolders;
+std::vector<std::string> TextureFoldersToUse(const std::optional<std::vector<std::string>>& given,
+                                             std::size_t* dropped) {
+    hollin::settings::TextureFolderList list;
+    if (!given) {
+        list = hollin::settings::ReadTextureFolders(hollin::prefs::Get());
+    } else {
+        std::vector<hollin::utils::Utf16String> absolute;
+        for (const std::string& folder : *given) {
+            std::error_code error;
+            const fs::path made = fs::absolute(folder, error);
+            std::string normal = (error ? fs::path(folder) : made).lexically_normal().string();
+            if (normal.size() > 1 && normal.ends_with('/')) normal.pop_back();
+            absolute.push_back(hollin::utils::Utf16String::FromUtf8(normal));
+        }
+        list = hollin::settings::TextureFoldersFromList(absolute);
+    }
+    if (dropped != nullptr) *dropped = list.dropped;
+    return list.folders;
+}
+
+std::string DroppedFoldersNote(std::size_t dropped) {
+    return Compose("only the first %1$s texture folders are searched; the %2$s after them are not",
+                   {std::to_string(hollin::settings::kMaxTextureFolders), Grouped(dropped)});
+}
+
+std::optional<std::vector<std::string>> ParseFolderListArgument(const std::string& value) {
+    if (!value.starts_with('[')) {
+        std::vector<std::string> folders;
+        std::size_t start = 0;
+        while (start <= value.size()) {
+            std::size_t end = value.find(':', start);
+            if (end == std::string::npos) end = value.size();
+            if (end > start) folders.push_back(value.substr(start, end - start));
+            start = end + 1;
+        }
+        return folders;
+    }
+    nlohmann::json document;
+    if (korvanta::ParseJsonObject("{\"list\":" + value + "}", document).fault != korvanta::JsonFault::None) return std::nullopt;
     std::vector<std::string> folders;
-    for (const std::string& folder : *given) {
-        std::error_code error;
-        const fs::path absolute = fs::absolute(folder, error);
-        folders.push_back((error ? fs::path(folder) : absolute).lexically_normal().string());
-        if (folders.back().size() > 1 && folders.back().ends_with('/')) folders.back().pop_back();
+    for (const nlohmann::json& folder : document["list"]) {
+        if (!folder.is_string()) return std::nullopt;
+        if (!folder.get_ref<const std::string&>().empty()) folders.push_back(folder.get<std::string>());
     }
     return folders;
+}
+
+std::string FolderListArgument(const std::vector<std::string>& folders) {
+    const bool colon = std::any_of(folders.begin(), folders.end(),
+                                   [](const std::string& folder) { return folder.find(':') != std::string::npos; });
+    if (colon) return nlohmann::json(folders).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string text;
+    for (const std::string& folder : folders) text += (text.empty() ? "" : ":") + folder;
+    return text;
 }
 
 std::string FolderAsTyped(const std::string& folder) {

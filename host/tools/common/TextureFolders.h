@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,8 +9,19 @@ namespace kvhost {
 
 // The texture folders an import uses: the ones given on the command line
 // (made absolute from where the program runs), or else the ones kept in the
-// preference store.
-std::vector<std::string> TextureFoldersToUse(const std::optional<std::vector<std::string>>& given);
+// preference store; at most kMaxTextureFolders of them, `dropped` (when
+// given) getting how many more there were.
+std::vector<std::string> TextureFoldersToUse(const std::optional<std::vector<std::string>>& given,
+                                             std::size_t* dropped = nullptr);
+
+// What to say when folders beyond kMaxTextureFolders were dropped.
+std::string DroppedFoldersNote(std::size_t dropped);
+
+// A list of folders as kvprefs takes and shows it: separated by colons, or,
+// to hold a folder whose name has a colon, a JSON list of texts
+// (["/maps:old", "/srv/maps"]). Nothing for a JSON list that is not one of texts.
+std::optional<std::vector<std::string>> ParseFolderListArgument(const std::string& value);
+std::string FolderListArgument(const std::vector<std::string>& folders);
 
 // A folder as a user would type it from where the program runs: relative
 // when that is shorter ("../textures"), absolute otherwise.
