@@ -83,7 +83,7 @@ private:
     std::array<char, 1 << 16> buffer_{};
 };
 
-mode_t PermissionsFor(const std::string& path) {
+mode_t PermissionsFor(const std::filesystem::path& path) {
     struct stat existing {};
     if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
     return 0644;
@@ -97,53 +97,74 @@ void SyncFolder(const std::filesystem::path& folder) {
     ::close(descriptor);
 }
 
-bool Fail(std::string* error, const std::string& what, const std::string& path, int code) {
+// The file a path leads to through its symbolic links, or the path itself
+// when it is none. A link that leads nowhere names the file to make.
+std::filesystem::path FollowLinks(std::filesystem::path path) {
+    // As many links as the kernel follows in one lookup.
+    constexpr int kMostLinks = 40;
+    for (int followed = 0; followed < kMostLinks; ++followed) {
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error) return path;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+bool Fail(std::string* error, int* systemError, const std::string& what, const std::string& path, int code) {
     if (error != nullptr) *error = what + " " + path + ": " + std::strerror(code);
+    if (systemError != nullptr) *systemError = code;
     return false;
 }
 
 }  // namespace
 
 bool ReplaceFileAtomically(const std::string& utf8Path, const std::function<bool(std::ostream&)>& write,
-                           std::string* error) {
-    const std::filesystem::path target(utf8Path);
-    if (!target.has_filename()) return Fail(error, "no file name in", utf8Path, EINVAL);
+                           std::string* error, int* systemError) {
+    if (systemError != nullptr) *systemError = 0;
+    if (!std::filesystem::path(utf8Path).has_filename()) return Fail(error, nullptr, "no file name in", utf8Path, EINVAL);
+    const std::filesystem::path target = FollowLinks(utf8Path);
+    if (!target.has_filename()) return Fail(error, nullptr, "no file name in", target.string(), EINVAL);
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (descriptor < 0) return Fail(error, "cannot create a temporary file beside", utf8Path, errno);
+    if (descriptor < 0) return Fail(error, systemError, "cannot create a temporary file beside", utf8Path, errno);
 
     int code = 0;  // why the temporary file could not be written, when it could not
+    bool refusedBySystem = true;
     try {
         DescriptorBuffer buffer(descriptor);
         std::ostream stream(&buffer);
-        if (!write(stream) || !stream.flush()) code = buffer.Error() != 0 ? buffer.Error() : EIO;
+        if (!write(stream) || !stream.flush()) {
+            code = buffer.Error() != 0 ? buffer.Error() : EIO;
+            refusedBySystem = buffer.Error() != 0;
+        }
     } catch (...) {
         ::close(descriptor);
         ::unlink(temporary.c_str());
         throw;
     }
     // The data and the length are what must reach the disk before the rename; times need not.
-    if (code == 0 && (::fchmod(descriptor, PermissionsFor(utf8Path)) != 0 || ::fdatasync(descriptor) != 0)) code = errno;
+    if (code == 0 && (::fchmod(descriptor, PermissionsFor(target)) != 0 || ::fdatasync(descriptor) != 0)) code = errno;
     if (::close(descriptor) != 0 && code == 0) code = errno;
     if (code != 0) {
         ::unlink(temporary.c_str());
-        return Fail(error, "cannot write", utf8Path, code);
+        return Fail(error, refusedBySystem ? systemError : nullptr, "cannot write", utf8Path, code);
     }
-    if (::rename(temporary.c_str(), utf8Path.c_str()) != 0) {
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
         code = errno;
         ::unlink(temporary.c_str());
-        return Fail(error, "cannot replace", utf8Path, code);
+        return Fail(error, systemError, "cannot replace", utf8Path, code);
     }
     SyncFolder(folder);
     return true;
 }
 
-bool ReplaceFileAtomically(const std::string& utf8Path, std::string_view contents, std::string* error) {
+bool ReplaceFileAtomically(const std::string& utf8Path, std::string_view contents, std::string* error, int* systemError) {
     const auto write = [contents](std::ostream& stream) {
         return static_cast<bool>(stream.write(contents.data(), static_cast<std::streamsize>(contents.size())));
     };
-    return ReplaceFileAtomically(utf8Path, write, error);
+    return ReplaceFileAtomically(utf8Path, write, error, systemError);
 }
 
 }  // namespace hollin::utils

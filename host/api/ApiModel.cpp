@@ -1,3 +1,5 @@
+#include <mutex>
+#include <string>
 #include <unordered_set>
 
 #include "ApiOutput.h"
@@ -22,6 +24,24 @@ KVResult CheckTransferable(const ObjectRegistry<T>& registry, std::size_t count,
         }
     }
     return KV_SUCCESS;
+}
+
+// The last save of the process, for the host to ask why it failed.
+struct SaveRecord {
+    std::mutex mutex;
+    std::string path;
+    int systemError = 0;
+};
+
+SaveRecord& LastSave() {
+    static SaveRecord record;
+    return record;
+}
+
+void NoteSave(const char* path, int systemError) {
+    const std::lock_guard guard(LastSave().mutex);
+    LastSave().path = path;
+    LastSave().systemError = systemError;
 }
 
 }  // namespace
@@ -118,8 +138,17 @@ KVResult KVModelMergeCoplanarFaces(KVModelRef model) {
 KVResult KVModelSaveToFile(KVModelRef model, const char* path) {
     return GuardedOn(State().models, model.ptr, [&](Model& object) {
         if (path == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        return SaveModelFile(object, path);
+        int systemError = 0;
+        const KVResult result = SaveModelFile(object, path, &systemError);
+        NoteSave(path, systemError);
+        return result;
     });
+}
+
+int KVModelLastSaveError(const char* path) {
+    if (path == nullptr) return 0;
+    const std::lock_guard guard(LastSave().mutex);
+    return LastSave().path == path ? LastSave().systemError : 0;
 }
 
 KVResult KVModelGetNumMaterials(KVModelRef model, size_t* count) {

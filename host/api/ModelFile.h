@@ -11,8 +11,10 @@
 // the model's own structure kept alongside so that it reads back unchanged.
 namespace korvanta {
 
-// Writes atomically: a temporary file in the same folder, flushed, then renamed.
-KVResult SaveModelFile(const Model& model, const std::string& path);
+// Writes atomically: a temporary file in the same folder, flushed, then
+// renamed. `systemError` (when given) gets the system's error number of a
+// write that it refused, and 0 otherwise.
+KVResult SaveModelFile(const Model& model, const std::string& path, int* systemError = nullptr);
 // Reading checks everything before use: lengths against the bytes there are,
 // the JSON for keys given twice and nesting (see StrictJson.h), counts
 // against sizes, and the instances for cycles, depth and placements (see

@@ -1,6 +1,8 @@
+#include <cerrno>
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <new>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -61,7 +63,10 @@ bool WriteGlb(std::ostream& stream, const std::string& json, const GltfBufferWri
 
 }  // namespace
 
-KVResult SaveModelFile(const Model& model, const std::string& path) {
+KVResult SaveModelFile(const Model& model, const std::string& path, int* systemError) {
+    int ignored = 0;
+    int& refused = systemError != nullptr ? *systemError : ignored;
+    refused = 0;
     // A nesting or an expansion that readers would refuse is not written.
     if (FindInstanceGraphFault(model) != InstanceGraphFault::None) return KV_ERROR_OUT_OF_RANGE;
     try {
@@ -74,7 +79,10 @@ KVResult SaveModelFile(const Model& model, const std::string& path) {
         AddModelStructure(model, scene, buffer, gltf);
         const std::string json = JsonWithoutBuffer(gltf, buffer.Size());
         const auto write = [&](std::ostream& stream) { return WriteGlb(stream, json, buffer); };
-        return hollin::utils::ReplaceFileAtomically(path, write) ? KV_SUCCESS : KV_ERROR_FILE_WRITE;
+        return hollin::utils::ReplaceFileAtomically(path, write, nullptr, &refused) ? KV_SUCCESS : KV_ERROR_FILE_WRITE;
+    } catch (const std::bad_alloc&) {
+        refused = ENOMEM;
+        return KV_ERROR_FILE_WRITE;
     } catch (const std::exception&) {
         return KV_ERROR_FILE_WRITE;
     }

@@ -112,6 +112,13 @@ KV_EXPORT KVResult KVModelMergeCoplanarFaces(KVModelRef model);
  * it from being written. KV_ERROR_OUT_OF_RANGE: instances nest or expand beyond what
  * KVModelCreateFromFile reads; KV_ERROR_FILE_WRITE: the file could not be written. */
 KV_EXPORT KVResult KVModelSaveToFile(KVModelRef model, const char* path);
+/* Why the process's last KVModelSaveToFile to `path` failed, when the system
+ * refused the write: its error number (ENOSPC for a full disk, EDQUOT,
+ * EACCES, EROFS, EIO, ...), for a host whose importer saved the model and
+ * said only that it failed. 0 when that save succeeded or failed for another
+ * reason, or when the last save was to another path. Kept across
+ * KVTerminate, since importers terminate the library once they have saved. */
+KV_EXPORT int KVModelLastSaveError(const char* path);
 KV_EXPORT KVResult KVModelGetNumMaterials(KVModelRef model, size_t* count);
 KV_EXPORT KVResult KVModelGetMaterials(KVModelRef model, size_t capacity, KVMaterialRef* materials, size_t* count);
 KV_EXPORT KVResult KVModelGetNumComponentDefinitions(KVModelRef model, size_t* count);
