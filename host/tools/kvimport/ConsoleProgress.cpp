@@ -19,7 +19,7 @@ constexpr int kDefaultColumns = 80;
 // A message with a line break would break the one-line-per-call format.
 std::string OnOneLine(std::string text) {
     std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    return PrintableText(text);
+    return kvhost::PrintableText(text);
 }
 
 bool IsUtf8Continuation(char byte) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <future>
 #include <set>
@@ -11,6 +12,7 @@
 #include "HostText.h"
 #include "Interruption.h"
 #include "JsonFileReasons.h"
+#include "KorvantaAPI.h"
 #include "OutputCapture.h"
 #include "SceneFileReasons.h"
 #include "StagedOutput.h"
@@ -29,7 +31,7 @@ using hollin::utils::Variant;
 using kvhost::Compose;
 
 void Report(const std::string& message) {
-    std::fprintf(stderr, "kvimport: %s\n", PrintableText(message).c_str());
+    std::fprintf(stderr, "kvimport: %s\n", kvhost::PrintableText(message).c_str());
 }
 
 void ReportAbout(const std::filesystem::path& input, const std::string& message) {
@@ -65,7 +67,7 @@ void ShowSummary(KorvantaModelImporterInterface& importer) {
         Report(kvhost::Translated("cannot show the import report: no room to capture it"));
         return;
     }
-    const std::string printable = PrintableText(*report);
+    const std::string printable = kvhost::PrintableText(*report);
     std::fwrite(printable.data(), 1, printable.size(), stdout);
     std::fflush(stdout);
 }
@@ -186,7 +188,10 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
                     Compose("the missing textures may be in %1$s: add --texture-folder %2$s to use them", {folder, folder}));
     }
     if (!staged->WasWritten()) {
-        Report(Compose("cannot write %s: the importer wrote no file there", {job.output.string()}));
+        // The library that saved the model for the importer knows what the system said.
+        const int refused = KVModelLastSaveError(staged->TemporaryPath().c_str());
+        Report(refused != 0 ? Compose("cannot write %1$s: %2$s", {job.output.string(), std::strerror(refused)})
+                            : Compose("cannot write %s: the importer wrote no file there", {job.output.string()}));
         return false;
     }
     if (!staged->Commit(error)) {

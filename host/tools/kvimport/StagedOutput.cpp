@@ -1,5 +1,6 @@
 #include "StagedOutput.h"
 #include "HostText.h"
+#include "StaleTemporaryFiles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -44,6 +45,7 @@ std::unique_ptr<StagedOutput> StagedOutput::Create(const std::filesystem::path& 
     }
 
     const std::filesystem::path folder = absolute.parent_path();
+    RemoveStaleTemporaryFiles(folder);
     std::string temporary = (folder / ("." + absolute.filename().string() + ".XXXXXX")).string();
     const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0) {

@@ -17,7 +17,8 @@ class StagedOutput {
 public:
     // Null, with `error` naming the path and the reason, when the target is
     // a folder or another non-regular file, or its folder does not exist or
-    // cannot be written.
+    // cannot be written. Stale temporary files of earlier, killed imports
+    // are removed from the folder first (see RemoveStaleTemporaryFiles).
     static std::unique_ptr<StagedOutput> Create(const std::filesystem::path& target, std::string& error);
     // Removes the temporary file unless it was committed.
     ~StagedOutput();

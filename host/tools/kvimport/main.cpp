@@ -31,13 +31,13 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "kvimport: %s\n%s\n", PrintableText(message).c_str(),
+    std::fprintf(stderr, "kvimport: %s\n%s\n", kvhost::PrintableText(message).c_str(),
                  kvhost::Translated("Try 'kvimport --help'."));
     return kExitUsage;
 }
 
 int Failure(const std::string& message) {
-    std::fprintf(stderr, "kvimport: %s\n", PrintableText(message).c_str());
+    std::fprintf(stderr, "kvimport: %s\n", kvhost::PrintableText(message).c_str());
     return kExitFailure;
 }
 
@@ -72,7 +72,7 @@ int Run(const std::vector<std::string>& arguments) {
     if (command.showVersion) {
         std::printf("%s\n", kvhost::HostVersionLine("kvimport").c_str());
         for (const std::string& entry : ReadPluginVersionRecord(pluginPath)) {
-            std::printf("  %s\n", PrintableText(entry).c_str());
+            std::printf("  %s\n", kvhost::PrintableText(entry).c_str());
         }
         return kExitSuccess;
     }
@@ -105,7 +105,9 @@ int Run(const std::vector<std::string>& arguments) {
 
     std::vector<std::string> textureFolders;
     try {
-        textureFolders = kvhost::TextureFoldersToUse(command.textureFolders);
+        std::size_t dropped = 0;
+        textureFolders = kvhost::TextureFoldersToUse(command.textureFolders, &dropped);
+        if (dropped != 0) Failure(kvhost::DroppedFoldersNote(dropped));
     } catch (const std::exception& exception) {
         return Failure(kvhost::WhatWentWrong(exception));
     }

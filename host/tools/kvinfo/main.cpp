@@ -12,6 +12,7 @@
 #include "KorvantaAPI.h"
 #include "ModelSummary.h"
 #include "SceneSummary.h"
+#include "TerminalText.h"
 #include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
 #include "utils/WholeFile.h"
@@ -108,19 +109,21 @@ int Describe(const char* path, const std::optional<std::vector<std::string>>& te
     hollin::utils::FileReadError error;
     const std::optional<std::vector<std::uint8_t>> start = hollin::utils::ReadFileStart(path, 2, &error);
     if (!start) {
-        std::cerr << "kvinfo: " << path << ": " << WhyUnreadable(error) << "\n";
+        std::cerr << "kvinfo: " << kvhost::PrintableText(std::string(path) + ": " + WhyUnreadable(error)) << "\n";
         return 1;
     }
     // Anything that does not start like a 3DS file is taken for a model file.
     if (start->size() == 2 && hollin::importer::StartsLikeA3dsFile(*start)) {
         std::vector<std::string> folders;
         try {
-            folders = kvhost::TextureFoldersToUse(textureFolders);
+            std::size_t dropped = 0;
+            folders = kvhost::TextureFoldersToUse(textureFolders, &dropped);
+            if (dropped != 0) std::cerr << "kvinfo: " << kvhost::DroppedFoldersNote(dropped) << "\n";
         } catch (const std::exception& exception) {
-            std::cerr << "kvinfo: " << kvhost::WhatWentWrong(exception) << "\n";
+            std::cerr << "kvinfo: " << kvhost::PrintableText(kvhost::WhatWentWrong(exception)) << "\n";
             return 1;
         }
-        std::cout << kvinfo::SummarizeSceneFile(path, folders).dump(2) << "\n";
+        std::cout << kvhost::PrintableJson(kvinfo::SummarizeSceneFile(path, folders), 2) << "\n";
         return std::cout.flush() ? 0 : 1;
     }
     if (KVInitialize() != KV_SUCCESS) {
@@ -130,11 +133,11 @@ int Describe(const char* path, const std::optional<std::vector<std::string>>& te
     KVModelRef model{nullptr};
     KVModelFileVerdict verdict{};
     if (KVModelCreateFromFile(&model, path, &verdict) != KV_SUCCESS) {
-        std::cerr << "kvinfo: " << path << ": " << kvhost::WhyModelFileNotRead(verdict) << "\n";
+        std::cerr << "kvinfo: " << kvhost::PrintableText(std::string(path) + ": " + kvhost::WhyModelFileNotRead(verdict)) << "\n";
         KVTerminate();
         return 1;
     }
-    std::cout << kvinfo::SummarizeModel(model).dump(2) << "\n";
+    std::cout << kvhost::PrintableJson(kvinfo::SummarizeModel(model), 2) << "\n";
     KVModelRelease(&model);
     KVTerminate();
     return std::cout.flush() ? 0 : 1;

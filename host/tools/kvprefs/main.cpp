@@ -14,6 +14,7 @@
 #include "Interruption.h"
 #include "JsonFileReasons.h"
 #include "Preferences.h"
+#include "TerminalText.h"
 #include "TextureFolders.h"
 #include "UnitListText.h"
 #include "settings/ImportSettings.h"
@@ -51,10 +52,13 @@ std::string HelpText() {
     "  ImportUnits               the unit's index or name:\n"
     "                            ") + kvhost::UnitIndexList(28) + "\n" +
     "  TextureFolders            folders searched for textures that are not in the\n"
-    "                            model's folder, in order, separated by colons;\n"
-    "                            relative folders are stored as absolute ones\n"
+    "                            model's folder, in order, separated by colons, or\n"
+    "                            as a JSON list of texts for names with a colon;\n"
+    "                            relative folders are stored as absolute ones; at\n"
+    "                            most " + std::to_string(hollin::settings::kMaxTextureFolders) + " are kept\n" +
     "Examples: kvprefs set \"3DS Importer\" ImportUnits meters\n"
     "          kvprefs set \"3DS Importer\" TextureFolders ~/textures:/srv/maps\n"
+    "          kvprefs set \"3DS Importer\" TextureFolders '[\"/srv/maps:2019\", \"/srv/maps\"]'\n"
     "\n"
     "Exit status: 0 on success, 1 when the value is missing or the store cannot\n"
     "be read or written, 2 for a usage error.\n";
@@ -63,8 +67,14 @@ std::string HelpText() {
 using kvhost::Compose;
 using kvhost::Translated;
 
+// Names and values may hold anything a terminal would take as a command.
+void Say(const std::string& message) {
+    std::fprintf(stderr, "kvprefs: %s\n", kvhost::PrintableText(message).c_str());
+}
+
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "kvprefs: %s\n%s\n", message.c_str(), Translated("Try 'kvprefs --help'."));
+    Say(message);
+    std::fprintf(stderr, "%s\n", Translated("Try 'kvprefs --help'."));
     return kExitUsage;
 }
 
@@ -83,19 +93,6 @@ std::optional<std::int32_t> ParseInt(std::string_view text) {
 // silently turned into an empty name.
 bool IsUtf8(const std::string& text) {
     return text.empty() || !Text(text).IsEmpty();
-}
-
-// A colon-separated list of folders as the user typed it; empty entries are dropped.
-std::vector<std::string> ListedFolders(const std::string& value) {
-    std::vector<std::string> folders;
-    std::size_t start = 0;
-    while (start <= value.size()) {
-        std::size_t end = value.find(':', start);
-        if (end == std::string::npos) end = value.size();
-        if (end > start) folders.push_back(value.substr(start, end - start));
-        start = end + 1;
-    }
-    return folders;
 }
 
 std::string DoubleText(double value) {
@@ -126,26 +123,29 @@ std::optional<std::string> StoredValueText(const IPreferences& store, const Utf1
     return std::nullopt;
 }
 
+bool IsImporterKey(const std::string& section, const std::string& key, const char16_t* importerKey) {
+    return Text(section) == Utf16String(hollin::settings::kPreferenceSection) && Text(key) == Utf16String(importerKey);
+}
+
 int Get(const std::string& section, const std::string& key) {
     const IPreferences& store = hollin::prefs::Get();
+    if (IsImporterKey(section, key, hollin::settings::kTextureFoldersKey) && store.HasValue(Text(section), Text(key))) {
+        const hollin::settings::TextureFolderList list = hollin::settings::ReadTextureFolders(store);
+        if (list.dropped != 0) Say(kvhost::DroppedFoldersNote(list.dropped));
+        std::printf("%s\n", kvhost::PrintableText(kvhost::FolderListArgument(list.folders)).c_str());
+        return kExitSuccess;
+    }
     if (!store.HasValue(Text(section), Text(key))) {
-        std::fprintf(stderr, "kvprefs: %s\n",
-                     Compose("nothing is stored for \"%1$s\" in section \"%2$s\"", {key, section}).c_str());
+        Say(Compose("nothing is stored for \"%1$s\" in section \"%2$s\"", {key, section}));
         return kExitFailure;
     }
     const std::optional<std::string> text = StoredValueText(store, Text(section), Text(key));
     if (!text) {
-        std::fprintf(stderr, "kvprefs: %s\n",
-                     Compose("the value of \"%1$s\" in section \"%2$s\" has a type kvprefs cannot show", {key, section})
-                         .c_str());
+        Say(Compose("the value of \"%1$s\" in section \"%2$s\" has a type kvprefs cannot show", {key, section}));
         return kExitFailure;
     }
-    std::printf("%s\n", text->c_str());
+    std::printf("%s\n", kvhost::PrintableText(*text).c_str());
     return kExitSuccess;
-}
-
-bool IsImporterKey(const std::string& section, const std::string& key, const char16_t* importerKey) {
-    return Text(section) == Utf16String(hollin::settings::kPreferenceSection) && Text(key) == Utf16String(importerKey);
 }
 
 int Set(const std::string& section, const std::string& key, const std::string& value) {
@@ -159,7 +159,11 @@ int Set(const std::string& section, const std::string& key, const std::string& v
         return kExitSuccess;
     }
     if (IsImporterKey(section, key, hollin::settings::kTextureFoldersKey)) {
-        hollin::settings::WriteTextureFolders(store, kvhost::TextureFoldersToUse(ListedFolders(value)));
+        const std::optional<std::vector<std::string>> folders = kvhost::ParseFolderListArgument(value);
+        if (!folders) return UsageError(Translated("TextureFolders takes folders separated by colons, or a JSON list of texts"));
+        std::size_t dropped = 0;
+        hollin::settings::WriteTextureFolders(store, kvhost::TextureFoldersToUse(*folders, &dropped));
+        if (dropped != 0) Say(kvhost::DroppedFoldersNote(dropped));
         return kExitSuccess;
     }
     if (value == "true" || value == "false") {
@@ -216,7 +220,7 @@ int main(int argc, char** argv) {
     try {
         status = Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "kvprefs: %s\n", kvhost::WhatWentWrong(error).c_str());
+        Say(kvhost::WhatWentWrong(error));
     }
     const int signal = kvhost::CaughtInterruption();
     return signal != 0 ? kvhost::ExitCodeForSignal(signal) : status;

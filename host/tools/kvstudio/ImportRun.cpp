@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <future>
@@ -12,6 +13,7 @@
 #include "HostText.h"
 #include "ImportOptions.h"
 #include "JsonFileReasons.h"
+#include "KorvantaAPI.h"
 #include "SceneFileReasons.h"
 #include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
@@ -92,6 +94,12 @@ void ImportRun::Convert() {
     outcome.cancelled = cancelled_;
     QMetaObject::invokeMethod(this, [this] { emit Converted(); }, Qt::QueuedConnection);
     const hollin::importer::SceneFileDiagnosis checked = checking.get();
+    // The importer says only that its save failed; the library that saved
+    // the model for it knows what the system said.
+    if (const int refused = KVModelLastSaveError(output_.toStdString().c_str()); outcome.converted && refused != 0) {
+        outcome.converted = false;
+        outcome.whyNotConverted = QString::fromStdString(kvhost::Compose("the model could not be saved: %s", {std::strerror(refused)}));
+    }
     if (outcome.converted) {
         if (const std::optional<std::string> warning = kvhost::IncompleteFileWarning(checked)) {
             outcome.incomplete = QString::fromStdString(*warning);

@@ -13,6 +13,7 @@
 
 #include "ModelView.h"
 #include "StudioWindow.h"
+#include "TerminalText.h"
 
 namespace kvstudio {
 
@@ -22,7 +23,7 @@ namespace {
 constexpr int kSettleMilliseconds = 500;
 
 void Say(const QString& text) {
-    std::fprintf(stderr, "kvstudio: %s\n", text.toUtf8().constData());
+    std::fprintf(stderr, "kvstudio: %s\n", kvhost::PrintableText(text.toStdString()).c_str());
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "ScreenPicture.h"
 #include "HostText.h"
 #include "StudioWindow.h"
+#include "TerminalText.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -58,7 +59,7 @@ Command ParseCommandLine(int argc, char** argv) {
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A 3DS file to import or a .kvm model to open."),
                                  QStringLiteral("[FILE]"));
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "kvstudio: %s\nTry 'kvstudio --help'.\n", qPrintable(parser.errorText()));
+        std::fprintf(stderr, "kvstudio: %s\nTry 'kvstudio --help'.\n", kvhost::PrintableText(parser.errorText().toStdString()).c_str());
         std::exit(2);
     }
     if (parser.isSet(QStringLiteral("help"))) {
@@ -115,7 +116,7 @@ int main(int argc, char** argv) {
         command.pluginPath.isEmpty() ? kvhost::DefaultPluginPath() : std::filesystem::path(command.pluginPath.toStdString());
     const std::unique_ptr<kvhost::ImporterPlugin> plugin = kvhost::ImporterPlugin::Load(pluginPath, error);
     if (!plugin) {
-        std::fprintf(stderr, "kvstudio: %s\n", error.c_str());
+        std::fprintf(stderr, "kvstudio: %s\n", kvhost::PrintableText(error).c_str());
         // Nobody is there to close a message box in a picture run.
         if (command.screenshot.isEmpty()) QMessageBox::critical(nullptr, QStringLiteral("kvstudio"), QString::fromStdString(error));
         return 1;

@@ -28,6 +28,7 @@ struct Hostile {
     int exitCode;
     std::string says;                                 // on standard output or error
     std::set<std::string> creates = {};
+    std::set<std::string> removes = {};
 };
 
 void PrintTo(const Hostile& row, std::ostream* out) { *out << row.name; }
@@ -185,7 +186,9 @@ TEST_P(HostileEnvironment, EndsAtOnceWithItsReasonAndLeavesEverythingAsItWas) {
     EXPECT_THAT(result.out + result.err, ::testing::HasSubstr(row.says));
     std::map<std::string, std::string> after = Contents(folder.Path());
     for (const std::string& made : row.creates) after.erase(made);
-    EXPECT_EQ(after, before) << "a file changed, was removed or was left behind";
+    std::map<std::string, std::string> kept = before;
+    for (const std::string& removed : row.removes) EXPECT_EQ(kept.erase(removed), 1u) << removed << " is not the row's";
+    EXPECT_EQ(after, kept) << "a file changed, was removed or was left behind";
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, HostileEnvironment, ::testing::ValuesIn(kRows), [](const auto& info) {
