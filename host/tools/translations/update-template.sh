@@ -13,6 +13,7 @@ trap 'rm -f "$programs" "$descriptions"' EXIT
 xgettext --language=C++ --from-code=UTF-8 --keyword=Translated --keyword=Compose:1 --keyword=Tr --keyword=TrCompose:1 --no-location \
   --package-name=kvhost --package-version=1.0.0 -o "$programs" \
   host/tools/kvimport/*.cpp host/tools/kvinfo/*.cpp host/tools/kvprefs/*.cpp host/tools/kvstudio/*.cpp host/tools/common/*.cpp
-xgettext --language=C++ --extract-all --no-location -o "$descriptions" scenefile/SceneFileCheck.cpp host/json/JsonFaultText.cpp
+xgettext --language=C++ --extract-all --no-location -o "$descriptions" scenefile/SceneFileCheck.cpp host/json/JsonFaultText.cpp \
+  host/prefs/FileLock.h
 sed -i "s/charset=CHARSET/charset=UTF-8/" "$programs" "$descriptions"
 msgcat --use-first --sort-output "$programs" "$descriptions" -o "$template"
