@@ -1,32 +1,26 @@
 #include "utils/RunningProgram.h"
 
-#include <link.h>
 #include <sys/auxv.h>
 
+#include <cerrno>
 #include <string>
 #include <system_error>
 
 namespace hollin::utils {
 namespace {
 
-// The name under which the loader loaded the main program: the path it was
-// given on its command line; empty for a program the kernel started itself.
-std::string MainProgramName() {
-    std::string name;
-    ::dl_iterate_phdr(
-        [](dl_phdr_info* info, std::size_t, void* found) {
-            // The main program comes first.
-            *static_cast<std::string*>(found) = info->dlpi_name != nullptr ? info->dlpi_name : "";
-            return 1;
-        },
-        &name);
-    return name;
+// The program the loader was asked to run, as it was named on the loader's
+// command line, which the loader then hands the program as its argv[0]; only
+// a name with a slash is taken as a path (the loader searches for others).
+std::string LoadedProgramName() {
+    const std::string name = program_invocation_name != nullptr ? program_invocation_name : "";
+    return name.find('/') == std::string::npos ? std::string() : name;
 }
 
 std::filesystem::path FindRunningProgram() {
     std::error_code error;
     if (StartedThroughTheLoader()) {
-        const std::string name = MainProgramName();
+        const std::string name = LoadedProgramName();
         if (name.empty()) return {};
         std::filesystem::path program = std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
         return error ? std::filesystem::path() : program;
