@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -56,11 +57,13 @@ TEST_F(AtomicFile, AFailedReplacementChangesNothing) {
     rlimit small = previous;
     small.rlim_cur = 4;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool replaced = ReplaceFileAtomically(target_, "far more than four bytes", &error);
+    int systemError = 0;
+    const bool replaced = ReplaceFileAtomically(target_, "far more than four bytes", &error, &systemError);
     ::setrlimit(RLIMIT_FSIZE, &previous);
     ::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(replaced);
     EXPECT_NE(error.find("cannot write " + target_), std::string::npos) << error;
+    EXPECT_EQ(systemError, EFBIG) << "the system's reason, for the host to say";
     EXPECT_EQ(State(), (std::pair<std::string, long>("old contents", 0)));
 }
 
@@ -75,9 +78,27 @@ TEST_F(AtomicFile, StreamedContentsArriveWholeOrNotAtAll) {
     std::string error;
     EXPECT_FALSE(ReplaceFileAtomically(target_, [](std::ostream& out) { return !(out << "partial"); }, &error));
     EXPECT_NE(error.find("cannot write " + target_), std::string::npos) << error;
+    int systemError = -1;
+    EXPECT_FALSE(ReplaceFileAtomically(target_, [](std::ostream&) { return false; }, nullptr, &systemError));
+    EXPECT_EQ(systemError, 0) << "a writer that gives up is no refusal of the system's";
     EXPECT_THROW(ReplaceFileAtomically(target_, [](std::ostream& out) -> bool { out << "partial"; throw std::bad_alloc(); }),
                  std::bad_alloc);
     EXPECT_EQ(State(), (std::pair<std::string, long>("old contents", 0)));
+}
+
+// A file that a dotfile manager links elsewhere stays a link; the file it
+// leads to is replaced, with no temporary file left beside either.
+TEST_F(AtomicFile, ALinkedTargetStaysALinkAndItsFileIsReplaced) {
+    std::filesystem::create_directories(folder_ / "dotfiles");
+    ASSERT_TRUE(ReplaceFileAtomically((folder_ / "dotfiles/real.json").string(), "old", nullptr));
+    std::filesystem::create_symlink("dotfiles/real.json", folder_ / "link.json");
+    std::filesystem::create_symlink("link.json", folder_ / "link-to-link.json");
+    ASSERT_TRUE(ReplaceFileAtomically((folder_ / "link-to-link.json").string(), "new", nullptr));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "link.json"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "link-to-link.json"));
+    EXPECT_EQ(ReadFile(folder_ / "dotfiles/real.json"), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_ / "dotfiles"), {}), 1);
+    EXPECT_EQ(State(), (std::pair<std::string, long>("old contents", 3)));
 }
 
 }  // namespace

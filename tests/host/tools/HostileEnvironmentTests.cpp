@@ -8,13 +8,16 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "GridMesh.h"
 #include "ProcessRunner.h"
+#include "SceneBuilder.h"
 
 namespace {
 
@@ -61,6 +64,27 @@ void CafeBesideItsImage(const Folder& folder) {
     WriteFile(folder / "cafe.3ds", scene);
     std::filesystem::copy_file(KV_REAL_3DS_DIR "/CWALL02.jpg", folder / "caf\u00e9.png");
 }
+
+// Two days old: older than any import still writing.
+void MakeOld(const Folder& path) {
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+}
+
+// A scene whose import needs some 600 MiB: 40 grids of 64,800 faces.
+void LargeScene(const Folder& folder) {
+    hollin::samples::SceneBuilder scene;
+    for (int mesh = 0; mesh < 40; ++mesh) {
+        const hollin::samples::GridMesh grid =
+            hollin::samples::MakeGrid(hollin::samples::kMaxGridSide, {0, 0, 0}, 1.0f, [](float, float) { return 0.0f; });
+        std::vector<hollin::samples::MeshFace> faces;
+        for (const auto& face : grid.faces) faces.push_back({face, {}});
+        scene.AddMesh({"m" + std::to_string(mesh), grid.points, faces});
+        scene.AddObjectNode("m" + std::to_string(mesh));
+    }
+    ASSERT_TRUE(scene.Save((folder / "large.3ds").string()));
+}
+
+const std::string kLock = "config/Korvanta/preferences.json.lock";
 
 const Hostile kRows[] = {
     {"a model file that gives its images twice, the first outside it, opened in kvstudio",
@@ -134,6 +158,63 @@ const Hostile kRows[] = {
      0, "caf\u00e9.png\",\n      \"match\": \"name\""},
     {"a run with a system data folder, as root makes", CopySample, {"kvimport", "courtyard.3ds", "courtyard.kvm"}, {}, 0,
      "", {"courtyard.kvm"}},
+    {"the store's lock held by another program", [](const Folder& f) { std::filesystem::create_directories(f / "config/Korvanta"); },
+     {"flock", kLock, "kvprefs", "set", "S", "k", "1"}, {}, 1,
+     "preferences.json cannot be written: another program holds its lock and kept it for 5 seconds\n", {kLock}},
+    {"SIGTERM while kvprefs waits for the lock", [](const Folder& f) { std::filesystem::create_directories(f / "config/Korvanta"); },
+     {"flock", kLock, "sh", "-c", "kvprefs set S k 1 & sleep 1; kill -TERM $!; wait $!"}, {}, 143,
+     "cannot be written: a signal ended the wait for its lock\n", {kLock}},
+    {"kvimport started through the dynamic loader", CopySample,
+     {"sh", "-c", "/lib64/ld-linux-x86-64.so.2 \"$(command -v kvimport)\" courtyard.3ds courtyard.kvm"}, {}, 0, "",
+     {"courtyard.kvm"}},
+    {"no /proc, a plug-in in the current folder",
+     [](const Folder& f) {
+         CopySample(f);
+         WriteFile(f / "Plugins/3DSImporter.so", "not this one");
+     },
+     {"unshare", "-m", "sh", "-c", "mount -t tmpfs none /proc && LD_LIBRARY_PATH=\"" KV_BIN_DIR "\" kvimport courtyard.3ds c.kvm"},
+     {}, 1, "the program's own folder, where it lies, cannot be known (/proc is not mounted)"},
+    {"a full disk", [](const Folder& f) { CopySample(f); std::filesystem::create_directory(f / "full"); },
+     {"unshare", "-m", "sh", "-c", "mount -t tmpfs -o size=4k none full && kvimport courtyard.3ds full/c.kvm"}, {}, 1,
+     "kvimport: cannot write full/c.kvm: No space left on device\n"},
+    {"a scene too large for ulimit -d", LargeScene, {"sh", "-c", "ulimit -d 300000 && kvimport large.3ds large.kvm"}, {}, 1,
+     "large.3ds: it needs more memory than there is: about "},
+    {"a good file under ulimit -d", CopySample, {"sh", "-c", "ulimit -d 300000 && kvimport courtyard.3ds courtyard.kvm"}, {},
+     0, "", {"courtyard.kvm"}},
+    {"a texture folder with a colon, through the store",
+     [](const Folder& f) {
+         CopySample(f);
+         std::filesystem::create_directory(f / "maps:2019");
+         std::filesystem::rename(f / "bricks.png", f / "maps:2019/bricks.png");
+     },
+     {"sh", "-c", "kvprefs set '3DS Importer' TextureFolders \"[\\\"$PWD/maps:2019\\\"]\" && kvinfo courtyard.3ds"}, {}, 0,
+     "maps:2019/bricks.png", {"config/Korvanta/preferences.json", kLock}},
+    {"200,000 texture folders stored as a JSON list",
+     [](const Folder& f) {
+         std::string list = R"({"3DS Importer":{"TextureFolders":[)";
+         for (int folder = 0; folder < 200'000; ++folder) list += (folder == 0 ? "\"/t/" : ",\"/t/") + std::to_string(folder) + "\"";
+         WriteFile(Store(f), list + "]}}");
+     },
+     {"kvprefs", "get", "3DS Importer", "TextureFolders"}, {}, 0,
+     "kvprefs: only the first 64 texture folders are searched; the 199,936 after them are not\n"},
+    {"a linked preferences.json",
+     [](const Folder& f) {
+         WriteFile(f / "dotfiles/preferences.json", "{}");
+         std::filesystem::create_directories(f / "config/Korvanta");
+         std::filesystem::create_symlink("../../dotfiles/preferences.json", Store(f));
+     },
+     {"sh", "-c", "kvprefs set S k 1 && test -L config/Korvanta/preferences.json && cat dotfiles/preferences.json"}, {}, 0,
+     "\"k\": 1", {"config/Korvanta/preferences.json", "dotfiles/preferences.json", kLock}},
+    {"temporary files that killed imports left, and look-alikes",
+     [](const Folder& f) {
+         CopySample(f);
+         for (const char* name : {".x.kvm.Ab12Cd", "..x.kvm.Ab12Cd.Zz9988", ".x.kvm.Ab12C", ".x.kvm.Ab-2Cd", ".x.obj.Ab12Cd", "x.kvm.Ab12Cd"}) {
+             WriteFile(f / name, "left");
+             MakeOld(f / name);
+         }
+         WriteFile(f / ".y.kvm.Ef34Gh", "an import still writing");
+     },
+     {"kvimport", "courtyard.3ds", "courtyard.kvm"}, {}, 0, "", {"courtyard.kvm"}, {".x.kvm.Ab12Cd", "..x.kvm.Ab12Cd.Zz9988"}},
 };
 
 // Every entry under the folder, with what it holds: a file's size and a hash

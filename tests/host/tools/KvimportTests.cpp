@@ -160,17 +160,17 @@ TEST_F(KvimportTest, RefusesAnOutputThatIsTheInputOrCannotBeWrittenBeforeConvert
     EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& name) { return name[0] == '.'; }));
 }
 
-// Names come from files made anywhere: escape sequences (C0, DEL, C1) and
-// bytes that are not UTF-8 become '?' in the report, the progress and the
-// messages, while tabs and real characters pass.
+// Names come from files made anywhere: escape sequences (C0, DEL, C1),
+// bidirectional marks and bytes that are not UTF-8 are shown escaped in the
+// report, the progress and the messages, while tabs and real characters pass.
 TEST_F(KvimportTest, ControlCharactersAndBrokenUtf8FromNamesNeverReachTheTerminal) {
-    const std::string evil = Script("evil\x1b]0;owned\x07.3ds",
+    const std::string evil = Script("evil\x1b]0;owned\x07\u202Egpj.3ds",
                                     "message M \x1b[2J\xC2\x9B" "31m\x7F\r\tD\xE9" "faut \xED\xA0\x80 \xE2\x82\xAC \xE2\x82\nfail\n");
-    const std::string shown = Out("evil?]0;owned?.3ds");
+    const std::string shown = Out("evil\\u001B]0;owned\\u0007\\u202Egpj.3ds");
     const ProcessResult result = Kvimport({"--progress=lines", evil, Out("out.kvm")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "summary 1: Imported " + shown + "\n");
-    EXPECT_EQ(result.err, "message M ?[2J?31m? \tD?faut ??? \xE2\x82\xAC ??\nkvimport: " + shown +
+    EXPECT_EQ(result.err, "message M \\u001B[2J\\u009B31m\\u007F \tD\\xE9faut \\xED\\xA0\\x80 \xE2\x82\xAC \\xE2\\x82\nkvimport: " + shown +
                               ": it is not a 3DS file (it starts with 6D 65 73 73 61 67 65 20 \"message \")\n");
 }
 
