@@ -188,7 +188,7 @@ const Hostile kRows[] = {
          std::filesystem::rename(f / "bricks.png", f / "maps:2019/bricks.png");
      },
      {"sh", "-c", "kvprefs set '3DS Importer' TextureFolders \"[\\\"$PWD/maps:2019\\\"]\" && kvinfo courtyard.3ds"}, {}, 0,
-     "maps:2019/bricks.png", {"config/Korvanta/preferences.json", kLock}},
+     "maps:2019/bricks.png", {"config", "config/Korvanta", "config/Korvanta/preferences.json", kLock}},
     {"200,000 texture folders stored as a JSON list",
      [](const Folder& f) {
          std::string list = R"({"3DS Importer":{"TextureFolders":[)";
@@ -204,7 +204,8 @@ const Hostile kRows[] = {
          std::filesystem::create_symlink("../../dotfiles/preferences.json", Store(f));
      },
      {"sh", "-c", "kvprefs set S k 1 && test -L config/Korvanta/preferences.json && cat dotfiles/preferences.json"}, {}, 0,
-     "\"k\": 1", {"config/Korvanta/preferences.json", "dotfiles/preferences.json", kLock}},
+     "\"k\": 1", {"config/Korvanta/preferences.json", "dotfiles/preferences.json", kLock},
+     {"dotfiles/preferences.json"}},
     {"temporary files that killed imports left, and look-alikes",
      [](const Folder& f) {
          CopySample(f);
