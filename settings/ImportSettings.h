@@ -15,6 +15,10 @@ struct ImportSettings {
     // Index into kLengthUnits; any other value means the file's master scale.
     std::int32_t units = 0;
     bool mergeCoplanarFaces = false;
+    // Faces smooth where the file's smoothing groups join them, and texture
+    // maps tiled, offset and turned as the file lays them, as its author saw
+    // the model; off, both are left out as they always were.
+    bool asAuthored = false;
     // Absolute folders, searched in this order for a texture that is not in
     // the model's own folder.
     std::vector<std::string> textureFolders;
@@ -26,6 +30,10 @@ inline constexpr char16_t kPreferenceSection[] = u"3DS Importer";
 inline constexpr char16_t kMergeCoplanarFacesKey[] = u"ImportMergeCoplanarFaces";
 inline constexpr char16_t kUnitsKey[] = u"ImportUnits";
 inline constexpr char16_t kTextureFoldersKey[] = u"TextureFolders";
+inline constexpr char16_t kAsAuthoredKey[] = u"ImportAsAuthored";
+
+// The settings the store keeps as booleans.
+inline constexpr const char16_t* kBooleanKeys[] = {kMergeCoplanarFacesKey, kAsAuthoredKey};
 
 // The folders as the store keeps them: one text, separated by colons like
 // PATH. Relative entries are dropped, since they would depend on where a
@@ -37,12 +45,13 @@ hollin::utils::Utf16String TextureFolderListText(const std::vector<std::string>&
 hollin::utils::Variant TextureFoldersValue(const std::vector<std::string>& folders);
 
 // Each setting the host's map holds with the setting's own type replaces the
-// stored one: Bool for the merge flag, Int for the units, a list of texts
-// for the texture folders. Entries of other types are ignored without a word,
-// since hosts pass loosely typed maps. `hostOptions` may be null.
+// stored one: Bool for the merge flag and the as-authored choice, Int for
+// the units, a list of texts for the texture folders. Entries of other
+// types are ignored without a word, since hosts pass loosely typed maps.
+// `hostOptions` may be null.
 void ApplyHostOverrides(ImportSettings& settings, const hollin::utils::VariantDictionary* hostOptions);
 
-// The settings as stored; the store's defaults (false, 0, no folders) for
+// The settings as stored; the store's defaults (false, 0, no folders, false) for
 // whatever is not. `Store` is the host's preference store.
 template <typename Store>
 ImportSettings ReadImportSettings(const Store& store) {
@@ -52,6 +61,7 @@ ImportSettings ReadImportSettings(const Store& store) {
     settings.units = store.ReadInt(section, hollin::utils::Utf16String(kUnitsKey), 0);
     settings.textureFolders = ParseTextureFolderList(
         store.ReadString(section, hollin::utils::Utf16String(kTextureFoldersKey), hollin::utils::Utf16String()));
+    settings.asAuthored = store.ReadBool(section, hollin::utils::Utf16String(kAsAuthoredKey), false);
     return settings;
 }
 
