@@ -83,9 +83,9 @@ void SceneBuilder::SetFace(Lib3dsFace& face, const MeshFace& data) {
 }
 
 void SceneBuilder::AddMesh(const std::string& name, std::span<const Point> points, std::span<const Triangle> faces,
-                           const std::string& materialName, std::span<const Texel> texels) {
+                           const std::string& materialName, std::span<const Texel> texels, std::uint32_t smoothing) {
     Lib3dsMesh* mesh = NewMesh(name, points, faces.size(), texels);
-    for (std::size_t i = 0; i < faces.size(); ++i) SetFace(mesh->faceL[i], {faces[i], materialName});
+    for (std::size_t i = 0; i < faces.size(); ++i) SetFace(mesh->faceL[i], {faces[i], materialName, smoothing});
     lib3ds_file_insert_mesh(file_, mesh);
 }
 

@@ -47,9 +47,9 @@ public:
                      const std::string& textureFileName = {});
     // Lays the material's texture map `scale` times, shifted by `offset` and turned by `rotation` degrees.
     void SetMapTiling(const std::string& materialName, const Texel& scale, const Texel& offset, float rotation);
-    // All faces take `materialName`; texels, when given, pair with the points.
+    // All faces take `materialName` and the `smoothing` groups; texels, when given, pair with the points.
     void AddMesh(const std::string& name, std::span<const Point> points, std::span<const Triangle> faces,
-                 const std::string& materialName, std::span<const Texel> texels = {});
+                 const std::string& materialName, std::span<const Texel> texels = {}, std::uint32_t smoothing = 0);
     void AddMesh(const MeshData& mesh);
     // An object node placing the mesh of the same name, under `parent` when one is given.
     Lib3dsNode* AddObjectNode(const std::string& meshName, const Lib3dsNode* parent = nullptr);
