@@ -1,8 +1,9 @@
 // Writes the scenes the benchmark of record times: MESHES square grids of
 // SIDE x SIDE quads (two triangles each), every other one flat and the rest
-// domed, in four materials of which two are textured, each mesh placed by
-// one node of a tree eight wide. With --no-nodes the file has no keyframer
-// nodes at all, so the importer places the meshes itself.
+// domed, in four materials of which two are textured, every face in
+// smoothing group 1, each mesh placed by one node of a tree eight wide. With
+// --no-nodes the file has no keyframer nodes at all, so the importer places
+// the meshes itself.
 //
 // The texture, bricks.png, is written beside the scene.
 
@@ -64,7 +65,8 @@ bool WriteScene(const std::filesystem::path& path, int meshCount, int side, bool
         };
         const GridMesh grid = MakeGrid(side, origin, kSpacing, height);
         const std::string name = "Grid" + std::to_string(mesh);
-        scene.AddMesh(name, grid.points, grid.faces, kMaterials[mesh % std::size(kMaterials)].name, grid.texels);
+        // One smoothing group a mesh: imported as authored, the domes are drawn round.
+        scene.AddMesh(name, grid.points, grid.faces, kMaterials[mesh % std::size(kMaterials)].name, grid.texels, 1);
         if (withNodes) {
             const Lib3dsNode* parent = mesh == 0 ? nullptr : nodes[static_cast<std::size_t>((mesh - 1) / kTreeWidth)];
             nodes.push_back(scene.AddObjectNode(name, parent));

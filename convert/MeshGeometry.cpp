@@ -1,7 +1,12 @@
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "convert/C3DSImporter.h"
+#include "convert/OptionalHostApi.h"
+#include "scenefile/MapTiling.h"
+#include "scenefile/SmoothFaceSides.h"
 #include "scenefile/StoredText.h"
 #include "utils/Format.h"
 
@@ -17,8 +22,10 @@ std::uint32_t ReportInterval(std::uint32_t faceCount) {
 bool HasTexture(const Lib3dsMaterial& material) { return material.texture1_map.name[0] != '\0'; }
 
 // Texture coordinates only when every corner has one: the texel list may be
-// shorter than the point list, and nothing past its end is read.
-void FillTextureCoordinates(const Lib3dsMesh& mesh, const Lib3dsFace& face, KVMaterialInput& record) {
+// shorter than the point list, and nothing past its end is read. `tiling`,
+// when given, lays the material's map on them as the file says.
+void FillTextureCoordinates(const Lib3dsMesh& mesh, const Lib3dsFace& face, const MapTiling* tiling,
+                            KVMaterialInput& record) {
     if (mesh.texelL == nullptr) return;
     for (const Lib3dsWord vertex : face.points) {
         if (vertex >= mesh.texels) return;
@@ -28,6 +35,7 @@ void FillTextureCoordinates(const Lib3dsMesh& mesh, const Lib3dsFace& face, KVMa
         record.vertex_indices[corner] = vertex;
         record.uv_coords[corner][0] = static_cast<double>(mesh.texelL[vertex][0]);
         record.uv_coords[corner][1] = static_cast<double>(mesh.texelL[vertex][1]);
+        if (tiling != nullptr) tiling->Apply(record.uv_coords[corner][0], record.uv_coords[corner][1]);
     }
     record.num_uv_coords = 3;
 }
@@ -52,10 +60,13 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
     const std::uint32_t faceCount = mesh->faceL != nullptr ? mesh->faces : 0;
     const std::uint32_t interval = ReportInterval(faceCount);
     const Utf16String meshName = StoredTextUtf16(mesh->name);
+    const bool smoothing = settings_.asAuthored && HostMarksSmoothEdges();
+    const std::vector<std::uint8_t> smoothSides = smoothing ? SmoothFaceSides(*mesh) : std::vector<std::uint8_t>();
     // Faces come in runs of one material: the lookups are made once a run.
     std::string_view runMaterialName;
     const Lib3dsMaterial* sceneMaterial = nullptr;
     const KVMaterialRef* hostMaterial = nullptr;
+    std::optional<MapTiling> tiling;  // of the run's material, as authored
     std::uint32_t facesToReport = 0;
     for (std::uint32_t faceIndex = 0; faceIndex < faceCount; ++faceIndex) {
         ++facesProcessed_;
@@ -73,6 +84,11 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
         KVLoopInputRef loop{};
         KVLoopInputCreate(&loop);
         for (const Lib3dsWord vertex : face.points) KVLoopInputAddVertexIndex(loop, vertex);
+        if (smoothing) {
+            for (std::size_t side = 0; side < 3; ++side) {
+                if ((smoothSides[faceIndex] >> side & 1u) != 0) KVLoopInputEdgeSetSmooth(loop, side, true);
+            }
+        }
         std::size_t addedFace = 0;
         KVGeometryInputAddFace(input, &loop, &addedFace);
 
@@ -85,12 +101,14 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
             const auto mapped =
                 sceneMaterial != nullptr ? materialMap_.find(StoredText(sceneMaterial->name)) : materialMap_.end();
             hostMaterial = mapped != materialMap_.end() ? &mapped->second : nullptr;
+            tiling.reset();
+            if (settings_.asAuthored && sceneMaterial != nullptr) tiling.emplace(sceneMaterial->texture1_map);
         }
         if (hostMaterial == nullptr) continue;
 
         KVMaterialInput record{};
         record.material = *hostMaterial;
-        if (HasTexture(*sceneMaterial)) FillTextureCoordinates(*mesh, face, record);
+        if (HasTexture(*sceneMaterial)) FillTextureCoordinates(*mesh, face, tiling ? &*tiling : nullptr, record);
         KVGeometryInputFaceSetFrontMaterial(input, faceIndex, &record);
     }
 

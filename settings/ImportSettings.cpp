@@ -17,6 +17,10 @@ void ApplyHostOverrides(ImportSettings& settings, const hollin::utils::VariantDi
     if (merge != hostOptions->end() && merge->second.GetType() == Variant::Bool) {
         settings.mergeCoplanarFaces = merge->second.AsBool();
     }
+    const auto asAuthored = hostOptions->find(Utf16String(kAsAuthoredKey));
+    if (asAuthored != hostOptions->end() && asAuthored->second.GetType() == Variant::Bool) {
+        settings.asAuthored = asAuthored->second.AsBool();
+    }
     const auto units = hostOptions->find(Utf16String(kUnitsKey));
     if (units != hostOptions->end() && units->second.GetType() == Variant::Int) {
         settings.units = units->second.AsInt32();

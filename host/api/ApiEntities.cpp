@@ -150,6 +150,13 @@ KVResult KVEntitiesGetNumEdges(KVEntitiesRef entities, size_t* count) {
     });
 }
 
+KVResult KVEntitiesGetNumSmoothEdges(KVEntitiesRef entities, size_t* count) {
+    return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
+        return SetOutput(count, static_cast<std::size_t>(
+                                    std::count(object.smoothEdges.begin(), object.smoothEdges.end(), std::uint8_t{1})));
+    });
+}
+
 KVResult KVEntitiesGetNumVertices(KVEntitiesRef entities, size_t* count) {
     return GuardedOn(State().entities, entities.ptr, [&](Entities& object) {
         return SetOutput(count, object.vertices.size());

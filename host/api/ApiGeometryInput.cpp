@@ -28,6 +28,7 @@ KVResult TakeLoop(GeometryInput& input, KVLoopInputRef* loop, std::size_t& added
     input.loops.push_back({input.vertexIndices.size(), indices.size()});
     // Loops are short: a range insert costs more than appending them one by one.
     for (const std::size_t index : indices) input.vertexIndices.push_back(index);
+    for (const std::size_t edge : object->smoothEdges) input.smoothEdges.push_back(input.loops[added].firstIndex + edge);
     State().loops.Forget(object);
     loop->ptr = nullptr;
     return KV_SUCCESS;
@@ -151,6 +152,17 @@ KVResult KVLoopInputRelease(KVLoopInputRef* loop) {
 KVResult KVLoopInputAddVertexIndex(KVLoopInputRef loop, size_t vertex_index) {
     return GuardedOn(State().loops, loop.ptr, [&](LoopInput& object) {
         object.vertexIndices.push_back(vertex_index);
+        return KV_SUCCESS;
+    });
+}
+
+KVResult KVLoopInputEdgeSetSmooth(KVLoopInputRef loop, size_t edge_index, bool smooth) {
+    return GuardedOn(State().loops, loop.ptr, [&](LoopInput& object) {
+        if (edge_index >= object.vertexIndices.size()) return KV_ERROR_OUT_OF_RANGE;
+        std::vector<std::size_t>& marked = object.smoothEdges;
+        const auto found = std::find(marked.begin(), marked.end(), edge_index);
+        if (smooth && found == marked.end()) marked.push_back(edge_index);
+        if (!smooth && found != marked.end()) marked.erase(found);
         return KV_SUCCESS;
     });
 }

@@ -11,6 +11,7 @@
 
 #include "FaceGeometry.h"
 #include "FlatHashMap.h"
+#include "ListByKey.h"
 #include "PlanarTextureMap.h"
 #include "Tolerance.h"
 
@@ -23,25 +24,6 @@ constexpr std::uint32_t kNone = 0xffffffffu;
 // Normals closer than about half a degree count as parallel; the distance
 // check against the plane is what really decides.
 constexpr double kMinNormalDot = 0.99995;
-
-// Lists values by key in one array: `start[key]` is where the key's values
-// begin and `start[key + 1]` where they end. `forEachItem(emit)` calls
-// `emit(key, value)` for every item, the same way both times it is called.
-// Large models are merged through such lists: they are built in two
-// sequential passes and read in key order, where node-based maps allocate
-// per item and hash tables scatter every access.
-template <typename ForEachItem>
-void ListByKey(std::size_t keyCount, ForEachItem forEachItem, std::vector<std::uint32_t>& start,
-               std::vector<std::uint32_t>& values) {
-    start.assign(keyCount + 1, 0);
-    forEachItem([&](std::uint32_t key, std::uint32_t) { ++start[key + 1]; });
-    std::partial_sum(start.begin(), start.end(), start.begin());
-    values.resize(start.back());
-    forEachItem([&](std::uint32_t key, std::uint32_t value) { values[start[key]++] = value; });
-    // Each start has moved on to the next key's; move them back.
-    std::copy_backward(start.begin(), start.end() - 1, start.end());
-    start[0] = 0;
-}
 
 // The plane of a face, from its outer loop.
 struct FacePlane {
@@ -93,6 +75,7 @@ public:
         if (faces_.size() < 2 || faces_.size() >= kMaxFaces || entities_.corners.size() >= kNone / 2) return;
         IndexEdges();
         ListEdgeUses();
+        FindHardEdgesNearSmooth();
         ComputePlanes();
         JoinCompatibleNeighbours();
         if (!AnyGroupJoined()) return;
@@ -190,6 +173,25 @@ private:
             useStart_, edgeUses_);
     }
 
+    // Faces on either side of a smooth edge are drawn as one surface
+    // already; across a hard edge they are drawn apart, which merging them
+    // keeps only where no smooth edge meets the hard edge's ends.
+    void FindHardEdgesNearSmooth() {
+        if (entities_.smoothEdges.empty()) return;
+        std::vector<std::uint8_t> meetsSmooth(entities_.vertices.size(), 0);
+        for (std::uint32_t e = 0; e < entities_.edges.size(); ++e) {
+            if (entities_.IsSmooth(e)) meetsSmooth[entities_.edges[e].from] = meetsSmooth[entities_.edges[e].to] = 1;
+        }
+        keptApart_.assign(EdgeCount(), 0);
+        for (std::uint32_t e = 0; e < entities_.edges.size(); ++e) {
+            const Edge& edge = entities_.edges[e];
+            if (numberOfEdge_[e] == kNone || entities_.IsSmooth(e)) continue;
+            keptApart_[numberOfEdge_[e]] = meetsSmooth[edge.from] | meetsSmooth[edge.to];
+        }
+    }
+
+    bool MayJoinAcross(std::uint32_t edge) const { return keptApart_.empty() || keptApart_[edge] == 0; }
+
     void ComputePlanes() {
         planes_.resize(faces_.size());
         for (std::uint32_t f = 0; f < faces_.size(); ++f) {
@@ -252,6 +254,7 @@ private:
         groupSize_.assign(faces_.size(), 1);
         for (std::uint32_t edge = 0; edge < EdgeCount(); ++edge) {
             const std::span<const EdgeUse> uses = UsesOf(edge);
+            if (!MayJoinAcross(edge)) continue;
             for (std::size_t i = 0; i < uses.size(); ++i) {
                 for (std::size_t j = i + 1; j < uses.size(); ++j) {
                     const std::uint32_t a = FaceOf(uses[i]), b = FaceOf(uses[j]);
@@ -477,17 +480,22 @@ private:
         entities_.triangles.swap(rebuilt.triangles);
 
         std::vector<Edge> keptEdges;
+        std::vector<std::uint8_t> keptSmooth;
         keptEdges.reserve(entities_.edges.size());
         for (std::uint32_t e = 0; e < entities_.edges.size(); ++e) {
-            if (numberOfEdge_[e] == kNone || edgeKept[numberOfEdge_[e]]) keptEdges.push_back(entities_.edges[e]);
+            if (numberOfEdge_[e] != kNone && !edgeKept[numberOfEdge_[e]]) continue;
+            keptEdges.push_back(entities_.edges[e]);
+            if (!entities_.smoothEdges.empty()) keptSmooth.push_back(entities_.smoothEdges[e]);
         }
         entities_.edges.swap(keptEdges);
+        entities_.smoothEdges.swap(keptSmooth);
     }
 
     Entities& entities_;
     std::vector<Face>& faces_;
     std::vector<std::uint32_t> edgeStartOfVertex_;  // per vertex, into higherVertex_
     std::vector<std::uint32_t> higherVertex_;       // per edge, listed by lower vertex
+    std::vector<std::uint8_t> keptApart_;           // per edge, 1 for a hard edge near a smooth one; empty without any
     std::vector<std::uint32_t> numberOfEdge_;       // per edge of the entities, or kNone
     std::vector<std::uint32_t> edgeOfCorner_;       // per corner of a loop, the edge to the loop's next corner
     std::vector<std::uint32_t> useStart_;           // per edge, into edgeUses_

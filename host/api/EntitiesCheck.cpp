@@ -49,6 +49,15 @@ private:
     // Lists the edges by their two vertices, lower first, for the faces' sides to find.
     bool CheckEdges() {
         const std::size_t vertexCount = entities_.vertices.size();
+        const std::vector<std::uint8_t>& smooth = entities_.smoothEdges;
+        if (!smooth.empty() && smooth.size() != entities_.edges.size()) {
+            return Fail("the smooth flags are " + std::to_string(smooth.size()) + " for " +
+                        std::to_string(entities_.edges.size()) + " edges");
+        }
+        if (const auto odd = std::find_if(smooth.begin(), smooth.end(), [](std::uint8_t flag) { return flag > 1; });
+            odd != smooth.end()) {
+            return Fail("edge " + std::to_string(odd - smooth.begin()) + " is neither smooth nor hard");
+        }
         edgeKeys_.reserve(entities_.edges.size());
         for (std::size_t e = 0; e < entities_.edges.size(); ++e) {
             const Edge& edge = entities_.edges[e];

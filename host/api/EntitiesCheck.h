@@ -10,7 +10,8 @@ namespace korvanta {
 // whatever built it (a fill, a coplanar merge, a model file):
 // - every vertex position is a finite number;
 // - every edge joins two different vertices of its entities, and no two
-//   edges join the same two;
+//   edges join the same two; each is smooth or hard, the flags (when any)
+//   one per edge;
 // - every face has loops and triangles within its entities' lists, and no
 //   two faces share a loop;
 // - every loop has three corners or more, each naming a vertex of the

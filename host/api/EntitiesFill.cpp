@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "BatchHandover.h"
-#include "FlatHashMap.h"
+#include "EdgeIndex.h"
 #include "Tolerance.h"
 #include "Triangulator.h"
 #include "Vector3.h"
@@ -106,61 +106,6 @@ private:
     Entities& entities_;
     const PointNumbering& points_;
     std::vector<std::uint32_t> vertexOfPoint_;
-};
-
-// Finds the entities' edges by their lower vertex. New faces mostly use
-// vertices numbered lately, whose short lists are still in the processor's
-// caches, where a hash table over all edges would miss on nearly every lookup.
-// The few vertices that many edges meet (a fan's centre, or a damaged file's
-// faces all naming one point) keep their edges in a hash table instead, so
-// that no lookup walks a long list.
-class EdgeIndex {
-public:
-    // Vertex numbers stay below the capacity.
-    EdgeIndex(Entities& entities, std::size_t vertexCapacity)
-        : entities_(entities), firstWithLowerVertex_(vertexCapacity, kNone), edgesWithLowerVertex_(vertexCapacity, 0) {
-        nextWithLowerVertex_.reserve(entities.edges.capacity());
-        for (std::uint32_t e = 0; e < entities.edges.size(); ++e) Link(e);
-    }
-
-    // Adds the edge between two vertices unless the entities have it already.
-    void Add(std::uint32_t a, std::uint32_t b) {
-        const std::uint32_t low = std::min(a, b), high = std::max(a, b);
-        if (edgesWithLowerVertex_[low] > kShortList) {
-            if (crowdedEdges_.Find(EdgeKey(low, high)) != nullptr) return;
-        } else {
-            for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNone; e = nextWithLowerVertex_[e]) {
-                const Edge& edge = entities_.edges[e];
-                if (std::max(edge.from, edge.to) == high) return;
-            }
-        }
-        entities_.edges.push_back({a, b});
-        Link(static_cast<std::uint32_t>(entities_.edges.size() - 1));
-    }
-
-private:
-    static constexpr std::uint32_t kShortList = 16;
-
-    void Link(std::uint32_t e) {
-        const Edge& edge = entities_.edges[e];
-        const std::uint32_t low = std::min(edge.from, edge.to);
-        nextWithLowerVertex_.push_back(firstWithLowerVertex_[low]);
-        firstWithLowerVertex_[low] = e;
-        const std::uint32_t count = ++edgesWithLowerVertex_[low];
-        if (count == kShortList + 1) {
-            for (std::uint32_t listed = e; listed != kNone; listed = nextWithLowerVertex_[listed]) {
-                crowdedEdges_.Insert(EdgeKey(entities_.edges[listed].from, entities_.edges[listed].to), listed);
-            }
-        } else if (count > kShortList + 1) {
-            crowdedEdges_.Insert(EdgeKey(edge.from, edge.to), e);
-        }
-    }
-
-    Entities& entities_;
-    std::vector<std::uint32_t> firstWithLowerVertex_;
-    std::vector<std::uint32_t> nextWithLowerVertex_;
-    std::vector<std::uint32_t> edgesWithLowerVertex_;
-    FlatHashMap crowdedEdges_;
 };
 
 struct PreparedFace {
@@ -377,7 +322,11 @@ private:
 class FaceWriter {
 public:
     FaceWriter(Entities& entities, const GeometryInput& input, const PointNumbering& points)
-        : entities_(entities), input_(input), vertices_(entities, points), edges_(entities, entities.vertices.capacity()) {}
+        : entities_(entities), input_(input), vertices_(entities, points), edges_(entities, entities.vertices.capacity()) {
+        if (input.smoothEdges.empty()) return;
+        smoothAt_.assign(input.vertexIndices.size(), 0);
+        for (const std::size_t place : input.smoothEdges) smoothAt_[place] = 1;
+    }
 
     void Write(const CheckedFaces& batch) {
         std::size_t loop = 0, point = 0, triangle = 0;
@@ -399,6 +348,7 @@ public:
                     const std::uint32_t vertex = vertices_.VertexOf(batch.points[point++]);
                     entities_.corners.push_back(CornerFor(uvs, inputVertex, vertex, textured));
                 }
+                AddEdges(inputLoop, reversed);
             });
             face.textured = textured;
             if (!textured) {
@@ -410,20 +360,28 @@ public:
                 const TriangleIndices& corners = batch.triangles[triangle++];
                 entities_.triangles.push_back({{firstCorner + corners[0], firstCorner + corners[1], firstCorner + corners[2]}});
             }
-            for (const Loop& faceLoop : entities_.LoopsOf(face)) {
-                const std::span<const Corner> corners = entities_.CornersOf(faceLoop);
-                for (std::size_t c = 0; c < corners.size(); ++c) {
-                    edges_.Add(corners[c].vertex, corners[c + 1 < corners.size() ? c + 1 : 0].vertex);
-                }
-            }
         }
     }
 
 private:
+    // The edges of the loop written last, smooth where the input marked them.
+    void AddEdges(const InputLoop& inputLoop, bool reversed) {
+        const std::span<const Corner> corners = entities_.CornersOf(entities_.loops.back());
+        const std::size_t n = corners.size();
+        for (std::size_t c = 0; c < n; ++c) {
+            const std::uint32_t edge = edges_.Add(corners[c].vertex, corners[c + 1 < n ? c + 1 : 0].vertex);
+            if (smoothAt_.empty()) continue;
+            // Reversed, the side from corner c runs between the input's places n - 1 - c and n - 2 - c.
+            const std::size_t side = reversed ? (2 * n - 2 - c) % n : c;
+            if (smoothAt_[inputLoop.firstIndex + side] != 0) entities_.MarkSmooth(edge);
+        }
+    }
+
     Entities& entities_;
     const GeometryInput& input_;
     EntityVertices vertices_;
     EdgeIndex edges_;
+    std::vector<std::uint8_t> smoothAt_;  // per place in the input's vertex indices; empty when none is smooth
 };
 
 constexpr std::size_t kFacesPerBatch = 4096;
@@ -484,6 +442,7 @@ KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldV
     } else {
         CheckAndWriteSideBySide(checker, writer, input.faces.size());
     }
+    if (!entities.smoothEdges.empty()) entities.smoothEdges.resize(entities.edges.size(), 0);
     entities.skippedFaces += checker.Skipped();
     return checker.Skipped() == 0 ? KV_SUCCESS : KV_ERROR_INVALID_GEOMETRY;
 }

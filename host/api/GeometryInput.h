@@ -43,6 +43,8 @@ struct GeometryInput {
     std::vector<InputLoop> loops;
     std::vector<std::size_t> vertexIndices;
     std::vector<InputUv> uvs;
+    // Places in vertexIndices whose edge to the loop's next index is smooth.
+    std::vector<std::size_t> smoothEdges;
 
     // Empties every list and keeps its room.
     void Clear() {
@@ -51,6 +53,7 @@ struct GeometryInput {
         loops.clear();
         vertexIndices.clear();
         uvs.clear();
+        smoothEdges.clear();
     }
 
     std::span<const std::size_t> IndicesOf(const InputLoop& loop) const {

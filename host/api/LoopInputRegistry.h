@@ -17,6 +17,7 @@ namespace korvanta {
 
 struct LoopInput {
     std::vector<std::size_t> vertexIndices;
+    std::vector<std::size_t> smoothEdges;  // edge numbers, each once
 };
 
 template <>
@@ -28,6 +29,7 @@ public:
         free_.pop_back();
         slot->live = true;
         slot->loop.vertexIndices.clear();  // keeps its room: most loops are as long as the last
+        slot->loop.smoothEdges.clear();
         lastSlot_ = slot;
         return &slot->loop;
     }

@@ -90,6 +90,9 @@ struct ComponentInstance {
 struct Entities {
     std::vector<Point3> vertices;
     std::vector<Edge> edges;  // each undirected edge once, shared by the faces that use it
+    // Per edge, 1 when it is smooth: the faces on either side are drawn as
+    // one surface along it. Empty while every edge is hard, as in most models.
+    std::vector<std::uint8_t> smoothEdges;
     std::vector<Face> faces;
     std::vector<Loop> loops;
     // Loops' corners, and corners that only triangles use: a merged face's
@@ -105,6 +108,11 @@ struct Entities {
     }
     std::span<const Triangle> TrianglesOf(const Face& face) const {
         return {triangles.data() + face.firstTriangle, face.triangleCount};
+    }
+    bool IsSmooth(std::uint32_t edge) const { return edge < smoothEdges.size() && smoothEdges[edge] != 0; }
+    void MarkSmooth(std::uint32_t edge) {
+        if (smoothEdges.size() <= edge) smoothEdges.resize(edges.size(), 0);
+        smoothEdges[edge] = 1;
     }
 };
 

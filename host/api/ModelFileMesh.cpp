@@ -8,6 +8,7 @@
 
 #include "FlatHashMap.h"
 #include "ModelFileTransform.h"
+#include "SmoothNormals.h"
 #include "utils/Utf8Conversion.h"
 
 namespace korvanta {
@@ -45,38 +46,50 @@ const Point3& DrawnPoint(const Entities& entities, const DrawnEntities& drawn, s
     return entities.vertices[index < own ? index : drawn.copiedVertex[index - own]];
 }
 
-// Numbers the drawn vertices: the texture coordinates of each vertex's
-// corners, and a copy for each further one.
+// Numbers the drawn vertices: the texture coordinates (and, with smooth
+// edges, the normals) of each vertex's corners, and a copy for each further one.
 void NumberDrawnVertices(const Entities& entities, DrawnEntities& drawn) {
     const std::size_t own = entities.vertices.size();
+    const CornerNormals cornerNormals = SmoothCornerNormals(entities);
+    const bool withNormals = !cornerNormals.normals.empty();
     drawn.uvs.assign(own, {});
+    std::vector<std::uint32_t> normalOf(withNormals ? own : 0, CornerNormals::kAny);  // per drawn vertex
     std::vector<bool> used(own, false);
     FlatHashMap firstCopyWithKey;
     std::vector<std::uint32_t> nextCopyWithKey;
-    const auto drawnOf = [&](const Corner& corner) -> std::uint32_t {
+    const auto drawnOf = [&](std::size_t c) -> std::uint32_t {
+        const Corner& corner = entities.corners[c];
+        const std::uint32_t normal = withNormals ? cornerNormals.normalOfCorner[c] : CornerNormals::kAny;
+        // A corner no face draws goes with its vertex as it is.
+        if (withNormals && normal == CornerNormals::kAny) return corner.vertex;
+        const auto same = [&](std::uint32_t number) {
+            return SameUv(drawn.uvs[number], corner.uv) && (!withNormals || normalOf[number] == normal);
+        };
         if (!used[corner.vertex]) {
             used[corner.vertex] = true;
             drawn.uvs[corner.vertex] = corner.uv;
+            if (withNormals) normalOf[corner.vertex] = normal;
             return corner.vertex;
         }
-        if (SameUv(drawn.uvs[corner.vertex], corner.uv)) return corner.vertex;
+        if (same(corner.vertex)) return corner.vertex;
         const auto number = static_cast<std::uint32_t>(drawn.uvs.size());
         const auto [head, inserted] = firstCopyWithKey.Insert(KeyOf(corner.vertex, corner.uv), number);
         if (!inserted) {
             for (std::uint32_t copy = *head; copy != kNone; copy = nextCopyWithKey[copy - own]) {
-                if (drawn.copiedVertex[copy - own] == corner.vertex && SameUv(drawn.uvs[copy], corner.uv)) return copy;
+                if (drawn.copiedVertex[copy - own] == corner.vertex && same(copy)) return copy;
             }
         }
         nextCopyWithKey.push_back(inserted ? kNone : *head);
         if (!inserted) *head = number;
         drawn.copiedVertex.push_back(corner.vertex);
         drawn.uvs.push_back(corner.uv);
+        if (withNormals) normalOf.push_back(normal);
         return number;
     };
     // Corners keep their own vertices until one needs a copy; only then is
     // the table of every corner's drawn vertex made.
     for (std::size_t c = 0; c < entities.corners.size(); ++c) {
-        const std::uint32_t number = drawnOf(entities.corners[c]);
+        const std::uint32_t number = drawnOf(c);
         if (!drawn.cornerDrawn.empty()) {
             drawn.cornerDrawn.push_back(number);
         } else if (number != entities.corners[c].vertex) {
@@ -88,6 +101,12 @@ void NumberDrawnVertices(const Entities& entities, DrawnEntities& drawn) {
     drawn.anyUv = std::any_of(drawn.uvs.begin(), drawn.uvs.end(), [](const TextureCoordinate& uv) {
         return uv.u != 0.0f || uv.v != 0.0f;
     });
+    drawn.normals.reserve(normalOf.size());
+    for (const std::uint32_t normal : normalOf) {
+        // A vertex no face draws still needs a unit normal.
+        drawn.normals.push_back(normal == CornerNormals::kAny ? std::array<float, 3>{0.0f, 0.0f, 1.0f}
+                                                              : cornerNormals.normals[normal]);
+    }
 }
 
 // The bounds of the positions as stored, and whether single precision holds them exactly.
@@ -168,6 +187,19 @@ int AddBakedPositions(const Entities& entities, const DrawnEntities& drawn, cons
     return static_cast<int>(gltf.accessors.size() - 1);
 }
 
+// The normals of an instance's vertices whose transform no node can hold:
+// turned by the inverse transpose of the transform, and made unit again.
+int AddBakedNormals(const DrawnEntities& drawn, const KVTransformation& bake, GltfBufferWriter& buffer,
+                    tinygltf::Model& gltf) {
+    const NormalTransform turn(bake);
+    const int view = buffer.AddArray<float>(drawn.Count() * 3, [&drawn, turn](ArrayEmitter<float>& emit) {
+        for (const std::array<float, 3>& normal : drawn.normals) {
+            for (const float value : turn.Apply(normal)) emit(value);
+        }
+    }, TINYGLTF_TARGET_ARRAY_BUFFER);
+    return AddAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, drawn.Count(), gltf);
+}
+
 bool HasTexture(const tinygltf::Model& gltf, int material) {
     return material >= 0 && gltf.materials[static_cast<std::size_t>(material)].pbrMetallicRoughness.baseColorTexture.index >= 0;
 }
@@ -209,6 +241,14 @@ void AddPrimitives(const Entities& entities, DrawnEntities& drawn, const GltfMat
             }
         }, TINYGLTF_TARGET_ARRAY_BUFFER);
         drawn.uvAccessor = AddAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, drawn.Count(), gltf);
+    }
+    if (!drawn.normals.empty()) {
+        const int view = buffer.AddArray<float>(drawn.Count() * 3, [&drawn](ArrayEmitter<float>& emit) {
+            for (const std::array<float, 3>& normal : drawn.normals) {
+                for (const float value : normal) emit(value);
+            }
+        }, TINYGLTF_TARGET_ARRAY_BUFFER);
+        drawn.normalAccessor = AddAccessor(view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, drawn.Count(), gltf);
     }
 }
 
@@ -252,8 +292,10 @@ int AddFacesMesh(const Entities& entities, DrawnEntities& drawn, const std::stri
     if (drawn.primitives.empty()) return -1;
     if (drawn.primitives.front().indicesView < 0) AddPrimitives(entities, drawn, materials, buffer, gltf);
     int positions = drawn.positionsAccessor;
+    int normals = drawn.normalAccessor;
     if (bake != nullptr) {
         positions = AddBakedPositions(entities, drawn, *bake, buffer, gltf);
+        if (normals >= 0) normals = AddBakedNormals(drawn, *bake, buffer, gltf);
     } else if (positions < 0) {
         AddPositionsAccessor(drawn, DrawnPositionsView(entities, drawn, buffer), drawn.low, drawn.high, gltf);
         positions = drawn.positionsAccessor = static_cast<int>(gltf.accessors.size() - 1);
@@ -268,6 +310,7 @@ int AddFacesMesh(const Entities& entities, DrawnEntities& drawn, const std::stri
         primitive.indices = drawnPrimitive.indicesAccessor;
         primitive.attributes["POSITION"] = positions;
         if (drawnPrimitive.hasUvs) primitive.attributes["TEXCOORD_0"] = drawn.uvAccessor;
+        if (normals >= 0) primitive.attributes["NORMAL"] = normals;
         mesh.primitives.push_back(std::move(primitive));
     }
     gltf.meshes.push_back(std::move(mesh));

@@ -30,6 +30,11 @@ struct DrawnEntities {
     std::vector<std::uint32_t> cornerDrawn;
     std::vector<std::uint32_t> copiedVertex;   // per drawn vertex past the entities' own
     std::vector<TextureCoordinate> uvs;        // per drawn vertex, as the model holds them
+    // Per drawn vertex the normal a drawing shows there, when an edge is
+    // smooth; empty when every face is drawn flat. Corners of one vertex
+    // with different normals name different drawn vertices, so that hard
+    // edges split the vertices along them.
+    std::vector<std::array<float, 3>> normals;
     bool anyUv = false;             // a drawn vertex has a texture coordinate other than (0, 0)
     bool singlePrecision = true;    // every vertex position is exact in single precision
     std::array<float, 3> low{}, high{};  // bounds of the single-precision positions
@@ -63,6 +68,7 @@ struct DrawnEntities {
     int positionsView = -1;  // single-precision positions of the drawn vertices
     int positionsAccessor = -1;
     int uvAccessor = -1;
+    int normalAccessor = -1;
 
     std::size_t Count() const { return uvs.size(); }
     // Indices of drawn vertices take two bytes where that is enough.
@@ -100,9 +106,10 @@ int AddDrawnIndices(const DrawnEntities& drawn, std::size_t count, Make make, Gl
 }
 
 // Adds a glTF mesh that draws the faces' triangles, one primitive per
-// material and texturing, without normals: glTF viewers shade a mesh
-// without them flat, as host faces are meant. `bake`, when given, is applied
-// to the positions (for instances whose transform a node cannot hold); the
+// material and texturing, with the drawn vertices' normals when there are
+// any; without them glTF viewers shade a mesh flat, as host faces are meant
+// where no edge is smooth. `bake`, when given, is applied to the positions
+// and normals (for instances whose transform a node cannot hold); the
 // baked mesh shares everything else with the plain one. Returns the mesh
 // index, or -1 when there is nothing to draw. What it lays out reads
 // `entities`, `drawn` and `materials` until the buffer is written.

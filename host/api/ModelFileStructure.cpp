@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "FlatHashMap.h"
 #include "ModelFileDescription.h"
 #include "utils/Utf8Conversion.h"
 
@@ -167,6 +168,7 @@ public:
                     nextTriangle == triangles.size(),
                 "corners no face uses");
         DeriveEdges(entities);
+        ReadSmoothEdges(description, entities);
 
         entities.skippedFaces = WholeNumberAt<std::size_t>(description, "skippedFaces");
         for (const auto& instanceDescription : ArrayAt(description, "instances")) {
@@ -183,6 +185,20 @@ public:
     }
 
 private:
+    // Pairs of vertices, each an edge of the loops.
+    void ReadSmoothEdges(const json& description, Entities& entities) {
+        std::vector<std::uint32_t> pairs;
+        ReadArray(description, "smoothEdges", pairs, 2);
+        if (pairs.empty()) return;
+        FlatHashMap edgeOf(entities.edges.size());
+        for (std::uint32_t e = 0; e < entities.edges.size(); ++e) edgeOf.Insert(EdgeKey(entities.edges[e].from, entities.edges[e].to), e);
+        for (std::size_t i = 0; i < pairs.size(); i += 2) {
+            const std::uint32_t* edge = edgeOf.Find(EdgeKey(pairs[i], pairs[i + 1]));
+            Require(edge != nullptr, "smooth edge");
+            entities.MarkSmooth(*edge);
+        }
+    }
+
     std::unique_ptr<Texture> ReadTexture(const json& description) {
         const auto imageIndex = WholeNumberAt<std::size_t>(description, "image");
         const json& images = ArrayAt(content_.document, "images");

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cmath>
 
 #include "KorvantaAPI.h"
 #include "Model.h"
+#include "Vector3.h"
 
 // Column-major 4x4 transforms, as instances and glTF nodes both hold them.
 namespace korvanta {
@@ -38,6 +40,35 @@ inline Point3 TransformPoint(const KVTransformation& m, const Point3& p) {
             (v[1] * p.x + v[5] * p.y + v[9] * p.z + v[13]) * scale,
             (v[2] * p.x + v[6] * p.y + v[10] * p.z + v[14]) * scale};
 }
+
+// Turns normals as a transform turns the surfaces they stand on: by the
+// inverse transpose of its linear part, whose columns are the cross products
+// of the part's columns over its determinant; made unit again.
+class NormalTransform {
+public:
+    explicit NormalTransform(const KVTransformation& m) {
+        const double* v = m.values;
+        const Point3 a0{v[0], v[1], v[2]}, a1{v[4], v[5], v[6]}, a2{v[8], v[9], v[10]};
+        columns_[0] = Cross(a1, a2);
+        columns_[1] = Cross(a2, a0);
+        columns_[2] = Cross(a0, a1);
+        // Only the sign of the determinant matters once the normal is made unit.
+        if (Dot(a0, columns_[0]) < 0.0) {
+            for (Point3& column : columns_) column = column * -1.0;
+        }
+    }
+
+    std::array<float, 3> Apply(const std::array<float, 3>& normal) const {
+        const Point3 turned = columns_[0] * normal[0] + columns_[1] * normal[1] + columns_[2] * normal[2];
+        const double length = Length(turned);
+        if (!(length > 0.0) || !std::isfinite(length)) return normal;
+        return {static_cast<float>(turned.x / length), static_cast<float>(turned.y / length),
+                static_cast<float>(turned.z / length)};
+    }
+
+private:
+    std::array<Point3, 3> columns_;
+};
 
 // Whether the matrix is a translation, rotation and (possibly negative)
 // scale, the only kind a glTF node may hold: no shear, no projection, no

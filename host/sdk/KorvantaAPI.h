@@ -178,6 +178,8 @@ KV_EXPORT KVResult KVEntitiesGetNumVertices(KVEntitiesRef entities, size_t* coun
 KV_EXPORT KVResult KVEntitiesGetNumInstances(KVEntitiesRef entities, size_t* count);
 KV_EXPORT KVResult KVEntitiesGetInstances(KVEntitiesRef entities, size_t capacity, KVComponentInstanceRef* instances,
                                           size_t* count);
+/* Edges drawn smooth: the faces on either side share their normals along them. */
+KV_EXPORT KVResult KVEntitiesGetNumSmoothEdges(KVEntitiesRef entities, size_t* count);
 /* Faces skipped by the fills of these entities so far. */
 KV_EXPORT KVResult KVEntitiesGetNumSkippedFaces(KVEntitiesRef entities, size_t* count);
 KV_EXPORT KVResult KVEntitiesGetBoundingBox(KVEntitiesRef entities, KVBoundingBox3D* box);
@@ -206,6 +208,16 @@ KV_EXPORT KVResult KVGeometryInputFaceSetFrontMaterial(KVGeometryInputRef input,
 KV_EXPORT KVResult KVLoopInputCreate(KVLoopInputRef* loop);
 KV_EXPORT KVResult KVLoopInputRelease(KVLoopInputRef* loop); /* only for loops not added to an input */
 KV_EXPORT KVResult KVLoopInputAddVertexIndex(KVLoopInputRef loop, size_t vertex_index);
+/* Marks the loop's edge from its vertex `edge_index` to the next (the last
+ * one's runs back to the first) smooth, or hard again. Faces on either side
+ * of a smooth edge are drawn as one curved surface: at each vertex, the
+ * faces joined across smooth edges share one normal, and a model file
+ * gives viewers those normals. Edges are hard unless marked; an edge that
+ * any face marks smooth in a fill is smooth in the entities, and an edge
+ * between coplanar faces stays hard where merging them would change how a
+ * smooth surface beside it is drawn. KV_ERROR_OUT_OF_RANGE: the loop has
+ * no vertex `edge_index` yet. */
+KV_EXPORT KVResult KVLoopInputEdgeSetSmooth(KVLoopInputRef loop, size_t edge_index, bool smooth);
 
 #ifdef __cplusplus
 }

@@ -52,6 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     hollin::settings::ImportSettings settings;
     settings.units = static_cast<std::int32_t>(size % 10);
     settings.mergeCoplanarFaces = size % 2 == 1;
+    // Smoothing groups and tiled maps, merged and not, on half the inputs.
+    settings.asAuthored = size % 4 >= 2;
     converter.SetSettings(settings);
     converter.ConvertFile(hollin::utils::Utf16String::FromUtf8(input.string()),
                           hollin::utils::Utf16String::FromUtf8(output.string()), nullptr);

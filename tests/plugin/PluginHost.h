@@ -49,6 +49,7 @@ protected:
     static void ForgetStoredOptions() {
         hollin::prefs::Get().Remove(u"3DS Importer", u"ImportMergeCoplanarFaces");
         hollin::prefs::Get().Remove(u"3DS Importer", u"ImportUnits");
+        hollin::prefs::Get().Remove(u"3DS Importer", u"ImportAsAuthored");
     }
 
     static GetKorvantaModelImporterInterfaceFunction* Entry() {

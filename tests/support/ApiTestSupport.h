@@ -35,13 +35,23 @@ public:
         return vertexCount_++;
     }
 
-    std::size_t Face(const std::vector<std::size_t>& outer, const std::vector<std::vector<std::size_t>>& holes = {}) {
+    // `smooth` names the outer loop's edges to mark smooth, `unmarked` those
+    // to mark and then unmark, `smoothInHoles` the first hole's.
+    std::size_t Face(const std::vector<std::size_t>& outer, const std::vector<std::vector<std::size_t>>& holes = {},
+                     const std::vector<std::size_t>& smooth = {}, const std::vector<std::size_t>& unmarked = {},
+                     const std::vector<std::size_t>& smoothInHoles = {}) {
         std::size_t index = 0;
         KVLoopInputRef loop = MakeLoop(outer);
+        for (std::size_t edge : smooth) EXPECT_EQ(KVLoopInputEdgeSetSmooth(loop, edge, true), KV_SUCCESS);
+        for (std::size_t edge : unmarked) {
+            EXPECT_EQ(KVLoopInputEdgeSetSmooth(loop, edge, true), KV_SUCCESS);
+            EXPECT_EQ(KVLoopInputEdgeSetSmooth(loop, edge, false), KV_SUCCESS);
+        }
         EXPECT_EQ(KVGeometryInputAddFace(input_, &loop, &index), KV_SUCCESS);
         EXPECT_FALSE(KV_IS_VALID(loop));
         for (const auto& hole : holes) {
             KVLoopInputRef inner = MakeLoop(hole);
+            for (std::size_t edge : smoothInHoles) EXPECT_EQ(KVLoopInputEdgeSetSmooth(inner, edge, true), KV_SUCCESS);
             EXPECT_EQ(KVGeometryInputFaceAddInnerLoop(input_, index, &inner), KV_SUCCESS);
         }
         return index;

@@ -66,23 +66,33 @@ Lib3dsMesh* SceneBuilder::NewMesh(const std::string& name, std::span<const Point
     return mesh;
 }
 
-void SceneBuilder::SetFace(Lib3dsFace& face, const Triangle& points, const std::string& materialName) {
-    std::copy(points.begin(), points.end(), face.points);
+void SceneBuilder::SetMapTiling(const std::string& materialName, const Texel& scale, const Texel& offset,
+                                float rotation) {
+    Lib3dsMaterial* material = lib3ds_file_material_by_name(file_, materialName.c_str());
+    if (material == nullptr) throw std::invalid_argument("no material " + materialName);
+    std::copy(scale.begin(), scale.end(), material->texture1_map.scale);
+    std::copy(offset.begin(), offset.end(), material->texture1_map.offset);
+    material->texture1_map.rotation = rotation;
+}
+
+void SceneBuilder::SetFace(Lib3dsFace& face, const MeshFace& data) {
+    std::copy(data.points.begin(), data.points.end(), face.points);
     face.flags = LIB3DS_FACE_FLAG_VIS_AB | LIB3DS_FACE_FLAG_VIS_BC | LIB3DS_FACE_FLAG_VIS_AC;
-    CopyName(face.material, materialName);
+    CopyName(face.material, data.material);
+    face.smoothing = data.smoothing;
 }
 
 void SceneBuilder::AddMesh(const std::string& name, std::span<const Point> points, std::span<const Triangle> faces,
-                           const std::string& materialName, std::span<const Texel> texels) {
+                           const std::string& materialName, std::span<const Texel> texels, std::uint32_t smoothing) {
     Lib3dsMesh* mesh = NewMesh(name, points, faces.size(), texels);
-    for (std::size_t i = 0; i < faces.size(); ++i) SetFace(mesh->faceL[i], faces[i], materialName);
+    for (std::size_t i = 0; i < faces.size(); ++i) SetFace(mesh->faceL[i], {faces[i], materialName, smoothing});
     lib3ds_file_insert_mesh(file_, mesh);
 }
 
 void SceneBuilder::AddMesh(const MeshData& data) {
     Lib3dsMesh* mesh = NewMesh(data.name, data.points, data.faces.size(), data.texels);
     for (std::size_t i = 0; i < data.faces.size(); ++i) {
-        SetFace(mesh->faceL[i], data.faces[i].points, data.faces[i].material);
+        SetFace(mesh->faceL[i], data.faces[i]);
     }
     std::copy(data.translation.begin(), data.translation.end(), mesh->matrix[3]);
     lib3ds_file_insert_mesh(file_, mesh);

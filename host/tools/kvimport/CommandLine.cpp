@@ -43,9 +43,11 @@ enum LongOnlyOption {
     kStrict,
     kVersion,
     kTextureFolder,
+    kAsAuthored,
+    kNotAsAuthored,
 };
 
-constexpr std::array<option, 14> kOptions = {{
+constexpr std::array<option, 16> kOptions = {{
     {"help", no_argument, nullptr, 'h'},
     {"output-folder", required_argument, nullptr, 'o'},
     {"units", required_argument, nullptr, kUnits},
@@ -59,6 +61,8 @@ constexpr std::array<option, 14> kOptions = {{
     {"strict", no_argument, nullptr, kStrict},
     {"version", no_argument, nullptr, kVersion},
     {"texture-folder", required_argument, nullptr, kTextureFolder},
+    {"as-authored", no_argument, nullptr, kAsAuthored},
+    {"no-as-authored", no_argument, nullptr, kNotAsAuthored},
     {nullptr, 0, nullptr, 0},
 }};
 
@@ -96,6 +100,12 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             return {};
         case kNoMerge:
             command.mergeCoplanarFaces = false;
+            return {};
+        case kAsAuthored:
+            command.asAuthored = true;
+            return {};
+        case kNotAsAuthored:
+            command.asAuthored = false;
             return {};
         case kProgress:
             command.progress = ParseProgressMode(value);
@@ -198,6 +208,11 @@ std::string HelpText() {
     "                      ") + kvhost::UnitIndexList(22) + "\n" +
     "  --merge             merge coplanar faces after the import\n"
     "  --no-merge          do not merge coplanar faces\n"
+    "  --as-authored       as the file's author saw the model: faces smooth where\n"
+    "                      the file's smoothing groups join them (the model file\n"
+    "                      then has vertex normals), texture maps tiled, offset,\n"
+    "                      turned and mirrored as the file lays them\n"
+    "  --no-as-authored    faces flat and texture maps laid once, as stored\n"
     "  --texture-folder DIR\n"
     "                      look for textures that are not in the model's folder\n"
     "                      in DIR and its sub-folders too; repeat it for several\n"
@@ -205,9 +220,9 @@ std::string HelpText() {
     "                      matched by name ignoring case, by the long name an\n"
     "                      8.3 name was cut from, or as a stand-in of the same\n"
     "                      name in another format (PNG, JPEG, TGA, BMP, GIF).\n"
-    "                      Without --units, --merge, --no-merge or\n"
-    "                      --texture-folder the importer's stored settings apply\n"
-    "                      (see kvprefs --help).\n"
+    "                      Without --units, --merge, --no-merge, --as-authored,\n"
+    "                      --no-as-authored or --texture-folder the importer's\n"
+    "                      stored settings apply (see kvprefs --help).\n"
     "  --progress=MODE     bar: a progress bar with the current message on\n"
     "                      standard error (the default when it is a terminal);\n"
     "                      lines: every progress call as one line on standard\n"

@@ -21,6 +21,7 @@ struct ImportCommand {
     // Absent: the importer's stored option applies.
     std::optional<std::int32_t> units;
     std::optional<bool> mergeCoplanarFaces;
+    std::optional<bool> asAuthored;
     // Absent: the stored texture folders apply.
     std::optional<std::vector<std::string>> textureFolders;
     // Absent: a bar when standard error is a terminal, nothing otherwise.

@@ -110,6 +110,7 @@ ImportOptions BuildImportOptions(const ImportCommand& command, const std::vector
     if (command.mergeCoplanarFaces) {
         options[Utf16String(hollin::settings::kMergeCoplanarFacesKey)] = Variant(*command.mergeCoplanarFaces);
     }
+    if (command.asAuthored) options[Utf16String(hollin::settings::kAsAuthoredKey)] = Variant(*command.asAuthored);
     if (command.textureFolders) {
         options[Utf16String(hollin::settings::kTextureFoldersKey)] = hollin::settings::TextureFoldersValue(textureFolders);
     }

@@ -72,7 +72,7 @@ struct EntitiesSummary {
     json description;
     std::vector<KVPoint3D> facePoints;
     std::vector<Placement> placements;
-    std::size_t faces = 0, edges = 0, vertices = 0, triangles = 0, skippedFaces = 0;
+    std::size_t faces = 0, edges = 0, vertices = 0, triangles = 0, skippedFaces = 0, smoothEdges = 0;
 };
 
 using DefinitionSummaries = std::map<void*, EntitiesSummary>;
@@ -158,6 +158,7 @@ EntitiesSummary SummarizeEntities(KVEntitiesRef entities) {
     KVEntitiesGetNumVertices(entities, &summary.vertices);
     KVEntitiesGetNumEdges(entities, &summary.edges);
     KVEntitiesGetNumSkippedFaces(entities, &summary.skippedFaces);
+    KVEntitiesGetNumSmoothEdges(entities, &summary.smoothEdges);
     for (const KVComponentInstanceRef instance : InstancesOf(entities)) {
         Placement placement;
         KVComponentDefinitionRef definition{nullptr};
@@ -196,6 +197,7 @@ EntitiesSummary SummarizeEntities(KVEntitiesRef entities) {
                            {"facesPerMaterial", facesPerMaterial},
                            {"texturedFaces", texturedFaces},
                            {"skippedFaces", summary.skippedFaces},
+                           {"smoothEdges", summary.smoothEdges},
                            {"instances", summary.placements.size()}};
     return summary;
 }
@@ -226,13 +228,14 @@ json SummarizeModel(KVModelRef model) {
     const auto materialRefs = ReadList<KVMaterialRef>(model, KVModelGetNumMaterials, KVModelGetMaterials);
     for (const KVMaterialRef material : materialRefs) materials.push_back(SummarizeMaterial(material));
 
-    std::size_t faces = 0, edges = 0, vertices = 0, triangles = 0, skippedFaces = 0, instanceCount = 0;
+    std::size_t faces = 0, edges = 0, vertices = 0, triangles = 0, skippedFaces = 0, smoothEdges = 0, instanceCount = 0;
     const auto count = [&](const EntitiesSummary& summary) {
         faces += summary.faces;
         edges += summary.edges;
         vertices += summary.vertices;
         triangles += summary.triangles;
         skippedFaces += summary.skippedFaces;
+        smoothEdges += summary.smoothEdges;
         instanceCount += summary.placements.size();
     };
 
@@ -282,7 +285,10 @@ json SummarizeModel(KVModelRef model) {
               {"edges", edges},
               {"vertices", vertices},
               {"triangles", triangles},
-              {"skippedFaces", skippedFaces}}},
+              {"skippedFaces", skippedFaces},
+              {"smoothEdges", smoothEdges}}},
+            // The model file gives normals exactly where an edge is smooth.
+            {"normals", smoothEdges != 0},
             {"bbox", WorldBox(topLevelSummary, definitionSummaries, boxes).ToJson()}};
 }
 

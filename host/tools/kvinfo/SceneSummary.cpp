@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "AsAuthoredSummary.h"
 #include "scenefile/SceneFile.h"
 #include "scenefile/StoredText.h"
 #include "settings/TextureFolderHint.h"
@@ -143,7 +144,7 @@ void DescribeTextures(const Lib3dsFile& scene, const std::string& folder, const 
 
 }  // namespace
 
-json SummarizeSceneFile(const std::string& path, const std::vector<std::string>& textureFolders) {
+json SummarizeSceneFile(const std::string& path, const std::vector<std::string>& textureFolders, bool asAuthored) {
     const hollin::importer::SceneFileRead read = hollin::importer::ReadSceneFile(path);
     json summary = Verdict(read.diagnosis);
     summary["format"] = "3DS";
@@ -162,6 +163,7 @@ json SummarizeSceneFile(const std::string& path, const std::vector<std::string>&
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     DescribeTextures(scene, (error ? std::filesystem::path(path) : absolute).parent_path().string(), textureFolders,
                      summary);
+    summary["asAuthored"] = SummarizeAsAuthored(scene, asAuthored);
     return summary;
 }
 

@@ -11,18 +11,21 @@
 #include "JsonFileReasons.h"
 #include "KorvantaAPI.h"
 #include "ModelSummary.h"
+#include "Preferences.h"
 #include "SceneSummary.h"
 #include "TerminalText.h"
 #include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
+#include "settings/ImportSettings.h"
 #include "utils/WholeFile.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kvinfo [--texture-folder DIR]... FILE.kvm|FILE.3ds\n       kvinfo --help\n       kvinfo --version\n";
+    "usage: kvinfo [--texture-folder DIR]... [--as-authored] FILE.kvm|FILE.3ds\n       kvinfo --help\n"
+    "       kvinfo --version\n";
 
-constexpr const char* kHelp = R"(usage: kvinfo [--texture-folder DIR]... FILE.kvm|FILE.3ds
+constexpr const char* kHelp = R"(usage: kvinfo [--texture-folder DIR]... [--as-authored] FILE.kvm|FILE.3ds
 
 Prints a Korvanta model file, or a 3DS file, as one JSON object. The two are
 told apart by their content, not by their names.
@@ -43,6 +46,8 @@ A Korvanta model file: lengths are in inches, in the model's own axes (z up).
     facesPerMaterial    faces per front material name ("" for no material)
     texturedFaces       faces with texture coordinates
     skippedFaces        faces left out when the geometry was filled in
+    smoothEdges         edges drawn smooth: the faces on either side share
+                        their normals along it
     instances           instances placed inside this definition
     bbox                [[minx, miny, minz], [maxx, maxy, maxz]] around its
                         faces and the boxes of the instances inside, in the
@@ -55,7 +60,10 @@ A Korvanta model file: lengths are in inches, in the model's own axes (z up).
                         in values 13 to 15)
   totals                sums over all definitions and the top level:
     materials, definitions, instances, faces, edges, vertices, triangles,
-    skippedFaces
+    skippedFaces, smoothEdges
+  normals               whether the file gives viewers vertex normals, as
+                        it does when an edge is smooth; without them viewers
+                        draw every face flat
   bbox                  the world bounding box of everything drawn, as
                         [[minx, miny, minz], [maxx, maxy, maxz]], or null for
                         a model with no faces: the faces of the definitions
@@ -89,6 +97,16 @@ A 3DS file, described without converting it:
                         candidates, or "links outside" a searched folder)
   textureFolderHint     a folder beside the file's that holds images not
                         found, to give with --texture-folder; or null
+  asAuthored            what importing it as authored makes of it:
+    on                  whether the import does (--as-authored, or else the
+                        choice kept in the preference store; see kvprefs)
+    facesInSmoothingGroups  faces in a smoothing group other than 0
+    smoothSides         sides of faces drawn smooth: a side that another face
+                        has too (the same two vertex numbers) and that shares
+                        a smoothing group with it
+    tiledMaps[]         materials whose texture map is tiled, offset, turned
+                        or mirrored: material, scale [u, v] (a negative one
+                        mirrors), offset [u, v] and rotation in degrees
 The fields after incomplete are there only for a file that loads.
 
 Exit status: 0 when the file was read (for a 3DS file, also when it was
@@ -105,7 +123,7 @@ std::string WhyUnreadable(const hollin::utils::FileReadError& error) {
     }
 }
 
-int Describe(const char* path, const std::optional<std::vector<std::string>>& textureFolders) {
+int Describe(const char* path, const std::optional<std::vector<std::string>>& textureFolders, bool asAuthored) {
     hollin::utils::FileReadError error;
     const std::optional<std::vector<std::uint8_t>> start = hollin::utils::ReadFileStart(path, 2, &error);
     if (!start) {
@@ -119,11 +137,12 @@ int Describe(const char* path, const std::optional<std::vector<std::string>>& te
             std::size_t dropped = 0;
             folders = kvhost::TextureFoldersToUse(textureFolders, &dropped);
             if (dropped != 0) std::cerr << "kvinfo: " << kvhost::DroppedFoldersNote(dropped) << "\n";
+            asAuthored = asAuthored || hollin::settings::ReadImportSettings(hollin::prefs::Get()).asAuthored;
         } catch (const std::exception& exception) {
             std::cerr << "kvinfo: " << kvhost::PrintableText(kvhost::WhatWentWrong(exception)) << "\n";
             return 1;
         }
-        std::cout << kvhost::PrintableJson(kvinfo::SummarizeSceneFile(path, folders), 2) << "\n";
+        std::cout << kvhost::PrintableJson(kvinfo::SummarizeSceneFile(path, folders, asAuthored), 2) << "\n";
         return std::cout.flush() ? 0 : 1;
     }
     if (KVInitialize() != KV_SUCCESS) {
@@ -156,14 +175,23 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::optional<std::vector<std::string>> textureFolders;
+    bool asAuthored = false;
     int next = 1;
-    for (; next + 1 < argc && std::strcmp(argv[next], "--texture-folder") == 0; next += 2) {
-        if (!textureFolders) textureFolders.emplace();
-        textureFolders->push_back(argv[next + 1]);
+    while (next + 1 < argc) {
+        if (std::strcmp(argv[next], "--as-authored") == 0) {
+            asAuthored = true;
+            ++next;
+        } else if (next + 2 < argc && std::strcmp(argv[next], "--texture-folder") == 0) {
+            if (!textureFolders) textureFolders.emplace();
+            textureFolders->push_back(argv[next + 1]);
+            next += 2;
+        } else {
+            break;
+        }
     }
     if (next + 1 != argc || (argv[next][0] == '-' && argv[next][1] != '\0')) {
         std::cerr << kUsage;
         return 2;
     }
-    return Describe(argv[next], textureFolders);
+    return Describe(argv[next], textureFolders, asAuthored);
 }

@@ -44,11 +44,14 @@ std::string HelpText() {
     "          stored.\n"
     "  set     stores VALUE: true or false as a boolean, anything else must be\n"
     "          a 32-bit integer and is stored as an integer; the 3DS importer's\n"
-    "          units and texture folders are stored as below.\n"
+    "          settings take only the values below.\n"
     "  remove  deletes the value; the reader's default applies again.\n"
     "\n"
     "The 3DS importer keeps its settings in section \"3DS Importer\":\n"
     "  ImportMergeCoplanarFaces  true or false\n"
+    "  ImportAsAuthored          true or false: faces smooth where the file's\n"
+    "                            smoothing groups join them, texture maps tiled\n"
+    "                            as the file lays them\n"
     "  ImportUnits               the unit's index or name:\n"
     "                            ") + kvhost::UnitIndexList(28) + "\n" +
     "  TextureFolders            folders searched for textures that are not in the\n"
@@ -148,6 +151,13 @@ int Get(const std::string& section, const std::string& key) {
     return kExitSuccess;
 }
 
+bool IsImporterBoolean(const std::string& section, const std::string& key) {
+    for (const char16_t* booleanKey : hollin::settings::kBooleanKeys) {
+        if (IsImporterKey(section, key, booleanKey)) return true;
+    }
+    return false;
+}
+
 int Set(const std::string& section, const std::string& key, const std::string& value) {
     IPreferences& store = hollin::prefs::Get();
     if (IsImporterKey(section, key, hollin::settings::kUnitsKey)) {
@@ -165,6 +175,10 @@ int Set(const std::string& section, const std::string& key, const std::string& v
         hollin::settings::WriteTextureFolders(store, kvhost::TextureFoldersToUse(*folders, &dropped));
         if (dropped != 0) Say(kvhost::DroppedFoldersNote(dropped));
         return kExitSuccess;
+    }
+    // The importer would read a number where it wants a boolean as nothing stored.
+    if (IsImporterBoolean(section, key) && value != "true" && value != "false") {
+        return UsageError(Compose("\"%1$s\" is a boolean: use true or false, not \"%2$s\"", {key, value}));
     }
     if (value == "true" || value == "false") {
         store.WriteBool(Text(section), Text(key), value == "true");

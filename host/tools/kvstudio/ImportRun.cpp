@@ -17,6 +17,7 @@
 #include "SceneFileReasons.h"
 #include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
+#include "settings/ImportSettings.h"
 
 namespace kvstudio {
 
@@ -57,8 +58,9 @@ private:
     QString secondaryMessage_;
 };
 
-ImportRun::ImportRun(KorvantaModelImporterInterface& importer, QString input, QString output, QObject* parent)
-    : QObject(parent), importer_(importer), input_(std::move(input)), output_(std::move(output)) {}
+ImportRun::ImportRun(KorvantaModelImporterInterface& importer, QString input, QString output, bool asAuthored,
+                     QObject* parent)
+    : QObject(parent), importer_(importer), asAuthored_(asAuthored), input_(std::move(input)), output_(std::move(output)) {}
 
 ImportRun::~ImportRun() {
     if (thread_ == nullptr) return;
@@ -81,9 +83,9 @@ void ImportRun::Convert() {
     // that the check's copy of the file is gone before the model grows.
     std::future<hollin::importer::SceneFileDiagnosis> checking =
         std::async(std::launch::async, [path = input.string()] { return hollin::importer::CheckSceneFileAt(path); });
-    // The host passes no options of its own: the importer's stored ones,
-    // as set in its options dialog, apply.
-    ImportOptions options;
+    // The host passes only its "as authored" choice: for the rest the
+    // importer's stored options, as set in its options dialog, apply.
+    ImportOptions options{{hollin::utils::Utf16String(hollin::settings::kAsAuthoredKey), hollin::utils::Variant(asAuthored_)}};
     try {
         outcome.converted = importer_.ConvertToModel(input_.toStdString(), output_.toStdString(), &progress, &options);
     } catch (const std::exception& exception) {

@@ -45,7 +45,9 @@ struct ImportOutcome {
 class ImportRun final : public QObject {
     Q_OBJECT
 public:
-    ImportRun(KorvantaModelImporterInterface& importer, QString input, QString output, QObject* parent = nullptr);
+    // `asAuthored` is the window's "as authored" choice, passed to the importer as the host's option.
+    ImportRun(KorvantaModelImporterInterface& importer, QString input, QString output, bool asAuthored,
+              QObject* parent = nullptr);
     ~ImportRun() override;
 
     void Start();
@@ -67,6 +69,7 @@ private:
     void Convert();
 
     KorvantaModelImporterInterface& importer_;
+    bool asAuthored_;
     QString input_;
     QString output_;
     std::atomic<bool> cancelled_{false};

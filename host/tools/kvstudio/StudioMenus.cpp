@@ -3,6 +3,7 @@
 #include <QDockWidget>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QSettings>
 
 #include "ModelView.h"
 #include "RecentFiles.h"
@@ -10,6 +11,11 @@
 #include "StudioWindow.h"
 
 namespace kvstudio {
+namespace {
+
+constexpr char kAsAuthoredSetting[] = "importAsAuthored";
+
+}  // namespace
 
 void StudioWindow::MakeMenus() {
     QMenu* file = menuBar()->addMenu(Tr("&File"));
@@ -34,6 +40,13 @@ void StudioWindow::MakeMenus() {
     optionsAction_->setEnabled(importer_.SupportsOptions());
     textureFoldersAction_ = edit->addAction(Tr("&Texture Folders..."), this, &StudioWindow::EditTextureFolders);
     textureFoldersAction_->setObjectName(QStringLiteral("textureFolders"));
+    // Remembered with kvstudio's other choices; the next import takes it.
+    asAuthoredAction_ = edit->addAction(Tr("Import As &Authored"));
+    asAuthoredAction_->setObjectName(QStringLiteral("asAuthored"));
+    asAuthoredAction_->setCheckable(true);
+    asAuthoredAction_->setChecked(QSettings().value(QLatin1String(kAsAuthoredSetting), false).toBool());
+    connect(asAuthoredAction_, &QAction::toggled, this,
+            [](bool checked) { QSettings().setValue(QLatin1String(kAsAuthoredSetting), checked); });
 
     QMenu* view = menuBar()->addMenu(Tr("&View"));
     frameAction_ = view->addAction(Tr("&Frame All"), view_, &ModelView::FrameAll);

@@ -171,7 +171,8 @@ void StudioWindow::Import(const QString& path) {
     lastImport_ = file.absoluteFilePath();
     textureNotice_->hide();
     warning_->Say({});
-    run_ = std::make_unique<ImportRun>(importer_, file.absoluteFilePath(), NextScratchFile(file.completeBaseName()));
+    run_ = std::make_unique<ImportRun>(importer_, file.absoluteFilePath(), NextScratchFile(file.completeBaseName()),
+                                       asAuthoredAction_->isChecked());
 
     const QString title = TrCompose("Importing %s", {Utf8(file.fileName())});
     progress_ = MakeImportProgress(*this, *run_, title);

@@ -106,6 +106,7 @@ private:
     QAction* exportAction_ = nullptr;
     QAction* optionsAction_ = nullptr;
     QAction* textureFoldersAction_ = nullptr;
+    QAction* asAuthoredAction_ = nullptr;  // checked: imports take the file's smoothing groups and map tiling
     QAction* frameAction_ = nullptr;
     // Every model file the view opens is one of this folder's.
     QTemporaryDir scratch_;

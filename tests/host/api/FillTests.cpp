@@ -1,5 +1,6 @@
 #include <cmath>
 #include <limits>
+#include <set>
 #include <tuple>
 
 #include "ApiTestSupport.h"
@@ -85,6 +86,41 @@ TEST_F(FillTest, TriangulatesConcavePolygonsAndFacesWithHoles) {
     EXPECT_DOUBLE_EQ(Read(KVFaceGetArea, faces[1]), 4.0);
     EXPECT_EQ(Read(KVFaceGetNumTriangles, faces[1]), 4u);
     EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities_), 8u + 6u);
+}
+
+// A face marks the edges of its loops; the entities' edge is smooth when any
+// face marks it, also where the fill turns a hole round.
+TEST_F(FillTest, KeepsTheEdgesTheLoopsMarkSmooth) {
+    KVLoopInputRef loop{};
+    ASSERT_EQ(KVLoopInputCreate(&loop), KV_SUCCESS);
+    ASSERT_EQ(KVLoopInputAddVertexIndex(loop, 0), KV_SUCCESS);
+    EXPECT_EQ(KVLoopInputEdgeSetSmooth(loop, 1, true), KV_ERROR_OUT_OF_RANGE);
+    EXPECT_EQ(KVLoopInputRelease(&loop), KV_SUCCESS);
+
+    const auto smoothEdges = [this] {
+        std::set<std::pair<double, double>> ends;  // x of the two ends, lower first
+        const Entities& entities = static_cast<const Model*>(model_.ptr)->entities;
+        for (std::uint32_t e = 0; e < entities.edges.size(); ++e) {
+            if (entities.IsSmooth(e)) ends.insert(std::minmax(entities.vertices[entities.edges[e].from].x,
+                                                              entities.vertices[entities.edges[e].to].x));
+        }
+        return ends;
+    };
+    InputBuilder input;
+    // A fold along x = 0 to 1: the first face marks it, the second does not;
+    // the third marks its side from corner 2 back to corner 0 and unmarks another.
+    const auto a = input.Vertex(0, 0, 0), b = input.Vertex(1, 0, 0), c = input.Vertex(0.5, 1, 0), d = input.Vertex(0.5, 0, 1);
+    input.Face({a, b, c}, {}, {0});
+    input.Face({b, a, d});
+    const auto e = input.Vertex(2, 0, 0), f = input.Vertex(3, 0, 0), g = input.Vertex(2.5, 1, 0);
+    input.Face({e, f, g}, {}, {2, 1}, {1});
+    // A hole given counter-clockwise, which the fill reverses, marked along its side from x = 11 to x = 13.
+    const auto o0 = input.Vertex(10, 0, 5), o1 = input.Vertex(14, 0, 5), o2 = input.Vertex(14, 4, 5), o3 = input.Vertex(10, 4, 5);
+    const auto h0 = input.Vertex(11, 1, 5), h1 = input.Vertex(13, 1, 5), h2 = input.Vertex(13, 3, 5), h3 = input.Vertex(11, 3, 5);
+    input.Face({o0, o1, o2, o3}, {{h0, h1, h2, h3}}, {}, {}, {0});
+    ASSERT_EQ(Fill(input, entities_), KV_SUCCESS);
+    EXPECT_EQ(Read(KVEntitiesGetNumSmoothEdges, entities_), 3u);
+    EXPECT_EQ(smoothEdges(), (std::set<std::pair<double, double>>{{0, 1}, {2, 2.5}, {11, 13}}));
 }
 
 }  // namespace

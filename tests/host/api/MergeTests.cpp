@@ -94,5 +94,24 @@ TEST_F(MergeTest, CubeTrianglesBecomeSixSquaresAndAFinKeepsItsEdge) {
     EXPECT_EQ(Read(KVEntitiesGetNumEdges, entities_), 12u + 3u);
 }
 
+// Two flat squares in a row and a third folded up along a smooth edge at
+// x = 2: merging joins the flat triangles except where a hard edge meets the
+// smooth one, so that the fold is drawn as before; the smooth edge stays.
+TEST_F(MergeTest, KeepsSmoothEdgesAndTheHardEdgesBesideThem) {
+    for (const auto& [foldSmooth, faces] : {std::pair{false, 2u}, {true, 4u}}) {
+        const KVEntitiesRef entities = AddDefinition("").second;
+        InputBuilder input;
+        input.Square(0, 0, 0);
+        input.Square(1, 0, 0);
+        const auto p = input.Vertex(2, 0, 0), q = input.Vertex(2, 1, 0), r = input.Vertex(2, 1, 1), s = input.Vertex(2, 0, 1);
+        const std::vector<std::size_t> smooth = foldSmooth ? std::vector<std::size_t>{0} : std::vector<std::size_t>{};
+        input.Face({q, p, s}, {}, smooth);
+        input.Face({q, s, r});
+        FillAndMerge(input, entities);
+        EXPECT_EQ(FaceRefs(entities).size(), faces) << foldSmooth;
+        EXPECT_EQ(Read(KVEntitiesGetNumSmoothEdges, entities), foldSmooth ? 1u : 0u);
+    }
+}
+
 }  // namespace
 }  // namespace korvanta::test

@@ -8,6 +8,7 @@
 #include <limits>
 #include <numeric>
 #include <set>
+#include <tuple>
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
@@ -73,9 +74,12 @@ void DescribeEntities(std::ostream& out, const Model& model, const Entities& ent
     };
     for (const Point3& p : entities.vertices) out << "  vertex " << p.x << ' ' << p.y << ' ' << p.z << '\n';
     // Edges are a set: their order and direction mean nothing.
-    std::set<std::pair<std::uint32_t, std::uint32_t>> edges;
-    for (const Edge& edge : entities.edges) edges.insert(std::minmax(vertex(edge.from), vertex(edge.to)));
-    for (const auto& [from, to] : edges) out << "  edge " << from << ' ' << to << '\n';
+    std::set<std::tuple<std::uint32_t, std::uint32_t, bool>> edges;
+    for (std::uint32_t e = 0; e < entities.edges.size(); ++e) {
+        const auto [from, to] = std::minmax(vertex(entities.edges[e].from), vertex(entities.edges[e].to));
+        edges.emplace(from, to, entities.IsSmooth(e));
+    }
+    for (const auto& [from, to, smooth] : edges) out << "  edge " << from << ' ' << to << (smooth ? " smooth\n" : "\n");
     out << "  skipped " << entities.skippedFaces << '\n';
     for (const Face& face : entities.faces) {
         out << "  face material " << IndexOf(model.materials, face.frontMaterial) << " textured " << face.textured;
@@ -199,6 +203,10 @@ Model MakeRichModel() {
     AddQuad(model.entities, {-50, -50, 0}, {50, -50, 0}, {50, 50, 0}, {-50, 50, 0}, &red);
     AddLoopEdges(model.entities);
     for (const auto& definition : model.definitions) AddLoopEdges(definition->entities);
+    // Two of the box's edges smooth: its copies then carry normals, turned
+    // with them where a node cannot hold the placement.
+    box.entities.MarkSmooth(0);
+    box.entities.MarkSmooth(5);
     return model;
 }
 

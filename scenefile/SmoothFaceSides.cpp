@@ -1,0 +1,84 @@
+#include "scenefile/SmoothFaceSides.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+namespace hollin::importer {
+namespace {
+
+// One side of a face in smoothing groups, listed under its lower vertex.
+struct Side {
+    Lib3dsWord higherVertex;
+    std::uint8_t corner;
+    std::uint32_t face;
+};
+
+// A face whose corners name three different vertices of the mesh; any other
+// has no area, and has each of its sides at most once.
+bool IsProperTriangle(const Lib3dsMesh& mesh, const Lib3dsFace& face) {
+    const auto [a, b, c] = face.points;
+    return mesh.pointL != nullptr && a < mesh.points && b < mesh.points && c < mesh.points && a != b && b != c &&
+           a != c;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> SmoothFaceSides(const Lib3dsMesh& mesh) {
+    const std::uint32_t faceCount = mesh.faceL != nullptr ? mesh.faces : 0;
+    std::vector<std::uint8_t> smooth(faceCount, 0);
+    // Sides are listed by their lower vertex in two passes (a mesh has at
+    // most 65,536 vertices), then each vertex's few sides by the other one.
+    std::vector<std::uint32_t> start(std::size_t{mesh.points} + 1, 0);
+    const auto forEachSide = [&](auto visit) {
+        for (std::uint32_t f = 0; f < faceCount; ++f) {
+            const Lib3dsFace& face = mesh.faceL[f];
+            if (face.smoothing == 0 || !IsProperTriangle(mesh, face)) continue;
+            for (std::uint8_t corner = 0; corner < 3; ++corner) {
+                const Lib3dsWord a = face.points[corner], b = face.points[(corner + 1) % 3];
+                visit(std::min(a, b), Side{std::max(a, b), corner, f});
+            }
+        }
+    };
+    forEachSide([&](Lib3dsWord lower, const Side&) { ++start[lower + 1]; });
+    for (std::size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
+    std::vector<Side> sides(start.back());
+    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    forEachSide([&](Lib3dsWord lower, const Side& side) { sides[next[lower]++] = side; });
+
+    // A side is smooth when another face of the run of sides between the
+    // same two vertices shares a group with it. Runs are counted by group,
+    // so that a damaged file whose faces all share one side costs no more
+    // than a mesh.
+    const auto bySide = [](const Side& a, const Side& b) { return a.higherVertex < b.higherVertex; };
+    for (std::size_t v = 0; v + 1 < start.size(); ++v) {
+        const auto first = sides.begin() + start[v], last = sides.begin() + start[v + 1];
+        std::sort(first, last, bySide);
+        for (auto run = first; run != last;) {
+            const auto runEnd = std::find_if(run, last, [&](const Side& side) { return side.higherVertex != run->higherVertex; });
+            std::array<std::uint32_t, 32> facesInGroup{};
+            for (auto side = run; side != runEnd; ++side) {
+                for (std::uint32_t bits = mesh.faceL[side->face].smoothing; bits != 0; bits &= bits - 1) {
+                    ++facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))];
+                }
+            }
+            for (auto side = run; side != runEnd; ++side) {
+                for (std::uint32_t bits = mesh.faceL[side->face].smoothing; bits != 0; bits &= bits - 1) {
+                    if (facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))] < 2) continue;
+                    smooth[side->face] |= static_cast<std::uint8_t>(1u << side->corner);
+                    break;
+                }
+            }
+            run = runEnd;
+        }
+    }
+    return smooth;
+}
+
+std::uint32_t FacesInSmoothingGroups(const Lib3dsMesh& mesh) {
+    if (mesh.faceL == nullptr) return 0;
+    return static_cast<std::uint32_t>(
+        std::count_if(mesh.faceL, mesh.faceL + mesh.faces, [](const Lib3dsFace& face) { return face.smoothing != 0; }));
+}
+
+}  // namespace hollin::importer
