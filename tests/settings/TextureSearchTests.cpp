@@ -74,8 +74,7 @@ TEST_F(TextureSearchTest, FindsByNameThenShortNameThenStandInFolderByFolderAndSt
         {"SHARED\\linked.png", nullptr, TextureMatch::Name, TextureMiss::LinksOutside},
         {"outside.jpg", nullptr, TextureMatch::Name, TextureMiss::LinksOutside},
         {"inside.jpg", "model/here/Wood.jpg"},
-        // The kernel holds a link inside only when it is relative.
-        {"absolute.jpg", nullptr, TextureMatch::Name, TextureMiss::LinksOutside},
+        {"absolute.jpg", "model/here/Wood.jpg"},
         // Never waited on, and no texture.
         {"PIPE.PNG", nullptr, TextureMatch::Name, TextureMiss::NotARegularFile},
         // The user's folders, in order, after the model's own.

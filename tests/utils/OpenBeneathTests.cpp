@@ -52,6 +52,8 @@ const Row kRows[] = {
     {"inside.png", BeneathTarget::File, kInside, kOpens, kOutside, S_IFREG},
     {"inside.png", BeneathTarget::File, kNoLinks, kOutside, kOutside},
     {"linked/b.png", BeneathTarget::File, kInside, kOpens, kOutside, S_IFREG},
+    {"absolute.png", BeneathTarget::File, kInside, kOpens, kOutside, S_IFREG},  // a link by the folder's full path
+    {"absolute/b.png", BeneathTarget::File, kInside, kOpens, kOutside, S_IFREG},
     {"outside.png", BeneathTarget::File, kInside, kOutside, kOutside},
     {"outside.png", BeneathTarget::Probe, kInside, kOutside, kOutside},
     {"away/c.png", BeneathTarget::File, kInside, kOutside, kOutside},
@@ -74,6 +76,8 @@ protected:
         fs::create_symlink("../outside/c.png", folder_ / "root/outside.png");
         fs::create_directory_symlink(folder_ / "outside", folder_ / "root/away");
         fs::create_directory_symlink("/", folder_ / "root/root");
+        fs::create_symlink(fs::canonical(folder_ / "root/sub/b.png"), folder_ / "root/absolute.png");
+        fs::create_directory_symlink(fs::canonical(folder_ / "root/sub"), folder_ / "root/absolute");
         root_ = ::open((folder_ / "root").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         ASSERT_GE(root_, 0);
     }
