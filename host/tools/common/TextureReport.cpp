@@ -92,7 +92,6 @@ TextureReport ReportTextures(const std::filesystem::path& sceneFile, const std::
             report.namesNotLoaded.push_back(stored);
             continue;
         }
-        report.loadedFrom[stored] = lookup.found->path;
         if (loaded) loaded(stored, *lookup.found);
         if (lookup.found->match == TextureMatch::StandIn) {
             report.foundElsewhere.push_back(

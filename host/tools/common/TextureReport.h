@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,13 +20,11 @@ struct TextureReport {
     std::vector<std::string> foundElsewhere;
     // Images the host could not load: the name, the folders it was looked
     // for in, and why (not there, not an image the host reads, over the
-    // limits, a link leading out of the folder, several 8.3 candidates).
+    // limits, a link leading out of the folder, not a regular file, several
+    // 8.3 candidates).
     std::vector<std::string> notLoaded;
     // The names of notLoaded's textures as stored, in the same order.
     std::vector<std::string> namesNotLoaded;
-    // The image file that each texture the host loads was loaded from, by
-    // its name as stored: for messages.
-    std::map<std::string, std::string> loadedFrom;
     // Where the images that were not found probably are.
     std::optional<hollin::settings::TextureFolderHint> hint;
 };
