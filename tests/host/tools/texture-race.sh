@@ -34,15 +34,16 @@ cp "$real/test.png" "$work/model/s/image.png"
 cp "$real/CWALL02.jpg" "$work/outside/image.png"
 ln -s ../outside "$work/model/s.link"
 
-# Swaps without end: the folder away, the link in its place, and back.
+# Swaps without end, each time in one step (renameat2's RENAME_EXCHANGE), so
+# that "s" is always there: a folder inside, then a link outside.
 python3 - "$work/model" <<'EOF' &
-import os, sys
+import ctypes, os, sys
 os.chdir(sys.argv[1])
-while True:
-    os.rename('s', 's.folder')
-    os.rename('s.link', 's')
-    os.rename('s', 's.link')
-    os.rename('s.folder', 's')
+libc = ctypes.CDLL(None, use_errno=True)
+AT_FDCWD, RENAME_EXCHANGE = -100, 2
+while libc.renameat2(AT_FDCWD, b"s", AT_FDCWD, b"s.link", RENAME_EXCHANGE) == 0:
+    pass
+sys.exit("renameat2: " + os.strerror(ctypes.get_errno()))
 EOF
 racer=$!
 
