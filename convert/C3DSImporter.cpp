@@ -71,7 +71,7 @@ void C3DSImporter::ConvertLoadedScene(const Utf16String& outputPath) {
     }
 
     ReportProgress(30.0, progressMessages_[ParsingMaterials]);
-    textureSearch_.emplace(textureFolder_.ToUtf8(), settings_.textureFolders);
+    textureSearch_.emplace(textureFolder_.ToUtf8(), settings_.textureFolders, [this] { return IsCancelled(); });
     for (Lib3dsMaterial* material = scene_->materials; material != nullptr; material = material->next) {
         if (IsCancelled()) break;
         const Utf16String name = StoredTextUtf16(material->name);

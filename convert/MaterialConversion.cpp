@@ -2,9 +2,25 @@
 
 #include "convert/C3DSImporter.h"
 #include "convert/MaterialColor.h"
+#include "convert/OptionalHostApi.h"
 #include "scenefile/StoredText.h"
 
 namespace hollin::importer {
+
+namespace {
+
+// The texture of the file the search found and opened: the host reads that
+// very file. A host without KVTextureCreateFromDescriptor opens it through
+// the descriptor's /proc entry, which names the same open file, not a path.
+KVResult CreateTexture(const hollin::settings::FoundTexture& found, KVTextureRef& texture) {
+    if (KVTextureCreateFromDescriptor != nullptr) {
+        return KVTextureCreateFromDescriptor(&texture, found.file.Get(), found.name.c_str(), 1.0, 1.0);
+    }
+    const std::string opened = "/proc/self/fd/" + std::to_string(found.file.Get());
+    return KVTextureCreateFromFile(&texture, opened.c_str(), 1.0, 1.0);
+}
+
+}  // namespace
 
 std::int32_t C3DSImporter::ConvertMaterial(KVModelRef model, Lib3dsMaterial* material) {
     KVMaterialRef hostMaterial{};
@@ -23,7 +39,7 @@ std::int32_t C3DSImporter::ConvertMaterial(KVModelRef model, Lib3dsMaterial* mat
     if (!textureName.empty()) {
         const hollin::settings::TextureLookup lookup = textureSearch_->Find(textureName);
         KVTextureRef texture{};
-        if (lookup.found && KVTextureCreateFromFile(&texture, lookup.found->path.c_str(), 1.0, 1.0) == KV_SUCCESS) {
+        if (lookup.found && CreateTexture(*lookup.found, texture) == KV_SUCCESS) {
             KVMaterialSetTexture(hostMaterial, texture);
         } else {
             RecordError(Texture, Utf16String::FromUtf8(textureName));

@@ -1,17 +1,17 @@
 #pragma once
 
-// Host functions that an older host does not offer. They are declared weak,
-// so that the plug-in loads in any host; each is null where the host lacks
-// it, and the plug-in asks before it calls one.
+// The host functions that a host may not offer: each is a weak reference,
+// null when the host's library lacks it, so that the plug-in still loads
+// into an older host. Test a function for null before every call, and keep
+// a way to do without it.
 
 #include "KorvantaAPI.h"
 
-extern "C" {
-__attribute__((weak)) KVResult KVLoopInputEdgeSetSmooth(KVLoopInputRef loop, size_t edge_index, bool smooth);
-}
+#pragma weak KVTextureCreateFromDescriptor
+#pragma weak KVLoopInputEdgeSetSmooth
 
 namespace hollin::importer {
 
-inline bool HostMarksSmoothEdges() { return &KVLoopInputEdgeSetSmooth != nullptr; }
+inline bool HostMarksSmoothEdges() { return KVLoopInputEdgeSetSmooth != nullptr; }
 
 }  // namespace hollin::importer

@@ -1,196 +1,111 @@
 #include "settings/TextureSearch.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <system_error>
-#include <tuple>
-
+#include "utils/OpenBeneath.h"
 #include "utils/Utf8Conversion.h"
 
 namespace hollin::settings {
 
-namespace fs = std::filesystem;
-
 namespace {
+
+using hollin::utils::BeneathOpen;
+using hollin::utils::BeneathProblem;
+using hollin::utils::BeneathTarget;
+using hollin::utils::OpenBeneath;
 
 // A folder with more entries than this is read only this far: a texture
 // folder is chosen by the user, but may be a whole picture library.
 constexpr std::size_t kMostEntriesAFolder = 1 << 18;
 
-bool IsInside(const fs::path& real, const fs::path& root) {
-    const std::string& rootText = root.native();
-    if (rootText == "/") return true;
-    const std::string& text = real.native();
-    return text.size() > rootText.size() && text.compare(0, rootText.size(), rootText) == 0 &&
-           text[rootText.size()] == '/';
-}
+std::string Joined(const std::string& folder, const std::string& name) { return folder.empty() ? name : folder + "/" + name; }
 
-bool IsNonFolder(const fs::path& path) {
+bool Is(const BeneathOpen& opened, bool (*kind)(mode_t)) {
     struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+    return opened.problem == BeneathProblem::None && ::fstat(opened.descriptor.Get(), &status) == 0 && kind(status.st_mode);
 }
 
-enum class Admission { Admitted, Missing, Outside };
-
-// Whether `candidate` is a file that may be used from `root`: one that is
-// there (a regular file when `regularOnly`), and that lies inside the root
-// once every link on the way is followed. `real` receives that path.
-Admission Admit(const fs::path& root, const fs::path& candidate, bool regularOnly, fs::path& real) {
-    struct stat status {};
-    if (::stat(candidate.c_str(), &status) != 0 || S_ISDIR(status.st_mode)) return Admission::Missing;
-    if (regularOnly && !S_ISREG(status.st_mode)) return Admission::Missing;
-    std::error_code error;
-    real = fs::canonical(candidate, error);
-    if (error) return Admission::Missing;
-    return IsInside(real, root) ? Admission::Admitted : Admission::Outside;
-}
+bool IsFolder(mode_t mode) { return S_ISDIR(mode); }
+bool IsRegularFile(mode_t mode) { return S_ISREG(mode); }
 
 }  // namespace
 
-struct TextureSearch::FolderOutcome {
-    std::optional<FoundTexture> found;
-    // Found by name, but of a format the host does not read: used when no
-    // folder has anything better.
-    std::optional<FoundTexture> unreadable;
-    TextureMiss miss = TextureMiss::NotFound;
-    std::vector<std::string> candidates;
-
-    void Note(TextureMiss why, std::vector<std::string> names = {}) {
-        if (miss != TextureMiss::NotFound) return;
-        miss = why;
-        candidates = std::move(names);
-    }
-};
-
-TextureSearch::TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders) {
+TextureSearch::TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders,
+                             Cancellation cancelled)
+    : cancelled_(std::move(cancelled)) {
     folders_.push_back(std::move(modelFolder));
     folders_.insert(folders_.end(), textureFolders.begin(), textureFolders.end());
     for (const std::string& folder : folders_) {
-        std::error_code error;
-        fs::path real = folder.empty() ? fs::path() : fs::canonical(folder, error);
-        if (error || !fs::is_directory(real, error)) real.clear();
-        roots_.push_back({folder, std::move(real)});
+        // The folders themselves are the user's choice, links and all.
+        const int descriptor = folder.empty() ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        roots_.push_back({folder, hollin::utils::FileDescriptor(descriptor)});
     }
 }
 
-const std::vector<TextureSearch::Entry>& TextureSearch::Entries(const fs::path& folder) {
-    const auto known = listings_.find(folder);
-    if (known != listings_.end()) return known->second;
-    std::vector<Entry> entries;
-    std::error_code error;
-    for (fs::directory_iterator next(folder, error), end; !error && next != end && entries.size() < kMostEntriesAFolder;
-         next.increment(error)) {
-        std::string name = next->path().filename().string();
-        TextureName read = ReadTextureName(hollin::utils::Utf8FromUtf8OrWindows1252(name));
-        entries.push_back({std::move(name), std::move(read)});
-    }
-    // Among names that differ only in case the smallest wins, whatever order
-    // the file system lists them in.
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    return listings_.emplace(folder, std::move(entries)).first->second;
+TextureSearch::Listing& TextureSearch::ListingOf(std::size_t root, const std::string& relativeFolder) {
+    const auto key = std::make_pair(root, relativeFolder);
+    if (const auto known = listings_.find(key); known != listings_.end()) return known->second;
+    const BeneathOpen folder = OpenBeneath(roots_[root].descriptor.Get(), relativeFolder, BeneathTarget::Folder);
+    Listing listing{FolderIndex(folder.descriptor.Get(), folder.descriptor.IsOpen() ? kMostEntriesAFolder : 0, cancelled_), {}};
+    listing.admissions.resize(listing.index.Entries().size());
+    return listings_.emplace(key, std::move(listing)).first->second;
 }
 
-std::optional<fs::path> TextureSearch::Subfolder(const Root& root, const fs::path& folder, const std::string& name,
-                                                 bool& leadsOutside) {
-    std::error_code error;
-    fs::path candidate = folder / name;
-    if (!fs::is_directory(candidate, error)) {
-        const std::u16string folded = ReadTextureName(name).folded;
-        const std::vector<Entry>& entries = Entries(folder);
-        const auto match = std::find_if(entries.begin(), entries.end(), [&](const Entry& entry) {
-            return entry.read.folded == folded && fs::is_directory(folder / entry.name, error);
-        });
-        if (match == entries.end()) return std::nullopt;
-        candidate = folder / match->name;
+Admission TextureSearch::Admit(std::size_t root, const std::string& relative) {
+    const BeneathOpen probe = OpenBeneath(roots_[root].descriptor.Get(), relative, BeneathTarget::Probe);
+    switch (probe.problem) {
+        case BeneathProblem::None: break;
+        case BeneathProblem::LeadsOutside: return Admission::LinksOutside;
+        case BeneathProblem::Missing:
+        case BeneathProblem::Failed: return Admission::Passed;
     }
-    fs::path real = fs::canonical(candidate, error);
-    if (error) return std::nullopt;
-    if (!IsInside(real, root.real)) {
-        leadsOutside = true;
-        return std::nullopt;
-    }
-    return real;
+    if (Is(probe, IsRegularFile)) return Admission::Taken;
+    return Is(probe, IsFolder) ? Admission::Passed : Admission::NotARegularFile;
 }
 
-TextureSearch::FolderOutcome TextureSearch::FindInFolder(const Root& root, const fs::path& folder,
-                                                         const std::string& fileName) {
-    FolderOutcome outcome;
-    const TextureName stored = ReadTextureName(fileName);
-    const std::vector<Entry>& entries = Entries(folder);
-    const auto take = [&](TextureMatch match, bool readable, const fs::path& path) {
-        FoundTexture texture{path.string(), root.folder, match};
-        if (readable) {
-            outcome.found = std::move(texture);
-        } else if (!outcome.unreadable) {
-            outcome.unreadable = std::move(texture);
+std::optional<std::string> TextureSearch::Subfolder(std::size_t root, const std::string& relativeFolder,
+                                                    const std::string& name, bool& leadsOutside) {
+    // The name as stored, then the smallest folder of a name equal to it ignoring case.
+    std::vector<std::string> names = {name};
+    const Listing& listing = ListingOf(root, relativeFolder);
+    for (const std::uint32_t entry : listing.index.Named(ReadTextureName(name).folded)) {
+        names.push_back(listing.index.Entries()[entry].name);
+    }
+    for (const std::string& candidate : names) {
+        const std::string relative = Joined(relativeFolder, candidate);
+        const BeneathOpen probe = OpenBeneath(roots_[root].descriptor.Get(), relative, BeneathTarget::Probe);
+        if (probe.problem == BeneathProblem::LeadsOutside) {
+            leadsOutside = true;
+            return std::nullopt;
         }
-    };
+        if (Is(probe, IsFolder)) return relative;
+    }
+    return std::nullopt;
+}
 
-    // The name as stored, then the smallest name equal to it ignoring case.
-    std::optional<std::string> named;
-    if (IsNonFolder(folder / fileName)) named = fileName;
-    for (auto entry = entries.begin(); !named && entry != entries.end(); ++entry) {
-        if (entry->read.folded == stored.folded && IsNonFolder(folder / entry->name)) named = entry->name;
+TextureLookup TextureSearch::Open(const Candidate& candidate) {
+    const Root& root = roots_[candidate.root];
+    TextureLookup lookup;
+    lookup.folder = root.folder;
+    BeneathOpen opened = OpenBeneath(root.descriptor.Get(), candidate.relative, BeneathTarget::File);
+    switch (opened.problem) {
+        case BeneathProblem::None:
+            if (Is(opened, IsRegularFile)) break;
+            lookup.miss = TextureMiss::NotARegularFile;
+            return lookup;
+        case BeneathProblem::Missing: return lookup;
+        case BeneathProblem::LeadsOutside: lookup.miss = TextureMiss::LinksOutside; return lookup;
+        case BeneathProblem::Failed:
+            lookup.miss = TextureMiss::Unreadable;
+            lookup.error = opened.error;
+            return lookup;
     }
-    fs::path real;
-    if (named) {
-        const Admission admission = Admit(root.real, folder / *named, false, real);
-        if (admission == Admission::Outside) outcome.Note(TextureMiss::LinksOutside);
-        if (admission == Admission::Admitted) {
-            const TextureName found = ReadTextureName(hollin::utils::Utf8FromUtf8OrWindows1252(*named));
-            take(TextureMatch::Name, found.imageExtension.has_value(), real);
-        }
-    }
-
-    // Collects the admitted entries that fit, noting links that lead outside.
-    const auto admitted = [&](const auto& fits) {
-        std::vector<std::pair<const Entry*, fs::path>> found;
-        for (const Entry& entry : entries) {
-            if (!fits(entry)) continue;
-            const Admission admission = Admit(root.real, folder / entry.name, true, real);
-            if (admission == Admission::Outside) outcome.Note(TextureMiss::LinksOutside);
-            if (admission == Admission::Admitted) found.emplace_back(&entry, real);
-        }
-        return found;
-    };
-    const auto names = [](const std::vector<std::pair<const Entry*, fs::path>>& found) {
-        std::vector<std::string> list;
-        for (const auto& [entry, path] : found) list.push_back(entry->name);
-        return list;
-    };
-
-    if (!outcome.found && !outcome.unreadable && stored.isShortName) {
-        const auto cut = admitted([&](const Entry& entry) {
-            return entry.read.foldedShortName == stored.folded && entry.read.folded != stored.folded;
-        });
-        if (cut.size() == 1) take(TextureMatch::ShortName, cut[0].first->read.imageExtension.has_value(), cut[0].second);
-        if (cut.size() > 1) outcome.Note(TextureMiss::SeveralShortNames, names(cut));
-    }
-    if (outcome.found) return outcome;
-
-    // A stand-in: the same stem in the most preferred format the host reads,
-    // or the one such file whose stem an 8.3 exporter would cut to the stored one.
-    auto sameStem = admitted([&](const Entry& entry) {
-        return entry.read.imageExtension && entry.read.foldedStem == stored.foldedStem;
-    });
-    if (!sameStem.empty()) {
-        const auto best = std::min_element(sameStem.begin(), sameStem.end(), [](const auto& a, const auto& b) {
-            return std::tie(*a.first->read.imageExtension, a.first->name) <
-                   std::tie(*b.first->read.imageExtension, b.first->name);
-        });
-        take(TextureMatch::StandIn, true, best->second);
-        return outcome;
-    }
-    if (stored.foldedShortStem == stored.foldedStem) {
-        const auto cut = admitted([&](const Entry& entry) {
-            return entry.read.imageExtension && entry.read.foldedShortStem == stored.foldedStem &&
-                   entry.read.foldedStem != stored.foldedStem;
-        });
-        if (cut.size() == 1) take(TextureMatch::StandIn, true, cut[0].second);
-        if (cut.size() > 1) outcome.Note(TextureMiss::SeveralShortNames, names(cut));
-    }
-    return outcome;
+    std::string path = hollin::utils::PathOfDescriptor(opened.descriptor.Get(), Joined(root.folder, candidate.relative));
+    std::string name = path.substr(path.rfind('/') + 1);
+    lookup.found = FoundTexture{std::move(opened.descriptor), std::move(path), std::move(name), root.folder, candidate.match};
+    lookup.folder.clear();
+    return lookup;
 }
 
 TextureLookup TextureSearch::Find(std::string_view storedName) {
@@ -202,7 +117,7 @@ TextureLookup TextureSearch::Find(std::string_view storedName) {
     std::vector<std::vector<std::string>> paths = {components};
     if (components.size() > 1) paths.push_back({components.back()});
 
-    std::optional<FoundTexture> unreadable;
+    std::optional<Candidate> unreadable;
     bool missNoted = false;
     const auto note = [&](TextureMiss why, std::vector<std::string> candidates, const std::string& folder) {
         if (missNoted || why == TextureMiss::NotFound) return;
@@ -211,33 +126,35 @@ TextureLookup TextureSearch::Find(std::string_view storedName) {
         lookup.candidates = std::move(candidates);
         lookup.folder = folder;
     };
-    for (const Root& root : roots_) {
-        if (root.real.empty()) continue;
+    for (std::size_t root = 0; root < roots_.size(); ++root) {
+        if (!roots_[root].descriptor.IsOpen()) continue;
         for (const std::vector<std::string>& path : paths) {
-            fs::path folder = root.real;
+            std::string folder;
             bool leadsOutside = false;
             bool reached = true;
             for (std::size_t index = 0; index + 1 < path.size() && reached; ++index) {
-                const std::optional<fs::path> next = Subfolder(root, folder, path[index], leadsOutside);
+                const std::optional<std::string> next = Subfolder(root, folder, path[index], leadsOutside);
                 reached = next.has_value();
                 if (next) folder = *next;
             }
-            if (leadsOutside) note(TextureMiss::LinksOutside, {}, root.folder);
+            if (leadsOutside) note(TextureMiss::LinksOutside, {}, roots_[root].folder);
             if (!reached) continue;
-            FolderOutcome outcome = FindInFolder(root, folder, path.back());
-            if (outcome.found) {
-                lookup.found = std::move(outcome.found);
-                return lookup;
-            }
-            if (outcome.unreadable && !unreadable) unreadable = std::move(outcome.unreadable);
-            note(outcome.miss, std::move(outcome.candidates), root.folder);
+            Listing& listing = ListingOf(root, folder);
+            const auto admit = [&](std::uint32_t entry) {
+                std::optional<Admission>& known = listing.admissions[entry];
+                if (!known) known = Admit(root, Joined(folder, listing.index.Entries()[entry].name));
+                return *known;
+            };
+            FolderMatch match = MatchInFolder(listing.index, path.back(), admit);
+            const auto candidate = [&](const EntryMatch& fit) {
+                return Candidate{root, Joined(folder, listing.index.Entries()[fit.entry].name), fit.match};
+            };
+            if (match.found) return Open(candidate(*match.found));
+            if (match.unreadable && !unreadable) unreadable = candidate(*match.unreadable);
+            note(match.miss, std::move(match.candidates), roots_[root].folder);
         }
     }
-    if (unreadable) {
-        lookup = TextureLookup{};
-        lookup.found = std::move(unreadable);
-    }
-    return lookup;
+    return unreadable ? Open(*unreadable) : std::move(lookup);
 }
 
 }  // namespace hollin::settings

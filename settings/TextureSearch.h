@@ -1,33 +1,28 @@
 #pragma once
 
-#include <filesystem>
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "settings/TextureNames.h"
+#include "settings/FolderIndex.h"
+#include "settings/FolderMatch.h"
+#include "utils/FileDescriptor.h"
 
 namespace hollin::settings {
 
-// How the file a texture name led to was matched.
-enum class TextureMatch {
-    Name,       // by the name as stored, ignoring case
-    ShortName,  // a longer name that an 8.3 exporter would have cut to the stored one
-    StandIn,    // the same stem with an extension the host reads
-};
-
 struct FoundTexture {
-    std::string path;  // with every link resolved
+    // Open for reading on the regular file found: what the host reads.
+    hollin::utils::FileDescriptor file;
+    // Where it is, with every link resolved: for messages, never opened again.
+    std::string path;
+    // Its file name, which the model keeps.
+    std::string name;
     std::string folder;  // the searched folder it lies in, as given
     TextureMatch match = TextureMatch::Name;
-};
-
-enum class TextureMiss {
-    NotFound,
-    SeveralShortNames,  // more than one long name cuts to the stored 8.3 name
-    LinksOutside,       // the file is reached through a link that leads out of the folder searched
 };
 
 struct TextureLookup {
@@ -36,21 +31,24 @@ struct TextureLookup {
     TextureMiss miss = TextureMiss::NotFound;
     // For several short names: the file names that would all fit.
     std::vector<std::string> candidates;
-    // For a link that leads outside: the folder it leads out of.
+    // For any other miss than not found: the folder searched where it happened.
     std::string folder;
+    // For an unreadable file: the system's reason (errno).
+    int error = 0;
 };
 
 // Finds the images a 3DS file names: in the model's folder, then in each of
 // the user's texture folders in turn, each followed into its sub-folders as
-// the stored name says. In each folder, the name as stored (ignoring case),
-// then the one long name that cuts to a stored 8.3 name, then a stand-in of
-// the same stem in a format the host reads when the named file is missing or
-// of a format it does not read. A file or folder reached through a link
-// counts only when it lies inside the folder searched. Folder listings are
-// read once per search, so one search should serve one import.
+// the stored name says, and looked up there as MatchInFolder does. Every
+// searched folder is opened once, and everything in it is opened beneath its
+// descriptor: the kernel refuses a name, link or ".." that leads out, at the
+// moment of the open, and the file found is handed out open. A FIFO, device
+// or socket is never waited on, and is no texture. Each folder is listed
+// once per search, so one search should serve one import; a search stops
+// listing when `cancelled` says so, and then finds no more.
 class TextureSearch {
 public:
-    TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders);
+    TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders, Cancellation cancelled = {});
 
     // `storedName` is the name as the 3DS file stores it.
     TextureLookup Find(std::string_view storedName);
@@ -59,24 +57,31 @@ public:
     const std::vector<std::string>& Folders() const { return folders_; }
 
 private:
-    struct Entry {
-        std::string name;
-        TextureName read;
-    };
     struct Root {
         std::string folder;
-        std::filesystem::path real;  // empty when the folder cannot be searched
+        hollin::utils::FileDescriptor descriptor;  // not open when the folder cannot be searched
     };
-    struct FolderOutcome;
+    struct Listing {
+        FolderIndex index;
+        std::vector<std::optional<Admission>> admissions;  // by entry, once asked
+    };
+    // A file that fits, by its path beneath its root.
+    struct Candidate {
+        std::size_t root = 0;
+        std::string relative;
+        TextureMatch match = TextureMatch::Name;
+    };
 
-    const std::vector<Entry>& Entries(const std::filesystem::path& folder);
-    FolderOutcome FindInFolder(const Root& root, const std::filesystem::path& folder, const std::string& fileName);
-    std::optional<std::filesystem::path> Subfolder(const Root& root, const std::filesystem::path& folder,
-                                                   const std::string& name, bool& leadsOutside);
+    Listing& ListingOf(std::size_t root, const std::string& relativeFolder);
+    Admission Admit(std::size_t root, const std::string& relative);
+    std::optional<std::string> Subfolder(std::size_t root, const std::string& relativeFolder, const std::string& name,
+                                         bool& leadsOutside);
+    TextureLookup Open(const Candidate& candidate);
 
     std::vector<std::string> folders_;
     std::vector<Root> roots_;
-    std::map<std::filesystem::path, std::vector<Entry>> listings_;
+    Cancellation cancelled_;
+    std::map<std::pair<std::size_t, std::string>, Listing> listings_;
 };
 
 }  // namespace hollin::settings

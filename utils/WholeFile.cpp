@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "utils/FileDescriptor.h"
+
 namespace hollin::utils {
 namespace {
 
@@ -16,25 +18,13 @@ Result Fail(FileReadError* error, FileProblem problem, const std::string& reason
     return failure;
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (descriptor_ >= 0) ::close(descriptor_);
-    }
-    int Get() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
-
-// Reads until `bytes` is full or the file ends; false on a read error.
+// Reads from the file's start until `bytes` is full or the file ends, wherever
+// the descriptor's offset is; false on a read error.
 bool ReadInto(int descriptor, std::vector<std::uint8_t>& bytes) {
     std::size_t filled = 0;
     while (filled < bytes.size()) {
-        const ssize_t count = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
+        const ssize_t count =
+            ::pread(descriptor, bytes.data() + filled, bytes.size() - filled, static_cast<off_t>(filled));
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) return false;
         if (count == 0) break;  // the file is shorter, or shrank while being read
@@ -71,10 +61,17 @@ int OpenRegularFile(const std::string& utf8Path, FileReadError* error) {
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& utf8Path, std::uint64_t sizeLimit,
                                                        FileReadError* error) {
     const FileDescriptor file(OpenRegularFile(utf8Path, error));
-    if (file.Get() < 0) return std::nullopt;
+    if (!file.IsOpen()) return std::nullopt;
+    return ReadWholeOpenFile(file.Get(), sizeLimit, error);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeOpenFile(int descriptor, std::uint64_t sizeLimit, FileReadError* error) {
     struct stat status {};
-    if (::fstat(file.Get(), &status) != 0) {
+    if (::fstat(descriptor, &status) != 0) {
         return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return Fail(error, FileProblem::NotARegularFile, "it is not a regular file", std::nullopt);
     }
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (size > sizeLimit) {
@@ -83,7 +80,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& utf8Pa
                     std::nullopt);
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!ReadInto(file.Get(), bytes)) {
+    if (!ReadInto(descriptor, bytes)) {
         return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);
     }
     return bytes;
@@ -92,7 +89,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& utf8Pa
 std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& utf8Path, std::size_t count, FileReadError* error,
                                                        std::uint64_t* fileSize) {
     const FileDescriptor file(OpenRegularFile(utf8Path, error));
-    if (file.Get() < 0) return std::nullopt;
+    if (!file.IsOpen()) return std::nullopt;
     if (fileSize != nullptr) {
         struct stat status {};
         if (::fstat(file.Get(), &status) != 0) return Fail(error, FileProblem::Unreadable, std::strerror(errno), std::nullopt);

@@ -32,6 +32,11 @@ int OpenRegularFile(const std::string& utf8Path, FileReadError* error = nullptr)
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& utf8Path, std::uint64_t sizeLimit,
                                                        FileReadError* error = nullptr);
 
+// The same for a file open as `descriptor`, read from its start; the
+// descriptor stays open and its offset is left as it was.
+std::optional<std::vector<std::uint8_t>> ReadWholeOpenFile(int descriptor, std::uint64_t sizeLimit,
+                                                           FileReadError* error = nullptr);
+
 // At most the first `count` bytes of a regular file; `fileSize` (when given)
 // gets the size of the whole file.
 std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::string& utf8Path, std::size_t count,

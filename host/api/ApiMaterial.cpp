@@ -17,6 +17,28 @@ bool AnyFaceUses(const Material* material) {
     return false;
 }
 
+// Checks the arguments every texture is made with, then has `load` read the
+// image into the new texture.
+template <typename Load>
+KVResult CreateTexture(KVTextureRef* texture, const char* source, double s_scale, double t_scale, const Load& load) {
+    return Guarded([&] {
+        ApiState& state = State();
+        if (KVResult result = CheckCreateOutput(state.textures, texture); result != KV_SUCCESS) return result;
+        if (source == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
+        if (!(std::isfinite(s_scale) && s_scale > 0.0 && std::isfinite(t_scale) && t_scale > 0.0)) {
+            return KV_ERROR_OUT_OF_RANGE;
+        }
+        Texture decoded;
+        if (KVResult result = load(decoded); result != KV_SUCCESS) return result;
+        decoded.sScale = s_scale;
+        decoded.tScale = t_scale;
+        Texture* created = state.textures.Create();
+        *created = std::move(decoded);
+        texture->ptr = created;
+        return KV_SUCCESS;
+    });
+}
+
 }  // namespace
 
 extern "C" {
@@ -105,22 +127,14 @@ KVResult KVMaterialGetTexture(KVMaterialRef material, KVTextureRef* texture) {
 }
 
 KVResult KVTextureCreateFromFile(KVTextureRef* texture, const char* path, double s_scale, double t_scale) {
-    return Guarded([&] {
-        ApiState& state = State();
-        if (KVResult result = CheckCreateOutput(state.textures, texture); result != KV_SUCCESS) return result;
-        if (path == nullptr) return KV_ERROR_NULL_POINTER_INPUT;
-        if (!(std::isfinite(s_scale) && s_scale > 0.0 && std::isfinite(t_scale) && t_scale > 0.0)) {
-            return KV_ERROR_OUT_OF_RANGE;
-        }
-        Texture decoded;
-        if (KVResult result = state.textureFiles.Load(path, decoded); result != KV_SUCCESS) return result;
-        decoded.sScale = s_scale;
-        decoded.tScale = t_scale;
-        Texture* created = state.textures.Create();
-        *created = std::move(decoded);
-        texture->ptr = created;
-        return KV_SUCCESS;
-    });
+    return CreateTexture(texture, path, s_scale, t_scale,
+                         [&](Texture& decoded) { return State().textureFiles.Load(path, decoded); });
+}
+
+KVResult KVTextureCreateFromDescriptor(KVTextureRef* texture, int descriptor, const char* name, double s_scale,
+                                       double t_scale) {
+    return CreateTexture(texture, name, s_scale, t_scale,
+                         [&](Texture& decoded) { return State().textureFiles.Load(descriptor, name, decoded); });
 }
 
 KVResult KVTextureRelease(KVTextureRef* texture) {

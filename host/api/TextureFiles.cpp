@@ -2,23 +2,29 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <variant>
 
 #include "ImageLimits.h"
+#include "utils/FileDescriptor.h"
 #include "utils/Utf8Conversion.h"
 #include "utils/WholeFile.h"
 
 namespace korvanta {
 
 KVResult TextureFiles::Load(const std::string& path, Texture& texture) {
+    hollin::utils::FileReadError error;
+    const hollin::utils::FileDescriptor file(hollin::utils::OpenRegularFile(path, &error));
+    if (!file.IsOpen()) return error.problem == hollin::utils::FileProblem::Missing ? KV_ERROR_FILE_NOT_FOUND : KV_ERROR_FILE_READ;
+    return Load(file.Get(), std::filesystem::path(path).filename().string(), texture);
+}
+
+KVResult TextureFiles::Load(int descriptor, const std::string& name, Texture& texture) {
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return errno == ENOENT ? KV_ERROR_FILE_NOT_FOUND : KV_ERROR_FILE_READ;
-    if (!S_ISREG(status.st_mode)) return KV_ERROR_FILE_READ;
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return KV_ERROR_FILE_READ;
     const FileIdentity identity{status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec,
                                 status.st_mtim.tv_nsec};
-    texture.fileName = hollin::utils::Utf8FromUtf8OrWindows1252(std::filesystem::path(path).filename().string());
+    texture.fileName = hollin::utils::Utf8FromUtf8OrWindows1252(name);
 
     if (const auto refused = refusals_.find(identity); refused != refusals_.end()) return refused->second;
     if (const auto known = images_.find(identity); known != images_.end()) {
@@ -33,7 +39,7 @@ KVResult TextureFiles::Load(const std::string& path, Texture& texture) {
         return result;
     };
     if (static_cast<std::uint64_t>(status.st_size) > image::kMaxImageFileBytes) return refuse(KV_ERROR_OUT_OF_RANGE);
-    std::optional<std::vector<std::uint8_t>> bytes = hollin::utils::ReadWholeFile(path, image::kMaxImageFileBytes);
+    std::optional<std::vector<std::uint8_t>> bytes = hollin::utils::ReadWholeOpenFile(descriptor, image::kMaxImageFileBytes);
     if (!bytes) return KV_ERROR_FILE_READ;
     image::ImageOutcome<image::EmbeddableImage> decoded = image::ToEmbeddableImage(std::move(*bytes));
     if (const auto* refusal = std::get_if<image::ImageRefusal>(&decoded)) {

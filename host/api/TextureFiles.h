@@ -20,8 +20,12 @@ class TextureFiles {
 public:
     // KV_ERROR_FILE_NOT_FOUND for a missing file, KV_ERROR_OUT_OF_RANGE for an
     // image over the limits, KV_ERROR_FILE_READ for anything that is not a
-    // readable JPEG, PNG, BMP, TGA or GIF image.
+    // readable JPEG, PNG, BMP, TGA or GIF image. The file is opened once,
+    // without waiting on it, and read through that descriptor.
     KVResult Load(const std::string& path, Texture& texture);
+    // The same for a file the caller opened, read from its start; the
+    // descriptor stays the caller's. `name` becomes the texture's file name.
+    KVResult Load(int descriptor, const std::string& name, Texture& texture);
     void Clear();
 
 private:

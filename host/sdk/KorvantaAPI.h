@@ -145,6 +145,14 @@ KV_EXPORT KVResult KVMaterialGetTexture(KVMaterialRef material, KVTextureRef* te
  * 16,384 pixels or with more than 2^28 pixels (or a scale that is not
  * positive); KV_ERROR_FILE_READ: anything else that is not such an image. */
 KV_EXPORT KVResult KVTextureCreateFromFile(KVTextureRef* texture, const char* path, double s_scale, double t_scale);
+/* The same for a file the caller has open as `descriptor` (opened beneath the
+ * folder it was looked for in, say): the image is read from the file's
+ * start, and the descriptor stays open, the caller's to close. `name` is
+ * kept as the texture's file name, as KVTextureCreateFromFile keeps the name
+ * of the file it opened. KV_ERROR_FILE_READ also for a descriptor that is not
+ * open on a regular file. */
+KV_EXPORT KVResult KVTextureCreateFromDescriptor(KVTextureRef* texture, int descriptor, const char* name, double s_scale,
+                                                 double t_scale);
 KV_EXPORT KVResult KVTextureRelease(KVTextureRef* texture); /* only for textures not set on a material */
 KV_EXPORT KVResult KVTextureGetDimensions(KVTextureRef texture, size_t* width, size_t* height,
                                           double* s_scale, double* t_scale);

@@ -32,7 +32,8 @@ SPIED(KVModelSaveToFile, (KVModelRef model, const char* path), (model, path), {}
 SPIED(KVModelRelease, (KVModelRef* model), (model), {})
 SPIED(KVMaterialCreate, (KVMaterialRef* material), (material),
       if (std::exchange(Spy().refuseNextMaterial, false)) return KV_ERROR_GENERIC)
-SPIED(KVTextureCreateFromFile, (KVTextureRef* texture, const char* path, double s, double t), (texture, path, s, t), {})
+SPIED(KVTextureCreateFromDescriptor, (KVTextureRef* texture, int descriptor, const char* name, double s, double t),
+      (texture, descriptor, name, s, t), {})
 SPIED(KVGeometryInputCreate, (KVGeometryInputRef* input), (input), {})
 SPIED(KVGeometryInputRelease, (KVGeometryInputRef* input), (input), {})
 SPIED(KVEntitiesFill, (KVEntitiesRef entities, KVGeometryInputRef input, bool weld), (entities, input, weld), {})

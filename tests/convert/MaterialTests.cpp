@@ -73,7 +73,7 @@ TEST_F(MaterialTest, TextureMissingOrRefusedGivesTextureThenMaterialErrorAndKeep
         EXPECT_EQ(Report(),
                   "3ds Entities Imported\n\tMaterials:\t1\n\tNodes:\t0\n\tMeshes:\t1\n"
                   "3ds Errors:\n\tCould not create texture: %s.JPG\n\tCould not create material: 50%d wood\n");
-        EXPECT_EQ(CallCount("KVTextureCreateFromFile"), fileExists ? 1 : 0);
+        EXPECT_EQ(CallCount("KVTextureCreateFromDescriptor"), fileExists ? 1 : 0);
         const Model model = Saved();
         EXPECT_EQ(model.materials.at(0)->texture, nullptr);
         EXPECT_EQ(FaceMaterials(model, model.definitions.at(0)->entities), (std::vector<long>{0, 0}));

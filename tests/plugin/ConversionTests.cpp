@@ -55,5 +55,27 @@ TEST_F(HostOptions, TheHostMapOverridesTheStoreOnlyWithValuesOfTheRightType) {
     EXPECT_TRUE(hollin::prefs::Get().ReadBool(u"3DS Importer", kMergeKey, false));
 }
 
+// A host whose modelling library has no KVTextureCreateFromDescriptor, as an
+// older one: the test "plugin_in_an_older_host" puts such a library first on
+// the library path. The plug-in still loads, and its textures come from the
+// files the search opened.
+using OlderHost = PluginTest;
+
+TEST_F(OlderHost, LoadsAndFindsItsTexturesWithoutTextureDescriptors) {
+    void* const library = ::dlopen("libKorvantaAPI.so", RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr);
+    const bool offered = ::dlsym(library, "KVTextureCreateFromDescriptor") != nullptr;
+    ::dlclose(library);
+    if (offered) GTEST_SKIP() << "the host library offers KVTextureCreateFromDescriptor";
+    const TemporaryFolder folder;
+    ASSERT_TRUE(Convert(KV_SAMPLE_SCENE, folder / "courtyard.kvm"));
+    EXPECT_EQ(PrintedSummary(), SummaryReport(4, 5, 5));
+    const nlohmann::json info = ModelInfo(folder / "courtyard.kvm");
+    ASSERT_TRUE(info.is_object());
+    nlohmann::json textures = nlohmann::json::array();
+    for (const nlohmann::json& material : info["materials"]) textures.push_back(material["texture"]);
+    EXPECT_EQ(textures, nlohmann::json::parse("[null, [64, 64], null, null]"));
+}
+
 }  // namespace
 }  // namespace plugin_tests

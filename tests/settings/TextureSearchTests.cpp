@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,9 +41,11 @@ TEST_F(TextureSearchTest, FindsByNameThenShortNameThenStandInFolderByFolderAndSt
           "textures/crate-base.bmp", "textures/BrickWall_Texture.jpg", "textures/LongNameOne.jpg",
           "textures/LongNamed.jpg", "textures/scan.png", "more/only.png", "more/Wood.jpg"});
     fs::create_directory(folder_ / "model/here/stone.jpg");
+    ASSERT_EQ(::mkfifo((folder_ / "model/here/pipe.png").c_str(), 0644), 0);
     fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "model/here/shared");
-    fs::create_symlink(folder_ / "a.png", folder_ / "model/here/outside.jpg");
-    fs::create_symlink(folder_ / "model/here/Wood.jpg", folder_ / "model/here/inside.jpg");
+    fs::create_symlink("../../a.png", folder_ / "model/here/outside.jpg");
+    fs::create_symlink("maps/../Wood.jpg", folder_ / "model/here/inside.jpg");
+    fs::create_symlink(folder_ / "model/here/Wood.jpg", folder_ / "model/here/absolute.jpg");
     const std::string outsideByPath = (folder_ / "a.png").string();
 
     const std::vector<Expected> cases = {
@@ -70,6 +74,9 @@ TEST_F(TextureSearchTest, FindsByNameThenShortNameThenStandInFolderByFolderAndSt
         {"SHARED\\linked.png", nullptr, TextureMatch::Name, TextureMiss::LinksOutside},
         {"outside.jpg", nullptr, TextureMatch::Name, TextureMiss::LinksOutside},
         {"inside.jpg", "model/here/Wood.jpg"},
+        {"absolute.jpg", "model/here/Wood.jpg"},
+        // Never waited on, and no texture.
+        {"PIPE.PNG", nullptr, TextureMatch::Name, TextureMiss::NotARegularFile},
         // The user's folders, in order, after the model's own.
         {"only.png", "more/only.png"},
         {"BRICKWAL.JPG", "textures/BrickWall_Texture.jpg", TextureMatch::ShortName},
@@ -88,6 +95,12 @@ TEST_F(TextureSearchTest, FindsByNameThenShortNameThenStandInFolderByFolderAndSt
             << expected.stored;
         if (lookup.found) {
             EXPECT_EQ(lookup.found->match, expected.match) << expected.stored;
+            // Handed out open on that very file.
+            struct stat opened {}, named {};
+            ASSERT_EQ(::fstat(lookup.found->file.Get(), &opened), 0) << expected.stored;
+            ASSERT_EQ(::stat(lookup.found->path.c_str(), &named), 0) << expected.stored;
+            EXPECT_EQ(std::pair(opened.st_dev, opened.st_ino), std::pair(named.st_dev, named.st_ino)) << expected.stored;
+            EXPECT_EQ(lookup.found->name, fs::path(lookup.found->path).filename()) << expected.stored;
         } else {
             EXPECT_EQ(lookup.miss, expected.miss) << expected.stored;
         }
@@ -95,16 +108,37 @@ TEST_F(TextureSearchTest, FindsByNameThenShortNameThenStandInFolderByFolderAndSt
     EXPECT_EQ(search.Find("LONGNAME.JPG").candidates, (std::vector<std::string>{"LongNameOne.jpg", "LongNamed.jpg"}));
 }
 
-TEST_F(TextureSearchTest, HintsAtTheFolderBesideTheModelsThatHoldsTheMissingImages) {
+// Only images the host reads count, and only folders that are safe to add:
+// never a link beside the model's folder, never the home folder or above.
+TEST_F(TextureSearchTest, HintsOnlyAtARealFolderBesideTheModelsThatHoldsTheMissingImages) {
     Make({"game/models/tank.3ds", "game/sounds/PANZER1_.wav", "game/textures/panzer1_.tga", "game/textures/sky.png",
-          "game/.cache/sky.png"});
-    const std::string models = (folder_ / "game/models").string();
-    const std::optional<TextureFolderHint> hint = FindTextureFolderHint(models, {"PANZER1_.RGB", "SKY.JPG", "NONE.JPG"}, {models});
-    ASSERT_TRUE(hint);
-    EXPECT_EQ(hint->folder, (folder_ / "game/textures").string());
-    EXPECT_EQ(hint->names, 2u);
-    // A folder already searched is no news.
-    EXPECT_FALSE(FindTextureFolderHint(models, {"SKY.JPG"}, {models, (folder_ / "game/textures").string()}));
+          "game/.cache/sky.png", "game/etc/passwd", "game/etc/passwd.txt", "archive/models/m.3ds", "secret/sky.png", "secret/panzer1_.tga",
+          "home/Downloads/m.3ds", "home/.bashrc", "home/.profile", "home/sky.png"});
+    fs::create_directory_symlink("../secret", folder_ / "archive/textures");
+    fs::create_directory_symlink("/", folder_ / "archive/root");
+    const std::string models = (folder_ / "game/models").string(), textures = (folder_ / "game/textures").string(),
+                      archive = (folder_ / "archive/models").string(), downloads = (folder_ / "home/Downloads").string();
+    const struct {
+        std::string modelFolder;
+        std::vector<std::string> notFound;
+        std::vector<std::string> searched;
+        std::string hint;  // empty for none
+        std::size_t names = 0;
+    } cases[] = {
+        {models, {"PANZER1_.RGB", "SKY.JPG", "NONE.JPG"}, {models}, textures, 2},
+        {models, {"SKY.JPG"}, {models, textures}, ""},  // a folder already searched is no news
+        {models, {"etc\\passwd"}, {models}, ""},
+        {archive, {"SKY.PNG", "PANZER1_.TGA", "tmp\\secret.png"}, {archive}, ""},
+        {downloads, {".bashrc", ".profile", "SKY.PNG"}, {downloads}, ""},
+    };
+    const std::string home = std::getenv("HOME");
+    ASSERT_EQ(::setenv("HOME", (folder_ / "home").c_str(), 1), 0);
+    for (const auto& row : cases) {
+        const std::optional<TextureFolderHint> hint = FindTextureFolderHint(row.modelFolder, row.notFound, row.searched);
+        EXPECT_EQ(hint ? hint->folder : "", row.hint.empty() ? "" : fs::canonical(row.hint).string()) << row.modelFolder;
+        EXPECT_EQ(hint ? hint->names : 0, row.names) << row.modelFolder;
+    }
+    ::setenv("HOME", home.c_str(), 1);
 }
 
 }  // namespace

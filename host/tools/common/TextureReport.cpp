@@ -1,10 +1,9 @@
 #include "TextureReport.h"
 
-#include <sys/stat.h>
+#include <cstring>
 
 #include "HostText.h"
 #include "KorvantaAPI.h"
-#include "settings/TextureSearch.h"
 #include "utils/Utf8Conversion.h"
 
 namespace kvhost {
@@ -15,16 +14,18 @@ using hollin::settings::TextureLookup;
 using hollin::settings::TextureMatch;
 using hollin::settings::TextureMiss;
 
-// Why the host refuses an image file that was found; empty when it loads.
-std::string LoadProblem(const std::string& path) {
+// A message names this many texture folders at most, and counts the rest:
+// users may keep hundreds, and every line about a texture lists them.
+constexpr std::size_t kTextureFoldersNamed = 3;
+
+// Why the host refuses the image file that was found; empty when it loads.
+std::string LoadProblem(const hollin::settings::FoundTexture& found) {
     KVTextureRef texture{};
-    const KVResult result = KVTextureCreateFromFile(&texture, path.c_str(), 1.0, 1.0);
+    const KVResult result = KVTextureCreateFromDescriptor(&texture, found.file.Get(), found.name.c_str(), 1.0, 1.0);
     if (result == KV_SUCCESS) {
         KVTextureRelease(&texture);
         return {};
     }
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return Translated("it is not a regular file");
     if (result == KV_ERROR_OUT_OF_RANGE) {
         return Translated("over the limits (256 MiB a file, 16,384 pixels a side, 2^28 pixels in all)");
     }
@@ -44,39 +45,54 @@ std::string MissReason(const TextureLookup& lookup, const std::string& modelFold
         case TextureMiss::LinksOutside:
             if (lookup.folder == modelFolder) return Translated("links outside the model's folder");
             return Compose("links outside the texture folder %s", {lookup.folder});
+        case TextureMiss::NotARegularFile:
+            return Translated("it is not a regular file");
+        case TextureMiss::Unreadable:
+            return Compose("it cannot be read: %s", {std::strerror(lookup.error)});
         case TextureMiss::NotFound:
             break;
     }
     return Translated("not found");
 }
 
+// The folders a texture was looked for in: the model's, then the first few
+// texture folders, then how many more there are. Naming one more folder
+// takes no more room than counting it.
+std::string FoldersSearchedText(const std::vector<std::string>& folders) {
+    if (folders.size() <= 1 + kTextureFoldersNamed + 1) return Joined(folders);
+    const std::vector<std::string> named(folders.begin(), folders.begin() + 1 + kTextureFoldersNamed);
+    return Compose("%1$s and %2$s more texture folders", {Joined(named), Grouped(folders.size() - named.size())});
+}
+
 }  // namespace
 
 TextureReport ReportTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
-                             const std::vector<std::string>& textureFolders) {
+                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
+                             const LoadedTexture& loaded) {
     TextureReport report;
     if (textureNames.empty()) return report;
     const std::string modelFolder = std::filesystem::absolute(sceneFile).parent_path().string();
-    hollin::settings::TextureSearch search(modelFolder, textureFolders);
+    hollin::settings::TextureSearch search(modelFolder, textureFolders, cancelled);
+    const std::string foldersSearched = FoldersSearchedText(search.Folders());
     std::vector<std::string> notFound;
     KVInitialize();
     for (const std::string& stored : textureNames) {
+        if (cancelled && cancelled()) break;
         const std::string name = hollin::utils::Utf8FromUtf8OrWindows1252(stored);
         const TextureLookup lookup = search.Find(stored);
         std::string problem;
         if (lookup.found) {
-            problem = LoadProblem(lookup.found->path);
+            problem = LoadProblem(*lookup.found);
         } else {
             problem = MissReason(lookup, modelFolder);
             notFound.push_back(stored);
         }
         if (!problem.empty()) {
-            report.notLoaded.push_back(Compose("texture %1$s (looked for in %2$s): %3$s",
-                                               {name, Joined(search.Folders()), problem}));
+            report.notLoaded.push_back(Compose("texture %1$s (looked for in %2$s): %3$s", {name, foldersSearched, problem}));
             report.namesNotLoaded.push_back(stored);
             continue;
         }
-        report.loadedFrom[stored] = lookup.found->path;
+        if (loaded) loaded(stored, *lookup.found);
         if (lookup.found->match == TextureMatch::StandIn) {
             report.foundElsewhere.push_back(
                 Compose("texture %1$s: %2$s stands in for it", {name, lookup.found->path}));
@@ -86,7 +102,7 @@ TextureReport ReportTextures(const std::filesystem::path& sceneFile, const std::
         }
     }
     KVTerminate();
-    report.hint = hollin::settings::FindTextureFolderHint(modelFolder, notFound, search.Folders());
+    report.hint = hollin::settings::FindTextureFolderHint(modelFolder, notFound, search.Folders(), cancelled);
     return report;
 }
 

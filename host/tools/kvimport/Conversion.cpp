@@ -168,11 +168,12 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
     ShowSummary(importer);
     if (!checked) checked = checking.get();
 
-    if (cancelled) {
+    const auto reportCancelled = [&] {
         Report(Compose("the import of %1$s was cancelled; %2$s was not written",
                        {job.input.string(), job.output.string()}));
         return false;
-    }
+    };
+    if (cancelled) return reportCancelled();
     if (!converted) {
         if (!threw) ReportAbout(job.input, kvhost::WhyNotConverted(input, *checked));
         return false;
@@ -180,7 +181,12 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
     if (const std::optional<std::string> incomplete = kvhost::IncompleteFileWarning(*checked)) {
         ReportAbout(job.input, Compose("warning: %s", {*incomplete}));
     }
-    const kvhost::TextureReport textures = kvhost::ReportTextures(input, checked->verdict.textureNames, textureFolders);
+    const auto interrupted = [] { return kvhost::CaughtInterruption() != 0; };
+    const kvhost::TextureReport textures =
+        kvhost::ReportTextures(input, checked->verdict.textureNames, textureFolders, interrupted);
+    // A signal during the report cancels the import all the same: the model
+    // stays as it was.
+    if (interrupted()) return reportCancelled();
     for (const std::string& line : textures.foundElsewhere) ReportAbout(job.input, line);
     for (const std::string& line : textures.notLoaded) ReportAbout(job.input, line);
     if (textures.hint) {

@@ -108,6 +108,8 @@ const char* MissName(hollin::settings::TextureMiss miss) {
         case hollin::settings::TextureMiss::NotFound: return "not found";
         case hollin::settings::TextureMiss::SeveralShortNames: return "several 8.3 names";
         case hollin::settings::TextureMiss::LinksOutside: return "links outside";
+        case hollin::settings::TextureMiss::NotARegularFile: return "not a regular file";
+        case hollin::settings::TextureMiss::Unreadable: return "unreadable";
     }
     return "unknown";
 }

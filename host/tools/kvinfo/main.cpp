@@ -94,9 +94,12 @@ A 3DS file, described without converting it:
                         "name", "8.3 name" or "stand-in", an image of the
                         same name in a format the host reads), problem (why
                         none: "not found", "several 8.3 names" with the
-                        candidates, or "links outside" a searched folder)
+                        candidates, "links outside" a searched folder, "not
+                        a regular file" for a FIFO, device or socket, which
+                        is never waited on, or "unreadable")
   textureFolderHint     a folder beside the file's that holds images not
-                        found, to give with --texture-folder; or null
+                        found, to give with --texture-folder (with every
+                        link resolved); or null
   asAuthored            what importing it as authored makes of it:
     on                  whether the import does (--as-authored, or else the
                         choice kept in the preference store; see kvprefs)

@@ -7,11 +7,13 @@
 #include <exception>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <optional>
 
 #include "HostProgressCallback.h"
 #include "HostText.h"
 #include "ImportOptions.h"
+#include "Interruption.h"
 #include "JsonFileReasons.h"
 #include "KorvantaAPI.h"
 #include "SceneFileReasons.h"
@@ -106,15 +108,24 @@ void ImportRun::Convert() {
         if (const std::optional<std::string> warning = kvhost::IncompleteFileWarning(checked)) {
             outcome.incomplete = QString::fromStdString(*warning);
         }
+        // By stored name; an image that several names lead to is made small once.
+        std::map<std::string, QImage> thumbnails;
+        std::map<std::string, QImage> thumbnailsByFile;
+        const auto thumbnail = [&](const std::string& stored, const hollin::settings::FoundTexture& found) {
+            auto [made, isNew] = thumbnailsByFile.try_emplace(found.path);
+            if (isNew) made->second = Thumbnail(found.file.Get());
+            thumbnails[stored] = made->second;
+        };
         try {
-            outcome.textures =
-                kvhost::ReportTextures(input, checked.verdict.textureNames, kvhost::TextureFoldersToUse(std::nullopt));
+            outcome.textures = kvhost::ReportTextures(input, checked.verdict.textureNames,
+                                                      kvhost::TextureFoldersToUse(std::nullopt),
+                                                      [this] { return cancelled_ || kvhost::CaughtInterruption() != 0; }, thumbnail);
         } catch (const std::exception&) {
             // A store that cannot be read costs only the notes on the textures;
             // the model is there all the same.
         }
         outcome.contents = ReadModelContents(output_.toStdString());
-        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures);
+        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures, thumbnails);
         // Into the conversion's freed memory, still this thread's to reuse
         // without the system clearing fresh pages: the window returns what
         // is left once the view has its arrays.

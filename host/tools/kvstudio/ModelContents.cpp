@@ -71,10 +71,12 @@ MaterialEntry DescribeMaterial(const korvanta::ModelOutline::Material& material)
     return entry;
 }
 
+}  // namespace
+
 // The image as the model embeds it, decoded as the modelling library decodes
 // it, made small.
-QImage Thumbnail(const std::string& path) {
-    const auto bytes = hollin::utils::ReadWholeFile(path, korvanta::image::kMaxImageFileBytes);
+QImage Thumbnail(int descriptor) {
+    const auto bytes = hollin::utils::ReadWholeOpenFile(descriptor, korvanta::image::kMaxImageFileBytes);
     if (!bytes) return {};
     const auto image = korvanta::image::ToEmbeddableImage(*bytes);
     const auto* embeddable = std::get_if<korvanta::image::EmbeddableImage>(&image);
@@ -83,8 +85,6 @@ QImage Thumbnail(const std::string& path) {
     return decoded.isNull() ? decoded : decoded.scaled(kThumbnailPixels, kThumbnailPixels, Qt::KeepAspectRatio,
                                                        Qt::SmoothTransformation);
 }
-
-}  // namespace
 
 ModelContents ReadModelContents(const std::string& modelFile) {
     korvanta::ModelOutline outline;
@@ -95,21 +95,18 @@ ModelContents ReadModelContents(const std::string& modelFile) {
 }
 
 void AddTextures(ModelContents& contents, const std::vector<hollin::importer::SceneFileVerdict::MaterialTexture>& stored,
-                 const kvhost::TextureReport& textures) {
+                 const kvhost::TextureReport& textures, const std::map<std::string, QImage>& thumbnails) {
     // The last material of a name is the one the import gave the faces to.
     std::map<QString, std::string> storedTextures;
     for (const auto& [material, texture] : stored) {
         storedTextures[QString::fromStdString(hollin::utils::Utf8FromUtf8OrWindows1252(material))] = texture;
     }
-    std::map<std::string, QImage> thumbnails;
     for (MaterialEntry& material : contents.materials) {
         const auto stored = storedTextures.find(material.name);
         if (stored == storedTextures.end() || stored->second.empty()) continue;
         MaterialTexture& texture = material.texture ? *material.texture : material.texture.emplace();
         texture.name = QString::fromStdString(hollin::utils::Utf8FromUtf8OrWindows1252(stored->second));
-        if (const auto loaded = textures.loadedFrom.find(stored->second); loaded != textures.loadedFrom.end()) {
-            auto [thumbnail, isNew] = thumbnails.try_emplace(loaded->second);
-            if (isNew) thumbnail->second = Thumbnail(loaded->second);
+        if (const auto thumbnail = thumbnails.find(stored->second); thumbnail != thumbnails.end()) {
             texture.thumbnail = thumbnail->second;
         }
         for (std::size_t line = 0; line < textures.namesNotLoaded.size(); ++line) {

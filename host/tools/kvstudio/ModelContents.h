@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,11 +64,15 @@ struct ModelContents {
 // alone; empty contents when it cannot.
 ModelContents ReadModelContents(const std::string& modelFile);
 
+// A small picture of the image file open as `descriptor`, read from its
+// start; null when it is not an image the host reads.
+QImage Thumbnail(int descriptor);
+
 // The textures that the materials of the 3DS file the model was imported
-// from name (`stored`, as the scene check found them): the image in use,
-// from the file that `textures` says it was loaded from, or why none is.
+// from name (`stored`, as the scene check found them): the image in use, as
+// `thumbnails` shows it by its name as stored, or why none is.
 void AddTextures(ModelContents& contents, const std::vector<hollin::importer::SceneFileVerdict::MaterialTexture>& stored,
-                 const kvhost::TextureReport& textures);
+                 const kvhost::TextureReport& textures, const std::map<std::string, QImage>& thumbnails);
 
 }  // namespace kvstudio
 

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -48,7 +49,7 @@ TextureNotice::TextureNotice(QWidget* parent)
     layout->addWidget(choose_, 0, Qt::AlignTop);
     layout->addWidget(close, 0, Qt::AlignTop);
 
-    connect(useHint_, &QPushButton::clicked, this, [this] { emit FolderChosen(hintFolder_); });
+    connect(useHint_, &QPushButton::clicked, this, &TextureNotice::ConfirmHint);
     connect(choose_, &QPushButton::clicked, this, &TextureNotice::ChooseFolder);
     connect(close, &QToolButton::clicked, this, &QWidget::hide);
     hide();
@@ -72,11 +73,21 @@ void TextureNotice::ShowReport(const kvhost::TextureReport& report) {
     if (report.hint) {
         hintFolder_ = QString::fromStdString(report.hint->folder);
         lines << TrCompose("They may be in %s.", {report.hint->folder});
-
     }
     useHint_->setVisible(report.hint.has_value());
     text_->setText(lines.join(QLatin1Char('\n')));
     show();
+}
+
+void TextureNotice::ConfirmHint() {
+    // Every later import searches a texture folder: the user sees the folder
+    // itself, every link resolved, and says yes before it is kept.
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, Tr("Texture Folders"),
+        TrCompose("Add %s to the texture folders? Its images will be used for this model and for every model "
+                  "imported later.",
+                  {hintFolder_.toStdString()}));
+    if (answer == QMessageBox::Yes) emit FolderChosen(hintFolder_);
 }
 
 void TextureNotice::ChooseFolder() {

@@ -24,6 +24,8 @@ public:
     void ShowReport(const kvhost::TextureReport& report);
     // Asks for a folder, starting at the one the missing images may be in.
     void ChooseFolder();
+    // Asks whether to add the folder the missing images may be in.
+    void ConfirmHint();
 
 signals:
     // The user gave a folder to look for textures in.

@@ -1,5 +1,8 @@
 #include <stb_image_write.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <filesystem>
@@ -48,9 +51,11 @@ TEST_F(TextureTest, DecodesGeneratedAndRealImagesWithTheirSizesAndScales) {
 
 TEST_F(TextureTest, MissingAndUndecodableFilesFailWithTheirCodes) {
     WriteFile(folder_ / "empty.jpg", "");
+    ASSERT_EQ(::mkfifo((folder_ / "pipe.png").c_str(), 0644), 0);
     const std::pair<std::string, KVResult> cases[] = {
         {(folder_ / "absent.png").string(), KV_ERROR_FILE_NOT_FOUND},
         {(folder_ / "empty.jpg").string(), KV_ERROR_FILE_READ},
+        {(folder_ / "pipe.png").string(), KV_ERROR_FILE_READ},  // at once, never waiting for a writer
         {WritePng("cut.png", 40), KV_ERROR_FILE_READ},  // a header announcing what never comes
         {(folder_ / "").string(), KV_ERROR_FILE_READ},
         {KV_ASSIMP_3DS_DIR "/fels.3ds", KV_ERROR_FILE_READ}};
@@ -62,6 +67,36 @@ TEST_F(TextureTest, MissingAndUndecodableFilesFailWithTheirCodes) {
     KVTextureRef texture{};
     EXPECT_EQ(KVTextureCreateFromFile(&texture, nullptr, 1.0, 1.0), KV_ERROR_NULL_POINTER_INPUT);
     EXPECT_EQ(KVTextureCreateFromFile(&texture, WritePng("whole.png").c_str(), 0.0, 1.0), KV_ERROR_OUT_OF_RANGE);
+}
+
+// A file the caller opened is read from its start, whatever its offset, and
+// stays the caller's; the texture keeps the name it is given, as the model
+// file stores it. A descriptor on anything but a regular file is refused.
+TEST_F(TextureTest, DecodesAnOpenFileFromItsStartAndLeavesItToTheCaller) {
+    const std::string path = WritePng("bricks.png");
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::lseek(file, 7, SEEK_SET), 7);
+    KVTextureRef texture{};
+    ASSERT_EQ(KVTextureCreateFromDescriptor(&texture, file, "Wall.PNG", 2.0, 3.0), KV_SUCCESS);
+    std::size_t width = 0, height = 0;
+    double s = 0.0, t = 0.0;
+    ASSERT_EQ(KVTextureGetDimensions(texture, &width, &height, &s, &t), KV_SUCCESS);
+    EXPECT_EQ(std::tuple(width, height, s, t), std::tuple(3u, 2u, 2.0, 3.0));
+    EXPECT_EQ(static_cast<const Texture*>(texture.ptr)->fileName, "Wall.PNG");
+    EXPECT_EQ(::lseek(file, 0, SEEK_CUR), 7) << "the descriptor is the caller's, as it was";
+    ::close(file);
+
+    ASSERT_EQ(::mkfifo((folder_ / "pipe.png").c_str(), 0644), 0);
+    const int pipe = ::open((folder_ / "pipe.png").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int folder = ::open(folder_.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const int refused : {pipe, folder, -1}) {
+        KVTextureRef none{};
+        EXPECT_EQ(KVTextureCreateFromDescriptor(&none, refused, "x.png", 1.0, 1.0), KV_ERROR_FILE_READ) << refused;
+        EXPECT_FALSE(KV_IS_VALID(none));
+    }
+    ::close(pipe);
+    ::close(folder);
 }
 
 std::string BigEndian32(std::uint32_t value) {

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -32,6 +33,7 @@ struct Hostile {
     std::string says;                                 // on standard output or error
     std::set<std::string> creates = {};
     std::set<std::string> removes = {};
+    int seconds = 60;                                 // the most it may take
 };
 
 void PrintTo(const Hostile& row, std::ostream* out) { *out << row.name; }
@@ -85,6 +87,25 @@ void LargeScene(const Folder& folder) {
 }
 
 const std::string kLock = "config/Korvanta/preferences.json.lock";
+
+// A model whose one material names `texture`.
+void ModelNaming(const Folder& path, const std::string& texture) {
+    hollin::samples::SceneBuilder scene;
+    scene.AddMaterial("named", {1, 1, 1}, 0.0f, texture);
+    const hollin::samples::Point points[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    const hollin::samples::Triangle faces[] = {{0, 1, 2}};
+    scene.AddMesh("tile", points, faces, "named");
+    std::filesystem::create_directories(path.parent_path());
+    ASSERT_TRUE(scene.Save(path.string()));
+}
+
+// The name of a file of the folder as a path from / written the Windows way,
+// "tmp\\kv-test-1\\secret.png".
+std::string FromTheTopWindowsWay(const Folder& path) {
+    std::string name = path.relative_path().string();
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+}
 
 const Hostile kRows[] = {
     {"a model file that gives its images twice, the first outside it, opened in kvstudio",
@@ -216,6 +237,48 @@ const Hostile kRows[] = {
          WriteFile(f / ".y.kvm.Ef34Gh", "an import still writing");
      },
      {"kvimport", "courtyard.3ds", "courtyard.kvm"}, {}, 0, "", {"courtyard.kvm"}, {".x.kvm.Ab12Cd", "..x.kvm.Ab12Cd.Zz9988"}},
+    {"an archive whose textures beside its models are a link to /, in kvinfo",
+     [](const Folder& f) {
+         std::filesystem::copy_file(KV_REAL_3DS_DIR "/CWALL02.jpg", f / "secret.png");
+         ModelNaming(f / "archive/models/m.3ds", FromTheTopWindowsWay(f / "secret.png"));
+         std::filesystem::create_directory_symlink("/", f / "archive/textures");
+     },
+     {"kvinfo", "archive/models/m.3ds"}, {}, 0, "\"textureFolderHint\": null", {}, {}, 10},
+    {"a model in ~/Downloads that names .bashrc and etc\\passwd, in kvinfo",
+     [](const Folder& f) {
+         for (const char* file : {"home/.bashrc", "home/etc/passwd"}) WriteFile(f / file, "not an image");
+         std::filesystem::copy_file(KV_REAL_3DS_DIR "/CWALL02.jpg", f / "home/photo.jpg");
+         ModelNaming(f / "home/Downloads/m.3ds", ".bashrc");
+         ModelNaming(f / "home/Downloads/n.3ds", "etc\\passwd");
+         ModelNaming(f / "home/Downloads/o.3ds", "PHOTO.PNG");
+     },
+     {"sh", "-c", "for m in m n o; do HOME=\"$PWD/home\" kvinfo home/Downloads/$m.3ds; done | grep -c 'Hint\": null'"}, {}, 0,
+     "3\n", {}, {}, 10},
+    {"a sub-folder that is a link to /, in kvimport",
+     [](const Folder& f) {
+         std::filesystem::copy_file(KV_REAL_3DS_DIR "/CWALL02.jpg", f / "secret.png");
+         ModelNaming(f / "m/m.3ds", "root\\" + FromTheTopWindowsWay(f / "secret.png"));
+         std::filesystem::create_directory_symlink("/", f / "m/root");
+     },
+     {"kvimport", "m/m.3ds", "m.kvm"}, {}, 0, "): links outside the model's folder\n", {"m.kvm"}, {}, 10},
+    {"a texture that is a FIFO, in kvinfo",
+     [](const Folder& f) {
+         CopySample(f);
+         std::filesystem::remove(f / "bricks.png");
+         MakeFifo(f / "bricks.png");
+     },
+     {"kvinfo", "courtyard.3ds"}, {}, 0, "\"problem\": \"not a regular file\"", {}, {}, 10},
+    {"a texture that is a device, in kvinfo", [](const Folder& f) { ModelNaming(f / "m.3ds", "zero"); },
+     {"kvinfo", "--texture-folder", "/dev", "m.3ds"}, {}, 0, "\"problem\": \"not a regular file\"", {}, {}, 10},
+    {"ten texture folders, in kvimport",
+     [](const Folder& f) {
+         CopySample(f);
+         std::filesystem::remove(f / "bricks.png");
+     },
+     {"kvimport", "--texture-folder=1", "--texture-folder=2", "--texture-folder=3", "--texture-folder=4",
+      "--texture-folder=5", "--texture-folder=6", "--texture-folder=7", "--texture-folder=8", "--texture-folder=9",
+      "--texture-folder=10", "courtyard.3ds", "courtyard.kvm"},
+     {}, 0, "/3 and 7 more texture folders): not found\n", {"courtyard.kvm"}, {}, 10},
 };
 
 // Every entry under the folder, with what it holds: a file's size and a hash
@@ -259,11 +322,11 @@ TEST_P(HostileEnvironment, EndsAtOnceWithItsReasonAndLeavesEverythingAsItWas) {
     // Quick keep blocks to the end that LeakSanitizer cannot trace.
     if (row.command.front() == "kvstudio") environment["ASAN_OPTIONS"] = "detect_leaks=0:abort_on_error=1";
     for (const auto& [name, value] : row.environment) environment[name] = value;
-    std::vector<std::string> command = {"-k", "5", "60"};
+    std::vector<std::string> command = {"-k", "5", std::to_string(row.seconds)};
     command.insert(command.end(), row.command.begin(), row.command.end());
     const ProcessResult result = RunProcess("timeout", command, environment, folder.Path());
 
-    ASSERT_NE(result.exitCode, 124) << "still running after a minute";
+    ASSERT_NE(result.exitCode, 124) << "still running after " << row.seconds << " seconds";
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
     EXPECT_THAT(result.out + result.err, ::testing::HasSubstr(row.says));
     std::map<std::string, std::string> after = Contents(folder.Path());

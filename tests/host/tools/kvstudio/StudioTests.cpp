@@ -454,7 +454,23 @@ TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
         << missing.toStdString();
     EXPECT_TRUE(Find<QPushButton>("materialsTextureFolder").isVisible());
 
+    // Nothing is kept without the user's yes to a question that names the folder.
+    QString question;
+    const auto answer = [&question](QMessageBox::StandardButton button) {
+        WhenDialogOpens([&question, button](QDialog& dialog) {
+            auto& box = dynamic_cast<QMessageBox&>(dialog);
+            question = box.text();
+            box.grab().save(ScreenshotPath("studio-texture-folder-question"));
+            box.button(button)->click();
+        });
+    };
+    answer(QMessageBox::No);
+    useHint->click();
+    EXPECT_TRUE(question.contains(QLatin1String("/usr/share/games/gl-117/textures")))
+        << question.toStdString();
+    EXPECT_TRUE(kvhost::TextureFoldersToUse(std::nullopt).empty());
     ReadResultsWhenShown(report, resultsShown);
+    answer(QMessageBox::Yes);
     useHint->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2 && shown.count() == 2; }, kImportTimeoutMs));
     QTest::qWait(500);
