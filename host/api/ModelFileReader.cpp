@@ -15,6 +15,8 @@
 #include "ModelFileOutline.h"
 #include "ModelFileStructure.h"
 #include "StrictJson.h"
+#include "ViewerDemand.h"
+#include "utils/AvailableMemory.h"
 #include "utils/WholeFile.h"
 
 namespace korvanta {
@@ -70,12 +72,27 @@ KVModelFileVerdict GraphVerdict(InstanceGraphFault fault) {
     return Fault(KV_MODEL_FILE_SOUND);
 }
 
+// A model read is written again, as kvstudio does with every file it opens:
+// what that writing would hold is counted before it is asked for.
+KVModelFileVerdict MemoryVerdict(const ViewerDemand& demand) {
+    const std::uint64_t needed = kModelFileWritingRates.BytesFor(demand);
+    const std::uint64_t available = hollin::utils::AvailableMemory();
+    if (needed <= available) return Fault(KV_MODEL_FILE_SOUND);
+    KVModelFileVerdict verdict = Fault(KV_MODEL_FILE_OVER_MEMORY);
+    verdict.placements = demand.placements;
+    verdict.triangles = demand.triangles;
+    verdict.memory_needed = needed;
+    verdict.memory_available = available;
+    return verdict;
+}
+
 KVModelFileVerdict ReadModel(std::span<const std::uint8_t> bytes, Model& model) {
     GlbContent content;
     if (KVModelFileVerdict verdict = ReadGlb(bytes, content); verdict.fault != KV_MODEL_FILE_SOUND) return verdict;
     Model loaded;
-    if (!ReadModelStructure(content, loaded)) return Fault(KV_MODEL_FILE_NOT_A_MODEL);
+    if (std::string member; !ReadModelStructure(content, loaded, &member)) return Fault(KV_MODEL_FILE_NOT_A_MODEL, 0, member);
     KVModelFileVerdict verdict = GraphVerdict(FindInstanceGraphFault(loaded));
+    if (verdict.fault == KV_MODEL_FILE_SOUND) verdict = MemoryVerdict(ViewerDemandOf(loaded));
     if (verdict.fault == KV_MODEL_FILE_SOUND) model = std::move(loaded);
     return verdict;
 }
@@ -106,7 +123,7 @@ KVModelFileVerdict ReadOutline(const std::string& path, ModelOutline& outline) {
         return verdict;
     }
     ModelOutline read;
-    if (!ReadModelOutline(document, read)) return Fault(KV_MODEL_FILE_NOT_A_MODEL);
+    if (std::string member; !ReadModelOutline(document, read, &member)) return Fault(KV_MODEL_FILE_NOT_A_MODEL, 0, member);
     KVModelFileVerdict verdict = GraphVerdict(FindInstanceGraphFault(read));
     if (verdict.fault == KV_MODEL_FILE_SOUND) outline = std::move(read);
     return verdict;
@@ -117,7 +134,8 @@ KVResult Answer(const KVModelFileVerdict& verdict, KVModelFileVerdict* wanted) {
     switch (verdict.fault) {
         case KV_MODEL_FILE_SOUND: return KV_SUCCESS;
         case KV_MODEL_FILE_MISSING: return KV_ERROR_FILE_NOT_FOUND;
-        case KV_MODEL_FILE_INSTANCES_TOO_DEEP: return KV_ERROR_OUT_OF_RANGE;
+        case KV_MODEL_FILE_INSTANCES_TOO_DEEP:
+        case KV_MODEL_FILE_OVER_MEMORY: return KV_ERROR_OUT_OF_RANGE;
         default: return KV_ERROR_FILE_READ;
     }
 }
