@@ -14,6 +14,10 @@
 #include "TextureReport.h"
 #include "scenefile/SceneFileCheck.h"
 
+namespace korvanta {
+struct ModelOutline;
+}
+
 namespace kvstudio {
 
 // A component definition: its name, its own faces and how often it is placed.
@@ -59,9 +63,8 @@ struct ModelContents {
     std::vector<MaterialEntry> materials;
 };
 
-// Reads a model file that the modelling library wrote, from its outline
-// alone; empty contents when it cannot.
-ModelContents ReadModelContents(const std::string& modelFile);
+// What a model file's outline (see ModelFileOutline.h) says of the model.
+ModelContents ContentsOf(const korvanta::ModelOutline& outline);
 
 // The textures that the materials of the 3DS file the model was imported
 // from name (`stored`, as the scene check found them): the image in use,
