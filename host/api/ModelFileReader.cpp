@@ -2,6 +2,7 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <set>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -30,10 +31,12 @@ KVModelFileVerdict Fault(KVModelFileFault fault, std::uint64_t offset = 0, const
     return verdict;
 }
 
-// Parses the JSON chunk, which starts at byte `jsonStart` of the file.
-KVModelFileVerdict ParseDocument(std::span<const std::uint8_t> json, std::size_t jsonStart, nlohmann::json& document) {
+// Parses the JSON chunk, which starts at byte `jsonStart` of the file; with
+// `keep`, only those top-level members are made (see ParseJsonObject).
+KVModelFileVerdict ParseDocument(std::span<const std::uint8_t> json, std::size_t jsonStart, nlohmann::json& document,
+                                 const std::set<std::string, std::less<>>* keep = nullptr) {
     const std::string_view text(reinterpret_cast<const char*>(json.data()), json.size());
-    const JsonVerdict verdict = ParseJsonObject(text, document);
+    const JsonVerdict verdict = ParseJsonObject(text, document, keep);
     switch (verdict.fault) {
         case JsonFault::None: return Fault(KV_MODEL_FILE_SOUND);
         case JsonFault::Malformed: return Fault(KV_MODEL_FILE_JSON_MALFORMED, jsonStart + verdict.offset);
@@ -59,7 +62,11 @@ KVModelFileVerdict ReadGlb(std::span<const std::uint8_t> bytes, GlbContent& cont
         if (binaryLength > bytes.size() - binaryHeader - kGlbChunkHeaderBytes) return Fault(KV_MODEL_FILE_NOT_GLB);
         content.binary = bytes.subspan(binaryHeader + kGlbChunkHeaderBytes, binaryLength);
     }
-    return ParseDocument(bytes.subspan(kGlbJsonStart, *jsonLength), kGlbJsonStart, content.document);
+    // The model's structure names views, buffers and images; the viewer's
+    // scene around them (a node per placement, meshes, accessors) is checked
+    // but not made.
+    static const std::set<std::string, std::less<>> kModelMembers{"asset", "bufferViews", "buffers", "images"};
+    return ParseDocument(bytes.subspan(kGlbJsonStart, *jsonLength), kGlbJsonStart, content.document, &kModelMembers);
 }
 
 KVModelFileVerdict GraphVerdict(InstanceGraphFault fault) {
@@ -119,7 +126,11 @@ KVModelFileVerdict ReadOutline(const std::string& path, ModelOutline& outline) {
     if (start->size() != kGlbJsonStart + *jsonLength) return Fault(KV_MODEL_FILE_NOT_GLB);
     const std::span<const std::uint8_t> json(*start);
     nlohmann::json document;
-    if (KVModelFileVerdict verdict = ParseDocument(json.subspan(kGlbJsonStart), kGlbJsonStart, document); verdict.fault != KV_MODEL_FILE_SOUND) {
+    // The outline reads the model's description and the views' lengths: a
+    // viewer's node tree, a node per placement, is checked but not made.
+    static const std::set<std::string, std::less<>> kOutlineMembers{"asset", "bufferViews"};
+    if (KVModelFileVerdict verdict = ParseDocument(json.subspan(kGlbJsonStart), kGlbJsonStart, document, &kOutlineMembers);
+        verdict.fault != KV_MODEL_FILE_SOUND) {
         return verdict;
     }
     ModelOutline read;

@@ -3,12 +3,14 @@
 #include <QMetaObject>
 
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 #include <utility>
 
 #include "ModelForView.h"
 #include "ModelRewrite.h"
+#include "StudioText.h"
 
 namespace kvstudio {
 
@@ -38,12 +40,17 @@ void OpenRun::Start() {
     // and a window closing, or ended by a signal, does not wait for them.
     std::thread([shared = shared_, source = source_.toStdString(), copy = copy_.toStdString()] {
         auto outcome = std::make_shared<OpenOutcome>();
-        if (const std::optional<std::string> why = RewriteModelFile(source, copy)) {
-            outcome->whyNot = QString::fromStdString(*why);
-        } else if (!shared->Abandoned()) {
-            ModelForView model = ReadModelForView(copy);
-            outcome->contents = std::move(model.contents);
-            outcome->scene = std::move(model.scene);
+        try {
+            if (const std::optional<std::string> why = RewriteModelFile(source, copy)) {
+                outcome->whyNot = QString::fromStdString(*why);
+            } else if (!shared->Abandoned()) {
+                ModelForView model = ReadModelForView(copy);
+                outcome->contents = std::move(model.contents);
+                outcome->scene = std::move(model.scene);
+            }
+        } catch (const std::bad_alloc&) {
+            *outcome = {};
+            outcome->whyNot = Tr("there is not enough memory to open it");
         }
         const std::lock_guard lock(shared->mutex);
         if (shared->run == nullptr) return;
