@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
         });
     }
     const int exitCode = QApplication::exec();
-    if (kvhost::CaughtInterruption() != 0) {
+    if (kvhost::CaughtInterruption() != 0 || window->IsBusy()) {
         // The modelling library may still be reading or writing a model for
         // File > Open on a thread of its own, which nothing can stop
         // halfway: the window removes its scratch folder, and the program
