@@ -99,20 +99,6 @@ const Hostile kRows[] = {
     {"a model whose faces name material 1e30, in kvinfo",
      [](const Folder& f) { ChangedModel(f / "bad.kvm", [](nlohmann::json& model) { model["entities"]["faceMaterial"] = 1e30; }); },
      {"kvinfo", "bad.kvm"}, {}, 1, "damaged, at /asset/extras/korvantaModel/entities/faceMaterial\n"},
-    {"a model whose definition has 2.5 vertices, in kvinfo",
-     [](const Folder& f) {
-         ChangedModel(f / "bad.kvm", [](nlohmann::json& model) { model["definitions"][0]["entities"]["vertexCount"] = 2.5; });
-     },
-     {"kvinfo", "bad.kvm"}, {}, 1, "damaged, at /asset/extras/korvantaModel/definitions/0/entities/vertexCount\n"},
-    {"a model whose texture claims a width its image has not, in kvinfo",
-     [](const Folder& f) {
-         ChangedModel(f / "bad.kvm", [](nlohmann::json& model) {
-             for (nlohmann::json& material : model["materials"]) {
-                 if (material.contains("texture")) material["texture"]["width"] = 16384;
-             }
-         });
-     },
-     {"kvinfo", "bad.kvm"}, {}, 1, "/texture/width\n"},
     {"20 levels of components, each placing the one below twice, in 8 KB, opened in kvstudio", DoublingModel,
      {"kvstudio", "--screenshot=shot.png", "doubling.kvm"}, {}, 0, "", kStudioSettings},
     {"the same under a memory limit, in kvstudio", DoublingModel,
