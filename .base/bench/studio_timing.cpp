@@ -1,0 +1,199 @@
+// What a large import costs in kvstudio's window, as a user meets it, next
+// to kvimport converting the same file with the same stored options in the
+// same run: kvimport first, then the window once it is drawn, which converts
+// on its thread and opens the model in the view. It prints the time of each,
+// how long the window goes without answering (the longest gap between ticks
+// of a 10 ms timer on the GUI thread) in each, and the peak memory of both.
+// With --cancel-at=PERCENT it presses the progress dialog's Cancel once the
+// import passes PERCENT and reports how long the cancellation took and how
+// many meshes the view then holds. The results dialog is closed as soon as
+// it is up.
+//
+//   xvfb-run -a build/bench/studio_timing [--cancel-at=PERCENT] SCENE.3ds
+
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QQuickWindow>
+#include <QSurfaceFormat>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+#include <QtQuick3D/qquick3d.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "FreedMemory.h"
+#include "ImporterPlugin.h"
+#include "ModelView.h"
+#include "StudioWindow.h"
+
+namespace {
+
+// The longest time the GUI thread went without running a 10 ms timer.
+class StallWatch {
+public:
+    StallWatch() {
+        QObject::connect(&ticks_, &QTimer::timeout, [this] {
+            longest_ = std::max(longest_, sinceTick_.restart());
+        });
+        ticks_.start(10);
+        sinceTick_.start();
+    }
+    qint64 TakeLongest() {
+        // A gap running now is split between the phases.
+        const qint64 longest = std::max(longest_, sinceTick_.restart());
+        longest_ = 0;
+        return longest;
+    }
+
+private:
+    QTimer ticks_;
+    QElapsedTimer sinceTick_;
+    qint64 longest_ = 0;
+};
+
+double MiB(long kibibytes) {
+    return static_cast<double>(kibibytes) / 1024.0;
+}
+
+// The peak resident memory of this process, or of the largest child waited for.
+long PeakKiB(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_maxrss;
+}
+
+long ResidentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toLong();
+    }
+    return 0;
+}
+
+// kvimport on the scene, as the benchmark of record runs it but with the
+// importer's stored options, which the window's import takes too.
+bool RunKvimport(const QString& scene) {
+    const QTemporaryDir output;
+    QElapsedTimer clock;
+    clock.start();
+    QProcess kvimport;
+    kvimport.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    kvimport.setStandardOutputFile(QProcess::nullDevice());
+    kvimport.start(QStringLiteral(KV_KVIMPORT_PATH), {QStringLiteral("--progress=none"), scene, output.filePath(QStringLiteral("out.kvm"))});
+    if (!kvimport.waitForFinished(-1) || kvimport.exitCode() != 0) {
+        std::fprintf(stderr, "kvimport did not convert %s\n", qPrintable(scene));
+        return false;
+    }
+    std::printf("kvimport: %lld ms, peak memory %.0f MiB\n", static_cast<long long>(clock.elapsed()),
+                MiB(PeakKiB(RUSAGE_CHILDREN)));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // As kvstudio's own main sets up its process.
+    kvhost::GrowTheHeapOnHugePages(argv);
+    kvhost::KeepFreedMemoryForReuse();
+    QApplication application(argc, argv);
+    QSurfaceFormat::setDefaultFormat(QQuick3D::idealSurfaceFormat());
+    const QStringList arguments = QApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        std::fprintf(stderr, "usage: studio_timing [--cancel-at=PERCENT] SCENE.3ds\n");
+        return 2;
+    }
+    const int cancelAt = arguments.size() > 1 ? arguments.front().section('=', 1).toInt() : -1;
+    const QString scene = arguments.back();
+    if (!RunKvimport(scene)) return 1;
+
+    std::string error;
+    const std::unique_ptr<kvhost::ImporterPlugin> plugin = kvhost::ImporterPlugin::Load(KV_PLUGIN_PATH, error);
+    if (!plugin) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    kvstudio::StudioWindow window(plugin->Importer());
+    window.resize(1280, 800);
+    window.show();
+    QObject::connect(&window.View(), &kvstudio::ModelView::Unavailable, [](const QString& why) {
+        std::fprintf(stderr, "the view cannot draw: %s\n", qPrintable(why));
+        QApplication::exit(1);
+    });
+
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
+    });
+    closer.start(50);
+
+    StallWatch stalls;
+    QElapsedTimer clock;
+    qint64 cancelledAt = -1;
+    qint64 converted = -1;
+    qint64 conversionStall = 0;
+    qint64 shown = -1;
+    qint64 viewStall = 0;
+    QObject::connect(&window, &kvstudio::StudioWindow::ConversionEnded, [&] {
+        converted = clock.elapsed();
+        conversionStall = stalls.TakeLongest();
+    });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<QProgressDialog*>();
+        if (cancelAt < 0 || progress == nullptr || progress->value() < cancelAt || cancelledAt >= 0) return;
+        cancelledAt = clock.elapsed();
+        progress->findChild<QPushButton*>()->click();
+    });
+    watch.start(5);
+    // The model is on screen once the first frame after it was shown is
+    // drawn: the view makes its Qt Quick window for the first model.
+    const auto report = [&] {
+        const qint64 drawn = clock.elapsed();
+        const qint64 drawStall = stalls.TakeLongest();
+        std::printf("conversion: %lld ms, longest stall of the window %lld ms\n", static_cast<long long>(converted),
+                    static_cast<long long>(conversionStall));
+        if (cancelledAt >= 0) {
+            std::printf("cancelled at %lld ms: the conversion ended %lld ms later\n", static_cast<long long>(cancelledAt),
+                        static_cast<long long>(converted - cancelledAt));
+        }
+        std::printf("model in the view %lld ms later, longest stall of the window %lld ms: %d meshes\n",
+                    static_cast<long long>(shown - converted), static_cast<long long>(viewStall), window.View().MeshCount());
+        std::printf("drawn %lld ms after that, longest stall of the window %lld ms\n", static_cast<long long>(drawn - shown),
+                    static_cast<long long>(drawStall));
+        QApplication::quit();
+    };
+    QObject::connect(&window, &kvstudio::StudioWindow::ModelShown, [&] {
+        shown = clock.elapsed();
+        viewStall = stalls.TakeLongest();
+        QObject::connect(window.View().QuickWindow(), &QQuickWindow::afterRendering, &window, report,
+                         static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+    });
+
+    // The import starts once the window is on screen, as when a user drops a file on it.
+    long windowKiB = 0;
+    QTimer starter;
+    QObject::connect(&starter, &QTimer::timeout, [&] {
+        if (!window.windowHandle()->isExposed()) return;
+        starter.stop();
+        windowKiB = ResidentKiB();
+        clock.start();
+        window.Import(scene);
+    });
+    starter.start(50);
+    const int exitCode = QApplication::exec();
+    const long kvimportKiB = PeakKiB(RUSAGE_CHILDREN);
+    const long kvstudioKiB = PeakKiB(RUSAGE_SELF);
+    std::printf("peak memory: kvstudio %.0f MiB, %.2fx kvimport's; the window held %.0f MiB before the import\n",
+                MiB(kvstudioKiB), static_cast<double>(kvstudioKiB) / static_cast<double>(kvimportKiB), MiB(windowKiB));
+    return exitCode;
+}

@@ -1,0 +1,286 @@
+#include "ModelFileStructure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "ModelFileDescription.h"
+#include "utils/Utf8Conversion.h"
+
+// Reading the model's structure; ModelFileStructureWriter.cpp writes it.
+namespace korvanta {
+namespace {
+
+using nlohmann::json;
+
+// Every side of a loop, the last corner back to the first too, joins two
+// different vertices.
+void RequireClosedLoop(std::span<const Corner> corners) {
+    for (std::size_t c = 0; c < corners.size(); ++c) {
+        Require(corners[c].vertex != corners[(c + 1) % corners.size()].vertex, "loop side");
+    }
+}
+
+// Each undirected edge of the loops once, in the order the loops first use
+// it, as filling the entities added them.
+void DeriveEdges(Entities& entities) {
+    struct Use {
+        std::uint64_t key;
+        std::uint32_t order;
+        Edge edge;
+    };
+    std::vector<Use> uses;
+    uses.reserve(entities.corners.size());
+    for (const Face& face : entities.faces) {
+        for (const Loop& loop : entities.LoopsOf(face)) {
+            const std::span<const Corner> corners = entities.CornersOf(loop);
+            for (std::size_t c = 0; c < corners.size(); ++c) {
+                const std::uint32_t a = corners[c].vertex, b = corners[(c + 1) % corners.size()].vertex;
+                const std::uint64_t key = std::uint64_t{std::min(a, b)} << 32 | std::max(a, b);
+                uses.push_back({key, static_cast<std::uint32_t>(uses.size()), {a, b}});
+            }
+        }
+    }
+    std::sort(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return std::tie(x.key, x.order) < std::tie(y.key, y.order); });
+    const auto last = std::unique(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return x.key == y.key; });
+    uses.erase(last, uses.end());
+    std::sort(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return x.order < y.order; });
+    entities.edges.clear();
+    entities.edges.reserve(uses.size());
+    for (const Use& use : uses) entities.edges.push_back(use.edge);
+}
+
+class StructureReader {
+public:
+    StructureReader(const GlbContent& content, Model& model)
+        : content_(content), model_(model), viewBytesLeft_(content.binary.size()) {}
+
+    void ReadMaterial(const json& description) {
+        auto material = std::make_unique<Material>();
+        material->name = description.at("name").get<std::string>();
+        material->color = ColorAt(description, "color");
+        material->opacity = description.at("opacity").get<double>();
+        if (description.contains("texture")) material->texture = ReadTexture(description.at("texture"));
+        model_.materials.push_back(std::move(material));
+    }
+
+    // Every count is checked against the arrays it describes, and those
+    // against the file, before anything is made of them.
+    void ReadEntities(const json& description, Entities& entities) {
+        const auto vertexCount = WholeNumberAt<std::size_t>(description, "vertexCount");
+        const auto drawnCount = WholeNumberAt<std::size_t>(description, "drawnCount");
+        const auto faceCount = WholeNumberAt<std::size_t>(description, "faceCount");
+        const auto indexBytes = WholeNumberAt<int>(description, "indexBytes");
+        Require(vertexCount <= drawnCount && (indexBytes == 2 || indexBytes == 4), "drawn vertices");
+
+        std::vector<float> positions;
+        std::vector<double> exact;
+        std::vector<std::uint32_t> copied, faceLoops, loopCorners, faceTriangles, materials;
+        ReadArray(description, "positions", positions, 3);
+        Require(positions.size() / 3 == drawnCount, "positions");
+        ReadArray(description, "exactVertices", exact, 3);
+        Require(exact.empty() || exact.size() / 3 == vertexCount, "exact vertices");
+        ReadArray(description, "copiedVertices", copied, 1);
+        Require(copied.size() == drawnCount - vertexCount, "copied vertices");
+        const std::vector<TextureCoordinate> uvs = ReadUvs(description, drawnCount);
+        const std::vector<std::uint32_t> corners = ReadIndices(description, "corners", indexBytes, drawnCount);
+        const std::vector<std::uint32_t> triangles = ReadIndices(description, "triangles", indexBytes, drawnCount);
+        ReadArray(description, "faceLoops", faceLoops, 1);
+        ReadArray(description, "loopCorners", loopCorners, 1);
+        ReadArray(description, "faceTriangles", faceTriangles, 1);
+        ReadArray(description, "faceMaterials", materials, 1);
+        // Every face has a corner at least.
+        Require(faceCount <= corners.size() && (faceLoops.empty() || faceLoops.size() == faceCount) &&
+                    (materials.empty() || materials.size() == faceCount),
+                "face count");
+        const auto sharedMaterial = description.value("faceMaterial", std::uint32_t{0});
+
+        entities.vertices.reserve(vertexCount);
+        for (std::size_t i = 0; i < vertexCount * 3; i += 3) {
+            const Point3& vertex = entities.vertices.emplace_back(
+                exact.empty() ? Point3{positions[i], positions[i + 1], positions[i + 2]}
+                              : Point3{exact[i], exact[i + 1], exact[i + 2]});
+            Require(std::isfinite(vertex.x) && std::isfinite(vertex.y) && std::isfinite(vertex.z), "vertex position");
+        }
+        for (std::uint32_t vertex : copied) Require(vertex < vertexCount, "copied vertex");
+        const auto addCorner = [&](std::uint32_t drawn) {
+            const std::uint32_t vertex = drawn < vertexCount ? drawn : copied[drawn - vertexCount];
+            entities.corners.push_back({vertex, uvs[drawn]});
+            return static_cast<std::uint32_t>(entities.corners.size() - 1);
+        };
+
+        entities.faces.reserve(faceCount);
+        entities.corners.reserve(corners.size() + triangles.size());
+        std::size_t nextCorner = 0, nextLoop = 0, nextFace = 0, nextTriangle = 0;
+        for (std::size_t f = 0; f < faceCount; ++f) {
+            Face& face = entities.faces.emplace_back();
+            const std::uint32_t material = materials.empty() ? sharedMaterial : materials[f];
+            // A textured face has a material.
+            Require(material / 2 <= model_.materials.size() && material != 1, "face material");
+            face.frontMaterial = material / 2 == 0 ? nullptr : model_.materials[material / 2 - 1].get();
+            face.textured = material % 2 != 0;
+            face.firstLoop = static_cast<std::uint32_t>(entities.loops.size());
+            face.firstTriangle = static_cast<std::uint32_t>(entities.triangles.size());
+            const std::uint32_t loopCount = faceLoops.empty() ? 0 : faceLoops[f];
+            if (loopCount == 0) {
+                Require(corners.size() - nextCorner >= 3, "face corners");
+                const std::uint32_t first = addCorner(corners[nextCorner]);
+                addCorner(corners[nextCorner + 1]);
+                addCorner(corners[nextCorner + 2]);
+                nextCorner += 3;
+                entities.loops.push_back({first, 3});
+                RequireClosedLoop(entities.CornersOf(entities.loops.back()));
+                entities.triangles.push_back({{first, first + 1, first + 2}});
+                face.loopCount = face.triangleCount = 1;
+                continue;
+            }
+            Require(loopCount <= loopCorners.size() - nextLoop && nextFace < faceTriangles.size(), "face loops");
+            face.loopCount = loopCount;
+            for (std::uint32_t l = 0; l < loopCount; ++l) {
+                const std::uint32_t size = loopCorners[nextLoop++];
+                Require(size >= 3 && size <= corners.size() - nextCorner, "loop corners");
+                const auto first = static_cast<std::uint32_t>(entities.corners.size());
+                for (std::uint32_t c = 0; c < size; ++c) addCorner(corners[nextCorner++]);
+                entities.loops.push_back({first, size});
+                RequireClosedLoop(entities.CornersOf(entities.loops.back()));
+            }
+            face.triangleCount = faceTriangles[nextFace++];
+            Require(face.triangleCount >= 1 && face.triangleCount <= (triangles.size() - nextTriangle) / 3,
+                    "face triangles");
+            for (std::uint32_t t = 0; t < face.triangleCount; ++t, nextTriangle += 3) {
+                entities.triangles.push_back({{addCorner(triangles[nextTriangle]), addCorner(triangles[nextTriangle + 1]),
+                                               addCorner(triangles[nextTriangle + 2])}});
+            }
+        }
+        Require(nextCorner == corners.size() && nextLoop == loopCorners.size() && nextFace == faceTriangles.size() &&
+                    nextTriangle == triangles.size(),
+                "corners no face uses");
+        DeriveEdges(entities);
+
+        entities.skippedFaces = WholeNumberAt<std::size_t>(description, "skippedFaces");
+        for (const auto& instanceDescription : ArrayAt(description, "instances")) {
+            auto instance = std::make_unique<ComponentInstance>();
+            const auto definition = WholeNumberAt<std::size_t>(instanceDescription, "definition");
+            Require(definition < model_.definitions.size(), "instance definition");
+            instance->definition = model_.definitions[definition].get();
+            const auto transform = instanceDescription.at("transform").get<std::vector<double>>();
+            Require(transform.size() == 16, "transform");
+            std::copy(transform.begin(), transform.end(), instance->transform.values);
+            instance->name = instanceDescription.at("name").get<std::string>();
+            entities.instances.push_back(std::move(instance));
+        }
+    }
+
+private:
+    std::unique_ptr<Texture> ReadTexture(const json& description) {
+        const auto imageIndex = WholeNumberAt<std::size_t>(description, "image");
+        const json& images = ArrayAt(content_.document, "images");
+        Require(imageIndex < images.size(), "texture image");
+        const image::ImageSize size{WholeNumberAt<std::size_t>(description, "width"),
+                                    WholeNumberAt<std::size_t>(description, "height")};
+        auto texture = std::make_unique<Texture>();
+        texture->fileName = description.at("fileName").get<std::string>();
+        texture->sScale = description.at("sScale").get<double>();
+        texture->tScale = description.at("tScale").get<double>();
+        // Materials that shared an image when saved share it again.
+        std::shared_ptr<const image::EmbeddableImage>& shared = images_[{imageIndex, size.width, size.height}];
+        if (!shared) {
+            const json& stored = images[imageIndex];
+            auto decoded = std::make_shared<image::EmbeddableImage>();
+            Require(ReadView(WholeNumberAt<int>(stored, "bufferView"), decoded->bytes) && !decoded->bytes.empty(),
+                    "image data");
+            decoded->mimeType = stored.at("mimeType").get<std::string>();
+            decoded->size = size;
+            shared = std::move(decoded);
+        }
+        texture->image = shared;
+        return texture;
+    }
+
+    std::vector<TextureCoordinate> ReadUvs(const json& description, std::size_t drawnCount) {
+        std::vector<TextureCoordinate> uvs(drawnCount);
+        if (!description.contains("uvs")) return uvs;
+        std::vector<float> values;
+        ReadArray(description, "uvs", values, 2);
+        Require(values.size() == drawnCount * 2, "texture coordinates");
+        for (std::size_t i = 0; i < drawnCount; ++i) uvs[i] = {values[i * 2], values[i * 2 + 1]};
+        return uvs;
+    }
+
+    std::vector<std::uint32_t> ReadIndices(const json& description, const char* key, int indexBytes, std::size_t drawnCount) {
+        std::vector<std::uint32_t> indices;
+        if (indexBytes == 2) {
+            std::vector<std::uint16_t> shortIndices;
+            ReadArray(description, key, shortIndices, 1);
+            indices.assign(shortIndices.begin(), shortIndices.end());
+        } else {
+            ReadArray(description, key, indices, 1);
+        }
+        for (std::uint32_t index : indices) Require(index < drawnCount, key);
+        return indices;
+    }
+
+    // An array absent from the description is empty.
+    template <typename T>
+    void ReadArray(const json& description, const char* key, std::vector<T>& values, std::size_t groupSize) {
+        const int view = description.contains(key) ? WholeNumberAt<int>(description, key) : -1;
+        Require(ReadView(view, values) && values.size() % groupSize == 0, key);
+    }
+
+    // Views that overlap, or one named again and again, could make a small
+    // file fill memory many times over; what is read from views never adds
+    // up to more than the binary chunk holds.
+    template <typename T>
+    bool ReadView(int view, std::vector<T>& values) {
+        if (!ReadViewArray(content_, view, values)) return false;
+        const std::size_t bytes = values.size() * sizeof(T);
+        if (bytes > viewBytesLeft_) return false;
+        viewBytesLeft_ -= bytes;
+        return true;
+    }
+
+    const GlbContent& content_;
+    Model& model_;
+    std::size_t viewBytesLeft_;
+    // By image number, width and height.
+    std::map<std::tuple<std::size_t, std::size_t, std::size_t>, std::shared_ptr<const image::EmbeddableImage>> images_;
+};
+
+}  // namespace
+
+bool ReadModelStructure(const GlbContent& content, Model& model) {
+    try {
+        const json& structure = DescriptionIn(content.document);
+        Model loaded;
+        StructureReader reader(content, loaded);
+        for (const auto& material : ArrayAt(structure, "materials")) reader.ReadMaterial(material);
+        const json& definitions = ArrayAt(structure, "definitions");
+        for (const auto& definition : definitions) {
+            loaded.definitions.push_back(std::make_unique<ComponentDefinition>());
+            loaded.definitions.back()->name = definition.at("name").get<std::string>();
+        }
+        for (std::size_t i = 0; i < definitions.size(); ++i) {
+            reader.ReadEntities(definitions[i].at("entities"), loaded.definitions[i]->entities);
+        }
+        reader.ReadEntities(structure.at("entities"), loaded.entities);
+        model = std::move(loaded);
+        return true;
+    } catch (const nlohmann::json::exception&) {
+        return false;
+    } catch (const InvalidStructure&) {
+        return false;
+    }
+}
+
+}  // namespace korvanta

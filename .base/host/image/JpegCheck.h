@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "ImageTypes.h"
+
+namespace korvanta::image {
+
+// Decodes a whole JPEG image, one row at a time into a single row of memory,
+// to prove that it can be shown; the file's own bytes are what gets embedded.
+// Its size is checked against the limits before the first row is decoded.
+ImageOutcome<ImageSize> CheckJpeg(std::span<const std::uint8_t> bytes);
+
+}  // namespace korvanta::image

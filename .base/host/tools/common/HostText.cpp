@@ -1,0 +1,99 @@
+#include "HostText.h"
+
+#include <libintl.h>
+#include <unistd.h>
+#include <unicode/locid.h>
+#include <unicode/numfmt.h>
+#include <unicode/unistr.h>
+
+#include <array>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace kvhost {
+namespace {
+
+constexpr const char* kDomain = "kvhost";
+
+// The locale's language and territory, "de_DE" of "de_DE.UTF-8@euro".
+std::string LocaleLanguage() {
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || *value == '\0') continue;
+        const std::string locale(value);
+        return locale.substr(0, locale.find_first_of(".@"));
+    }
+    return "C";
+}
+
+std::filesystem::path ProgramFolder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : program.parent_path();
+}
+
+}  // namespace
+
+void UseTheUsersLanguage() {
+    const std::string language = LocaleLanguage();
+    if (language == "C" || language == "POSIX") return;
+    // gettext answers in the language LANGUAGE names (trying "de_DE", then
+    // "de") unless messages are in the "C" locale. The user's locale need not
+    // be installed: the catalogues are in UTF-8 and so is the output.
+    if (std::setlocale(LC_MESSAGES, "") == nullptr) std::setlocale(LC_MESSAGES, "C.UTF-8");
+    ::setenv("LANGUAGE", language.c_str(), 1);
+    bindtextdomain(kDomain, (ProgramFolder() / "locale").c_str());
+    bind_textdomain_codeset(kDomain, "UTF-8");
+    textdomain(kDomain);
+}
+
+const char* Translated(const char* english) { return dgettext(kDomain, english); }
+
+std::string Grouped(std::uint64_t count) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::string language = LocaleLanguage();
+    const icu::Locale locale(language == "C" || language == "POSIX" ? "en" : language.c_str());
+    const std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(locale, status));
+    if (U_FAILURE(status)) return std::to_string(count);
+    icu::UnicodeString text;
+    format->format(static_cast<int64_t>(count), text);
+    std::string utf8;
+    text.toUTF8String(utf8);
+    return utf8;
+}
+
+std::string Compose(const char* english, std::initializer_list<std::string_view> values) {
+    const std::string_view pattern = Translated(english);
+    const std::vector<std::string_view> arguments(values);
+    std::string text;
+    std::size_t next = 0;
+    for (std::size_t at = 0; at < pattern.size(); ++at) {
+        if (pattern[at] != '%' || at + 1 >= pattern.size()) {
+            text.push_back(pattern[at]);
+            continue;
+        }
+        if (pattern[at + 1] == '%') {
+            text.push_back('%');
+            ++at;
+            continue;
+        }
+        std::size_t index = next++;
+        std::size_t end = at + 1;
+        if (pattern[end] >= '1' && pattern[end] <= '9' && end + 1 < pattern.size() && pattern[end + 1] == '$') {
+            index = static_cast<std::size_t>(pattern[end] - '1');
+            end += 2;
+        }
+        if (end < pattern.size() && pattern[end] == 's' && index < arguments.size()) {
+            text += arguments[index];
+            at = end;
+        } else {
+            text.push_back('%');
+        }
+    }
+    return text;
+}
+
+}  // namespace kvhost

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QMetaType>
+#include <QSize>
+#include <QString>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TextureReport.h"
+#include "scenefile/SceneFileCheck.h"
+
+namespace kvstudio {
+
+// A component definition: its name, its own faces and how often it is placed.
+struct PartDefinition {
+    QString name;
+    std::size_t faces = 0;
+    std::size_t placements = 0;
+};
+
+// An instance: its definition's name and faces, with everything the
+// definition places in turn, and its place in the file's node tree (the
+// instance's index at each level from the top).
+struct PlacedPart {
+    std::size_t definition = 0;  // its index in ModelContents::definitions
+    QString name;
+    std::size_t faces = 0;
+    std::vector<int> path;
+    std::vector<PlacedPart> parts;
+};
+
+// What became of a material's texture: the image in use, or why there is none.
+struct MaterialTexture {
+    QString name;          // as the 3DS file stores it; empty for a model file
+    QImage thumbnail;      // of the image in use, when it could be shown
+    QSize size;            // of the image in use, in pixels
+    QString whyNotLoaded;  // with where it was looked for; empty when in use
+};
+
+struct MaterialEntry {
+    QString name;
+    QColor colour;
+    double opacity = 1.0;
+    std::optional<MaterialTexture> texture;
+};
+
+// What the outline and the materials list show of a model.
+struct ModelContents {
+    std::vector<PartDefinition> definitions;
+    std::vector<PlacedPart> instances;
+    std::size_t topLevelFaces = 0;
+    // Instances beyond the most the outline lists.
+    std::size_t partsNotListed = 0;
+    std::vector<MaterialEntry> materials;
+};
+
+// Reads a model file that the modelling library wrote, from its outline
+// alone; empty contents when it cannot.
+ModelContents ReadModelContents(const std::string& modelFile);
+
+// The textures that the materials of the 3DS file the model was imported
+// from name (`stored`, as the scene check found them): the image in use,
+// from the file that `textures` says it was loaded from, or why none is.
+void AddTextures(ModelContents& contents, const std::vector<hollin::importer::SceneFileVerdict::MaterialTexture>& stored,
+                 const kvhost::TextureReport& textures);
+
+}  // namespace kvstudio
+
+Q_DECLARE_METATYPE(kvstudio::ModelContents)

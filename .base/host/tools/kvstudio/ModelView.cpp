@@ -1,0 +1,262 @@
+#include "ModelView.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QOpenGLContext>
+#include <QQmlError>
+#include <QQuickItem>
+#include <QQuickWidget>
+#include <QQuickWindow>
+#include <QStackedLayout>
+#include <QUrl>
+#include <QtQuick3D/qquick3dgeometry.h>
+#include <QtQuick3D/qquick3dobject.h>
+
+#include "ModelScene.h"
+#include "SceneObjects.h"
+#include "StudioText.h"
+
+namespace kvstudio {
+
+namespace {
+
+// A view that has drawn nothing this long after it is shown never will:
+// the offscreen platform, say, takes the window but never draws it.
+constexpr int kFirstFrameMilliseconds = 5'000;
+// Above this many triangles, multisampling would more than double the time
+// of every frame where the view is drawn in software (Mesa's llvmpipe takes
+// about a second a frame for 4.5 million triangles with it, 0.4 s without):
+// a large model turns with rough edges rather than stalls.
+constexpr qint64 kMostTrianglesMultisampled = 1'000'000;
+
+// The triangles of every mesh placed in the scene.
+qint64 PlacedTriangles(const ModelScene& scene) {
+    qint64 triangles = 0;
+    for (const SceneNode& node : scene.nodes) {
+        if (node.mesh < 0) continue;
+        for (const SceneMesh::Part& part : scene.meshes[static_cast<std::size_t>(node.mesh)].parts) {
+            triangles += part.indexCount / 3;
+        }
+    }
+    return triangles;
+}
+
+// A model draws a mesh for each part of its geometry.
+int CountMeshes(const QObject& node) {
+    int count = 0;
+    for (const QObject* child : node.findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
+        if (child->inherits("QQuick3DModel")) {
+            const auto* geometry = child->property("geometry").value<QQuick3DGeometry*>();
+            count += geometry != nullptr ? geometry->subsetCount() : 0;
+        }
+        count += CountMeshes(*child);
+    }
+    return count;
+}
+
+// The scene nodes directly below `node`, in the file's order: the materials,
+// textures and geometries hang there too.
+QList<QObject*> ChildNodes(const QObject& node) {
+    QList<QObject*> nodes;
+    for (QObject* child : node.findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
+        if (child->inherits("QQuick3DNode")) nodes << child;
+    }
+    return nodes;
+}
+
+}  // namespace
+
+ModelView::ModelView(QWidget* parent) : QWidget(parent), pages_(new QStackedLayout(this)), placeholder_(new QLabel(this)) {
+    // Clicks anywhere on the view give it the keys: the Qt Quick scene takes none.
+    setFocusPolicy(Qt::StrongFocus);
+    placeholder_->setAlignment(Qt::AlignCenter);
+    placeholder_->setWordWrap(true);
+    placeholder_->setMargin(24);
+    // As the 3D view's background, so that the first model does not flash.
+    placeholder_->setStyleSheet(QStringLiteral("QLabel { background: #dfe3e8; color: #5a6470; font-size: 16px; }"));
+    pages_->addWidget(placeholder_);
+    firstFrame_.setSingleShot(true);
+    connect(&firstFrame_, &QTimer::timeout, this, [this] {
+        if (!HasDrawn()) {
+            MakeUnavailable(TrCompose("the view drew nothing within %s seconds on this display (Qt platform %s)",
+                                      {std::to_string(kFirstFrameMilliseconds / 1000),
+                                       QGuiApplication::platformName().toStdString()}));
+        }
+    });
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        MakeUnavailable(Tr("the offscreen platform (QT_QPA_PLATFORM=offscreen) draws no 3D view"));
+        return;
+    }
+    if (QOpenGLContext probe; !probe.create()) {
+        MakeUnavailable(TrCompose("this display (Qt platform %s) offers no OpenGL",
+                                  {QGuiApplication::platformName().toStdString()}));
+    }
+}
+
+bool ModelView::MakeQuickView() {
+    if (quick_ != nullptr) return Root() != nullptr;
+    quick_ = new QQuickWidget(this);
+    quick_->setResizeMode(QQuickWidget::SizeRootObjectToView);
+    quick_->setFocusPolicy(Qt::NoFocus);
+    // Files are dropped on the window, which takes them wherever they land.
+    quick_->setAcceptDrops(false);
+    quick_->setSource(QUrl(QStringLiteral("qrc:/kvstudio/ModelView.qml")));
+    if (quick_->rootObject() == nullptr) {
+        QStringList errors;
+        for (const QQmlError& error : quick_->errors()) errors << error.toString();
+        MakeUnavailable(TrCompose("the view did not load: %s", {errors.join(QStringLiteral("; ")).toStdString()}));
+        return false;
+    }
+    connect(quick_, &QQuickWidget::sceneGraphError, this,
+            [this](QQuickWindow::SceneGraphError, const QString& message) { MakeUnavailable(message); });
+    pages_->addWidget(quick_);
+    if (isVisible()) firstFrame_.start(kFirstFrameMilliseconds);
+    return true;
+}
+
+void ModelView::MakeUnavailable(const QString& why) {
+    if (!whyUnavailable_.isEmpty()) return;
+    whyUnavailable_ = why;
+    firstFrame_.stop();
+    pages_->setCurrentWidget(placeholder_);
+    emit Unavailable(why);
+}
+
+bool ModelView::HasDrawn() const {
+    if (Root() == nullptr) return false;
+    // The 3D scene's own statistics: the widget may draw its 2D items on a
+    // platform where the 3D renderer never runs.
+    const QObject* view = Root()->findChild<QObject*>(QStringLiteral("view3d"));
+    const QObject* statistics = view != nullptr ? view->property("renderStats").value<QObject*>() : nullptr;
+    return statistics != nullptr && statistics->property("frameTime").toDouble() > 0.0;
+}
+
+void ModelView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (quick_ != nullptr && whyUnavailable_.isEmpty() && !firstFrame_.isActive() && !HasDrawn()) {
+        firstFrame_.start(kFirstFrameMilliseconds);
+    }
+}
+
+void ModelView::keyPressEvent(QKeyEvent* event) {
+    QVariant handled = false;
+    if (HasModel()) {
+        QMetaObject::invokeMethod(Root(), "handleKey", Q_RETURN_ARG(QVariant, handled), Q_ARG(QVariant, event->key()),
+                                  Q_ARG(QVariant, static_cast<int>(event->modifiers())));
+    }
+    if (!handled.toBool()) QWidget::keyPressEvent(event);
+}
+
+void ModelView::Show(const ModelScene& scene) {
+    if (!whyUnavailable_.isEmpty()) {
+        emit Failed(whyUnavailable_);
+        return;
+    }
+    if (!scene.whyNotDrawn.isEmpty()) {
+        Clear();
+        emit Failed(scene.whyNotDrawn);
+        return;
+    }
+    if (!MakeQuickView()) {
+        emit Failed(whyUnavailable_);
+        return;
+    }
+    RemoveModel();
+    pages_->setCurrentWidget(quick_);
+    scene_ = MakeSceneObjects(scene, *ModelNode(), *quick_->engine());
+    Root()->setProperty("hasModel", true);
+    Root()->setProperty("multisampled", PlacedTriangles(scene) <= kMostTrianglesMultisampled);
+    if (scene.box) {
+        Root()->setProperty("boundsMinimum", scene.box->low);
+        Root()->setProperty("boundsMaximum", scene.box->high);
+        QMetaObject::invokeMethod(Root(), "frameAll");
+    }
+    emit Shown();
+}
+
+void ModelView::Clear() {
+    pages_->setCurrentWidget(placeholder_);
+    RemoveModel();
+}
+
+void ModelView::RemoveModel() {
+    if (Root() == nullptr) return;
+    QMetaObject::invokeMethod(Root(), "select", Q_ARG(QVariant, QVariant::fromValue<QObject*>(nullptr)));
+    Root()->setProperty("hasModel", false);
+    delete scene_;
+}
+
+void ModelView::FrameAll() {
+    if (Extent()) QMetaObject::invokeMethod(Root(), "frameAll");
+}
+
+void ModelView::SetPlaceholderText(const QString& text) {
+    placeholder_->setText(text);
+}
+
+void ModelView::SetGridSpacing(double metres) {
+    if (Root() != nullptr) Root()->setProperty("gridStep", metres);
+}
+
+void ModelView::Select(const std::vector<int>& instancePath, bool topLevelFaces) {
+    if (!HasModel()) return;
+    // Below the scene's root, the file's root node, whose children are the
+    // top level's own faces, if it has any, and then its instances, each with
+    // the instances it places.
+    QList<QObject*> level = scene_ != nullptr ? ChildNodes(*scene_) : QList<QObject*>();
+    level = level.isEmpty() ? level : ChildNodes(*level.front());
+    QObject* node = nullptr;
+    for (std::size_t depth = 0; depth < instancePath.size(); ++depth) {
+        const int index = instancePath[depth] + (depth == 0 && topLevelFaces ? 1 : 0);
+        if (index < 0 || index >= level.size()) {
+            node = nullptr;
+            break;
+        }
+        node = level[index];
+        level = ChildNodes(*node);
+    }
+    QMetaObject::invokeMethod(Root(), "select", Q_ARG(QVariant, QVariant::fromValue(node)));
+}
+
+bool ModelView::HasSelection() const {
+    return Root() != nullptr && Root()->property("hasSelection").toBool();
+}
+
+QQuickItem* ModelView::Root() const {
+    return quick_ != nullptr ? quick_->rootObject() : nullptr;
+}
+
+QQuickWindow* ModelView::QuickWindow() const {
+    return quick_ != nullptr ? quick_->quickWindow() : nullptr;
+}
+
+QQuick3DObject* ModelView::ModelNode() const {
+    return Root()->findChild<QQuick3DObject*>(QStringLiteral("model"));
+}
+
+bool ModelView::HasModel() const {
+    return Root() != nullptr && Root()->property("hasModel").toBool();
+}
+
+int ModelView::MeshCount() const {
+    return scene_ != nullptr ? CountMeshes(*scene_) : 0;
+}
+
+std::optional<ModelExtent> ModelView::Extent() const {
+    if (!HasModel() || MeshCount() == 0) {
+        return std::nullopt;
+    }
+    const QVector3D minimum = Root()->property("boundsMinimum").value<QVector3D>();
+    const QVector3D maximum = Root()->property("boundsMaximum").value<QVector3D>();
+    const QVector3D extent = maximum - minimum;
+    // The file is y up; the model it was written from is z up.
+    return ModelExtent{{extent.x(), extent.z(), extent.y()}};
+}
+
+double ModelView::CameraDistance() const {
+    const QObject* camera = Root() != nullptr ? Root()->findChild<QObject*>(QStringLiteral("camera")) : nullptr;
+    return camera != nullptr ? camera->property("z").toDouble() : 0.0;
+}
+
+}  // namespace kvstudio

@@ -1,0 +1,177 @@
+#include "SceneObjects.h"
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQmlListReference>
+#include <QQmlProperty>
+#include <QtQuick3D/qquick3dgeometry.h>
+#include <QtQuick3D/qquick3dobject.h>
+#include <QtQuick3D/qquick3dtexturedata.h>
+
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "ModelScene.h"
+
+namespace kvstudio {
+
+namespace {
+
+// Qt Quick 3D's own types, made as QML makes them: Node, Model, Texture and
+// PrincipledMaterial have no public C++ interface. Their properties are set
+// by name, enumerations by their keys.
+QQmlComponent* Component(QQmlEngine& engine, const char* type) {
+    auto* component = new QQmlComponent(&engine);
+    component->setData(QByteArray("import QtQuick3D\n") + type + " {}", QUrl());
+    return component;
+}
+
+const char* FilterKey(SceneTexture::Filter filter) {
+    return filter == SceneTexture::Filter::Nearest ? "Nearest" : "Linear";
+}
+
+const char* WrapKey(SceneTexture::Wrap wrap) {
+    switch (wrap) {
+        case SceneTexture::Wrap::ClampToEdge: return "ClampToEdge";
+        case SceneTexture::Wrap::MirroredRepeat: return "MirroredRepeat";
+        case SceneTexture::Wrap::Repeat: break;
+    }
+    return "Repeat";
+}
+
+const char* AlphaKey(SceneMaterial::Alpha alpha) {
+    switch (alpha) {
+        case SceneMaterial::Alpha::Mask: return "Mask";
+        case SceneMaterial::Alpha::Blend: return "Blend";
+        case SceneMaterial::Alpha::Opaque: break;
+    }
+    return "Opaque";
+}
+
+class SceneObjectMaker {
+public:
+    SceneObjectMaker(const ModelScene& scene, QQmlEngine& engine)
+        : scene_(scene),
+          node_(Component(engine, "Node")),
+          model_(Component(engine, "Model")),
+          material_(Component(engine, "PrincipledMaterial")),
+          texture_(Component(engine, "Texture")) {}
+
+    QQuick3DObject* Make(QQuick3DObject& parent) {
+        top_ = Create(*node_, parent);
+        // Depth first, each node's children in the file's order.
+        std::vector<std::pair<int, QQuick3DObject*>> pending;
+        for (auto root = scene_.roots.rbegin(); root != scene_.roots.rend(); ++root) pending.emplace_back(*root, top_);
+        while (!pending.empty()) {
+            const auto [index, above] = pending.back();
+            pending.pop_back();
+            const SceneNode& node = scene_.nodes[static_cast<std::size_t>(index)];
+            QQuick3DObject* made = node.mesh >= 0 && !Mesh(node).parts.empty() ? MakeModel(Mesh(node), *above)
+                                                                                : Create(*node_, *above);
+            made->setObjectName(node.name);
+            made->setProperty("position", node.position);
+            made->setProperty("rotation", node.rotation);
+            made->setProperty("scale", node.scale);
+            for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) pending.emplace_back(*child, made);
+        }
+        return top_;
+    }
+
+private:
+    const SceneMesh& Mesh(const SceneNode& node) const { return scene_.meshes[static_cast<std::size_t>(node.mesh)]; }
+
+    // An object of the component's type, in the scene below `above` and owned by it.
+    QQuick3DObject* Create(QQmlComponent& component, QQuick3DObject& above) {
+        auto* object = qobject_cast<QQuick3DObject*>(component.create());
+        object->setParent(&above);
+        object->setParentItem(&above);
+        return object;
+    }
+
+    QQuick3DObject* MakeModel(const SceneMesh& mesh, QQuick3DObject& above) {
+        QQuick3DObject* model = Create(*model_, above);
+        QQmlProperty::write(model, QStringLiteral("geometry"), QVariant::fromValue(Geometry(mesh)));
+        QQmlListReference materials(model, "materials");
+        for (const SceneMesh::Part& part : mesh.parts) materials.append(Material(part.material));
+        return model;
+    }
+
+    QQuick3DGeometry* Geometry(const SceneMesh& mesh) {
+        auto [known, isNew] = geometries_.try_emplace(&mesh);
+        if (!isNew) return known->second;
+        using Attribute = QQuick3DGeometry::Attribute;
+        auto* geometry = new QQuick3DGeometry(top_);
+        geometry->setVertexData(mesh.vertices);
+        geometry->setIndexData(mesh.indices);
+        geometry->setStride(mesh.Stride());
+        geometry->setPrimitiveType(QQuick3DGeometry::PrimitiveType::Triangles);
+        geometry->addAttribute(Attribute::PositionSemantic, 0, Attribute::F32Type);
+        if (mesh.textured) geometry->addAttribute(Attribute::TexCoord0Semantic, 3 * sizeof(float), Attribute::F32Type);
+        geometry->addAttribute(Attribute::IndexSemantic, 0, mesh.wideIndices ? Attribute::U32Type : Attribute::U16Type);
+        geometry->setBounds(mesh.box.low, mesh.box.high);
+        for (const SceneMesh::Part& part : mesh.parts) {
+            geometry->addSubset(part.firstIndex, part.indexCount, part.box.low, part.box.high);
+        }
+        known->second = geometry;
+        return geometry;
+    }
+
+    // -1 is glTF's default material.
+    QObject* Material(int index) {
+        auto [known, isNew] = materials_.try_emplace(index);
+        if (!isNew) return known->second;
+        static const SceneMaterial kDefault;
+        const SceneMaterial& material = index >= 0 ? scene_.materials[static_cast<std::size_t>(index)] : kDefault;
+        QQuick3DObject* made = Create(*material_, *top_);
+        made->setProperty("baseColor", material.baseColour);
+        made->setProperty("metalness", material.metalness);
+        made->setProperty("roughness", material.roughness);
+        made->setProperty("alphaMode", AlphaKey(material.alpha));
+        made->setProperty("alphaCutoff", material.alphaCutoff);
+        made->setProperty("cullMode", material.doubleSided ? "NoCulling" : "BackFaceCulling");
+        if (material.texture >= 0) {
+            const SceneTexture& texture = scene_.textures[static_cast<std::size_t>(material.texture)];
+            if (!texture.rgba.isEmpty()) QQmlProperty::write(made, QStringLiteral("baseColorMap"), QVariant::fromValue(Texture(texture)));
+        }
+        known->second = made;
+        return made;
+    }
+
+    QObject* Texture(const SceneTexture& texture) {
+        auto [known, isNew] = textures_.try_emplace(&texture);
+        if (!isNew) return known->second;
+        auto* data = new QQuick3DTextureData(top_);
+        data->setSize(texture.size);
+        data->setFormat(QQuick3DTextureData::RGBA8);
+        data->setHasTransparency(texture.transparent);
+        data->setTextureData(texture.rgba);
+        QQuick3DObject* made = Create(*texture_, *top_);
+        QQmlProperty::write(made, QStringLiteral("textureData"), QVariant::fromValue(data));
+        made->setProperty("magFilter", FilterKey(texture.magnification));
+        made->setProperty("minFilter", FilterKey(texture.minification));
+        made->setProperty("tilingModeHorizontal", WrapKey(texture.wrapS));
+        made->setProperty("tilingModeVertical", WrapKey(texture.wrapT));
+        known->second = made;
+        return made;
+    }
+
+    const ModelScene& scene_;
+    std::unique_ptr<QQmlComponent> node_;
+    std::unique_ptr<QQmlComponent> model_;
+    std::unique_ptr<QQmlComponent> material_;
+    std::unique_ptr<QQmlComponent> texture_;
+    QQuick3DObject* top_ = nullptr;
+    std::map<const SceneMesh*, QQuick3DGeometry*> geometries_;
+    std::map<int, QObject*> materials_;
+    std::map<const SceneTexture*, QObject*> textures_;
+};
+
+}  // namespace
+
+QQuick3DObject* MakeSceneObjects(const ModelScene& scene, QQuick3DObject& parent, QQmlEngine& engine) {
+    return SceneObjectMaker(scene, engine).Make(parent);
+}
+
+}  // namespace kvstudio

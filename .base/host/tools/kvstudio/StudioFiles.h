@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include "KorvantaModelImporterInterface.h"
+
+class QMimeData;
+class QProgressDialog;
+class QWidget;
+
+namespace kvstudio {
+
+class ImportRun;
+
+// The files kvstudio takes and writes, as its window meets them.
+
+bool HasSuffix(const QString& path, const char* suffix);
+
+// "3DS Files (*.3ds *.3DS)": the importer's description with its own
+// extensions, in both cases, since names on this system are case-sensitive.
+QString ImportFilter(const KorvantaModelImporterInterface& importer);
+
+// The one local file a drag carries, if it carries just one.
+QString DraggedFile(const QMimeData* data);
+
+// The folder File > Export proposes: the last one exported to, else the
+// shown model's, else the user's documents or home, the first of them the
+// user can write (a model imported from /usr/share is not exported there).
+QString ExportFolderFor(const QString& lastExportFolder, const QString& shownSource);
+
+// Copies a file whole, the target replaced only once it is complete; why
+// not, or nothing.
+QString CopyFile(const QString& source, const QString& target);
+
+// The progress of an import as a dialog that does not block the window:
+// the importer's percentages and messages under `title`, and Cancel.
+QProgressDialog* MakeImportProgress(QWidget& parent, ImportRun& run, const QString& title);
+
+}  // namespace kvstudio

@@ -1,0 +1,60 @@
+// The window's menus, and which of their commands can be used when.
+#include <QAction>
+#include <QDockWidget>
+#include <QKeySequence>
+#include <QMenuBar>
+
+#include "ModelView.h"
+#include "RecentFiles.h"
+#include "StudioText.h"
+#include "StudioWindow.h"
+
+namespace kvstudio {
+
+void StudioWindow::MakeMenus() {
+    QMenu* file = menuBar()->addMenu(Tr("&File"));
+    importAction_ = file->addAction(Tr("&Import..."), this, &StudioWindow::ChooseFileToImport);
+    importAction_->setObjectName(QStringLiteral("import"));
+    importAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    openAction_ = file->addAction(Tr("&Open..."), this, &StudioWindow::ChooseModelToOpen);
+    openAction_->setObjectName(QStringLiteral("open"));
+    openAction_->setShortcut(QKeySequence::Open);
+    recent_ = new RecentFiles(*file->addMenu(Tr("Open &Recent")), this);
+    connect(recent_, &RecentFiles::Chosen, this, &StudioWindow::OpenRecent);
+    exportAction_ = file->addAction(Tr("&Export as glTF..."), this, &StudioWindow::ChooseExportFile);
+    exportAction_->setObjectName(QStringLiteral("export"));
+    exportAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    file->addSeparator();
+    QAction* quit = file->addAction(Tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu* edit = menuBar()->addMenu(Tr("&Edit"));
+    optionsAction_ = edit->addAction(Tr("Import &Options..."), this, &StudioWindow::ShowImportOptions);
+    optionsAction_->setObjectName(QStringLiteral("options"));
+    optionsAction_->setEnabled(importer_.SupportsOptions());
+    textureFoldersAction_ = edit->addAction(Tr("&Texture Folders..."), this, &StudioWindow::EditTextureFolders);
+    textureFoldersAction_->setObjectName(QStringLiteral("textureFolders"));
+
+    QMenu* view = menuBar()->addMenu(Tr("&View"));
+    frameAction_ = view->addAction(Tr("&Frame All"), view_, &ModelView::FrameAll);
+    frameAction_->setObjectName(QStringLiteral("frame"));
+    frameAction_->setShortcut(QKeySequence(Qt::Key_F));
+    view->addSeparator();
+    view->addAction(outlineDock_->toggleViewAction());
+    view->addAction(materialsDock_->toggleViewAction());
+
+    QMenu* help = menuBar()->addMenu(Tr("&Help"));
+    help->addAction(Tr("&About kvstudio"), this, &StudioWindow::ShowAbout);
+}
+
+void StudioWindow::UpdateActions() {
+    const bool idle = !IsImporting();
+    importAction_->setEnabled(idle);
+    openAction_->setEnabled(idle);
+    optionsAction_->setEnabled(idle && importer_.SupportsOptions());
+    textureFoldersAction_->setEnabled(idle);
+    exportAction_->setEnabled(idle && !shownModel_.isEmpty());
+    frameAction_->setEnabled(!shownModel_.isEmpty());
+}
+
+}  // namespace kvstudio

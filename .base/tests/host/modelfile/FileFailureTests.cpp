@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "InstanceGraph.h"
+#include "ModelFile.h"
+#include "ModelFileOutline.h"
+#include "ModelFileStructure.h"
+#include "ProcessRunner.h"
+#include "TestModels.h"
+
+namespace korvanta::test {
+namespace {
+
+using nlohmann::json;
+
+// A glTF binary of this JSON text and binary chunk, lengths and padding as
+// the container wants them.
+std::string MakeGlb(std::string json, std::string binary = {}) {
+    json.append((4 - json.size() % 4) % 4, ' ');
+    binary.append((4 - binary.size() % 4) % 4, '\0');
+    const auto word = [](std::size_t value) {
+        const auto narrow = static_cast<std::uint32_t>(value);
+        return std::string(reinterpret_cast<const char*>(&narrow), 4);
+    };
+    const std::string binaryChunk = binary.empty() ? "" : word(binary.size()) + std::string("BIN\0", 4) + binary;
+    return "glTF" + word(2) + word(20 + json.size() + binaryChunk.size()) + word(json.size()) + "JSON" + json + binaryChunk;
+}
+
+const std::string& RichModelFile() {
+    static const std::string bytes = [] {
+        const TemporaryFolder folder;
+        EXPECT_EQ(SaveModelFile(MakeRichModel(), folder / "rich.kvm"), KV_SUCCESS);
+        return ReadFile(folder / "rich.kvm");
+    }();
+    return bytes;
+}
+
+KVResult LoadBytes(const std::string& bytes, Model& model) {
+    return LoadModelBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, model);
+}
+
+json& Structure(json& gltf) { return gltf["asset"]["extras"][kModelStructureKey]; }
+
+json Placements(const std::vector<std::size_t>& definitions) {
+    json instances = json::array();
+    for (std::size_t definition : definitions) {
+        instances.push_back({{"definition", definition}, {"transform", {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}, {"name", ""}});
+    }
+    return {{"skippedFaces", 0}, {"vertexCount", 0}, {"drawnCount", 0}, {"faceCount", 0}, {"indexBytes", 2},
+            {"instances", std::move(instances)}};
+}
+
+// A model file of definitions whose entities hold nothing but `entities`;
+// `placed(i)` lists the definitions that definition i places, and the top
+// level places definition 0.
+std::string InstanceFile(std::size_t definitionCount, const std::function<std::vector<std::size_t>(std::size_t)>& placed,
+                         json document = json::object(), const json& entities = json::object(), const std::string& binary = {}) {
+    json definitions = json::array();
+    for (std::size_t i = 0; i < definitionCount; ++i) {
+        definitions.push_back({{"name", "d"}, {"entities", Placements(placed(i))}});
+        definitions.back()["entities"].update(entities);
+    }
+    Structure(document) = {{"version", kModelStructureVersion}, {"materials", json::array()},
+                           {"definitions", std::move(definitions)}, {"entities", Placements({0})}};
+    document["asset"]["version"] = "2.0";
+    return MakeGlb(document.dump(), binary);
+}
+
+// What the reader finds at the path it is given.
+using PutFile = std::function<void(const std::filesystem::path&)>;
+
+PutFile Bytes(std::function<std::string()> make) {
+    return [make = std::move(make)](const std::filesystem::path& path) { WriteFile(path, make()); };
+}
+
+// The rich model's file with its JSON edited and its binary chunk kept.
+PutFile Edited(std::function<void(json&)> edit) {
+    return Bytes([edit = std::move(edit)] {
+        const std::string& glb = RichModelFile();
+        std::uint32_t jsonLength = 0, binaryLength = 0;
+        std::memcpy(&jsonLength, glb.data() + 12, 4);
+        std::memcpy(&binaryLength, glb.data() + 20 + jsonLength, 4);
+        json document = json::parse(glb.substr(20, jsonLength));
+        edit(document);
+        return MakeGlb(document.dump(), glb.substr(28 + jsonLength, binaryLength));
+    });
+}
+
+constexpr const char* kDamaged = "it is not a Korvanta model file, or it is damaged";
+constexpr const char* kTooLarge = "its components nest too deep or expand too far";
+
+struct RefusedFile {
+    const char* name;
+    PutFile put;
+    KVModelFileFault fault;
+    std::string kvinfoSays = kDamaged;
+    // The outline reads the JSON alone, and only what it lists.
+    bool outlineReads = false;
+};
+
+const RefusedFile kRefusedFiles[] = {
+    {"nothing there", [](const auto&) {}, KV_MODEL_FILE_MISSING, "there is no such file"},
+    {"a folder", [](const auto& path) { std::filesystem::create_directory(path); }, KV_MODEL_FILE_NOT_REGULAR,
+     "it is not a regular file"},
+    {"an empty file", Bytes([] { return std::string(); }), KV_MODEL_FILE_NOT_GLB},
+    {"an STL text", Bytes([] { return std::string("solid cube\nendsolid\n"); }), KV_MODEL_FILE_NOT_GLB},
+    {"glTF JSON outside the binary container", Bytes([] { return std::string(R"({"asset":{"version":"2.0"}})"); }),
+     KV_MODEL_FILE_NOT_GLB},
+    {"a PNG image", Bytes([] { return ReadFile(KV_ASSIMP_3DS_DIR "/test.png"); }), KV_MODEL_FILE_NOT_GLB},
+    {"JSON cut short", Bytes([] { return MakeGlb(R"({"asset":)"); }), KV_MODEL_FILE_JSON_MALFORMED,
+     "it is not well-formed JSON, at byte 32"},
+    // A viewer may take the first, the reader the last.
+    {"a key given twice", Bytes([] { return MakeGlb(R"({"asset":{"version":"2.0"},"images":[{"uri":"a.png"}],"images":[]})"); }),
+     KV_MODEL_FILE_JSON_DUPLICATE_KEY, "a key is given twice in one object, at /images"},
+    {"no structure", Edited([](json& g) { g["asset"].erase("extras"); }), KV_MODEL_FILE_NOT_A_MODEL},
+    {"someone else's extras", Edited([](json& g) { g["asset"]["extras"] = {{"author", "someone"}}; }), KV_MODEL_FILE_NOT_A_MODEL},
+    {"an unknown structure version", Edited([](json& g) { Structure(g)["version"] = 99; }), KV_MODEL_FILE_NOT_A_MODEL},
+    {"a face material beyond the list", Edited([](json& g) { Structure(g)["materials"].erase(3); }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
+    {"a texture image missing", Edited([](json& g) { Structure(g)["materials"][2]["texture"]["image"] = 42; }),
+     KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
+    {"an instance of a missing definition", Edited([](json& g) { Structure(g)["entities"]["instances"][0]["definition"] = 99; }),
+     KV_MODEL_FILE_NOT_A_MODEL},
+    {"a view past its buffer", Edited([](json& g) { g["bufferViews"][0]["byteLength"] = 1u << 30; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
+    {"a buffer from another file", Edited([](json& g) { g["buffers"][0]["uri"] = "/etc/hostname"; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
+    {"JSON nested 217,000 arrays deep (435 KB)",
+     Bytes([] { return MakeGlb(R"({"asset":{"version":"2.0","extras":)" + std::string(217'000, '[') + std::string(217'000, ']') + "}}"); }),
+     KV_MODEL_FILE_JSON_TOO_DEEP, "its arrays and objects nest deeper than 64 levels, at /asset/extras/0/0/0/0/"},
+    {"a chain of 100,000 definitions, each placing the next",
+     Bytes([] { return InstanceFile(100'000, [](std::size_t i) { return i + 1 < 100'000 ? std::vector{i + 1} : std::vector<std::size_t>{}; }); }),
+     KV_MODEL_FILE_INSTANCES_TOO_DEEP, kTooLarge},
+    {"60 definitions, each placing the next twice: 2^60 placements",
+     Bytes([] { return InstanceFile(60, [](std::size_t i) { return i + 1 < 60 ? std::vector{i + 1, i + 1} : std::vector<std::size_t>{}; }); }),
+     KV_MODEL_FILE_INSTANCES_TOO_DEEP, kTooLarge},
+    {"two definitions placing each other", Bytes([] { return InstanceFile(2, [](std::size_t i) { return std::vector{1 - i}; }); }),
+     KV_MODEL_FILE_INSTANCE_CYCLE},
+    {"a definition placing itself", Bytes([] { return InstanceFile(1, [](std::size_t) { return std::vector<std::size_t>{0}; }); }),
+     KV_MODEL_FILE_INSTANCE_CYCLE},
+    // Every definition names the same kilobyte of positions: a few kilobytes
+    // of file that would fill megabytes, and gigabytes if it were larger.
+    {"one buffer view named by 1,000 definitions", Bytes([] {
+         return InstanceFile(1000, [](std::size_t) { return std::vector<std::size_t>{}; },
+                             {{"buffers", {{{"byteLength", 1008}}}}, {"bufferViews", {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", 1008}}}}},
+                             {{"vertexCount", 84}, {"drawnCount", 84}, {"positions", 0}}, std::string(1008, '\0'));
+     }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
+};
+
+void PrintTo(const RefusedFile& file, std::ostream* out) { *out << file.name; }
+
+class RefusedModelFile : public ::testing::TestWithParam<RefusedFile> {};
+
+// Other kinds of file, JSON that readers may take in different ways, glTF
+// whose model structure is missing or contradicts itself, and files built to
+// exhaust the stack, the time or the memory: the reader refuses each before
+// it can, with its verdict, leaves the model it was given as it was, and
+// kvinfo says why. The outline is refused with the same verdict, unless the
+// fault lies in what it does not read. (A hang or a crash fails the test by
+// itself.)
+TEST_P(RefusedModelFile, IsRefusedWithAClearError) {
+    const TemporaryFolder folder;
+    const std::filesystem::path path = folder / "refused.kvm";
+    GetParam().put(path);
+    Model model;
+    AddDefinition(model, "kept");
+    const std::string before = Describe(model);
+    KVModelFileVerdict verdict{};
+    EXPECT_NE(LoadModelFile(path, model, &verdict), KV_SUCCESS);
+    EXPECT_EQ(verdict.fault, GetParam().fault);
+    EXPECT_EQ(Describe(model), before);
+    ModelOutline outline;
+    outline.definitions.resize(1);
+    EXPECT_EQ((LoadModelOutline(path, outline, &verdict), verdict.fault),
+              GetParam().outlineReads ? KV_MODEL_FILE_SOUND : GetParam().fault);
+    if (!GetParam().outlineReads) {
+        EXPECT_EQ(outline.definitions.size(), 1u);
+    }
+    const ProcessResult run = RunProcess(KV_KVINFO_PATH, {path.string()});
+    EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
+    EXPECT_TRUE(run.err.starts_with("kvinfo: " + path.string() + ": " + GetParam().kvinfoSays)) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RefusedModelFile, ::testing::ValuesIn(kRefusedFiles),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(ModelFileFailure, EveryTruncationIsRefused) {
+    const std::string& good = RichModelFile();
+    const TemporaryFolder folder;
+    for (std::size_t length = 0; length < good.size(); length += std::max<std::size_t>(1, good.size() / 97)) {
+        Model model;
+        EXPECT_EQ(LoadBytes(good.substr(0, length), model), KV_ERROR_FILE_READ) << "cut at " << length;
+        WriteFile(folder / "cut.kvm", good.substr(0, length));
+        ModelOutline outline;
+        EXPECT_EQ(LoadModelOutline(folder / "cut.kvm", outline), KV_ERROR_FILE_READ) << "cut at " << length;
+    }
+    Model model;
+    EXPECT_EQ(LoadBytes(good.substr(0, good.size() - 1), model), KV_ERROR_FILE_READ);
+}
+
+// What fuzzing found, and the corpus it starts from: each file loads into a
+// model that holds together or is refused.
+TEST(ModelFileFailure, EveryFuzzingFindingIsReadOrRefusedCleanly) {
+    std::size_t files = 0;
+    for (const char* folder : {KV_FUZZ_DIR "/corpus/modelfile", KV_FUZZ_DIR "/regressions/modelfile"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (!entry.is_regular_file() || entry.path().filename().string().front() == '.') continue;
+            ++files;
+            Model model;
+            const KVResult result = LoadBytes(ReadFile(entry.path()), model);
+            EXPECT_TRUE(result == KV_SUCCESS || result == KV_ERROR_FILE_READ || result == KV_ERROR_OUT_OF_RANGE) << entry.path();
+            EXPECT_EQ(CheckEntities(model), "") << entry.path();
+        }
+    }
+    EXPECT_GE(files, 5u) << "the seed corpus is in the repository";
+}
+
+// Onto a folder, into a missing one or one that is a file: the old file stays
+// as it was and no temporary file is left behind.
+TEST(ModelFileFailure, FailedSavesLeaveEverythingAsItWas) {
+    const TemporaryFolder folder;
+    WriteFile(folder / "good.kvm", RichModelFile());
+    std::filesystem::create_directory(folder / "folder.kvm");
+    for (const auto& target : {folder / "folder.kvm", folder / "missing" / "model.kvm", folder / "good.kvm" / "model.kvm", folder / ""}) {
+        EXPECT_EQ(SaveModelFile(MakeRichModel(), target), KV_ERROR_FILE_WRITE) << target;
+    }
+    EXPECT_EQ(ReadFile(folder / "good.kvm"), RichModelFile());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / ""), {}), 2) << "good.kvm and folder.kvm";
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "folder.kvm"));
+}
+
+// A chain as deep as the limit, each level moving the next one inch along x:
+// written, read back and boxed by kvinfo. One level more is not written.
+TEST(InstanceNesting, UpToTheLimitIsWrittenAndReadDeeperIsNotWritten) {
+    Model model;
+    std::vector<ComponentDefinition*> chain;
+    for (std::size_t level = 0; level < kMaxInstanceNesting; ++level) chain.push_back(&AddDefinition(model, "level"));
+    AddBox(chain.back()->entities, {10, 20, 30});
+    for (std::size_t level = 0; level + 1 < chain.size(); ++level) {
+        AddInstance(chain[level]->entities, *chain[level + 1], Translation(1, 0, 0));
+    }
+    AddInstance(model.entities, *chain.front(), Translation(1, 0, 0));
+
+    const TemporaryFolder folder;
+    ASSERT_EQ(SaveModelFile(model, folder / "deep.kvm"), KV_SUCCESS);
+    Model loaded;
+    ASSERT_EQ(LoadModelFile(folder / "deep.kvm", loaded), KV_SUCCESS);
+    EXPECT_EQ(CheckEntities(loaded), "");
+    EXPECT_EQ(Describe(loaded), Describe(model));
+    const ProcessResult run = RunProcess(KV_KVINFO_PATH, {(folder / "deep.kvm").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(json::parse(run.out)["bbox"], json::parse("[[128.0, 0.0, 0.0], [138.0, 20.0, 30.0]]"));
+
+    AddInstance(AddDefinition(model, "one more level").entities, *chain.front(), Translation(0, 0, 0));
+    AddInstance(model.entities, *model.definitions.back(), Translation(0, 0, 0));
+    EXPECT_EQ(SaveModelFile(model, folder / "deeper.kvm"), KV_ERROR_OUT_OF_RANGE);
+    EXPECT_FALSE(std::filesystem::exists(folder / "deeper.kvm"));
+}
+
+}  // namespace
+}  // namespace korvanta::test

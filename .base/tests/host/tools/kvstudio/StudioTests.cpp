@@ -1,0 +1,516 @@
+// kvstudio driven as a user drives it: its menus, the importer's own
+// dialogs, the progress dialog's Cancel button, and what the view shows.
+
+#include <gtest/gtest.h>
+
+#include <tiny_gltf.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWheelEvent>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "GridMesh.h"
+#include "ImporterPlugin.h"
+#include "ModelSizeText.h"
+#include "ModelView.h"
+#include "OutlinePanel.h"
+#include "ProcessRunner.h"
+#include "Preferences.h"
+#include "SceneBuilder.h"
+#include "ScreenPicture.h"
+#include "StudioWindow.h"
+#include "TemporaryFolder.h"
+#include "TextureFolders.h"
+
+namespace {
+
+using kvstudio::StudioWindow;
+
+constexpr int kImportTimeoutMs = 120'000;
+constexpr int kTestTimeLimitMs = 240'000;
+
+// The screenshots carry the language they were taken in, except English's.
+QString ScreenshotPath(const char* name) {
+    const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
+    const QString suffix = language == QLatin1String("en") || language == QLatin1String("C") ? QString() : "-" + language;
+    return QStringLiteral(KV_SCREENSHOT_DIR "/%1%2.png").arg(QLatin1String(name), suffix);
+}
+
+// Handles the next modal dialog (the next one that `which` picks) from the
+// event loop that dialog runs, so that the code which opened it can go on
+// once it is closed.
+void WhenDialogOpens(std::function<void(QDialog&)> handle,
+                     std::function<bool(const QDialog&)> which = [](const QDialog&) { return true; }) {
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll, handle = std::move(handle), which = std::move(which)] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible() || !which(*dialog)) return;
+        poll->stop();
+        poll->deleteLater();
+        handle(*dialog);
+    });
+    poll->start(20);
+}
+
+// The file dialog lists its folder in the background and may replace a
+// chosen name meanwhile, so the name is typed in again until it is taken.
+void ChooseFile(QFileDialog& files, const QString& path) {
+    auto* retry = new QTimer(&files);
+    QObject::connect(retry, &QTimer::timeout, &files, [&files, path] {
+        if (!files.isVisible()) return;
+        files.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog&>(files).accept();
+    });
+    retry->start(50);
+}
+
+// The results dialog's report, the dialog closed.
+void ReadResultsWhenShown(QString& report, int& shown, const QString& picture = {}) {
+    WhenDialogOpens(
+        [&report, &shown, picture](QDialog& dialog) {
+            ++shown;
+            report = dialog.findChild<QPlainTextEdit*>()->toPlainText();
+            if (!picture.isEmpty()) dialog.grab().save(picture);
+            dialog.accept();
+        },
+        [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
+}
+
+// The meshes a glTF viewer draws: one for each primitive of each placed mesh.
+int PlacedPrimitives(const std::filesystem::path& file) {
+    tinygltf::Model gltf;
+    std::string error;
+    std::string warning;
+    if (!tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, file.string())) return -1;
+    int primitives = 0;
+    std::vector<int> pending;
+    for (const tinygltf::Scene& scene : gltf.scenes) pending.insert(pending.end(), scene.nodes.begin(), scene.nodes.end());
+    while (!pending.empty()) {
+        const tinygltf::Node& node = gltf.nodes.at(pending.back());
+        pending.pop_back();
+        if (node.mesh >= 0) primitives += static_cast<int>(gltf.meshes.at(node.mesh).primitives.size());
+        pending.insert(pending.end(), node.children.begin(), node.children.end());
+    }
+    return primitives;
+}
+
+// Pixels clearly red: the sample's paving is red only through its brick texture.
+int RedPixels(const QImage& picture) {
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor colour = picture.pixelColor(x, y);
+            if (colour.red() > colour.green() + 50 && colour.red() > colour.blue() + 50) ++red;
+        }
+    }
+    return red;
+}
+
+class Studio : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        plugin_ = kvhost::ImporterPlugin::Load(KV_IMPORTER_PLUGIN, error);
+        ASSERT_TRUE(plugin_) << error;
+    }
+    static void TearDownTestSuite() { plugin_.reset(); }
+
+    void SetUp() override {
+        // A test that waits past its time fails, and a dialog nobody
+        // answers is closed, so that the next test runs.
+        deadline_.setSingleShot(true);
+        QObject::connect(&deadline_, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the test ran out of time";
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+        });
+        deadline_.start(kTestTimeLimitMs);
+        window_ = std::make_unique<StudioWindow>(plugin_->Importer());
+        window_->resize(1280, 800);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    QString StatusText() { return window_->statusBar()->currentMessage(); }
+
+    template <typename Widget>
+    Widget& Find(const char* name) {
+        auto* widget = window_->findChild<Widget*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return *widget;
+    }
+
+    QStringList MaterialLines() {
+        QStringList lines;
+        const auto& materials = Find<QListWidget>("materials");
+        for (int row = 0; row < materials.count(); ++row) lines << materials.item(row)->text();
+        return lines;
+    }
+
+    QAction& Action(const char* name) { return *window_->findChild<QAction*>(QLatin1String(name)); }
+
+    QString SizeText() {
+        const QList<QLabel*> labels = window_->statusBar()->findChildren<QLabel*>();
+        QString text;
+        for (const QLabel* label : labels) text += label->text();
+        return text;
+    }
+
+    // Waits for the import to end and its model, if any, to be framed in the view.
+    void WaitForImport(const QSignalSpy& finished, const QSignalSpy& shown, bool expectModel) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1 && (!expectModel || shown.count() >= 1); },
+                                    kImportTimeoutMs));
+    }
+
+    inline static std::unique_ptr<kvhost::ImporterPlugin> plugin_;
+    QTimer deadline_;
+    std::unique_ptr<StudioWindow> window_;
+    TemporaryFolder folder_;
+};
+
+TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMaterialsAndGrid) {
+    // Edit > Import Options: the sample's units are metres.
+    WhenDialogOpens([](QDialog& dialog) {
+        dialog.findChild<QComboBox*>()->setCurrentIndex(7);
+        dialog.grab().save(ScreenshotPath("studio-options"));
+        dialog.accept();
+    });
+    Action("options").trigger();
+    // A window without a model pays nothing for the 3D renderer.
+    EXPECT_EQ(window_->View().QuickWindow(), nullptr);
+
+    // File > Import, then the results dialog once.
+    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
+    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+    QString report;
+    int resultsShown = 0;
+    WhenDialogOpens([&](QDialog& dialog) {
+        auto& files = dynamic_cast<QFileDialog&>(dialog);
+        EXPECT_TRUE(files.nameFilters().front().contains(QLatin1String("*.3ds"))) << files.nameFilters().front().toStdString();
+        ReadResultsWhenShown(report, resultsShown, ScreenshotPath("studio-results"));
+        ChooseFile(files, QStringLiteral(KV_SAMPLE));
+    });
+    Action("import").trigger();
+    WaitForImport(finished, shown, true);
+    QTest::qWait(500);  // the framed model drawn
+
+    EXPECT_EQ(resultsShown, 1);
+    EXPECT_FALSE(report.isEmpty());
+    EXPECT_TRUE(SizeText().contains(QStringLiteral("264 × 264 × 96 m"))) << SizeText().toStdString();
+    EXPECT_TRUE(SizeText().contains(QRegularExpression(QStringLiteral("\\b20 m\\b")))) << "grid " << SizeText().toStdString();
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-courtyard")));
+    EXPECT_GT(RedPixels(window_->grab().toImage()), 5000) << "no brick texture in sight";
+
+    // The outline: five definitions and their five instances, with faces.
+    auto& outline = Find<QTreeWidget>("outline");
+    ASSERT_EQ(outline.topLevelItemCount(), 2);
+    ASSERT_EQ(outline.topLevelItem(1)->childCount(), 5);
+    EXPECT_EQ(outline.topLevelItem(0)->child(4)->text(0), QStringLiteral("Walls"));
+    EXPECT_EQ(outline.topLevelItem(1)->child(4)->text(1), QStringLiteral("60"));
+    // The materials: the paving's brick texture with its size, the water clear.
+    const QString materials = MaterialLines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(materials.contains(QStringLiteral("BRICKS.PNG, 64 × 64"))) << materials.toStdString();
+    EXPECT_TRUE(materials.contains(QStringLiteral(" 65 %"))) << materials.toStdString();
+
+    // Picking the basin marks it and brings the camera to it; nothing picked, no mark.
+    const double framed = window_->View().CameraDistance();
+    ASSERT_TRUE(window_->Outline().SelectByName(QStringLiteral("Basin"), false));
+    EXPECT_TRUE(window_->View().HasSelection());
+    EXPECT_LT(window_->View().CameraDistance(), framed * 0.6);
+    QTest::qWait(300);
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-courtyard-basin")));
+    outline.clearSelection();
+    EXPECT_FALSE(window_->View().HasSelection());
+
+    // Zoom: keys step in, and forty wheel notches out keep the model in reach.
+    window_->View().setFocus();
+    Action("frame").trigger();
+    QTest::keyClick(&window_->View(), Qt::Key_Plus);
+    EXPECT_LT(window_->View().CameraDistance(), framed);
+    const QPointF centre = window_->View().rect().center();
+    for (int notch = 0; notch < 40; ++notch) {
+        QWheelEvent wheel(centre, window_->View().mapToGlobal(centre), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window_->View().QuickWindow(), &wheel);
+    }
+    EXPECT_LE(window_->View().CameraDistance(), framed * 6.01);
+    QTest::qWait(300);
+    EXPECT_GT(RedPixels(window_->View().grab().toImage()), 20) << "the model is out of reach";
+    Action("frame").trigger();
+
+    // File > Export writes the model the view shows.
+    const std::filesystem::path exported = folder_ / "courtyard.glb";
+    ASSERT_TRUE(window_->Export(QString::fromStdString(exported.string())));
+    EXPECT_EQ(window_->View().MeshCount(), PlacedPrimitives(exported));
+    EXPECT_GT(window_->View().MeshCount(), 0);
+
+    // File > Open shows what the modelling library reads of it and writes anew.
+    QSignalSpy reopened(window_.get(), &StudioWindow::ModelShown);
+    window_->Open(QString::fromStdString(exported.string()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reopened.count() == 1; }, kImportTimeoutMs));
+    EXPECT_EQ(window_->View().MeshCount(), PlacedPrimitives(exported));
+}
+
+constexpr int kLargeSceneMeshes = 100;
+
+// A hundred meshes of 20,000 faces each, "Tile000" on: an import long
+// enough to cancel.
+void WriteLargeScene(const std::filesystem::path& path) {
+    using namespace hollin::samples;
+    const GridMesh tile = MakeGrid(100, {0, 0, 0}, 1.0f, [](float x, float y) { return float(int(x) * int(y) % 7); });
+    SceneBuilder scene;
+    for (int mesh = 0; mesh < kLargeSceneMeshes; ++mesh) {
+        const std::string name = QStringLiteral("Tile%1").arg(mesh, 3, 10, QLatin1Char('0')).toStdString();
+        scene.AddMesh(name, tile.points, tile.faces, "");
+        scene.AddObjectNode(name);
+    }
+    ASSERT_TRUE(scene.Save(path.string()));
+}
+
+// The number of the tile the progress dialog names, or -1.
+int TileInProgress(const QProgressDialog& progress) {
+    static const QRegularExpression tile(QStringLiteral("Tile(\\d+)"));
+    const QRegularExpressionMatch match = tile.match(progress.labelText());
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+TEST_F(Studio, CancelledImportShowsThePartBuiltAndTheWindowGoesOn) {
+    const std::filesystem::path large = folder_ / "large.3ds";
+    WriteLargeScene(large);
+    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
+    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+    QString report;
+    int resultsShown = 0;
+    ReadResultsWhenShown(report, resultsShown);
+    window_->Import(QString::fromStdString(large.string()));
+
+    const QPointer<QProgressDialog> progress = window_->findChild<QProgressDialog*>();
+    ASSERT_TRUE(progress);
+    constexpr int kCancelAtTile = 5;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !progress || TileInProgress(*progress) >= kCancelAtTile; }, kImportTimeoutMs));
+    ASSERT_TRUE(progress) << "the import was over before it could be cancelled";
+    EXPECT_FALSE(Action("import").isEnabled()) << "a second import while one runs";
+    progress->grab().save(ScreenshotPath("studio-progress"));
+    progress->findChild<QPushButton*>()->click();
+    WaitForImport(finished, shown, true);
+
+    EXPECT_EQ(resultsShown, 1);
+    const int meshes = window_->View().MeshCount();
+    EXPECT_GE(meshes, kCancelAtTile);
+    EXPECT_LT(meshes, kLargeSceneMeshes);
+    EXPECT_TRUE(window_->statusBar()->currentMessage().contains(QLatin1String("large.3ds")));
+    EXPECT_TRUE(Action("import").isEnabled());
+    Action("frame").trigger();
+    QTest::qWait(200);
+    EXPECT_TRUE(window_->isVisible());
+}
+
+// A file dropped on the 3D view, as on any other part of the window.
+void DropOn(QWidget& target, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QWidget& window = *target.window();
+    const QPoint at = target.mapTo(&window, target.rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &enter);
+    ASSERT_TRUE(enter.isAccepted()) << "the drop is refused";
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &drop);
+}
+
+void WriteStart(const std::filesystem::path& from, std::size_t bytes, const std::filesystem::path& to) {
+    std::string content = ReadFile(from);
+    content.resize(std::min(bytes, content.size()));
+    WriteFile(to, content);
+}
+
+// Files that are not whole, dropped on the view: the window says what is
+// wrong in kvimport's words, a failure before the results dialog comes.
+TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
+    const std::filesystem::path plane = "/usr/share/games/gl-117/models/gl-16.3ds";
+    WriteStart(plane, 24'326, folder_ / "cut.3ds");
+    WriteStart(plane, 3'000, folder_ / "stub.3ds");
+    WriteFile(folder_ / "picture.3ds", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'));
+    WriteFile(folder_ / "empty.3ds", "");
+    const struct {
+        std::filesystem::path file;
+        bool model;
+        const char* said;
+    } cases[] = {
+        {folder_ / "cut.3ds", true, "the model may be incomplete: chunk 0x4110 at byte 23858 runs to byte 26746, past the "
+                                    "end of the file at byte 24326"},
+        {folder_ / "stub.3ds", true, "the model may be incomplete: chunk 0x4110 at byte 2189"},
+        {KV_DAMAGED_3DS, false, "the file is damaged: a face names a point its object does not have"},
+        {folder_ / "picture.3ds", false, "it is not a 3DS file (it starts with 89 50 4E 47"},
+        {folder_ / "empty.3ds", false, "the file is empty"},
+        {folder_ / "missing.3ds", false, "there is no such file"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.file.filename().string());
+        window_->View().Clear();
+        QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
+        QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+        QString saidBeforeResults;
+        WhenDialogOpens(
+            [&](QDialog& results) {
+                saidBeforeResults = StatusText();
+                results.accept();
+            },
+            [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
+        DropOn(window_->View(), QString::fromStdString(row.file.string()));
+        WaitForImport(finished, shown, row.model);
+        const QString warning = Find<QLabel>("warningBar").isVisible() ? Find<QLabel>("warningBar").text() : QString();
+        const QString said = row.model ? warning : saidBeforeResults;
+        EXPECT_TRUE(said.contains(QLatin1String(row.said))) << said.toStdString();
+        EXPECT_EQ(window_->View().HasModel(), row.model);
+        if (row.file.filename() == "cut.3ds") {
+            EXPECT_GT(window_->View().MeshCount(), 0);
+            ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-cut-file")));
+        }
+    }
+}
+
+// OK in the options dialog with a file where the store's folder should be:
+// the store's failure, which the importer lets through, comes as a message.
+TEST_F(Studio, AStoreThatCannotBeWrittenIsAMessageAfterTheOptionsDialog) {
+    const std::filesystem::path storeFolder = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "Korvanta";
+    std::error_code noStoreYet;
+    std::filesystem::rename(storeFolder, folder_ / "aside", noStoreYet);
+    WriteFile(storeFolder, "a file in the folder's place");
+    QString message;
+    WhenDialogOpens([&message](QDialog& options) {
+        WhenDialogOpens([&message](QDialog& box) {
+            message = dynamic_cast<QMessageBox&>(box).text();
+            box.accept();
+        });
+        options.accept();
+    });
+    Action("options").trigger();
+    std::filesystem::remove(storeFolder);
+    std::filesystem::rename(folder_ / "aside", storeFolder, noStoreYet);
+    EXPECT_TRUE(message.contains(QLatin1String("Korvanta/preferences.json cannot be written"))) << message.toStdString();
+    EXPECT_TRUE(window_->isVisible());
+}
+
+// Pixels of the tank's olive camouflage: its grey untextured parts have
+// red, green and blue alike.
+int OlivePixels(const QImage& picture) {
+    int olive = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor colour = picture.pixelColor(x, y);
+            const bool greenish = colour.green() * 4 > colour.red() * 3;  // not the x axis's red
+            if (greenish && (colour.red() + colour.green()) / 2 > colour.blue() + 25) ++olive;
+        }
+    }
+    return olive;
+}
+
+TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
+    const QString tank = QStringLiteral("/usr/share/games/gl-117/models/tank1.3ds");
+    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
+    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+    QString report;
+    int resultsShown = 0;
+    ReadResultsWhenShown(report, resultsShown);
+    window_->Import(tank);
+    WaitForImport(finished, shown, true);
+    QTest::qWait(500);
+
+    auto* notice = window_->findChild<QWidget*>(QStringLiteral("textureNotice"));
+    ASSERT_TRUE(notice && notice->isVisible());
+    auto* useHint = notice->findChild<QPushButton*>(QStringLiteral("useTextureFolderHint"));
+    ASSERT_TRUE(useHint && useHint->isVisible());
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-tank1-textures-missing")));
+    EXPECT_LT(OlivePixels(window_->View().grab().toImage()), 500);
+    // The materials list names the missing image, where it was looked for
+    // and why, and offers to pick its folder.
+    const QString missing = MaterialLines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(missing.contains(QRegularExpression(QStringLiteral("PANZER1_.RGB .*/usr/share/games/gl-117/models\\)"))))
+        << missing.toStdString();
+    EXPECT_TRUE(Find<QPushButton>("materialsTextureFolder").isVisible());
+
+    ReadResultsWhenShown(report, resultsShown);
+    useHint->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2 && shown.count() == 2; }, kImportTimeoutMs));
+    QTest::qWait(500);
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_FALSE(report.contains(QLatin1String("PANZER1_.RGB"))) << report.toStdString();
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-tank1")));
+    EXPECT_GT(OlivePixels(window_->View().grab().toImage()), 5000) << "no camouflage in sight";
+    EXPECT_TRUE(MaterialLines().join(QLatin1Char('\n')).contains(QStringLiteral("PANZER1_.RGB, 64 × 64")))
+        << MaterialLines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(Find<QPushButton>("materialsTextureFolder").isVisible());
+    EXPECT_EQ(kvhost::TextureFoldersToUse(std::nullopt), std::vector<std::string>{"/usr/share/games/gl-117/textures"});
+    hollin::prefs::Get().Remove(u"3DS Importer", u"TextureFolders");
+}
+
+// kvstudio --screenshot as a script runs it: a clear end within seconds,
+// with what the window said on standard error.
+TEST(StudioCommandLine, EndsWithinSecondsAndSaysWhatTheWindowSays) {
+    const TemporaryFolder folder;
+    const std::string picture = (folder / "shot.png").string();
+    WriteFile(folder / "cut.3ds", ReadFile("/usr/share/games/gl-117/models/gl-16.3ds").substr(0, 24'326));
+    const struct {
+        std::map<std::string, std::string> environment;
+        std::string file;
+        int exitCode;
+        const char* said;
+    } cases[] = {
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, KV_SAMPLE, 1, "The 3D view cannot be drawn: the offscreen platform"},
+        {{}, (folder / "missing.3ds").string(), 1, "Could not import missing.3ds: there is no such file"},
+        // Last: its picture is measured below.
+        {{{"QT_SCALE_FACTOR", "2"}}, (folder / "cut.3ds").string(), 0, "cut.3ds: the model may be incomplete: chunk"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.file);
+        const ProcessResult result = RunProcess("timeout", {"10", KV_STUDIO, "--screenshot=" + picture, row.file}, row.environment);
+        EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+        EXPECT_NE(result.err.find(row.said), std::string::npos) << result.err;
+    }
+    // At twice the scale on the test display's 1600 by 1000 pixels, the window fits the screen.
+    const QImage shot(QString::fromStdString(picture));
+    EXPECT_GT(shot.width(), 0);
+    EXPECT_LE(shot.width(), 1600);
+    EXPECT_LE(shot.height(), 1000);
+}
+
+TEST(ModelSize, IsSaidInTheChosenUnitWithFourDigitsAndNoExponentAndSoIsTheGrid) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const kvstudio::ModelExtent extent{{466.9F, 0.06096F, 2.6416F}};
+    EXPECT_EQ(kvstudio::DescribeExtent(extent, 2).toStdString(), "Size: 1,532 × 0.2 × 8.667 ft");
+    EXPECT_EQ(kvstudio::DescribeExtent(extent, 7).toStdString(), "Size: 466.9 × 0.061 × 2.642 m");
+    // "Model Units" has no name: inches, as an option outside the list.
+    EXPECT_EQ(kvstudio::DescribeExtent(extent, 0), kvstudio::DescribeExtent(extent, 1));
+    EXPECT_EQ(kvstudio::DescribeExtent(extent, 42), kvstudio::DescribeExtent(extent, 1));
+    EXPECT_EQ(kvstudio::ChooseGridSpacing(extent, 2).text.toStdString(), "Grid: 200 ft");
+    EXPECT_EQ(kvstudio::ChooseGridSpacing(extent, 8).text.toStdString(), "Grid: 0.05 km");
+    EXPECT_NEAR(kvstudio::ChooseGridSpacing(extent, 8).metres, 50.0, 0.01);
+    QLocale::setDefault(QLocale::system());
+}
+
+}  // namespace

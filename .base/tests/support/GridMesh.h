@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "SceneBuilder.h"
+
+namespace hollin::samples {
+
+// A square grid of quads, two triangles each, ready for SceneBuilder::AddMesh.
+struct GridMesh {
+    std::vector<Point> points;
+    std::vector<Texel> texels;
+    std::vector<Triangle> faces;
+};
+
+// The largest grid side whose faces, two a quad, 3DS's 16-bit face count can
+// still hold (2 x 180 x 180 = 64,800); its points then fit too.
+inline constexpr int kMaxGridSide = 180;
+
+// `side` x `side` quads of `spacing` from `origin` in x and y; the height of
+// each point is `height(x, y)` of its world x and y. Texture coordinates
+// repeat every `texelRepeat` quads.
+GridMesh MakeGrid(int side, const Point& origin, float spacing, const std::function<float(float, float)>& height,
+                  float texelRepeat = 8.0f);
+
+}  // namespace hollin::samples
