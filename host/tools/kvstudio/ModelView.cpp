@@ -47,7 +47,7 @@ int CountMeshes(const QObject& node) {
         if (child->inherits("QQuick3DModel")) {
             const auto* geometry = child->property("geometry").value<QQuick3DGeometry*>();
             const auto* placements = dynamic_cast<const ScenePlacements*>(child->property("instancing").value<QQuick3DInstancing*>());
-            count += geometry != nullptr && placements != nullptr ? geometry->subsetCount() * placements->Count() : 0;
+            if (geometry != nullptr) count += geometry->subsetCount() * (placements != nullptr ? placements->Count() : 1);
         }
         count += CountMeshes(*child);
     }

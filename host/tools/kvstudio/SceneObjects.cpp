@@ -1,6 +1,10 @@
 #include "SceneObjects.h"
 
+#include <QMatrix3x3>
+#include <QMatrix4x4>
 #include <QQmlComponent>
+#include <QQuaternion>
+#include <QVector3D>
 #include <QQmlEngine>
 #include <QQmlListReference>
 #include <QQmlProperty>
@@ -94,11 +98,42 @@ private:
     QQuick3DObject* MakeModel(const SceneMesh& mesh, QQuick3DObject& above) {
         QQuick3DObject* model = Create(*model_, above);
         QQmlProperty::write(model, QStringLiteral("geometry"), QVariant::fromValue(Geometry(mesh)));
-        auto* placements = new ScenePlacements(mesh.instances, mesh.placements, model);
-        QQmlProperty::write(model, QStringLiteral("instancing"), QVariant::fromValue<QQuick3DInstancing*>(placements));
+        if (mesh.placements == 1) {
+            // Placed once, it is placed as a node is: Qt Quick 3D's instanced
+            // shaders would be compiled for nothing.
+            Place(*model, mesh.instances);
+        } else {
+            auto* placements = new ScenePlacements(mesh.instances, mesh.placements, model);
+            QQmlProperty::write(model, QStringLiteral("instancing"), QVariant::fromValue<QQuick3DInstancing*>(placements));
+        }
         QQmlListReference materials(model, "materials");
         for (const SceneMesh::Part& part : mesh.parts) materials.append(Material(part.material));
         return model;
+    }
+
+    // The placement of a table's one entry as position, rotation and scale;
+    // the reader has checked that no axis is flattened.
+    static void Place(QQuick3DObject& model, const QByteArray& table) {
+        const auto* rows = reinterpret_cast<const float*>(table.constData());
+        QMatrix4x4 placed;
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 4; ++column) placed(row, column) = rows[row * 4 + column];
+        }
+        QVector3D scale;
+        for (int column = 0; column < 3; ++column) scale[column] = placed.column(column).toVector3D().length();
+        // A mirroring turns one axis round.
+        if (QVector3D::dotProduct(placed.column(0).toVector3D(), QVector3D::crossProduct(placed.column(1).toVector3D(),
+                                                                                         placed.column(2).toVector3D())) < 0.0f) {
+            scale[0] = -scale[0];
+        }
+        QMatrix3x3 rotation;
+        for (int column = 0; column < 3; ++column) {
+            const QVector3D axis = placed.column(column).toVector3D() / scale[column];
+            for (int row = 0; row < 3; ++row) rotation(row, column) = axis[row];
+        }
+        model.setProperty("position", placed.column(3).toVector3D());
+        model.setProperty("rotation", QQuaternion::fromRotationMatrix(rotation));
+        model.setProperty("scale", scale);
     }
 
     QQuick3DGeometry* Geometry(const SceneMesh& mesh) {

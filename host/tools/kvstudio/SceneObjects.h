@@ -26,7 +26,8 @@ private:
 };
 
 // Makes the Qt Quick 3D objects that draw `scene`, below `parent`: a model
-// for each mesh placed, drawn at every placement from its instance table,
+// for each mesh placed, drawn at every placement from its instance table
+// (placed as a node is when it is placed once),
 // which draws each part of the mesh with its material. A placement costs
 // an entry of the table, not an object: real models place a bolt or a
 // window thousands of times. A material or texture is made once, and every
