@@ -14,7 +14,7 @@ repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo_root"
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target import_fuzzer modelfile_fuzzer modelscene_fuzzer texture_fuzzer
+cmake --build --preset fuzz --target import_fuzzer modelfile_fuzzer modelscene_fuzzer modelbudget_fuzzer texture_fuzzer
 
 real_3ds_folders=(/usr/share/assimp/models/3DS /usr/share/glmark2/models /usr/share/games/gl-117/models)
 
@@ -38,6 +38,7 @@ for folder in "${real_3ds_folders[@]}"; do [ -d "$folder" ] && seeds_3ds+=("$fol
 run_fuzzer import_fuzzer "${seeds_3ds[@]}"
 run_fuzzer modelfile_fuzzer tests/fuzz/corpus/modelfile tests/fuzz/regressions/modelfile
 run_fuzzer modelscene_fuzzer tests/fuzz/corpus/modelfile tests/fuzz/regressions/modelfile
+run_fuzzer modelbudget_fuzzer tests/fuzz/corpus/budgets tests/fuzz/corpus/modelfile
 
 # The real textures: JPEG, PNG, BMP and TGA images of up to 64 KB; larger
 # ones slow the PNG re-encoding of every mutated input down to a few a second.

@@ -61,6 +61,28 @@ std::optional<std::vector<const ComponentDefinition*>> DefinitionsInnermostFirst
 
 }  // namespace
 
+std::optional<std::vector<std::uint64_t>> TimesDrawn(const Model& model) {
+    const auto order = DefinitionsInnermostFirst(model);
+    if (!order) return std::nullopt;
+    std::unordered_map<const ComponentDefinition*, std::size_t> numbers;
+    numbers.reserve(model.definitions.size());
+    for (std::size_t i = 0; i < model.definitions.size(); ++i) numbers.emplace(model.definitions[i].get(), i);
+    std::vector<std::uint64_t> times(model.definitions.size(), 0);
+    const auto place = [&](const Entities& entities, std::uint64_t drawn) {
+        for (const auto& instance : entities.instances) {
+            const auto placed = numbers.find(instance->definition);
+            if (placed != numbers.end()) times[placed->second] = SaturatingSum(times[placed->second], drawn);
+        }
+    };
+    place(model.entities, 1);
+    // Outermost first: every definition that places another comes before it.
+    for (auto definition = order->rbegin(); definition != order->rend(); ++definition) {
+        const std::uint64_t drawn = times[numbers.at(*definition)];
+        if (drawn != 0) place((*definition)->entities, drawn);
+    }
+    return times;
+}
+
 InstanceGraphFault FindInstanceGraphFault(const Model& model) {
     const auto order = DefinitionsInnermostFirst(model);
     if (!order) return InstanceGraphFault::Cycle;

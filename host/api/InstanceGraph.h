@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "Model.h"
 
@@ -23,5 +26,10 @@ enum class InstanceGraphFault { None, Cycle, TooDeep, TooManyPlacements };
 
 // Why the model's instances cannot be written or read, if they cannot.
 InstanceGraphFault FindInstanceGraphFault(const Model& model);
+
+// How often a viewer draws each of the model's definitions (by its index in
+// the model): once for every placement, counted from the top level, up to
+// the largest count there is. Nothing when instances form a cycle.
+std::optional<std::vector<std::uint64_t>> TimesDrawn(const Model& model);
 
 }  // namespace korvanta

@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -13,20 +15,39 @@
 // ModelFileStructure.h), as the model reader and the outline reader both do.
 namespace korvanta {
 
-// Thrown while reading when the description contradicts itself or the file.
+// Thrown while reading when the description contradicts itself or the file;
+// `member` names the JSON member at fault, as a JSON pointer, when one is.
 struct InvalidStructure : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit InvalidStructure(const char* what, std::string at = {}) : std::runtime_error(what), member(std::move(at)) {}
+    std::string member;
 };
 
 inline void Require(bool condition, const char* what) {
     if (!condition) throw InvalidStructure(what);
 }
 
+// Where the description is in the document, and where its members are.
+inline const std::string kDescriptionPointer = std::string("/asset/extras/") + kModelStructureKey;
+inline std::string MemberOf(const std::string& object, const char* key) {
+    return object + "/" + key;
+}
+inline std::string MemberOf(const std::string& array, std::size_t index) {
+    return array + "/" + std::to_string(index);
+}
+
+// A count, size or index of the description at `where`: refused, with the
+// member named, when it is not a whole number that T holds (1e30, -1, 2.5).
 template <typename T>
-T WholeNumberAt(const nlohmann::json& object, const char* key) {
+T WholeNumberAt(const nlohmann::json& object, const char* key, const std::string& where) {
     const std::optional<T> number = WholeNumber<T>(object.at(key));
-    Require(number.has_value(), key);
+    if (!number) throw InvalidStructure(key, MemberOf(where, key));
     return *number;
+}
+
+// The same for a member that may be absent, as `absent`.
+template <typename T>
+T WholeNumberOr(const nlohmann::json& object, const char* key, T absent, const std::string& where) {
+    return object.contains(key) ? WholeNumberAt<T>(object, key, where) : absent;
 }
 
 // The glTF writer stores empty arrays as null. (And nlohmann would iterate
@@ -42,17 +63,19 @@ inline const nlohmann::json& ArrayAt(const nlohmann::json& description, const ch
 // library writes.
 inline const nlohmann::json& DescriptionIn(const nlohmann::json& document) {
     const nlohmann::json& description = document.at("asset").at("extras").at(kModelStructureKey);
-    Require(WholeNumber<int>(description.at("version")) == kModelStructureVersion, "version");
+    if (WholeNumber<int>(description.at("version")) != kModelStructureVersion) {
+        throw InvalidStructure("version", MemberOf(kDescriptionPointer, "version"));
+    }
     return description;
 }
 
 // A colour as four whole numbers of 0 to 255: red, green, blue and alpha.
-inline KVColor ColorAt(const nlohmann::json& description, const char* key) {
+inline KVColor ColorAt(const nlohmann::json& description, const char* key, const std::string& where) {
     const nlohmann::json& color = description.at(key);
-    Require(color.is_array() && color.size() == 4, key);
-    const auto channel = [&color, key](std::size_t i) {
+    if (!color.is_array() || color.size() != 4) throw InvalidStructure(key, MemberOf(where, key));
+    const auto channel = [&color, key, &where](std::size_t i) {
         const std::optional<std::uint8_t> value = WholeNumber<std::uint8_t>(color[i]);
-        Require(value.has_value(), key);
+        if (!value) throw InvalidStructure(key, MemberOf(MemberOf(where, key), i));
         return *value;
     };
     return {channel(0), channel(1), channel(2), channel(3)};

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ namespace korvanta {
 
 struct OutlineEntities {
     std::size_t faces = 0;
+    std::size_t triangles = 0;  // the faces' triangles, from the lengths the file states
     std::vector<std::size_t> placed;  // each instance's definition, by its index
 };
 
@@ -40,11 +43,13 @@ struct ModelOutline {
 
 // The outline the model's description in `document` gives (see
 // ModelFileStructure.h); false when there is none, or one whose counts or
-// instances do not hold together.
-bool ReadModelOutline(const nlohmann::json& document, ModelOutline& outline);
+// instances do not hold together, with `faultMember` as ReadModelStructure
+// gives it.
+bool ReadModelOutline(const nlohmann::json& document, ModelOutline& outline, std::string* faultMember = nullptr);
 
 // The instances checked as a model's are (see InstanceGraph.h).
 InstanceGraphFault FindInstanceGraphFault(const ModelOutline& outline);
+std::optional<std::vector<std::uint64_t>> TimesDrawn(const ModelOutline& outline);
 
 // Reads the outline of a model file: its header and JSON only, checked as
 // LoadModelFile checks them, and refused with the same verdicts. `outline`

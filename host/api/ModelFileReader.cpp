@@ -2,6 +2,7 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <set>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "ModelFileOutline.h"
 #include "ModelFileStructure.h"
 #include "StrictJson.h"
+#include "ViewerDemand.h"
+#include "utils/AvailableMemory.h"
 #include "utils/WholeFile.h"
 
 namespace korvanta {
@@ -28,10 +31,12 @@ KVModelFileVerdict Fault(KVModelFileFault fault, std::uint64_t offset = 0, const
     return verdict;
 }
 
-// Parses the JSON chunk, which starts at byte `jsonStart` of the file.
-KVModelFileVerdict ParseDocument(std::span<const std::uint8_t> json, std::size_t jsonStart, nlohmann::json& document) {
+// Parses the JSON chunk, which starts at byte `jsonStart` of the file; with
+// `keep`, only those top-level members are made (see ParseJsonObject).
+KVModelFileVerdict ParseDocument(std::span<const std::uint8_t> json, std::size_t jsonStart, nlohmann::json& document,
+                                 const std::set<std::string, std::less<>>* keep = nullptr) {
     const std::string_view text(reinterpret_cast<const char*>(json.data()), json.size());
-    const JsonVerdict verdict = ParseJsonObject(text, document);
+    const JsonVerdict verdict = ParseJsonObject(text, document, keep);
     switch (verdict.fault) {
         case JsonFault::None: return Fault(KV_MODEL_FILE_SOUND);
         case JsonFault::Malformed: return Fault(KV_MODEL_FILE_JSON_MALFORMED, jsonStart + verdict.offset);
@@ -57,7 +62,11 @@ KVModelFileVerdict ReadGlb(std::span<const std::uint8_t> bytes, GlbContent& cont
         if (binaryLength > bytes.size() - binaryHeader - kGlbChunkHeaderBytes) return Fault(KV_MODEL_FILE_NOT_GLB);
         content.binary = bytes.subspan(binaryHeader + kGlbChunkHeaderBytes, binaryLength);
     }
-    return ParseDocument(bytes.subspan(kGlbJsonStart, *jsonLength), kGlbJsonStart, content.document);
+    // The model's structure names views, buffers and images; the viewer's
+    // scene around them (a node per placement, meshes, accessors) is checked
+    // but not made.
+    static const std::set<std::string, std::less<>> kModelMembers{"asset", "bufferViews", "buffers", "images"};
+    return ParseDocument(bytes.subspan(kGlbJsonStart, *jsonLength), kGlbJsonStart, content.document, &kModelMembers);
 }
 
 KVModelFileVerdict GraphVerdict(InstanceGraphFault fault) {
@@ -70,12 +79,27 @@ KVModelFileVerdict GraphVerdict(InstanceGraphFault fault) {
     return Fault(KV_MODEL_FILE_SOUND);
 }
 
+// A model read is written again, as kvstudio does with every file it opens:
+// what that writing would hold is counted before it is asked for.
+KVModelFileVerdict MemoryVerdict(const ViewerDemand& demand) {
+    const std::uint64_t needed = kModelFileWritingRates.BytesFor(demand);
+    const std::uint64_t available = hollin::utils::AvailableMemory();
+    if (needed <= available) return Fault(KV_MODEL_FILE_SOUND);
+    KVModelFileVerdict verdict = Fault(KV_MODEL_FILE_OVER_MEMORY);
+    verdict.placements = demand.placements;
+    verdict.triangles = demand.triangles;
+    verdict.memory_needed = needed;
+    verdict.memory_available = available;
+    return verdict;
+}
+
 KVModelFileVerdict ReadModel(std::span<const std::uint8_t> bytes, Model& model) {
     GlbContent content;
     if (KVModelFileVerdict verdict = ReadGlb(bytes, content); verdict.fault != KV_MODEL_FILE_SOUND) return verdict;
     Model loaded;
-    if (!ReadModelStructure(content, loaded)) return Fault(KV_MODEL_FILE_NOT_A_MODEL);
+    if (std::string member; !ReadModelStructure(content, loaded, &member)) return Fault(KV_MODEL_FILE_NOT_A_MODEL, 0, member);
     KVModelFileVerdict verdict = GraphVerdict(FindInstanceGraphFault(loaded));
+    if (verdict.fault == KV_MODEL_FILE_SOUND) verdict = MemoryVerdict(ViewerDemandOf(loaded));
     if (verdict.fault == KV_MODEL_FILE_SOUND) model = std::move(loaded);
     return verdict;
 }
@@ -102,11 +126,15 @@ KVModelFileVerdict ReadOutline(const std::string& path, ModelOutline& outline) {
     if (start->size() != kGlbJsonStart + *jsonLength) return Fault(KV_MODEL_FILE_NOT_GLB);
     const std::span<const std::uint8_t> json(*start);
     nlohmann::json document;
-    if (KVModelFileVerdict verdict = ParseDocument(json.subspan(kGlbJsonStart), kGlbJsonStart, document); verdict.fault != KV_MODEL_FILE_SOUND) {
+    // The outline reads the model's description and the views' lengths: a
+    // viewer's node tree, a node per placement, is checked but not made.
+    static const std::set<std::string, std::less<>> kOutlineMembers{"asset", "bufferViews"};
+    if (KVModelFileVerdict verdict = ParseDocument(json.subspan(kGlbJsonStart), kGlbJsonStart, document, &kOutlineMembers);
+        verdict.fault != KV_MODEL_FILE_SOUND) {
         return verdict;
     }
     ModelOutline read;
-    if (!ReadModelOutline(document, read)) return Fault(KV_MODEL_FILE_NOT_A_MODEL);
+    if (std::string member; !ReadModelOutline(document, read, &member)) return Fault(KV_MODEL_FILE_NOT_A_MODEL, 0, member);
     KVModelFileVerdict verdict = GraphVerdict(FindInstanceGraphFault(read));
     if (verdict.fault == KV_MODEL_FILE_SOUND) outline = std::move(read);
     return verdict;
@@ -117,7 +145,8 @@ KVResult Answer(const KVModelFileVerdict& verdict, KVModelFileVerdict* wanted) {
     switch (verdict.fault) {
         case KV_MODEL_FILE_SOUND: return KV_SUCCESS;
         case KV_MODEL_FILE_MISSING: return KV_ERROR_FILE_NOT_FOUND;
-        case KV_MODEL_FILE_INSTANCES_TOO_DEEP: return KV_ERROR_OUT_OF_RANGE;
+        case KV_MODEL_FILE_INSTANCES_TOO_DEEP:
+        case KV_MODEL_FILE_OVER_MEMORY: return KV_ERROR_OUT_OF_RANGE;
         default: return KV_ERROR_FILE_READ;
     }
 }

@@ -1,10 +1,15 @@
 #include "ModelFileScene.h"
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 #include <unordered_map>
+
+#include <nlohmann/json.hpp>
 
 #include "ModelFileMesh.h"
 #include "ModelFileTransform.h"
@@ -76,43 +81,124 @@ tinygltf::Material ToGltfMaterial(const Material& material, int texture) {
     return gltfMaterial;
 }
 
-class NodeTreeWriter {
+// The node tree: a node per placement, as glTF's node tree requires. A
+// model may place a definition a million times, so the nodes are never
+// held: the tree is laid out once (the meshes of placements whose transform
+// no node can hold), and its JSON made each time it is asked for, by an
+// explicit walk in the nodes' order (depth first, each node before what it
+// places), as the file is written. The saver has checked the nesting and
+// the placements.
+class NodeTree {
 public:
-    NodeTreeWriter(const Model& model, ViewerScene& scene, GltfBufferWriter& buffer, tinygltf::Model& gltf)
-        : materials_(scene.materials), scene_(scene), buffer_(buffer), gltf_(gltf) {
-        bakedVerticesLeft_ = kBakedVerticesAlwaysAllowed;
-        for (const auto& [entities, drawn] : scene_.drawn) bakedVerticesLeft_ += kBakedVerticesPerDrawnVertex * drawn.Count();
+    NodeTree(const Model& model, ViewerScene& scene, GltfBufferWriter& buffer, tinygltf::Model& gltf) : model_(model) {
+        std::size_t bakedVerticesLeft = kBakedVerticesAlwaysAllowed;
+        for (const auto& [entities, drawn] : scene.drawn) bakedVerticesLeft += kBakedVerticesPerDrawnVertex * drawn.Count();
         for (const auto& definition : model.definitions) {
-            definitionMeshes_[definition.get()] = AddFacesMesh(definition->entities, scene_.drawn.at(&definition->entities),
-                                                               definition->name, materials_, nullptr, buffer_, gltf_);
+            definitionMeshes_[definition.get()] = AddFacesMesh(definition->entities, scene.drawn.at(&definition->entities),
+                                                               definition->name, scene.materials, nullptr, buffer, gltf);
+        }
+        topLevelMesh_ = AddFacesMesh(model.entities, scene.drawn.at(&model.entities), "Model", scene.materials, nullptr,
+                                     buffer, gltf);
+        CountNodes();
+        Walk([&](const ComponentInstance& instance, const KVTransformation& transform, bool holdable) {
+            if (holdable) return;
+            // Each such placement stores the positions again; a model that asks
+            // for more of them than it has vertices many times over has the
+            // rest left undrawn (its structure keeps them all).
+            DrawnEntities& drawn = scene.drawn.at(&instance.definition->entities);
+            int mesh = -1;
+            if (drawn.Count() <= bakedVerticesLeft) {
+                bakedVerticesLeft -= drawn.Count();
+                mesh = AddFacesMesh(instance.definition->entities, drawn, instance.definition->name, scene.materials,
+                                    &transform, buffer, gltf);
+            }
+            bakedMeshes_.push_back(mesh);
+        });
+    }
+
+    // The JSON array of the nodes, handed to `write` piece by piece.
+    void Write(const std::function<void(std::string_view)>& write) const {
+        write("[");
+        nlohmann::json root = {{"name", "Korvanta model"}, {"matrix", RootMatrix()}};
+        nlohmann::json rootChildren = nlohmann::json::array();
+        std::size_t next = 1;
+        if (topLevelMesh_ >= 0) rootChildren.push_back(next++);
+        for (const std::size_t child : ChildrenOf(model_.entities, next)) rootChildren.push_back(child);
+        if (!rootChildren.empty()) root["children"] = std::move(rootChildren);
+        write(root.dump());
+        if (topLevelMesh_ >= 0) write("," + nlohmann::json{{"name", "Model"}, {"mesh", topLevelMesh_}}.dump());
+        std::size_t index = next;
+        std::size_t baked = 0;
+        Walk([&](const ComponentInstance& instance, const KVTransformation& transform, bool holdable) {
+            const ComponentDefinition& definition = *instance.definition;
+            nlohmann::json node = {{"name", Utf8FromUtf8OrWindows1252(instance.name.empty() ? definition.name : instance.name)}};
+            const int mesh = holdable ? definitionMeshes_.at(&definition) : bakedMeshes_[baked++];
+            if (mesh >= 0) node["mesh"] = mesh;
+            if (holdable && !IsIdentity(transform)) node["matrix"] = transform.values;
+            const std::vector<std::size_t> children = ChildrenOf(definition.entities, ++index);
+            if (!children.empty()) node["children"] = children;
+            write("," + node.dump());
+        });
+        write("]");
+    }
+
+private:
+    bool Placed(const ComponentInstance& instance) const {
+        return instance.definition != nullptr && definitionMeshes_.count(instance.definition) != 0;
+    }
+
+    // The numbers of the nodes of the entities' placements, the first at `first`.
+    std::vector<std::size_t> ChildrenOf(const Entities& entities, std::size_t first) const {
+        std::vector<std::size_t> children;
+        for (const auto& instance : entities.instances) {
+            if (!Placed(*instance)) continue;
+            children.push_back(first);
+            first += nodesOf_.at(instance->definition);
+        }
+        return children;
+    }
+
+    // The nodes a placement of each definition makes, itself included,
+    // innermost first by an explicit walk.
+    void CountNodes() {
+        for (const auto& definition : model_.definitions) {
+            std::vector<const ComponentDefinition*> pending{definition.get()};
+            while (!pending.empty()) {
+                const ComponentDefinition* top = pending.back();
+                if (nodesOf_.count(top) != 0) {
+                    pending.pop_back();
+                    continue;
+                }
+                std::size_t nodes = 1;
+                bool counted = true;
+                for (const auto& instance : top->entities.instances) {
+                    if (!Placed(*instance)) continue;
+                    const auto inner = nodesOf_.find(instance->definition);
+                    if (inner == nodesOf_.end()) {
+                        pending.push_back(instance->definition);
+                        counted = false;
+                    } else if (counted) {
+                        nodes += inner->second;
+                    }
+                }
+                if (counted) nodesOf_.emplace(top, nodes);
+            }
         }
     }
 
-    // A node per placement, as glTF's node tree requires, made by an
-    // explicit walk: the saver has checked the nesting and the placements.
-    int AddRoot(const Model& model) {
-        tinygltf::Node root;
-        root.name = "Korvanta model";
-        root.matrix = RootMatrix();
-        const int rootNode = PushNode(std::move(root));
-        const int topLevelMesh =
-            AddFacesMesh(model.entities, scene_.drawn.at(&model.entities), "Model", materials_, nullptr, buffer_, gltf_);
-        if (topLevelMesh >= 0) {
-            tinygltf::Node faces;
-            faces.name = "Model";
-            faces.mesh = topLevelMesh;
-            const int facesNode = PushNode(std::move(faces));
-            NodeAt(rootNode).children.push_back(facesNode);
-        }
-        // `inherited` carries an ancestor's transform that no node could hold
-        // and that therefore goes into the positions of everything below it.
+    // Calls visit(instance, transform, holdable) for every placement in the
+    // nodes' order: its transform in the scene, less what its own node's
+    // ancestors hold, and whether a node can hold it. `inherited` carries an
+    // ancestor's transform that no node could hold and that therefore goes
+    // into the positions of everything below it.
+    template <typename Visit>
+    void Walk(Visit visit) const {
         struct Level {
             const Entities* entities;
             KVTransformation inherited;
-            int node;
             std::size_t nextInstance = 0;
         };
-        std::vector<Level> pending{{&model.entities, IdentityTransform(), rootNode}};
+        std::vector<Level> pending{{&model_.entities, IdentityTransform()}};
         while (!pending.empty()) {
             Level& level = pending.back();
             if (level.nextInstance == level.entities->instances.size()) {
@@ -120,53 +206,19 @@ public:
                 continue;
             }
             const ComponentInstance& instance = *level.entities->instances[level.nextInstance++];
-            if (instance.definition == nullptr || definitionMeshes_.count(instance.definition) == 0) continue;
-            const auto [node, passedDown] = AddInstanceNode(instance, level.inherited);
-            NodeAt(level.node).children.push_back(node);
-            pending.push_back({&instance.definition->entities, passedDown, node});
+            if (!Placed(instance)) continue;
+            const KVTransformation transform = Multiply(level.inherited, instance.transform);
+            const bool holdable = IsTranslationRotationScale(transform);
+            visit(instance, transform, holdable);
+            pending.push_back({&instance.definition->entities, holdable ? IdentityTransform() : transform});
         }
-        return rootNode;
     }
 
-private:
-    // The instance's node, and the transform its children inherit.
-    std::pair<int, KVTransformation> AddInstanceNode(const ComponentInstance& instance,
-                                                     const KVTransformation& inherited) {
-        const ComponentDefinition& definition = *instance.definition;
-        const KVTransformation transform = Multiply(inherited, instance.transform);
-        tinygltf::Node node;
-        node.name = Utf8FromUtf8OrWindows1252(instance.name.empty() ? definition.name : instance.name);
-        KVTransformation passedDown = IdentityTransform();
-        if (IsTranslationRotationScale(transform)) {
-            if (!IsIdentity(transform)) node.matrix.assign(std::begin(transform.values), std::end(transform.values));
-            node.mesh = definitionMeshes_.at(&definition);
-        } else {
-            DrawnEntities& drawn = scene_.drawn.at(&definition.entities);
-            // Each such placement stores the positions again; a model that asks
-            // for more of them than it has vertices many times over has the
-            // rest left undrawn (its structure keeps them all).
-            if (drawn.Count() <= bakedVerticesLeft_) {
-                bakedVerticesLeft_ -= drawn.Count();
-                node.mesh = AddFacesMesh(definition.entities, drawn, definition.name, materials_, &transform, buffer_, gltf_);
-            }
-            passedDown = transform;
-        }
-        return {PushNode(std::move(node)), passedDown};
-    }
-
-    tinygltf::Node& NodeAt(int index) { return gltf_.nodes[static_cast<std::size_t>(index)]; }
-
-    int PushNode(tinygltf::Node node) {
-        gltf_.nodes.push_back(std::move(node));
-        return static_cast<int>(gltf_.nodes.size() - 1);
-    }
-
-    const GltfMaterialIndices& materials_;
-    ViewerScene& scene_;
-    GltfBufferWriter& buffer_;
-    tinygltf::Model& gltf_;
+    const Model& model_;
     std::unordered_map<const ComponentDefinition*, int> definitionMeshes_;
-    std::size_t bakedVerticesLeft_ = 0;
+    std::unordered_map<const ComponentDefinition*, std::size_t> nodesOf_;
+    int topLevelMesh_ = -1;
+    std::vector<int> bakedMeshes_;  // in the nodes' order
 };
 
 }  // namespace
@@ -198,10 +250,11 @@ void AddViewerScene(const Model& model, ViewerScene& viewerScene, GltfBufferWrit
     ForEachInParallel(allEntities.size(), [&](std::size_t i) { drawn[i] = DrawEntities(*allEntities[i], viewerScene.materials); });
     for (std::size_t i = 0; i < allEntities.size(); ++i) viewerScene.drawn.emplace(allEntities[i], std::move(drawn[i]));
 
-    NodeTreeWriter nodes(model, viewerScene, buffer, gltf);
+    auto nodes = std::make_shared<const NodeTree>(model, viewerScene, buffer, gltf);
+    viewerScene.writeNodes = [nodes](const std::function<void(std::string_view)>& write) { nodes->Write(write); };
     tinygltf::Scene scene;
     scene.name = "Korvanta model";
-    scene.nodes.push_back(nodes.AddRoot(model));
+    scene.nodes.push_back(0);
     gltf.scenes.push_back(std::move(scene));
     gltf.defaultScene = 0;
 }

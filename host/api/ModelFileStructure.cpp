@@ -12,10 +12,12 @@
 #include <tuple>
 #include <unordered_map>
 #include <utility>
+#include <variant>
 
 #include <nlohmann/json.hpp>
 
 #include "FlatHashMap.h"
+#include "ImageHeader.h"
 #include "ModelFileDescription.h"
 #include "utils/Utf8Conversion.h"
 
@@ -67,45 +69,47 @@ public:
     StructureReader(const GlbContent& content, Model& model)
         : content_(content), model_(model), viewBytesLeft_(content.binary.size()) {}
 
-    void ReadMaterial(const json& description) {
+    void ReadMaterial(const json& description, const std::string& where) {
         auto material = std::make_unique<Material>();
         material->name = description.at("name").get<std::string>();
-        material->color = ColorAt(description, "color");
+        material->color = ColorAt(description, "color", where);
         material->opacity = description.at("opacity").get<double>();
-        if (description.contains("texture")) material->texture = ReadTexture(description.at("texture"));
+        if (description.contains("texture")) {
+            material->texture = ReadTexture(description.at("texture"), MemberOf(where, "texture"));
+        }
         model_.materials.push_back(std::move(material));
     }
 
     // Every count is checked against the arrays it describes, and those
     // against the file, before anything is made of them.
-    void ReadEntities(const json& description, Entities& entities) {
-        const auto vertexCount = WholeNumberAt<std::size_t>(description, "vertexCount");
-        const auto drawnCount = WholeNumberAt<std::size_t>(description, "drawnCount");
-        const auto faceCount = WholeNumberAt<std::size_t>(description, "faceCount");
-        const auto indexBytes = WholeNumberAt<int>(description, "indexBytes");
+    void ReadEntities(const json& description, const std::string& where, Entities& entities) {
+        const auto vertexCount = WholeNumberAt<std::size_t>(description, "vertexCount", where);
+        const auto drawnCount = WholeNumberAt<std::size_t>(description, "drawnCount", where);
+        const auto faceCount = WholeNumberAt<std::size_t>(description, "faceCount", where);
+        const auto indexBytes = WholeNumberAt<int>(description, "indexBytes", where);
         Require(vertexCount <= drawnCount && (indexBytes == 2 || indexBytes == 4), "drawn vertices");
 
         std::vector<float> positions;
         std::vector<double> exact;
         std::vector<std::uint32_t> copied, faceLoops, loopCorners, faceTriangles, materials;
-        ReadArray(description, "positions", positions, 3);
+        ReadArray(description, where, "positions", positions, 3);
         Require(positions.size() / 3 == drawnCount, "positions");
-        ReadArray(description, "exactVertices", exact, 3);
+        ReadArray(description, where, "exactVertices", exact, 3);
         Require(exact.empty() || exact.size() / 3 == vertexCount, "exact vertices");
-        ReadArray(description, "copiedVertices", copied, 1);
+        ReadArray(description, where, "copiedVertices", copied, 1);
         Require(copied.size() == drawnCount - vertexCount, "copied vertices");
-        const std::vector<TextureCoordinate> uvs = ReadUvs(description, drawnCount);
-        const std::vector<std::uint32_t> corners = ReadIndices(description, "corners", indexBytes, drawnCount);
-        const std::vector<std::uint32_t> triangles = ReadIndices(description, "triangles", indexBytes, drawnCount);
-        ReadArray(description, "faceLoops", faceLoops, 1);
-        ReadArray(description, "loopCorners", loopCorners, 1);
-        ReadArray(description, "faceTriangles", faceTriangles, 1);
-        ReadArray(description, "faceMaterials", materials, 1);
+        const std::vector<TextureCoordinate> uvs = ReadUvs(description, where, drawnCount);
+        const std::vector<std::uint32_t> corners = ReadIndices(description, where, "corners", indexBytes, drawnCount);
+        const std::vector<std::uint32_t> triangles = ReadIndices(description, where, "triangles", indexBytes, drawnCount);
+        ReadArray(description, where, "faceLoops", faceLoops, 1);
+        ReadArray(description, where, "loopCorners", loopCorners, 1);
+        ReadArray(description, where, "faceTriangles", faceTriangles, 1);
+        ReadArray(description, where, "faceMaterials", materials, 1);
         // Every face has a corner at least.
         Require(faceCount <= corners.size() && (faceLoops.empty() || faceLoops.size() == faceCount) &&
                     (materials.empty() || materials.size() == faceCount),
                 "face count");
-        const auto sharedMaterial = description.value("faceMaterial", std::uint32_t{0});
+        const auto sharedMaterial = WholeNumberOr<std::uint32_t>(description, "faceMaterial", 0, where);
 
         entities.vertices.reserve(vertexCount);
         for (std::size_t i = 0; i < vertexCount * 3; i += 3) {
@@ -168,12 +172,15 @@ public:
                     nextTriangle == triangles.size(),
                 "corners no face uses");
         DeriveEdges(entities);
-        ReadSmoothEdges(description, entities);
+        ReadSmoothEdges(description, where, entities);
 
-        entities.skippedFaces = WholeNumberAt<std::size_t>(description, "skippedFaces");
-        for (const auto& instanceDescription : ArrayAt(description, "instances")) {
+        entities.skippedFaces = WholeNumberAt<std::size_t>(description, "skippedFaces", where);
+        const json& instances = ArrayAt(description, "instances");
+        for (std::size_t i = 0; i < instances.size(); ++i) {
+            const json& instanceDescription = instances[i];
             auto instance = std::make_unique<ComponentInstance>();
-            const auto definition = WholeNumberAt<std::size_t>(instanceDescription, "definition");
+            const auto definition =
+                WholeNumberAt<std::size_t>(instanceDescription, "definition", MemberOf(MemberOf(where, "instances"), i));
             Require(definition < model_.definitions.size(), "instance definition");
             instance->definition = model_.definitions[definition].get();
             const auto transform = instanceDescription.at("transform").get<std::vector<double>>();
@@ -186,9 +193,9 @@ public:
 
 private:
     // Pairs of vertices, each an edge of the loops.
-    void ReadSmoothEdges(const json& description, Entities& entities) {
+    void ReadSmoothEdges(const json& description, const std::string& where, Entities& entities) {
         std::vector<std::uint32_t> pairs;
-        ReadArray(description, "smoothEdges", pairs, 2);
+        ReadArray(description, where, "smoothEdges", pairs, 2);
         if (pairs.empty()) return;
         FlatHashMap edgeOf(entities.edges.size());
         for (std::uint32_t e = 0; e < entities.edges.size(); ++e) edgeOf.Insert(EdgeKey(entities.edges[e].from, entities.edges[e].to), e);
@@ -199,12 +206,12 @@ private:
         }
     }
 
-    std::unique_ptr<Texture> ReadTexture(const json& description) {
-        const auto imageIndex = WholeNumberAt<std::size_t>(description, "image");
+    std::unique_ptr<Texture> ReadTexture(const json& description, const std::string& where) {
+        const auto imageIndex = WholeNumberAt<std::size_t>(description, "image", where);
         const json& images = ArrayAt(content_.document, "images");
         Require(imageIndex < images.size(), "texture image");
-        const image::ImageSize size{WholeNumberAt<std::size_t>(description, "width"),
-                                    WholeNumberAt<std::size_t>(description, "height")};
+        const image::ImageSize size{WholeNumberAt<std::size_t>(description, "width", where),
+                                    WholeNumberAt<std::size_t>(description, "height", where)};
         auto texture = std::make_unique<Texture>();
         texture->fileName = description.at("fileName").get<std::string>();
         texture->sScale = description.at("sScale").get<double>();
@@ -214,9 +221,17 @@ private:
         if (!shared) {
             const json& stored = images[imageIndex];
             auto decoded = std::make_shared<image::EmbeddableImage>();
-            Require(ReadView(WholeNumberAt<int>(stored, "bufferView"), decoded->bytes) && !decoded->bytes.empty(),
+            const std::string storedAt = MemberOf("/images", imageIndex);
+            Require(ReadView(WholeNumberAt<int>(stored, "bufferView", storedAt), decoded->bytes) && !decoded->bytes.empty(),
                     "image data");
             decoded->mimeType = stored.at("mimeType").get<std::string>();
+            // The size the file states is what viewers and the outline trust,
+            // so it must be the image's own, read from its header.
+            const image::ImageOutcome<image::ImageSize> header = image::EmbeddedImageSize(decoded->bytes, decoded->mimeType);
+            const auto* actual = std::get_if<image::ImageSize>(&header);
+            if (actual == nullptr) throw InvalidStructure("image data", MemberOf(storedAt, "bufferView"));
+            if (actual->width != size.width) throw InvalidStructure("texture width", MemberOf(where, "width"));
+            if (actual->height != size.height) throw InvalidStructure("texture height", MemberOf(where, "height"));
             decoded->size = size;
             shared = std::move(decoded);
         }
@@ -224,24 +239,25 @@ private:
         return texture;
     }
 
-    std::vector<TextureCoordinate> ReadUvs(const json& description, std::size_t drawnCount) {
+    std::vector<TextureCoordinate> ReadUvs(const json& description, const std::string& where, std::size_t drawnCount) {
         std::vector<TextureCoordinate> uvs(drawnCount);
         if (!description.contains("uvs")) return uvs;
         std::vector<float> values;
-        ReadArray(description, "uvs", values, 2);
+        ReadArray(description, where, "uvs", values, 2);
         Require(values.size() == drawnCount * 2, "texture coordinates");
         for (std::size_t i = 0; i < drawnCount; ++i) uvs[i] = {values[i * 2], values[i * 2 + 1]};
         return uvs;
     }
 
-    std::vector<std::uint32_t> ReadIndices(const json& description, const char* key, int indexBytes, std::size_t drawnCount) {
+    std::vector<std::uint32_t> ReadIndices(const json& description, const std::string& where, const char* key,
+                                           int indexBytes, std::size_t drawnCount) {
         std::vector<std::uint32_t> indices;
         if (indexBytes == 2) {
             std::vector<std::uint16_t> shortIndices;
-            ReadArray(description, key, shortIndices, 1);
+            ReadArray(description, where, key, shortIndices, 1);
             indices.assign(shortIndices.begin(), shortIndices.end());
         } else {
-            ReadArray(description, key, indices, 1);
+            ReadArray(description, where, key, indices, 1);
         }
         for (std::uint32_t index : indices) Require(index < drawnCount, key);
         return indices;
@@ -249,8 +265,9 @@ private:
 
     // An array absent from the description is empty.
     template <typename T>
-    void ReadArray(const json& description, const char* key, std::vector<T>& values, std::size_t groupSize) {
-        const int view = description.contains(key) ? WholeNumberAt<int>(description, key) : -1;
+    void ReadArray(const json& description, const std::string& where, const char* key, std::vector<T>& values,
+                   std::size_t groupSize) {
+        const int view = WholeNumberOr<int>(description, key, -1, where);
         Require(ReadView(view, values) && values.size() % groupSize == 0, key);
     }
 
@@ -275,26 +292,31 @@ private:
 
 }  // namespace
 
-bool ReadModelStructure(const GlbContent& content, Model& model) {
+bool ReadModelStructure(const GlbContent& content, Model& model, std::string* faultMember) {
     try {
         const json& structure = DescriptionIn(content.document);
         Model loaded;
         StructureReader reader(content, loaded);
-        for (const auto& material : ArrayAt(structure, "materials")) reader.ReadMaterial(material);
+        const json& materials = ArrayAt(structure, "materials");
+        const std::string materialsAt = MemberOf(kDescriptionPointer, "materials");
+        for (std::size_t i = 0; i < materials.size(); ++i) reader.ReadMaterial(materials[i], MemberOf(materialsAt, i));
         const json& definitions = ArrayAt(structure, "definitions");
         for (const auto& definition : definitions) {
             loaded.definitions.push_back(std::make_unique<ComponentDefinition>());
             loaded.definitions.back()->name = definition.at("name").get<std::string>();
         }
+        const std::string definitionsAt = MemberOf(kDescriptionPointer, "definitions");
         for (std::size_t i = 0; i < definitions.size(); ++i) {
-            reader.ReadEntities(definitions[i].at("entities"), loaded.definitions[i]->entities);
+            reader.ReadEntities(definitions[i].at("entities"), MemberOf(MemberOf(definitionsAt, i), "entities"),
+                                loaded.definitions[i]->entities);
         }
-        reader.ReadEntities(structure.at("entities"), loaded.entities);
+        reader.ReadEntities(structure.at("entities"), MemberOf(kDescriptionPointer, "entities"), loaded.entities);
         model = std::move(loaded);
         return true;
     } catch (const nlohmann::json::exception&) {
         return false;
-    } catch (const InvalidStructure&) {
+    } catch (const InvalidStructure& invalid) {
+        if (faultMember != nullptr) *faultMember = invalid.member;
         return false;
     }
 }

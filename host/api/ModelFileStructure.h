@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include <tiny_gltf.h>
@@ -21,7 +22,9 @@ inline constexpr int kModelStructureVersion = 3;
 // Shares what the viewer's scene made: the textures' images and the drawn vertices.
 void AddModelStructure(const Model& model, ViewerScene& scene, GltfBufferWriter& buffer, tinygltf::Model& gltf);
 
-// False when the file carries no structure, or one that does not hold together.
-bool ReadModelStructure(const GlbContent& content, Model& model);
+// False when the file carries no structure, or one that does not hold
+// together; `faultMember` (when given) then names the member at fault, as a
+// JSON pointer, where one is.
+bool ReadModelStructure(const GlbContent& content, Model& model, std::string* faultMember = nullptr);
 
 }  // namespace korvanta

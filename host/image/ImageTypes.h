@@ -32,6 +32,10 @@ struct PngImage {
     std::vector<std::uint8_t> bytes;
 };
 
+// Whether a decoder proves the whole image can be shown, or only reads the
+// size its header states.
+enum class ImageReading { Whole, HeaderOnly };
+
 template <typename Value>
 using ImageOutcome = std::variant<Value, ImageRefusal>;
 

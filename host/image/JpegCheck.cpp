@@ -43,7 +43,7 @@ void LimitScans(j_common_ptr common) {
 
 }  // namespace
 
-ImageOutcome<ImageSize> CheckJpeg(std::span<const std::uint8_t> bytes) {
+ImageOutcome<ImageSize> CheckJpeg(std::span<const std::uint8_t> bytes, ImageReading reading) {
     JpegSession session;
     session.decompressor.err = jpeg_std_error(&session.errors);
     session.errors.error_exit = LeaveOnError;
@@ -65,6 +65,10 @@ ImageOutcome<ImageSize> CheckJpeg(std::span<const std::uint8_t> bytes) {
     if (!IsWithinImageLimits(size)) {
         overLimit = true;
         std::longjmp(session.failure, 1);
+    }
+    if (reading == ImageReading::HeaderOnly) {
+        jpeg_destroy_decompress(&session.decompressor);
+        return size;
     }
     jpeg_start_decompress(&session.decompressor);
     const JDIMENSION rowBytes = session.decompressor.output_width *

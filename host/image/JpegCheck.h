@@ -10,6 +10,8 @@ namespace korvanta::image {
 // Decodes a whole JPEG image, one row at a time into a single row of memory,
 // to prove that it can be shown; the file's own bytes are what gets embedded.
 // Its size is checked against the limits before the first row is decoded.
-ImageOutcome<ImageSize> CheckJpeg(std::span<const std::uint8_t> bytes);
+// With ImageReading::HeaderOnly it reads the header alone and gives the
+// size it states, within the limits.
+ImageOutcome<ImageSize> CheckJpeg(std::span<const std::uint8_t> bytes, ImageReading reading = ImageReading::Whole);
 
 }  // namespace korvanta::image

@@ -29,7 +29,7 @@ void KeepQuiet(png_structp, png_const_charp) {}
 
 }  // namespace
 
-ImageOutcome<ImageSize> CheckPng(std::span<const std::uint8_t> bytes) {
+ImageOutcome<ImageSize> CheckPng(std::span<const std::uint8_t> bytes, ImageReading reading) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, LeaveOnError, KeepQuiet);
     if (png == nullptr) return ImageRefusal::Damaged;
     png_infop info = png_create_info_struct(png);
@@ -51,6 +51,10 @@ ImageOutcome<ImageSize> CheckPng(std::span<const std::uint8_t> bytes) {
     if (!IsWithinImageLimits(size)) {
         overLimit = true;
         png_error(png, "over the size limits");
+    }
+    if (reading == ImageReading::HeaderOnly) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return size;
     }
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);

@@ -45,30 +45,41 @@ void AppendToken(std::string& pointer, const std::string& token) {
 }
 
 // nlohmann's own document builder, stopped at a key given twice and at a
-// level too deep, and keeping track of where it is for the verdict.
+// level too deep, and keeping track of where it is for the verdict. The
+// values of top-level members not in `keep` (when given) are checked as
+// strictly but not built.
 class StrictBuilder : public DomBuilder {
 public:
-    explicit StrictBuilder(json& document) : DomBuilder(document, false) {}
+    StrictBuilder(json& document, const std::set<std::string, std::less<>>* keep) : DomBuilder(document, false), keep_(keep) {}
 
     const JsonVerdict& Verdict() const { return verdict_; }
 
-    bool null() { return DomBuilder::null() && Element(); }
-    bool boolean(bool value) { return DomBuilder::boolean(value) && Element(); }
-    bool number_integer(number_integer_t value) { return DomBuilder::number_integer(value) && Element(); }
-    bool number_unsigned(number_unsigned_t value) { return DomBuilder::number_unsigned(value) && Element(); }
-    bool number_float(number_float_t value, const string_t& text) { return DomBuilder::number_float(value, text) && Element(); }
-    bool string(string_t& value) { return DomBuilder::string(value) && Element(); }
+    bool null() { return (skipping_ || DomBuilder::null()) && Element(); }
+    bool boolean(bool value) { return (skipping_ || DomBuilder::boolean(value)) && Element(); }
+    bool number_integer(number_integer_t value) { return (skipping_ || DomBuilder::number_integer(value)) && Element(); }
+    bool number_unsigned(number_unsigned_t value) { return (skipping_ || DomBuilder::number_unsigned(value)) && Element(); }
+    bool number_float(number_float_t value, const string_t& text) {
+        return (skipping_ || DomBuilder::number_float(value, text)) && Element();
+    }
+    bool string(string_t& value) { return (skipping_ || DomBuilder::string(value)) && Element(); }
 
-    bool start_object(std::size_t length) { return Enter(true) && DomBuilder::start_object(length); }
-    bool start_array(std::size_t length) { return Enter(false) && DomBuilder::start_array(length); }
-    bool end_object() { return Leave() && DomBuilder::end_object(); }
-    bool end_array() { return Leave() && DomBuilder::end_array(); }
+    bool start_object(std::size_t length) { return Enter(true) && (skipping_ || DomBuilder::start_object(length)); }
+    bool start_array(std::size_t length) { return Enter(false) && (skipping_ || DomBuilder::start_array(length)); }
+    bool end_object() {
+        const bool skipped = skipping_;
+        return Leave() && (skipped || DomBuilder::end_object());
+    }
+    bool end_array() {
+        const bool skipped = skipping_;
+        return Leave() && (skipped || DomBuilder::end_array());
+    }
 
     bool key(string_t& name) {
         Level& level = levels_.back();
         level.member = name;
         if (!level.keys.insert(name).second) return Fail(JsonFault::DuplicateKey);
-        return DomBuilder::key(name);
+        if (levels_.size() == 1 && keep_ != nullptr && keep_->count(name) == 0) skipping_ = true;
+        return skipping_ || DomBuilder::key(name);
     }
 
     template <class Exception>
@@ -79,9 +90,11 @@ public:
     }
 
 private:
-    // A value has been read: in an array, the next one is the next element.
+    // A value has been read: in an array, the next one is the next element;
+    // at the top level, a member passed over has ended.
     bool Element() {
         if (!levels_.empty() && !levels_.back().isObject) ++levels_.back().nextIndex;
+        if (levels_.size() == 1) skipping_ = false;
         return true;
     }
 
@@ -117,13 +130,16 @@ private:
 
     std::vector<Level> levels_;
     JsonVerdict verdict_;
+    const std::set<std::string, std::less<>>* keep_;
+    bool skipping_ = false;
 };
 
 }  // namespace
 
-JsonVerdict ParseJsonObject(std::string_view text, nlohmann::json& document) {
+JsonVerdict ParseJsonObject(std::string_view text, nlohmann::json& document,
+                            const std::set<std::string, std::less<>>* keep) {
     document = json();
-    StrictBuilder builder(document);
+    StrictBuilder builder(document, keep);
     JsonVerdict verdict;
     if (!json::sax_parse(text.data(), text.data() + text.size(), &builder)) {
         verdict = builder.Verdict();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -36,8 +38,11 @@ struct JsonVerdict {
 };
 
 // Parses the whole text as one JSON object; `document` holds it when the
-// verdict has no fault, and is discarded otherwise.
-JsonVerdict ParseJsonObject(std::string_view text, nlohmann::json& document);
+// verdict has no fault, and is discarded otherwise. With `keep`, the
+// document holds only the top-level members named there: the others are
+// checked as strictly, but nothing is made of them.
+JsonVerdict ParseJsonObject(std::string_view text, nlohmann::json& document,
+                            const std::set<std::string, std::less<>>* keep = nullptr);
 
 // The fault in an English sentence, which the host programs translate.
 const char* DescribeJsonFault(JsonFault fault);

@@ -81,13 +81,17 @@ typedef enum KVModelFileFault {
     KV_MODEL_FILE_JSON_TOO_DEEP = 8,       /* arrays and objects nested deeper than 64 levels, at `member` */
     KV_MODEL_FILE_NOT_A_MODEL = 9,         /* glTF without the model's structure, or one that does not hold together */
     KV_MODEL_FILE_INSTANCE_CYCLE = 10,     /* a component definition places itself, directly or through others */
-    KV_MODEL_FILE_INSTANCES_TOO_DEEP = 11  /* instances nest deeper than 128 levels or expand into too many placements */
+    KV_MODEL_FILE_INSTANCES_TOO_DEEP = 11, /* instances nest deeper than 128 levels or expand into too many placements */
+    KV_MODEL_FILE_OVER_MEMORY = 12         /* drawing it needs more memory than there is: see the demand below */
 } KVModelFileFault;
 
 typedef struct KVModelFileVerdict {
     KVModelFileFault fault;
     uint64_t offset;  /* the byte of the file where the fault was found, or 0 */
     char member[128]; /* the JSON member concerned, as a JSON pointer (control characters as '?'), or "" */
+    /* KV_MODEL_FILE_OVER_MEMORY: the placements and stored triangles a viewer
+     * of the model would hold, the bytes that takes and the bytes available. */
+    uint64_t placements, triangles, memory_needed, memory_available;
 } KVModelFileVerdict;
 
 /* Library lifetime: pair every KVInitialize with a KVTerminate. */
@@ -99,7 +103,8 @@ KV_EXPORT KVResult KVModelCreate(KVModelRef* model);
 /* Reads a model file after checking all of it. `verdict` (may be null) says
  * why a file was not read. KV_ERROR_FILE_NOT_FOUND: no such file;
  * KV_ERROR_OUT_OF_RANGE: the file's instances nest deeper than 128 levels or
- * expand into more placements than 2^20 plus 16 per instance stored;
+ * expand into more placements than 2^20 plus 16 per instance stored, or
+ * writing its scene would need more memory than the process can still take;
  * KV_ERROR_FILE_READ: any other fault of the verdict. */
 KV_EXPORT KVResult KVModelCreateFromFile(KVModelRef* model, const char* path, KVModelFileVerdict* verdict);
 KV_EXPORT KVResult KVModelRelease(KVModelRef* model);

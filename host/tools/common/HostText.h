@@ -27,4 +27,7 @@ std::string Compose(const char* english, std::initializer_list<std::string_view>
 // "6.750.000" in German.
 std::string Grouped(std::uint64_t count);
 
+// Bytes in whole mebibytes, rounded to the nearest.
+constexpr std::uint64_t MebibytesOf(std::uint64_t bytes) { return (bytes + (1u << 19)) >> 20; }
+
 }  // namespace kvhost

@@ -35,12 +35,22 @@ std::string WhyModelFileNotRead(const KVModelFileVerdict& verdict) {
             return Placed(Translated(DescribeJsonFault(JsonFault::DuplicateKey)), member, 0);
         case KV_MODEL_FILE_JSON_TOO_DEEP: return Placed(Translated(DescribeJsonFault(JsonFault::TooDeep)), member, 0);
         case KV_MODEL_FILE_INSTANCES_TOO_DEEP: return Translated("its components nest too deep or expand too far");
+        case KV_MODEL_FILE_OVER_MEMORY:
+            return DrawingNeedsMoreMemory(verdict.placements, verdict.triangles, verdict.memory_needed,
+                                          verdict.memory_available);
         case KV_MODEL_FILE_TOO_LARGE:
         case KV_MODEL_FILE_NOT_GLB:
         case KV_MODEL_FILE_NOT_A_MODEL:
         case KV_MODEL_FILE_INSTANCE_CYCLE: break;
     }
-    return Translated("it is not a Korvanta model file, or it is damaged");
+    return Placed(Translated("it is not a Korvanta model file, or it is damaged"), member, 0);
+}
+
+std::string DrawingNeedsMoreMemory(std::uint64_t placements, std::uint64_t triangles, std::uint64_t needed,
+                                   std::uint64_t available) {
+    return Compose("it needs more memory than there is: about %1$s MiB to draw %2$s placements and %3$s triangles, and "
+                   "%4$s MiB is available",
+                   {Grouped(MebibytesOf(needed)), Grouped(placements), Grouped(triangles), Grouped(MebibytesOf(available))});
 }
 
 std::string WhatWentWrong(const std::exception& exception) {

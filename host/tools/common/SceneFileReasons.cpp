@@ -29,8 +29,6 @@ std::string FirstBytes(const std::vector<std::uint8_t>& bytes) {
     return hex + " \"" + text + "\"";
 }
 
-std::uint64_t MebibytesOf(std::uint64_t bytes) { return (bytes + (1u << 19)) >> 20; }
-
 std::string Chunk(const hollin::importer::ChunkPlace& place) {
     return Compose("chunk %1$s at byte %2$s", {Hex(place.id, 4), std::to_string(place.offset)});
 }

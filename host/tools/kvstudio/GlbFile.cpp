@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "GlbLayout.h"
 #include "StudioText.h"
@@ -39,7 +40,16 @@ GlbFile::GlbFile(const QString& path) : file_(path) {
     const std::optional<std::size_t> stated = korvanta::GlbJsonLength(Bytes(header), static_cast<std::uint64_t>(size));
     if (!stated) Refuse();
     const auto jsonLength = static_cast<qint64>(*stated);
-    const QJsonDocument json = QJsonDocument::fromJson(ReadAt(kJsonStart, jsonLength));
+    QByteArray text = ReadAt(kJsonStart, jsonLength);
+    if (const auto nodes = MemberValue(text, "nodes")) {
+        std::optional<SceneNodes> read =
+            ReadSceneNodes(std::string_view(text.constData() + nodes->first, static_cast<std::size_t>(nodes->second)));
+        if (!read) Refuse();
+        nodes_ = std::move(*read);
+        text.replace(nodes->first, nodes->second, "[]");
+    }
+    const QJsonDocument json = QJsonDocument::fromJson(text);
+    text.clear();
     if (!json.isObject()) Refuse();
     document_ = json.object();
     views_ = document_.value(QLatin1String("bufferViews")).toArray();
@@ -55,7 +65,11 @@ GlbFile::GlbFile(const QString& path) : file_(path) {
 }
 
 void GlbFile::Refuse() const {
-    throw Refusal{Tr("its model file holds a scene the view cannot draw")};
+    throw Refusal{Undrawable()};
+}
+
+QString GlbFile::Undrawable() {
+    return Tr("its model file holds a scene the view cannot draw");
 }
 
 void GlbFile::Unreadable() const {

@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include "SceneNodes.h"
+
 #include <initializer_list>
 #include <utility>
 
@@ -16,7 +18,8 @@ inline constexpr int kGltfUnsignedShort = 5123;
 inline constexpr int kGltfUnsignedInt = 5125;
 inline constexpr int kGltfFloat = 5126;
 
-// A glTF binary file read piece by piece: its JSON document at once, then
+// A glTF binary file read piece by piece: its JSON document at once (its
+// node tree straight into small records, see SceneNodes.h), then
 // from its binary chunk only the arrays asked for, each checked against the
 // file before it is read. Whatever does not hold together or cannot be read
 // throws a Refusal.
@@ -36,7 +39,9 @@ public:
 
     explicit GlbFile(const QString& path);
 
+    // The document without its nodes, which TakeNodes() hands over once.
     const QJsonObject& Document() const { return document_; }
+    SceneNodes TakeNodes() { return std::move(nodes_); }
 
     // A whole number in [0, end), where the file gives an index or a count.
     qint64 Number(const QJsonValue& value, qint64 end) const;
@@ -50,8 +55,9 @@ public:
     QByteArray ViewBytes(const QJsonValue& index);
     QByteArray ReadAt(qint64 offset, qint64 length);
 
-    // The refusal for a file that does not hold together.
+    // The refusal for a file that does not hold together, and its words.
     [[noreturn]] void Refuse() const;
+    static QString Undrawable();
 
 private:
     [[noreturn]] void Unreadable() const;
@@ -61,6 +67,7 @@ private:
 
     QFile file_;
     QJsonObject document_;
+    SceneNodes nodes_;
     QJsonArray views_;
     QJsonArray accessors_;
     qint64 binaryStart_ = 0;

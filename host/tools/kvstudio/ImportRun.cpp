@@ -16,6 +16,7 @@
 #include "Interruption.h"
 #include "JsonFileReasons.h"
 #include "KorvantaAPI.h"
+#include "ModelForView.h"
 #include "SceneFileReasons.h"
 #include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
@@ -124,12 +125,13 @@ void ImportRun::Convert() {
             // A store that cannot be read costs only the notes on the textures;
             // the model is there all the same.
         }
-        outcome.contents = ReadModelContents(output_.toStdString());
-        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures, thumbnails);
         // Into the conversion's freed memory, still this thread's to reuse
         // without the system clearing fresh pages: the window returns what
         // is left once the view has its arrays.
-        outcome.scene = ReadModelScene(output_);
+        ModelForView model = ReadModelForView(output_.toStdString());
+        outcome.contents = std::move(model.contents);
+        outcome.scene = std::move(model.scene);
+        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures, thumbnails);
     } else if (outcome.failure.isEmpty()) {
         outcome.whyNotConverted = QString::fromStdString(kvhost::WhyNotConverted(input, checked));
     }

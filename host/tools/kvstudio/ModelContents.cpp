@@ -86,9 +86,7 @@ QImage Thumbnail(int descriptor) {
                                                        Qt::SmoothTransformation);
 }
 
-ModelContents ReadModelContents(const std::string& modelFile) {
-    korvanta::ModelOutline outline;
-    if (korvanta::LoadModelOutline(modelFile, outline) != KV_SUCCESS) return {};
+ModelContents ContentsOf(const korvanta::ModelOutline& outline) {
     ModelContents contents = OutlineReader(outline).Take();
     for (const auto& material : outline.materials) contents.materials.push_back(DescribeMaterial(material));
     return contents;

@@ -15,6 +15,10 @@
 #include "TextureReport.h"
 #include "scenefile/SceneFileCheck.h"
 
+namespace korvanta {
+struct ModelOutline;
+}
+
 namespace kvstudio {
 
 // A component definition: its name, its own faces and how often it is placed.
@@ -60,9 +64,8 @@ struct ModelContents {
     std::vector<MaterialEntry> materials;
 };
 
-// Reads a model file that the modelling library wrote, from its outline
-// alone; empty contents when it cannot.
-ModelContents ReadModelContents(const std::string& modelFile);
+// What a model file's outline (see ModelFileOutline.h) says of the model.
+ModelContents ContentsOf(const korvanta::ModelOutline& outline);
 
 // A small picture of the image file open as `descriptor`, read from its
 // start; null when it is not an image the host reads.

@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMatrix3x3>
 #include <QMatrix4x4>
 
 #include <algorithm>
@@ -14,10 +13,14 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <memory>
+#include <span>
+#include <string>
 #include <new>
 #include <utility>
 
 #include "GlbFile.h"
+#include "HostText.h"
 #include "ImageLimits.h"
 #include "StudioText.h"
 
@@ -43,7 +46,7 @@ using Accessor = GlbFile::Accessor;
 // The scene of a model file, read the way glTF viewers read it.
 class SceneReader {
 public:
-    explicit SceneReader(const QString& path) : file_(path) {}
+    SceneReader(const QString& path, qint64 imageBytes) : file_(path), imageBytes_(imageBytes) {}
 
     ModelScene Read() {
         const QJsonObject& document = file_.Document();
@@ -198,23 +201,44 @@ private:
         return material;
     }
 
-    // The image in a view, decoded as Qt decodes PNG and JPEG, within the
-    // limits the library puts on textures; no pixels when it cannot be used.
-    void Decode(const QJsonObject& image, SceneTexture& texture) {
+    // A reader of the image in a view, as Qt decodes PNG and JPEG, with its
+    // size from its header; no reader when it cannot be used, within the
+    // limits the library puts on textures.
+    struct ImageReading {
+        QByteArray bytes;
+        QBuffer buffer{&bytes};
+        QImageReader reader;
+        QSize size;
+    };
+    std::unique_ptr<ImageReading> ReadImage(const QJsonObject& image) {
         const QString type = image.value(QLatin1String("mimeType")).toString();
         if (!image.contains(QLatin1String("bufferView")) ||
             (type != QLatin1String("image/png") && type != QLatin1String("image/jpeg"))) {
-            return;
+            return nullptr;
         }
-        QByteArray bytes = file_.ViewBytes(image.value(QLatin1String("bufferView")));
-        QBuffer buffer(&bytes);
-        QImageReader reader(&buffer, type == QLatin1String("image/png") ? "png" : "jpeg");
-        const QSize size = reader.size();
-        if (size.isEmpty() || !korvanta::image::IsWithinImageLimits({static_cast<std::size_t>(size.width()),
-                                                                     static_cast<std::size_t>(size.height())})) {
-            return;
+        auto reading = std::make_unique<ImageReading>();
+        reading->bytes = file_.ViewBytes(image.value(QLatin1String("bufferView")));
+        reading->reader.setDevice(&reading->buffer);
+        reading->reader.setFormat(type == QLatin1String("image/png") ? "png" : "jpeg");
+        reading->size = reading->reader.size();
+        if (reading->size.isEmpty() || !korvanta::image::IsWithinImageLimits({static_cast<std::size_t>(reading->size.width()),
+                                                                             static_cast<std::size_t>(reading->size.height())})) {
+            return nullptr;
         }
-        const QImage decoded = reader.read().convertToFormat(QImage::Format_RGBA8888);
+        return reading;
+    }
+
+    // The image decoded at `scale` of its size: scaled as it is decoded where
+    // the decoder can (JPEG), else decoded whole and then scaled, one image
+    // at a time. No pixels when it cannot be used.
+    void Decode(const QJsonObject& image, double scale, SceneTexture& texture) {
+        const std::unique_ptr<ImageReading> reading = ReadImage(image);
+        if (!reading) return;
+        if (scale < 1.0) {
+            reading->reader.setScaledSize(QSize(std::max(1, static_cast<int>(reading->size.width() * scale)),
+                                                std::max(1, static_cast<int>(reading->size.height() * scale))));
+        }
+        const QImage decoded = reading->reader.read().convertToFormat(QImage::Format_RGBA8888);
         if (decoded.isNull()) return;
         texture.size = decoded.size();
         texture.rgba = QByteArray(reinterpret_cast<const char*>(decoded.constBits()), decoded.sizeInBytes());
@@ -241,113 +265,103 @@ private:
     void ReadTextures(const QJsonObject& document, ModelScene& scene) {
         const QJsonArray images = document.value(QLatin1String("images")).toArray();
         const QJsonArray samplers = document.value(QLatin1String("samplers")).toArray();
-        // An image that several textures show is decoded once and held once.
+        const QJsonArray textures = document.value(QLatin1String("textures")).toArray();
+        // An image that several textures show is decoded once and held once;
+        // all of them together get the images' budget, so each is decoded
+        // smaller by the same scale when they would take more.
         std::map<qint64, SceneTexture> decoded;
-        for (const QJsonValue value : document.value(QLatin1String("textures")).toArray()) {
+        for (const QJsonValue value : textures) {
+            decoded.try_emplace(file_.NumberOr(value.toObject(), "source", images.size(), -1));
+        }
+        decoded.erase(-1);
+        qint64 bytes = 0;
+        for (const auto& [image, unused] : decoded) {
+            if (const std::unique_ptr<ImageReading> reading = ReadImage(images.at(image).toObject())) {
+                bytes += qint64{reading->size.width()} * reading->size.height() * 4;
+            }
+        }
+        const double scale = bytes > imageBytes_ ? std::sqrt(static_cast<double>(imageBytes_) / static_cast<double>(bytes)) : 1.0;
+        for (auto& [image, texture] : decoded) Decode(images.at(image).toObject(), scale, texture);
+        if (scale < 1.0) {
+            scene.note = TrCompose("its %1$s images are drawn at %2$s %% of their size, to keep within the %3$s MiB the view "
+                                   "gives images",
+                                   {kvhost::Grouped(decoded.size()), std::to_string(static_cast<int>(scale * 100)),
+                                    kvhost::Grouped(kvhost::MebibytesOf(static_cast<std::uint64_t>(imageBytes_)))});
+        }
+        for (const QJsonValue value : textures) {
             const QJsonObject description = value.toObject();
             const qint64 image = file_.NumberOr(description, "source", images.size(), -1);
-            SceneTexture texture;
-            if (image >= 0) {
-                auto [known, isNew] = decoded.try_emplace(image);
-                if (isNew) Decode(images.at(image).toObject(), known->second);
-                texture = known->second;
-            }
+            SceneTexture texture = image >= 0 ? decoded.at(image) : SceneTexture();
             const qint64 sampler = file_.NumberOr(description, "sampler", samplers.size(), -1);
             if (sampler >= 0) ReadSampler(samplers.at(sampler).toObject(), texture);
             scene.textures.push_back(std::move(texture));
         }
     }
 
-    // The node's transform, column-major as glTF stores it, or from its parts.
-    QMatrix4x4 Transform(const QJsonObject& node) const {
-        QMatrix4x4 transform;
-        const QJsonArray matrix = node.value(QLatin1String("matrix")).toArray();
-        if (matrix.size() == 16) {
-            for (int column = 0; column < 4; ++column) {
-                for (int row = 0; row < 4; ++row) transform(row, column) = static_cast<float>(matrix[column * 4 + row].toDouble());
-            }
-            return transform;
-        }
-        const QJsonArray translation = node.value(QLatin1String("translation")).toArray();
-        const QJsonArray rotation = node.value(QLatin1String("rotation")).toArray();
-        const QJsonArray scale = node.value(QLatin1String("scale")).toArray();
-        if (translation.size() == 3) {
-            transform.translate(QVector3D(translation[0].toDouble(), translation[1].toDouble(), translation[2].toDouble()));
-        }
-        if (rotation.size() == 4) {
-            transform.rotate(QQuaternion(rotation[3].toDouble(), rotation[0].toDouble(), rotation[1].toDouble(), rotation[2].toDouble()));
-        }
-        if (scale.size() == 3) transform.scale(QVector3D(scale[0].toDouble(), scale[1].toDouble(), scale[2].toDouble()));
-        return transform;
-    }
-
-    // Position, rotation and scale, as glTF requires a node's matrix to hold.
-    void Split(const QMatrix4x4& transform, SceneNode& node) const {
-        QMatrix3x3 rotation;
-        for (int column = 0; column < 3; ++column) {
-            const QVector3D axis = transform.column(column).toVector3D();
-            node.scale[column] = axis.length();
-            if (!std::isfinite(node.scale[column]) || node.scale[column] == 0.0f) file_.Refuse();
-        }
-        // A mirroring turns one axis round.
-        const QVector3D x = transform.column(0).toVector3D();
-        if (QVector3D::dotProduct(x, QVector3D::crossProduct(transform.column(1).toVector3D(), transform.column(2).toVector3D())) < 0.0f) {
-            node.scale[0] = -node.scale[0];
-        }
-        for (int column = 0; column < 3; ++column) {
-            const QVector3D axis = transform.column(column).toVector3D() / node.scale[column];
-            for (int row = 0; row < 3; ++row) rotation(row, column) = axis[row];
-        }
-        node.rotation = QQuaternion::fromRotationMatrix(rotation);
-        node.position = transform.column(3).toVector3D();
-    }
-
-    void ReadNodes(const QJsonObject& document, ModelScene& scene) {
-        const QJsonArray nodes = document.value(QLatin1String("nodes")).toArray();
-        std::vector<QMatrix4x4> transforms;
-        for (const QJsonValue value : nodes) {
-            const QJsonObject description = value.toObject();
-            SceneNode& node = scene.nodes.emplace_back();
-            node.name = description.value(QLatin1String("name")).toString();
-            node.mesh = static_cast<int>(file_.NumberOr(description, "mesh", static_cast<qint64>(scene.meshes.size()), -1));
-            for (const QJsonValue child : description.value(QLatin1String("children")).toArray()) {
-                node.children.push_back(static_cast<int>(file_.Number(child, nodes.size())));
-            }
-            transforms.push_back(Transform(description));
-            Split(transforms.back(), node);
-        }
-        const QJsonArray scenes = document.value(QLatin1String("scenes")).toArray();
-        if (scenes.isEmpty()) return;
-        for (const QJsonValue root : scenes.at(file_.NumberOr(document, "scene", scenes.size(), 0)).toObject().value(QLatin1String("nodes")).toArray()) {
-            scene.roots.push_back(static_cast<int>(file_.Number(root, nodes.size())));
-        }
-        // Down the tree, with each node's place in the scene: a node reached
-        // twice would make the tree a graph.
-        std::vector<bool> reached(scene.nodes.size(), false);
+    // Calls visit(node, its transform in the scene) for every node of the
+    // scene, down the tree: a node reached twice would make the tree a graph.
+    template <typename Visit>
+    void WalkTree(const ModelScene& scene, Visit visit) const {
+        std::vector<bool> reached(scene.tree.nodes.size(), false);
         std::vector<std::pair<int, QMatrix4x4>> pending;
         for (const int root : scene.roots) pending.emplace_back(root, QMatrix4x4());
         while (!pending.empty()) {
             const auto [index, above] = pending.back();
             pending.pop_back();
-            if (reached[index]) file_.Refuse();
-            reached[index] = true;
-            const QMatrix4x4 placed = above * transforms[index];
-            const SceneNode& node = scene.nodes[index];
-            if (node.mesh >= 0 && !scene.meshes[static_cast<std::size_t>(node.mesh)].parts.empty()) {
-                const SceneBox& box = scene.meshes[static_cast<std::size_t>(node.mesh)].box;
-                for (int corner = 0; corner < 8; ++corner) {
-                    const QVector3D point((corner & 1) ? box.high.x() : box.low.x(), (corner & 2) ? box.high.y() : box.low.y(),
-                                          (corner & 4) ? box.high.z() : box.low.z());
-                    const bool first = !scene.box;
-                    if (first) scene.box.emplace();
-                    Include(*scene.box, placed.map(point), first);
-                }
-            }
-            for (const int child : node.children) pending.emplace_back(child, placed);
+            if (reached[static_cast<std::size_t>(index)]) file_.Refuse();
+            reached[static_cast<std::size_t>(index)] = true;
+            const SceneNode& node = scene.tree.nodes[static_cast<std::size_t>(index)];
+            const QMatrix4x4 placed = above * node.transform;
+            visit(node, placed);
+            for (const int child : scene.tree.ChildrenOf(node)) pending.emplace_back(child, placed);
         }
     }
 
+    void ReadNodes(const QJsonObject& document, ModelScene& scene) {
+        scene.tree = file_.TakeNodes();
+        const auto nodeCount = static_cast<qint64>(scene.tree.nodes.size());
+        for (const SceneNode& node : scene.tree.nodes) {
+            if (node.mesh >= static_cast<qint64>(scene.meshes.size())) file_.Refuse();
+        }
+        for (const int child : scene.tree.children) {
+            if (child >= nodeCount) file_.Refuse();
+        }
+        const QJsonArray scenes = document.value(QLatin1String("scenes")).toArray();
+        if (scenes.isEmpty()) return;
+        for (const QJsonValue root : scenes.at(file_.NumberOr(document, "scene", scenes.size(), 0)).toObject().value(QLatin1String("nodes")).toArray()) {
+            scene.roots.push_back(static_cast<int>(file_.Number(root, nodeCount)));
+        }
+        // Once to count each mesh's placements and to measure the scene,
+        // once more to fill the instance tables made to measure.
+        WalkTree(scene, [&](const SceneNode& node, const QMatrix4x4& placed) {
+            if (node.mesh < 0 || scene.meshes[static_cast<std::size_t>(node.mesh)].parts.empty()) return;
+            SceneMesh& mesh = scene.meshes[static_cast<std::size_t>(node.mesh)];
+            // A placement Qt Quick 3D cannot draw: one that flattens the mesh, or is not a number.
+            for (int column = 0; column < 3; ++column) {
+                const float length = placed.column(column).toVector3D().length();
+                if (!std::isfinite(length) || length == 0.0f || !std::isfinite(placed(column, 3))) file_.Refuse();
+            }
+            if (mesh.placements == std::numeric_limits<int>::max()) file_.Refuse();
+            ++mesh.placements;
+            IncludeTransformed(scene.box, mesh.box, placed);
+        });
+        std::vector<float*> next;
+        for (SceneMesh& mesh : scene.meshes) {
+            mesh.instances = QByteArray(qint64{mesh.placements} * kInstanceEntryBytes, Qt::Uninitialized);
+            next.push_back(reinterpret_cast<float*>(mesh.instances.data()));
+        }
+        WalkTree(scene, [&](const SceneNode& node, const QMatrix4x4& placed) {
+            if (node.mesh < 0 || scene.meshes[static_cast<std::size_t>(node.mesh)].parts.empty()) return;
+            float*& entry = next[static_cast<std::size_t>(node.mesh)];
+            for (int row = 0; row < 3; ++row) {
+                for (int column = 0; column < 4; ++column) *entry++ = placed(row, column);
+            }
+            for (const float value : {1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f}) *entry++ = value;
+        });
+    }
+
     GlbFile file_;
+    qint64 imageBytes_;
     qint64 materialCount_ = 0;
     std::map<std::pair<qint64, qint64>, std::pair<QByteArray, qint64>> vertices_;  // with the vertex count
     std::map<std::vector<qint64>, QByteArray> indices_;
@@ -355,9 +369,9 @@ private:
 
 }  // namespace
 
-ModelScene ReadModelScene(const QString& modelFile) {
+ModelScene ReadModelScene(const QString& modelFile, qint64 imageBytes) {
     try {
-        return SceneReader(modelFile).Read();
+        return SceneReader(modelFile, imageBytes).Read();
     } catch (const GlbFile::Refusal& undrawable) {
         ModelScene scene;
         scene.whyNotDrawn = undrawable.why;

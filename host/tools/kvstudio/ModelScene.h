@@ -2,13 +2,15 @@
 
 #include <QByteArray>
 #include <QColor>
-#include <QQuaternion>
+#include <QMatrix4x4>
 #include <QSize>
 #include <QString>
 #include <QVector3D>
 
 #include <optional>
 #include <vector>
+
+#include "SceneNodes.h"
 
 namespace kvstudio {
 
@@ -38,6 +40,11 @@ struct SceneMesh {
     };
     std::vector<Part> parts;
     SceneBox box;  // of all parts
+    // Where the scene places the mesh, as Qt Quick 3D's instance table has
+    // it: per placement the first three rows of its matrix in the scene, a
+    // colour and a vector of data, four floats each (kInstanceEntryBytes).
+    QByteArray instances;
+    int placements = 0;
 
     int Stride() const { return static_cast<int>((textured ? 5 : 3) * sizeof(float)); }
 };
@@ -68,20 +75,12 @@ struct SceneMaterial {
     bool doubleSided = false;
 };
 
-// A glTF node, its transform split as Qt Quick 3D's nodes take it.
-struct SceneNode {
-    QString name;
-    QVector3D position;
-    QQuaternion rotation;
-    QVector3D scale{1, 1, 1};
-    int mesh = -1;  // in ModelScene::meshes
-    std::vector<int> children;
-};
+inline constexpr int kInstanceEntryBytes = 5 * 4 * static_cast<int>(sizeof(float));
 
 // What the view draws of a model file: the glTF scene in it, checked to hold
 // together (every number names something there is, the nodes form a tree).
 struct ModelScene {
-    std::vector<SceneNode> nodes;  // numbered as in the file
+    SceneNodes tree;
     std::vector<int> roots;
     std::vector<SceneMesh> meshes;
     std::vector<SceneMaterial> materials;
@@ -90,11 +89,24 @@ struct ModelScene {
     std::optional<SceneBox> box;
     // Why the scene cannot be drawn, in the user's language; empty when it can.
     QString whyNotDrawn;
+    // What the view draws otherwise than the file has it (images made
+    // smaller to keep within the images' budget); empty when nothing.
+    QString note;
 };
+
+// Grows `box` (none yet when absent) by the corners of `inner` transformed.
+void IncludeTransformed(std::optional<SceneBox>& box, const SceneBox& inner, const QMatrix4x4& transform);
+
+// The box, in the scene's coordinates, of a placed part and everything it
+// places: the node of its instance at each level of `instancePath` (see
+// ModelView::Select); none when there is no such part, or it draws nothing.
+std::optional<SceneBox> PlacedPartBox(const ModelScene& scene, const std::vector<int>& instancePath, bool topLevelFaces);
 
 // Reads the scene of a model file that the modelling library wrote, and of
 // its binary data only what the scene draws: the library's own structure of
-// the model stays on disk. For any thread.
-ModelScene ReadModelScene(const QString& modelFile);
+// the model stays on disk. Images are decoded within `imageBytes` in all:
+// when they would take more, each is decoded smaller, and `note` says so.
+// For any thread.
+ModelScene ReadModelScene(const QString& modelFile, qint64 imageBytes);
 
 }  // namespace kvstudio

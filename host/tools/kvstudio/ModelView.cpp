@@ -11,6 +11,7 @@
 #include <QStackedLayout>
 #include <QUrl>
 #include <QtQuick3D/qquick3dgeometry.h>
+#include <QtQuick3D/qquick3dinstancing.h>
 #include <QtQuick3D/qquick3dobject.h>
 
 #include "ModelScene.h"
@@ -33,36 +34,24 @@ constexpr qint64 kMostTrianglesMultisampled = 1'000'000;
 // The triangles of every mesh placed in the scene.
 qint64 PlacedTriangles(const ModelScene& scene) {
     qint64 triangles = 0;
-    for (const SceneNode& node : scene.nodes) {
-        if (node.mesh < 0) continue;
-        for (const SceneMesh::Part& part : scene.meshes[static_cast<std::size_t>(node.mesh)].parts) {
-            triangles += part.indexCount / 3;
-        }
+    for (const SceneMesh& mesh : scene.meshes) {
+        for (const SceneMesh::Part& part : mesh.parts) triangles += qint64{mesh.placements} * (part.indexCount / 3);
     }
     return triangles;
 }
 
-// A model draws a mesh for each part of its geometry.
+// A model draws a mesh for each part of its geometry, once for each of its placements.
 int CountMeshes(const QObject& node) {
     int count = 0;
     for (const QObject* child : node.findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
         if (child->inherits("QQuick3DModel")) {
             const auto* geometry = child->property("geometry").value<QQuick3DGeometry*>();
-            count += geometry != nullptr ? geometry->subsetCount() : 0;
+            const auto* placements = dynamic_cast<const ScenePlacements*>(child->property("instancing").value<QQuick3DInstancing*>());
+            if (geometry != nullptr) count += geometry->subsetCount() * (placements != nullptr ? placements->Count() : 1);
         }
         count += CountMeshes(*child);
     }
     return count;
-}
-
-// The scene nodes directly below `node`, in the file's order: the materials,
-// textures and geometries hang there too.
-QList<QObject*> ChildNodes(const QObject& node) {
-    QList<QObject*> nodes;
-    for (QObject* child : node.findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
-        if (child->inherits("QQuick3DNode")) nodes << child;
-    }
-    return nodes;
 }
 
 }  // namespace
@@ -164,7 +153,8 @@ void ModelView::Show(const ModelScene& scene) {
     }
     RemoveModel();
     pages_->setCurrentWidget(quick_);
-    scene_ = MakeSceneObjects(scene, *ModelNode(), *quick_->engine());
+    shown_ = scene;
+    scene_ = MakeSceneObjects(shown_, *ModelNode(), *quick_->engine());
     Root()->setProperty("hasModel", true);
     Root()->setProperty("multisampled", PlacedTriangles(scene) <= kMostTrianglesMultisampled);
     if (scene.box) {
@@ -182,9 +172,10 @@ void ModelView::Clear() {
 
 void ModelView::RemoveModel() {
     if (Root() == nullptr) return;
-    QMetaObject::invokeMethod(Root(), "select", Q_ARG(QVariant, QVariant::fromValue<QObject*>(nullptr)));
+    QMetaObject::invokeMethod(Root(), "clearSelection");
     Root()->setProperty("hasModel", false);
     delete scene_;
+    shown_ = {};
 }
 
 void ModelView::FrameAll() {
@@ -201,22 +192,12 @@ void ModelView::SetGridSpacing(double metres) {
 
 void ModelView::Select(const std::vector<int>& instancePath, bool topLevelFaces) {
     if (!HasModel()) return;
-    // Below the scene's root, the file's root node, whose children are the
-    // top level's own faces, if it has any, and then its instances, each with
-    // the instances it places.
-    QList<QObject*> level = scene_ != nullptr ? ChildNodes(*scene_) : QList<QObject*>();
-    level = level.isEmpty() ? level : ChildNodes(*level.front());
-    QObject* node = nullptr;
-    for (std::size_t depth = 0; depth < instancePath.size(); ++depth) {
-        const int index = instancePath[depth] + (depth == 0 && topLevelFaces ? 1 : 0);
-        if (index < 0 || index >= level.size()) {
-            node = nullptr;
-            break;
-        }
-        node = level[index];
-        level = ChildNodes(*node);
+    const std::optional<SceneBox> box = PlacedPartBox(shown_, instancePath, topLevelFaces);
+    if (!box) {
+        QMetaObject::invokeMethod(Root(), "clearSelection");
+        return;
     }
-    QMetaObject::invokeMethod(Root(), "select", Q_ARG(QVariant, QVariant::fromValue(node)));
+    QMetaObject::invokeMethod(Root(), "selectBox", Q_ARG(QVariant, box->low), Q_ARG(QVariant, box->high));
 }
 
 bool ModelView::HasSelection() const {

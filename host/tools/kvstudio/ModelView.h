@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+#include "ModelScene.h"
+
 class QLabel;
 class QQuick3DObject;
 class QQuickItem;
@@ -17,8 +19,6 @@ class QQuickWidget;
 class QStackedLayout;
 
 namespace kvstudio {
-
-struct ModelScene;
 
 // The model's extent along its own axes (z up), in metres.
 struct ModelExtent {
@@ -98,8 +98,10 @@ private:
     QString whyUnavailable_;
     // Waits for the first frame once the view is on screen.
     QTimer firstFrame_;
-    // What Show made, owning the rest: its children are the scene's roots.
+    // What Show made, owning the rest, and the scene it draws, whose tree
+    // says where each placed part is.
     QPointer<QQuick3DObject> scene_;
+    ModelScene shown_;
 };
 
 }  // namespace kvstudio

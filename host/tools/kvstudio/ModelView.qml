@@ -27,9 +27,8 @@ Item {
     readonly property real farthestDistance: framedDistance * 6
     // The ground grid's spacing in metres; 0 hides it.
     property real gridStep: 0
-    // The placed part picked in the outline, if any.
-    property var selected: null
-    readonly property bool hasSelection: selected !== null
+    // Whether a placed part picked in the outline is marked.
+    property bool hasSelection: false
 
     function frameAll() {
         const minimum = boundsMinimum;
@@ -50,44 +49,30 @@ Item {
         return radius / Math.sin(halfAngle) * 1.05;
     }
 
-    // The scene box of a node and everything below it, from its meshes' boxes.
-    function sceneBox(node, box) {
-        if (node instanceof Model) {
-            const low = node.bounds.minimum;
-            const high = node.bounds.maximum;
-            for (let corner = 0; corner < 8; ++corner) {
-                const point = node.mapPositionToScene(Qt.vector3d(corner & 1 ? high.x : low.x,
-                                                                  corner & 2 ? high.y : low.y,
-                                                                  corner & 4 ? high.z : low.z));
-                if (box.empty) {
-                    box.minimum = point;
-                    box.maximum = point;
-                    box.empty = false;
-                }
-                box.minimum = Qt.vector3d(Math.min(box.minimum.x, point.x), Math.min(box.minimum.y, point.y),
-                                          Math.min(box.minimum.z, point.z));
-                box.maximum = Qt.vector3d(Math.max(box.maximum.x, point.x), Math.max(box.maximum.y, point.y),
-                                          Math.max(box.maximum.z, point.z));
-            }
+    // Marks the box (in the model's coordinates) of a placed part and turns
+    // the camera on it.
+    function selectBox(low, high) {
+        let minimum = null;
+        let maximum = null;
+        for (let corner = 0; corner < 8; ++corner) {
+            const point = modelNode.mapPositionToScene(Qt.vector3d(corner & 1 ? high.x : low.x, corner & 2 ? high.y : low.y,
+                                                                   corner & 4 ? high.z : low.z));
+            minimum = minimum === null ? point : Qt.vector3d(Math.min(minimum.x, point.x), Math.min(minimum.y, point.y),
+                                                             Math.min(minimum.z, point.z));
+            maximum = maximum === null ? point : Qt.vector3d(Math.max(maximum.x, point.x), Math.max(maximum.y, point.y),
+                                                             Math.max(maximum.z, point.z));
         }
-        for (let i = 0; i < node.children.length; ++i) sceneBox(node.children[i], box);
-        return box;
-    }
-
-    // Marks the part with a box around it and turns the camera on it; null
-    // takes the mark away.
-    function select(node) {
-        selected = null;
-        if (node === null) return;
-        const box = sceneBox(node, { empty: true });
-        if (box.empty) return;
-        const size = box.maximum.minus(box.minimum);
+        const size = maximum.minus(minimum);
         const margin = Math.max(size.length() * 0.02, 0.01);
-        highlight.position = box.minimum.plus(box.maximum).times(0.5);
+        highlight.position = minimum.plus(maximum).times(0.5);
         highlight.scale = size.plus(Qt.vector3d(margin, margin, margin)).times(0.01);
-        selected = node;
+        hasSelection = true;
         origin.position = highlight.position;
         camera.z = Math.max(distanceToSee(size.length() / 2), nearestDistance);
+    }
+
+    function clearSelection() {
+        hasSelection = false;
     }
 
     // Key steps: 10 degrees, a twentieth of the distance, an eighth closer.
@@ -159,6 +144,7 @@ Item {
         Node {
             id: frame
             Node {
+                id: modelNode
                 objectName: "model"
             }
             Ground {

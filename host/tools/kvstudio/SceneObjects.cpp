@@ -1,10 +1,15 @@
 #include "SceneObjects.h"
 
+#include <QMatrix3x3>
+#include <QMatrix4x4>
 #include <QQmlComponent>
+#include <QQuaternion>
+#include <QVector3D>
 #include <QQmlEngine>
 #include <QQmlListReference>
 #include <QQmlProperty>
 #include <QtQuick3D/qquick3dgeometry.h>
+#include <QtQuick3D/qquick3dinstancing.h>
 #include <QtQuick3D/qquick3dobject.h>
 #include <QtQuick3D/qquick3dtexturedata.h>
 
@@ -50,6 +55,18 @@ const char* AlphaKey(SceneMaterial::Alpha alpha) {
     return "Opaque";
 }
 
+}  // namespace
+
+ScenePlacements::ScenePlacements(QByteArray table, int count, QQuick3DObject* parent)
+    : QQuick3DInstancing(parent), table_(std::move(table)), count_(count) {}
+
+QByteArray ScenePlacements::getInstanceBuffer(int* instanceCount) {
+    if (instanceCount != nullptr) *instanceCount = count_;
+    return table_;
+}
+
+namespace {
+
 class SceneObjectMaker {
 public:
     SceneObjectMaker(const ModelScene& scene, QQmlEngine& engine)
@@ -61,27 +78,13 @@ public:
 
     QQuick3DObject* Make(QQuick3DObject& parent) {
         top_ = Create(*node_, parent);
-        // Depth first, each node's children in the file's order.
-        std::vector<std::pair<int, QQuick3DObject*>> pending;
-        for (auto root = scene_.roots.rbegin(); root != scene_.roots.rend(); ++root) pending.emplace_back(*root, top_);
-        while (!pending.empty()) {
-            const auto [index, above] = pending.back();
-            pending.pop_back();
-            const SceneNode& node = scene_.nodes[static_cast<std::size_t>(index)];
-            QQuick3DObject* made = node.mesh >= 0 && !Mesh(node).parts.empty() ? MakeModel(Mesh(node), *above)
-                                                                                : Create(*node_, *above);
-            made->setObjectName(node.name);
-            made->setProperty("position", node.position);
-            made->setProperty("rotation", node.rotation);
-            made->setProperty("scale", node.scale);
-            for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) pending.emplace_back(*child, made);
+        for (const SceneMesh& mesh : scene_.meshes) {
+            if (mesh.placements != 0 && !mesh.parts.empty()) MakeModel(mesh, *top_);
         }
         return top_;
     }
 
 private:
-    const SceneMesh& Mesh(const SceneNode& node) const { return scene_.meshes[static_cast<std::size_t>(node.mesh)]; }
-
     // An object of the component's type, in the scene below `above` and owned by it.
     QQuick3DObject* Create(QQmlComponent& component, QQuick3DObject& above) {
         auto* object = qobject_cast<QQuick3DObject*>(component.create());
@@ -90,12 +93,47 @@ private:
         return object;
     }
 
+    // One model for every placement of the mesh: Qt Quick 3D draws it once
+    // for each entry of its instance table.
     QQuick3DObject* MakeModel(const SceneMesh& mesh, QQuick3DObject& above) {
         QQuick3DObject* model = Create(*model_, above);
         QQmlProperty::write(model, QStringLiteral("geometry"), QVariant::fromValue(Geometry(mesh)));
+        if (mesh.placements == 1) {
+            // Placed once, it is placed as a node is: Qt Quick 3D's instanced
+            // shaders would be compiled for nothing.
+            Place(*model, mesh.instances);
+        } else {
+            auto* placements = new ScenePlacements(mesh.instances, mesh.placements, model);
+            QQmlProperty::write(model, QStringLiteral("instancing"), QVariant::fromValue<QQuick3DInstancing*>(placements));
+        }
         QQmlListReference materials(model, "materials");
         for (const SceneMesh::Part& part : mesh.parts) materials.append(Material(part.material));
         return model;
+    }
+
+    // The placement of a table's one entry as position, rotation and scale;
+    // the reader has checked that no axis is flattened.
+    static void Place(QQuick3DObject& model, const QByteArray& table) {
+        const auto* rows = reinterpret_cast<const float*>(table.constData());
+        QMatrix4x4 placed;
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 4; ++column) placed(row, column) = rows[row * 4 + column];
+        }
+        QVector3D scale;
+        for (int column = 0; column < 3; ++column) scale[column] = placed.column(column).toVector3D().length();
+        // A mirroring turns one axis round.
+        if (QVector3D::dotProduct(placed.column(0).toVector3D(), QVector3D::crossProduct(placed.column(1).toVector3D(),
+                                                                                         placed.column(2).toVector3D())) < 0.0f) {
+            scale[0] = -scale[0];
+        }
+        QMatrix3x3 rotation;
+        for (int column = 0; column < 3; ++column) {
+            const QVector3D axis = placed.column(column).toVector3D() / scale[column];
+            for (int row = 0; row < 3; ++row) rotation(row, column) = axis[row];
+        }
+        model.setProperty("position", placed.column(3).toVector3D());
+        model.setProperty("rotation", QQuaternion::fromRotationMatrix(rotation));
+        model.setProperty("scale", scale);
     }
 
     QQuick3DGeometry* Geometry(const SceneMesh& mesh) {

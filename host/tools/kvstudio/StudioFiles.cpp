@@ -58,6 +58,12 @@ QString CopyFile(const QString& sourcePath, const QString& targetPath) {
     return target.error() != QFileDevice::NoError ? target.errorString() : source.errorString();
 }
 
+void RemoveFolderInUse(const QString& folder) {
+    const QString removing = folder + QStringLiteral(".removed");
+    QDir(QDir::rootPath()).rename(folder, removing);
+    QDir(QFile::exists(removing) ? removing : folder).removeRecursively();
+}
+
 QProgressDialog* MakeImportProgress(QWidget& parent, ImportRun& run, const QString& title) {
     auto* progress = new QProgressDialog(title, QString(), 0, 100, &parent);
     progress->setWindowTitle(Tr("Import"));

@@ -32,6 +32,10 @@ QString ExportFolderFor(const QString& lastExportFolder, const QString& shownSou
 // not, or nothing.
 QString CopyFile(const QString& source, const QString& target);
 
+// Removes a folder that a thread of the program may still be writing into:
+// renamed first, so that nothing more can be made in it, then removed whole.
+void RemoveFolderInUse(const QString& folder);
+
 // The progress of an import as a dialog that does not block the window:
 // the importer's percentages and messages under `title`, and Cancel.
 QProgressDialog* MakeImportProgress(QWidget& parent, ImportRun& run, const QString& title);

@@ -61,7 +61,7 @@ void StudioWindow::MakeMenus() {
 }
 
 void StudioWindow::UpdateActions() {
-    const bool idle = !IsImporting();
+    const bool idle = !IsBusy();
     importAction_->setEnabled(idle);
     openAction_->setEnabled(idle);
     optionsAction_->setEnabled(idle && importer_.SupportsOptions());

@@ -56,6 +56,7 @@ StudioWindow::StudioWindow(KorvantaModelImporterInterface& importer, QWidget* pa
       outline_(new OutlinePanel(this)),
       materials_(new MaterialsPanel(this)),
       sizeLabel_(new QLabel(this)) {
+    scratch_.setAutoRemove(false);
     setWindowTitle(QStringLiteral("kvstudio"));
     setAcceptDrops(true);
     auto* centre = new QWidget(this);
@@ -95,7 +96,10 @@ void StudioWindow::MakePanels() {
     connect(materials_, &MaterialsPanel::TextureFolderWanted, textureNotice_, &TextureNotice::ChooseFolder);
 }
 
-StudioWindow::~StudioWindow() = default;
+StudioWindow::~StudioWindow() {
+    opening_.reset();
+    RemoveFolderInUse(scratch_.path());
+}
 
 void StudioWindow::ChooseFileToImport() {
     QFileDialog dialog(this, Tr("Import"), lastFolder_, ImportFilter(importer_));
@@ -152,7 +156,7 @@ void StudioWindow::EditTextureFolders() {
 }
 
 void StudioWindow::ImportAgainWithTextureFolder(const QString& folder) {
-    if (IsImporting() || lastImport_.isEmpty()) return;
+    if (IsBusy() || lastImport_.isEmpty()) return;
     std::vector<std::string> folders = kvhost::TextureFoldersToUse(std::nullopt);
     const std::string chosen = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()).toStdString();
     if (std::find(folders.begin(), folders.end(), chosen) == folders.end()) folders.push_back(chosen);
@@ -165,7 +169,7 @@ QString StudioWindow::NextScratchFile(const QString& stem) {
 }
 
 void StudioWindow::Import(const QString& path) {
-    if (IsImporting()) return;
+    if (IsBusy()) return;
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
     lastImport_ = file.absoluteFilePath();
@@ -231,20 +235,33 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
 }
 
 void StudioWindow::Open(const QString& path) {
-    if (IsImporting()) return;
+    if (IsBusy()) return;
     const QFileInfo file(path);
     lastFolder_ = file.absolutePath();
     textureNotice_->hide();
     warning_->Say({});
-    const QString rewritten = NextScratchFile(file.completeBaseName());
-    if (const std::optional<std::string> why = RewriteModelFile(Utf8(file.absoluteFilePath()), Utf8(rewritten))) {
-        QFile::remove(rewritten);
-        const QString message = TrCompose("Could not open %1$s: %2$s", {Utf8(file.fileName()), *why});
+    opening_ = std::make_unique<OpenRun>(file.absoluteFilePath(), NextScratchFile(file.completeBaseName()));
+    connect(opening_.get(), &OpenRun::Finished, this, &StudioWindow::OnOpenFinished);
+    statusBar()->showMessage(TrCompose("Opening %s...", {Utf8(file.fileName())}));
+    UpdateActions();
+    opening_->Start();
+}
+
+void StudioWindow::OnOpenFinished(const OpenOutcome& outcome) {
+    const QString source = opening_->Source();
+    const QString copy = opening_->Copy();
+    // The run's signal is still being delivered, so it goes once that is over.
+    opening_.release()->deleteLater();
+    UpdateActions();
+    if (!outcome.whyNot.isEmpty()) {
+        QFile::remove(copy);
+        const QString message = TrCompose("Could not open %1$s: %2$s", {Utf8(QFileInfo(source).fileName()), Utf8(outcome.whyNot)});
+        statusBar()->showMessage(message);
         QMessageBox::warning(this, Tr("Open"), message);
         emit Failed(message);
         return;
     }
-    ShowModel(rewritten, file.absoluteFilePath(), ReadModelContents(Utf8(rewritten)), ReadModelScene(rewritten));
+    ShowModel(copy, source, outcome.contents, outcome.scene);
 }
 
 void StudioWindow::OpenRecent(const QString& path) {
@@ -276,6 +293,11 @@ void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath, 
     statusBar()->showMessage(openingMessage_);
     outline_->Show(contents);
     materials_->Show(contents);
+    if (!scene.note.isEmpty()) {
+        const QString note = TrCompose("%1$s: %2$s", {Utf8(QFileInfo(sourcePath).fileName()), Utf8(scene.note)});
+        warning_->Say(note);
+        statusBar()->showMessage(note);
+    }
     view_->Show(scene);
 }
 
@@ -334,12 +356,12 @@ void StudioWindow::closeEvent(QCloseEvent* event) {
 
 void StudioWindow::dragEnterEvent(QDragEnterEvent* event) {
     const QString file = DraggedFile(event->mimeData());
-    if (!IsImporting() && (HasSuffix(file, "3ds") || HasSuffix(file, "kvm"))) event->acceptProposedAction();
+    if (!IsBusy() && (HasSuffix(file, "3ds") || HasSuffix(file, "kvm"))) event->acceptProposedAction();
 }
 
 void StudioWindow::dropEvent(QDropEvent* event) {
     const QString file = DraggedFile(event->mimeData());
-    if (IsImporting() || file.isEmpty()) return;
+    if (IsBusy() || file.isEmpty()) return;
     event->acceptProposedAction();
     if (HasSuffix(file, "kvm")) {
         Open(file);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ImportRun.h"
+#include "OpenRun.h"
 #include "KorvantaModelImporterInterface.h"
 
 class QAction;
@@ -42,7 +43,8 @@ public:
     bool Export(const QString& path);
 
     ModelView& View() { return *view_; }
-    bool IsImporting() const { return run_ != nullptr; }
+    // While an import or File > Open is under way, neither starts again.
+    bool IsBusy() const { return run_ != nullptr || opening_ != nullptr; }
     OutlinePanel& Outline() { return *outline_; }
 
 signals:
@@ -78,6 +80,7 @@ private:
     void UpdateActions();
 
     void OnImportFinished(const ImportOutcome& outcome);
+    void OnOpenFinished(const OpenOutcome& outcome);
     void OnCancel();
     // Only with a model file in the scratch folder that the modelling library
     // wrote: the importer's, or one rewritten by RewriteModelFile.
@@ -108,10 +111,12 @@ private:
     QAction* textureFoldersAction_ = nullptr;
     QAction* asAuthoredAction_ = nullptr;  // checked: imports take the file's smoothing groups and map tiling
     QAction* frameAction_ = nullptr;
-    // Every model file the view opens is one of this folder's.
+    // Every model file the view opens is one of this folder's. It goes with
+    // the window, even while a File > Open still writes into it.
     QTemporaryDir scratch_;
     int scratchFiles_ = 0;
     std::unique_ptr<ImportRun> run_;
+    std::unique_ptr<OpenRun> opening_;
     QProgressDialog* progress_ = nullptr;
     QString lastFolder_;
     QString lastImport_;

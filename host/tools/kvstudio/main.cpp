@@ -12,6 +12,7 @@
 #include <QtQuick3D/qquick3d.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "Display.h"
@@ -122,18 +123,29 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    kvstudio::StudioWindow window(plugin->Importer());
-    kvstudio::RestorePlacement(window);
-    window.show();
-    if (!command.screenshot.isEmpty()) kvstudio::TakePictureOnceShown(window, command.screenshot);
+    auto window = std::make_unique<kvstudio::StudioWindow>(plugin->Importer());
+    kvstudio::RestorePlacement(*window);
+    window->show();
+    if (!command.screenshot.isEmpty()) kvstudio::TakePictureOnceShown(*window, command.screenshot);
     if (!command.file.isEmpty()) {
-        QTimer::singleShot(0, &window, [&window, file = command.file] {
+        QTimer::singleShot(0, window.get(), [window = window.get(), file = command.file] {
             if (QFileInfo(file).suffix().compare(QLatin1String("kvm"), Qt::CaseInsensitive) == 0) {
-                window.Open(file);
+                window->Open(file);
             } else {
-                window.Import(file);
+                window->Import(file);
             }
         });
     }
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    if (kvhost::CaughtInterruption() != 0 || window->IsBusy()) {
+        // The modelling library may still be reading or writing a model for
+        // File > Open on a thread of its own, which nothing can stop
+        // halfway: the window removes its scratch folder, and the program
+        // ends at once, without running the destructors that thread may
+        // yet need.
+        window.reset();
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+    return exitCode;
 }

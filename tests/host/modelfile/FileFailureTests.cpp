@@ -129,6 +129,19 @@ const RefusedFile kRefusedFiles[] = {
      KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"an instance of a missing definition", Edited([](json& g) { Structure(g)["entities"]["instances"][0]["definition"] = 99; }),
      KV_MODEL_FILE_NOT_A_MODEL},
+    // Counts, sizes and indices that are no whole number in range name their member.
+    {"a face material of 1e30", Edited([](json& g) { Structure(g)["entities"]["faceMaterial"] = 1e30; }),
+     KV_MODEL_FILE_NOT_A_MODEL, std::string(kDamaged) + ", at /asset/extras/korvantaModel/entities/faceMaterial\n", true},
+    {"a face material of -1", Edited([](json& g) { Structure(g)["entities"]["faceMaterial"] = -1; }),
+     KV_MODEL_FILE_NOT_A_MODEL, std::string(kDamaged) + ", at /asset/extras/korvantaModel/entities/faceMaterial\n", true},
+    {"2.5 faces", Edited([](json& g) { Structure(g)["definitions"][0]["entities"]["faceCount"] = 2.5; }),
+     KV_MODEL_FILE_NOT_A_MODEL, std::string(kDamaged) + ", at /asset/extras/korvantaModel/definitions/0/entities/faceCount\n"},
+    {"a texture wider than its image", Edited([](json& g) {
+         for (json& material : Structure(g)["materials"]) {
+             if (material.contains("texture")) material["texture"]["width"] = material["texture"]["width"].get<int>() + 1;
+         }
+     }),
+     KV_MODEL_FILE_NOT_A_MODEL, std::string(kDamaged) + ", at /asset/extras/korvantaModel/materials/", true},
     {"a view past its buffer", Edited([](json& g) { g["bufferViews"][0]["byteLength"] = 1u << 30; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"a buffer from another file", Edited([](json& g) { g["buffers"][0]["uri"] = "/etc/hostname"; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"JSON nested 217,000 arrays deep (435 KB)",

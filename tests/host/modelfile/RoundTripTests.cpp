@@ -22,7 +22,7 @@ ModelOutline ExpectedOutline(const Model& model) {
                                      size.width, size.height});
     }
     const auto entities = [&model](const Entities& from) {
-        OutlineEntities expected{from.faces.size(), {}};
+        OutlineEntities expected{from.faces.size(), from.triangles.size(), {}};
         for (const auto& instance : from.instances) {
             const auto placed = std::find_if(model.definitions.begin(), model.definitions.end(),
                                              [&](const auto& definition) { return definition.get() == instance->definition; });
@@ -45,7 +45,7 @@ std::string OutlineText(const ModelOutline& outline) {
         text << '\n';
     }
     const auto describe = [&text](const std::string& name, const OutlineEntities& entities) {
-        text << name << ' ' << entities.faces << " faces, places";
+        text << name << ' ' << entities.faces << " faces, " << entities.triangles << " triangles, places";
         for (const std::size_t placed : entities.placed) text << ' ' << placed;
         text << '\n';
     };

@@ -8,15 +8,19 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "GridMesh.h"
+#include "ModelBombs.h"
 #include "ProcessRunner.h"
 #include "SceneBuilder.h"
 
@@ -107,6 +111,35 @@ std::string FromTheTopWindowsWay(const Folder& path) {
     return name;
 }
 
+// The sample's model file with its description changed.
+void ChangedModel(const Folder& path, const std::function<void(nlohmann::json&)>& change) {
+    const std::string bytes = ReadFile(KV_MODEL);
+    std::uint32_t jsonLength = 0;
+    std::memcpy(&jsonLength, bytes.data() + 12, 4);
+    nlohmann::json document = nlohmann::json::parse(bytes.substr(20, jsonLength));
+    change(document["asset"]["extras"]["korvantaModel"]);
+    std::string json = document.dump();
+    json.append((4 - json.size() % 4) % 4, ' ');
+    const std::string binary = bytes.substr(20 + jsonLength);
+    const auto word = [](std::size_t value) {
+        const auto narrow = static_cast<std::uint32_t>(value);
+        return std::string(reinterpret_cast<const char*>(&narrow), 4);
+    };
+    WriteFile(path, "glTF" + word(2) + word(20 + json.size() + binary.size()) + word(json.size()) + "JSON" + json + binary);
+}
+
+// What kvstudio keeps of a run that shows a model, and its picture.
+const std::set<std::string> kStudioSettings = {"shot.png", "config", "config/Korvanta", "config/Korvanta/kvstudio.conf"};
+
+// 2^20 - 1 placements in 8 KB; 2^18 - 1 for a row that draws them within
+// its minute in the sanitizer build too.
+void DoublingModel(const Folder& folder) {
+    ASSERT_TRUE(hollin::samples::WriteDoublingModel(folder / "doubling.kvm", 20));
+}
+void SmallerDoublingModel(const Folder& folder) {
+    ASSERT_TRUE(hollin::samples::WriteDoublingModel(folder / "doubling.kvm", 18));
+}
+
 const Hostile kRows[] = {
     {"a model file that gives its images twice, the first outside it, opened in kvstudio",
      [](const Folder& f) {
@@ -114,6 +147,24 @@ const Hostile kRows[] = {
      },
      {"kvstudio", "--screenshot=shot.png", "two.kvm"}, {}, 1,
      "kvstudio: Could not open two.kvm: a key is given twice in one object, at /images\n"},
+    {"a model whose faces name material 1e30, in kvinfo",
+     [](const Folder& f) { ChangedModel(f / "bad.kvm", [](nlohmann::json& model) { model["entities"]["faceMaterial"] = 1e30; }); },
+     {"kvinfo", "bad.kvm"}, {}, 1, "damaged, at /asset/extras/korvantaModel/entities/faceMaterial\n"},
+    {"18 levels of components, each placing the one below twice, opened in kvstudio", SmallerDoublingModel,
+     {"kvstudio", "--screenshot=shot.png", "doubling.kvm"}, {}, 0, "", kStudioSettings},
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer's shadow needs more address space than any such limit leaves.
+    {"20 levels of the same under a memory limit, in kvstudio", DoublingModel,
+     {"sh", "-c", "ulimit -v 1500000 && exec kvstudio --screenshot=shot.png doubling.kvm"}, {}, 1,
+     "kvstudio: Could not show doubling.kvm: it needs more memory than there is: about "},
+#endif
+    {"SIGTERM while kvstudio opens 20 levels of the same", DoublingModel,
+     {"sh", "-c", "kvstudio doubling.kvm & sleep 3; kill -TERM $!; wait $!"}, {}, 143, "", kStudioSettings},
+    {"twelve one-colour images of 5000 by 5000 pixels in 1 MB, opened in kvstudio",
+     [](const Folder& f) { ASSERT_TRUE(hollin::samples::WriteImageModel(f / "images.kvm", 12, 5000)); },
+     {"kvstudio", "--screenshot=shot.png", "images.kvm"}, {}, 0,
+     "kvstudio: images.kvm: its 12 images are drawn at 40 % of their size, to keep within the 192 MiB the view gives images\n",
+     kStudioSettings},
     {"preferences nested a million arrays deep",
      [](const Folder& f) {
          WriteFile(Store(f), R"({"3DS Importer":{"ImportUnits":)" + std::string(1'000'000, '[') +

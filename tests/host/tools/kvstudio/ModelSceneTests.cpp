@@ -19,6 +19,8 @@ namespace {
 using kvstudio::ModelScene;
 using kvstudio::ReadModelScene;
 
+constexpr qint64 kImageBytes = qint64{192} << 20;
+
 const std::filesystem::path kCourtyard = KV_MODEL_FILE_CORPUS "/courtyard.kvm";
 
 tinygltf::Model LoadGltf(const std::filesystem::path& file) {
@@ -36,14 +38,14 @@ ModelScene ReadChanged(const std::function<void(tinygltf::Model&)>& change) {
     const TemporaryFolder folder;
     const std::filesystem::path changed = folder.Path() / "changed.kvm";
     EXPECT_TRUE(tinygltf::TinyGLTF().WriteGltfSceneToFile(&gltf, changed.string(), true, true, false, true));
-    return ReadModelScene(QString::fromStdString(changed.string()));
+    return ReadModelScene(QString::fromStdString(changed.string()), kImageBytes);
 }
 
 TEST(ModelScene, ReadsWhatTheLibraryWroteAsAGltfLibraryReadsIt) {
     const tinygltf::Model gltf = LoadGltf(kCourtyard);
-    const ModelScene scene = ReadModelScene(QString::fromStdString(kCourtyard.string()));
+    const ModelScene scene = ReadModelScene(QString::fromStdString(kCourtyard.string()), kImageBytes);
     ASSERT_TRUE(scene.whyNotDrawn.isEmpty()) << scene.whyNotDrawn.toStdString();
-    ASSERT_EQ(scene.nodes.size(), gltf.nodes.size());
+    ASSERT_EQ(scene.tree.nodes.size(), gltf.nodes.size());
     ASSERT_EQ(scene.meshes.size(), gltf.meshes.size());
     EXPECT_EQ(scene.materials.size(), gltf.materials.size());
     for (std::size_t index = 0; index < gltf.meshes.size(); ++index) {
@@ -95,15 +97,15 @@ TEST(ModelScene, FilesThatDoNotHoldTogetherGiveTheReasonAndNothingToDraw) {
     for (const auto& change : breaks) {
         const ModelScene scene = ReadChanged(change);
         EXPECT_EQ(scene.whyNotDrawn, undrawable);
-        EXPECT_TRUE(scene.meshes.empty() && scene.nodes.empty());
+        EXPECT_TRUE(scene.meshes.empty() && scene.tree.nodes.empty());
     }
 
     const TemporaryFolder folder;
     const std::filesystem::path cut = folder.Path() / "cut.kvm";
     std::filesystem::copy_file(kCourtyard, cut);
     std::filesystem::resize_file(cut, std::filesystem::file_size(kCourtyard) - 100);
-    EXPECT_EQ(ReadModelScene(QString::fromStdString(cut.string())).whyNotDrawn, undrawable);
-    EXPECT_TRUE(ReadModelScene(QString::fromStdString((folder.Path() / "missing.kvm").string()))
+    EXPECT_EQ(ReadModelScene(QString::fromStdString(cut.string()), kImageBytes).whyNotDrawn, undrawable);
+    EXPECT_TRUE(ReadModelScene(QString::fromStdString((folder.Path() / "missing.kvm").string()), kImageBytes)
                     .whyNotDrawn.startsWith(QStringLiteral("its model file cannot be read: ")));
 }
 

@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QQuickItem>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -27,6 +28,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWheelEvent>
+#include <QtQuick3D/qquick3dinstancing.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -36,12 +38,14 @@
 
 #include "GridMesh.h"
 #include "ImporterPlugin.h"
+#include "ModelBombs.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
 #include "OutlinePanel.h"
 #include "ProcessRunner.h"
 #include "Preferences.h"
 #include "SceneBuilder.h"
+#include "SceneObjects.h"
 #include "ScreenPicture.h"
 #include "StudioWindow.h"
 #include "TemporaryFolder.h"
@@ -273,6 +277,40 @@ TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMater
     window_->Open(QString::fromStdString(exported.string()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return reopened.count() == 1; }, kImportTimeoutMs));
     EXPECT_EQ(window_->View().MeshCount(), PlacedPrimitives(exported));
+}
+
+// A bolt placed 5,000 times is one model drawn from a table of its
+// placements; picking one in the outline marks it. Images that would take
+// more than the view gives them are drawn smaller, and the window says so.
+TEST_F(Studio, RepeatedPartsAreDrawnFromOneInstanceTableAndLargeImagesSmaller) {
+    const std::filesystem::path bolts = folder_ / "bolts.kvm";
+    ASSERT_TRUE(hollin::samples::WriteRepeatedModel(bolts, 5000));
+    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+    window_->Open(QString::fromStdString(bolts.string()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() == 1; }, kImportTimeoutMs));
+    QList<QObject*> objects;
+    for (const QQuickItem* item : window_->View().QuickWindow()->contentItem()->childItems()) objects << item->findChildren<QObject*>();
+    int instanced = 0;
+    for (const QObject* object : objects) {
+        if (!object->inherits("QQuick3DModel") || object->objectName() == QLatin1String("highlight")) continue;
+        const auto* placements =
+            dynamic_cast<const kvstudio::ScenePlacements*>(object->property("instancing").value<QQuick3DInstancing*>());
+        if (placements == nullptr) continue;
+        ++instanced;
+        EXPECT_EQ(placements->Count(), 5000);
+    }
+    EXPECT_EQ(instanced, 1);
+    EXPECT_EQ(window_->View().MeshCount(), 5000);
+    ASSERT_TRUE(window_->Outline().SelectByName(QStringLiteral("Bolt"), false));
+    EXPECT_TRUE(window_->View().HasSelection());
+    QTest::qWait(300);
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-bolts")));
+
+    const std::filesystem::path images = folder_ / "images.kvm";
+    ASSERT_TRUE(hollin::samples::WriteImageModel(images, 3, 4500));
+    window_->Open(QString::fromStdString(images.string()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() == 2; }, kImportTimeoutMs));
+    EXPECT_TRUE(StatusText().contains(QStringLiteral("images.kvm: its 3 images are drawn at "))) << StatusText().toStdString();
 }
 
 constexpr int kLargeSceneMeshes = 100;

@@ -1,0 +1,101 @@
+// Feeds arbitrary bytes to the model reader's budget and to the view's. A
+// file the library accepts asks for no more than the budget it computed:
+// its placements stay within what the instance graph allows, the model
+// holds together, and, written anew as kvstudio writes every file it opens,
+// its outline gives the view's budget and its scene holds together with no
+// more placements than were counted. A file refused for its demand says
+// what it needs as the rates give it. Seeded with the doubling and image
+// models (make_model_bombs) in tests/fuzz/corpus/budgets.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "EntitiesCheck.h"
+#include "InstanceGraph.h"
+#include "KorvantaAPI.h"
+#include "Model.h"
+#include "ModelFileOutline.h"
+#include "SceneInvariants.h"
+#include "ViewerDemand.h"
+
+namespace {
+
+// Scenes of more placements are left to the budget's own check: reading them
+// under the sanitizers would take the run's time.
+constexpr std::uint64_t kMostPlacementsRead = std::uint64_t{1} << 16;
+
+const std::string& InputPath() {
+    static const std::string path = [] {
+        const int descriptor = memfd_create("model.kvm", MFD_CLOEXEC);
+        if (descriptor < 0 || KVInitialize() != KV_SUCCESS) std::abort();
+        return "/proc/self/fd/" + std::to_string(descriptor);
+    }();
+    return path;
+}
+
+// Where the model is written anew: a folder of its own, as kvstudio's scratch folder.
+const std::filesystem::path& CopyPath() {
+    static const std::filesystem::path path = [] {
+        std::string folder = (std::filesystem::temp_directory_path() / "modelbudget-XXXXXX").string();
+        if (mkdtemp(folder.data()) == nullptr) std::abort();
+        return std::filesystem::path(folder) / "copy.kvm";
+    }();
+    return path;
+}
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
+void CheckTheView(const korvanta::ViewerDemand& demand) {
+    korvanta::ModelOutline outline;
+    if (korvanta::LoadModelOutline(CopyPath().string(), outline) != KV_SUCCESS) Fail("The copy's outline cannot be read");
+    const korvanta::ViewerDemand outlined = korvanta::ViewerDemandOf(outline);
+    if (outlined.placements != demand.placements || outlined.triangles != demand.triangles) {
+        Fail("The copy's outline counts other placements or triangles than the model");
+    }
+    const kvstudio::ModelScene scene = kvstudio::ReadModelScene(QString::fromStdString(CopyPath().string()), kvtest::kFuzzImageBytes);
+    if (!scene.whyNotDrawn.isEmpty()) Fail("The view cannot draw what the library wrote");
+    if (!kvtest::HoldsTogether(scene)) Fail("The scene read does not hold together");
+    std::uint64_t placed = 0;
+    for (const kvstudio::SceneMesh& mesh : scene.meshes) placed += static_cast<std::uint64_t>(mesh.placements);
+    if (placed > demand.placements + 1) Fail("The view places more than was counted");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string& path = InputPath();
+    const int descriptor = std::stoi(path.substr(path.rfind('/') + 1));
+    if (ftruncate(descriptor, 0) != 0 || pwrite(descriptor, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    KVModelRef model{nullptr};
+    KVModelFileVerdict verdict{};
+    const KVResult result = KVModelCreateFromFile(&model, path.c_str(), &verdict);
+    if (verdict.fault == KV_MODEL_FILE_OVER_MEMORY &&
+        (verdict.memory_needed <= verdict.memory_available ||
+         verdict.memory_needed != korvanta::kModelFileWritingRates.BytesFor({verdict.placements, verdict.triangles}))) {
+        Fail("The refusal does not say what the rates give");
+    }
+    if (result != KV_SUCCESS) return 0;
+    const auto& read = *static_cast<const korvanta::Model*>(model.ptr);
+    if (const std::string fault = korvanta::CheckEntities(read); !fault.empty()) Fail(fault.c_str());
+    const korvanta::ViewerDemand demand = korvanta::ViewerDemandOf(read);
+    std::uint64_t stored = 0;
+    for (const auto& definition : read.definitions) stored += definition->entities.instances.size();
+    stored += read.entities.instances.size();
+    if (demand.placements > korvanta::kPlacementsAlwaysAllowed + korvanta::kPlacementsPerStoredInstance * stored) {
+        Fail("The model read places more than its instances allow");
+    }
+    if (demand.placements <= kMostPlacementsRead && KVModelSaveToFile(model, CopyPath().c_str()) == KV_SUCCESS) {
+        CheckTheView(demand);
+    }
+    KVModelRelease(&model);
+    return 0;
+}
