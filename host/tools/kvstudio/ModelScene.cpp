@@ -64,21 +64,49 @@ public:
     }
 
 private:
-    // Positions, and texture coordinates after each when `uvs` is not -1.
-    QByteArray ReadVertices(qint64 positions, qint64 uvs, qint64& count) {
-        const Accessor where = file_.AccessorAt(positions, {kGltfFloat}, 3);
+    // The accessors of a mesh's vertices: positions, and normals and texture
+    // coordinates where they are not -1.
+    struct VertexAccessors {
+        qint64 positions = -1;
+        qint64 normals = -1;
+        qint64 uvs = -1;
+        auto operator<=>(const VertexAccessors&) const = default;
+    };
+
+    // Copies `count` values of `kFloats` floats each into their place in
+    // every vertex of `vertices`.
+    template <int kFloats>
+    static void Interleave(const QByteArray& values, qint64 count, qint64 offset, qint64 stride, QByteArray& vertices) {
+        constexpr qint64 kBytes = kFloats * qint64{sizeof(float)};
+        char* to = vertices.data() + offset;
+        const char* from = values.constData();
+        for (qint64 vertex = 0; vertex < count; ++vertex, to += stride, from += kBytes) std::memcpy(to, from, kBytes);
+    }
+
+    // The vertices as SceneMesh::vertices has them, every accessor checked
+    // to hold as many as the positions before any is read.
+    QByteArray ReadVertices(const VertexAccessors& from, qint64& count) {
+        const Accessor where = file_.AccessorAt(from.positions, {kGltfFloat}, 3);
         count = where.count;
-        QByteArray points = file_.ReadAt(where.offset, where.count * 3 * qint64{sizeof(float)});
-        if (uvs < 0) return points;
-        const Accessor coordinatesAt = file_.AccessorAt(uvs, {kGltfFloat}, 2);
-        if (coordinatesAt.count != count) file_.Refuse();
-        const QByteArray coordinates = file_.ReadAt(coordinatesAt.offset, count * 2 * qint64{sizeof(float)});
-        QByteArray vertices(count * 5 * qint64{sizeof(float)}, Qt::Uninitialized);
-        for (qint64 vertex = 0; vertex < count; ++vertex) {
-            char* to = vertices.data() + vertex * 5 * qint64{sizeof(float)};
-            std::memcpy(to, points.constData() + vertex * 3 * qint64{sizeof(float)}, 3 * sizeof(float));
-            std::memcpy(to + 3 * sizeof(float), coordinates.constData() + vertex * 2 * qint64{sizeof(float)}, 2 * sizeof(float));
-        }
+        QByteArray points = file_.ReadAt(where.offset, count * 3 * qint64{sizeof(float)});
+        if (from.normals < 0 && from.uvs < 0) return points;
+        const auto checked = [&](qint64 accessor, int components) {
+            const Accessor at = file_.AccessorAt(accessor, {kGltfFloat}, components);
+            if (at.count != count) file_.Refuse();
+            return at;
+        };
+        const bool smooth = from.normals >= 0;
+        const bool textured = from.uvs >= 0;
+        const Accessor normals = smooth ? checked(from.normals, 3) : Accessor();
+        const Accessor uvs = textured ? checked(from.uvs, 2) : Accessor();
+        constexpr qint64 kFloat = sizeof(float);
+        const qint64 stride = (3 + (smooth ? 3 : 0) + (textured ? 2 : 0)) * kFloat;
+        QByteArray vertices(count * stride, Qt::Uninitialized);
+        Interleave<3>(points, count, 0, stride, vertices);
+        points.clear();
+        // One array read at a time, dropped once in place.
+        if (smooth) Interleave<3>(file_.ReadAt(normals.offset, count * 3 * kFloat), count, 3 * kFloat, stride, vertices);
+        if (textured) Interleave<2>(file_.ReadAt(uvs.offset, count * 2 * kFloat), count, stride - 2 * kFloat, stride, vertices);
         return vertices;
     }
 
@@ -123,23 +151,25 @@ private:
     SceneMesh ReadMesh(const QJsonObject& description) {
         const QJsonArray primitives = description.value(QLatin1String("primitives")).toArray();
         if (primitives.isEmpty()) file_.Refuse();
-        qint64 positions = -1;
-        qint64 uvs = -1;
+        VertexAccessors attributesOfAll;
         std::vector<Accessor> indices;
         std::vector<qint64> indexAccessors;
         SceneMesh mesh;
         for (const QJsonValue value : primitives) {
             const QJsonObject primitive = value.toObject();
             const QJsonObject attributes = primitive.value(QLatin1String("attributes")).toObject();
-            const qint64 points = file_.Number(attributes.value(QLatin1String("POSITION")), file_.AccessorCount());
-            const qint64 coordinates = file_.NumberOr(attributes, "TEXCOORD_0", file_.AccessorCount(), uvs);
+            const VertexAccessors attributesOfThis{
+                .positions = file_.Number(attributes.value(QLatin1String("POSITION")), file_.AccessorCount()),
+                .normals = file_.NumberOr(attributes, "NORMAL", file_.AccessorCount(), attributesOfAll.normals),
+                .uvs = file_.NumberOr(attributes, "TEXCOORD_0", file_.AccessorCount(), attributesOfAll.uvs)};
             // One vertex array for all parts, as the library writes them.
-            if (file_.NumberOr(primitive, "mode", kTriangles + 1, kTriangles) != kTriangles || (positions >= 0 && points != positions) ||
-                (uvs >= 0 && coordinates != uvs)) {
+            const auto differs = [](qint64 all, qint64 mine) { return all >= 0 && mine != all; };
+            if (file_.NumberOr(primitive, "mode", kTriangles + 1, kTriangles) != kTriangles ||
+                differs(attributesOfAll.positions, attributesOfThis.positions) ||
+                differs(attributesOfAll.normals, attributesOfThis.normals) || differs(attributesOfAll.uvs, attributesOfThis.uvs)) {
                 file_.Refuse();
             }
-            positions = points;
-            uvs = coordinates;
+            attributesOfAll = attributesOfThis;
             indexAccessors.push_back(file_.Number(primitive.value(QLatin1String("indices")), file_.AccessorCount()));
             indices.push_back(file_.AccessorAt(indexAccessors.back(), {kGltfUnsignedShort, kGltfUnsignedInt}, 1));
             if (indices.back().count % 3 != 0 || indices.back().count > std::numeric_limits<int>::max()) file_.Refuse();
@@ -149,12 +179,13 @@ private:
             part.material = static_cast<int>(file_.NumberOr(primitive, "material", materialCount_, -1));
             mesh.parts.push_back(part);
         }
-        mesh.textured = uvs >= 0;
+        mesh.smooth = attributesOfAll.normals >= 0;
+        mesh.textured = attributesOfAll.uvs >= 0;
         // Meshes placed with their transform in the positions share their
         // other arrays, and Qt shares them too.
         qint64 vertexCount = 0;
-        auto [vertices, isNewVertices] = vertices_.try_emplace({positions, uvs});
-        if (isNewVertices) vertices->second.first = ReadVertices(positions, uvs, vertices->second.second);
+        auto [vertices, isNewVertices] = vertices_.try_emplace(attributesOfAll);
+        if (isNewVertices) vertices->second.first = ReadVertices(attributesOfAll, vertices->second.second);
         mesh.vertices = vertices->second.first;
         vertexCount = vertices->second.second;
         auto [sharedIndices, isNewIndices] = indices_.try_emplace(indexAccessors);
@@ -363,7 +394,7 @@ private:
     GlbFile file_;
     qint64 imageBytes_;
     qint64 materialCount_ = 0;
-    std::map<std::pair<qint64, qint64>, std::pair<QByteArray, qint64>> vertices_;  // with the vertex count
+    std::map<VertexAccessors, std::pair<QByteArray, qint64>> vertices_;  // with the vertex count
     std::map<std::vector<qint64>, QByteArray> indices_;
 };
 

@@ -24,9 +24,11 @@ struct SceneBox {
 // its primitives' triangles one after another in the other, each primitive
 // a part of its own.
 struct SceneMesh {
-    // Per vertex its position (three floats) and, when `textured`, its
-    // texture coordinate (two floats).
+    // Per vertex its position (three floats), its normal when `smooth`
+    // (three floats, in the mesh's coordinates) and its texture coordinate
+    // when `textured` (two floats). A mesh without normals is drawn flat.
     QByteArray vertices;
+    bool smooth = false;
     bool textured = false;
     // Vertex numbers, two bytes each, or four with `wideIndices`; each names
     // a vertex there is.
@@ -46,7 +48,9 @@ struct SceneMesh {
     QByteArray instances;
     int placements = 0;
 
-    int Stride() const { return static_cast<int>((textured ? 5 : 3) * sizeof(float)); }
+    int NormalOffset() const { return static_cast<int>(3 * sizeof(float)); }
+    int UvOffset() const { return static_cast<int>((smooth ? 6 : 3) * sizeof(float)); }
+    int Stride() const { return UvOffset() + static_cast<int>((textured ? 2 : 0) * sizeof(float)); }
 };
 
 // A texture's image, decoded, and how it is sampled: without mipmaps, as Qt

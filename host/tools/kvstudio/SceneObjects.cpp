@@ -146,7 +146,9 @@ private:
         geometry->setStride(mesh.Stride());
         geometry->setPrimitiveType(QQuick3DGeometry::PrimitiveType::Triangles);
         geometry->addAttribute(Attribute::PositionSemantic, 0, Attribute::F32Type);
-        if (mesh.textured) geometry->addAttribute(Attribute::TexCoord0Semantic, 3 * sizeof(float), Attribute::F32Type);
+        // Without normals Qt Quick 3D shades each triangle by its own plane.
+        if (mesh.smooth) geometry->addAttribute(Attribute::NormalSemantic, mesh.NormalOffset(), Attribute::F32Type);
+        if (mesh.textured) geometry->addAttribute(Attribute::TexCoord0Semantic, mesh.UvOffset(), Attribute::F32Type);
         geometry->addAttribute(Attribute::IndexSemantic, 0, mesh.wideIndices ? Attribute::U32Type : Attribute::U16Type);
         geometry->setBounds(mesh.box.low, mesh.box.high);
         for (const SceneMesh::Part& part : mesh.parts) {

@@ -151,7 +151,9 @@ bool StudioWindow::StoreTextureFolders(const std::vector<std::string>& folders) 
 }
 
 void StudioWindow::EditTextureFolders() {
-    TextureFoldersDialog dialog(kvhost::TextureFoldersToUse(std::nullopt), this);
+    std::size_t dropped = 0;
+    TextureFoldersDialog dialog(kvhost::TextureFoldersToUse(std::nullopt, &dropped), this);
+    if (dropped != 0) statusBar()->showMessage(QString::fromStdString(kvhost::DroppedFoldersNote(dropped)));
     if (dialog.exec() == QDialog::Accepted) StoreTextureFolders(dialog.Folders());
 }
 

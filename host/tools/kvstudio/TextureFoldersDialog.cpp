@@ -8,11 +8,13 @@
 #include <QPushButton>
 
 #include "StudioText.h"
+#include "TextureFolders.h"
+#include "settings/TextureFolderList.h"
 
 namespace kvstudio {
 
 TextureFoldersDialog::TextureFoldersDialog(const std::vector<std::string>& folders, QWidget* parent)
-    : QDialog(parent), list_(new QListWidget(this)) {
+    : QDialog(parent), list_(new QListWidget(this)), overLimit_(new QLabel(this)) {
     setWindowTitle(Tr("Texture Folders"));
     for (const std::string& folder : folders) list_->addItem(QString::fromStdString(folder));
     list_->setCurrentRow(0);
@@ -23,6 +25,7 @@ TextureFoldersDialog::TextureFoldersDialog(const std::vector<std::string>& folde
            "from the top down."),
         this);
     explanation->setWordWrap(true);
+    overLimit_->setWordWrap(true);
     auto* add = new QPushButton(Tr("&Add..."), this);
     auto* remove = new QPushButton(Tr("&Remove"), this);
     auto* up = new QPushButton(Tr("Move &Up"), this);
@@ -37,10 +40,15 @@ TextureFoldersDialog::TextureFoldersDialog(const std::vector<std::string>& folde
     layout->addWidget(up, 3, 1);
     layout->addWidget(down, 4, 1);
     layout->setRowStretch(5, 1);
-    layout->addWidget(buttons, 6, 0, 1, 2);
+    layout->addWidget(overLimit_, 6, 0, 1, 2);
+    layout->addWidget(buttons, 7, 0, 1, 2);
+    SayWhatIsSearched();
 
     connect(add, &QPushButton::clicked, this, &TextureFoldersDialog::Add);
-    connect(remove, &QPushButton::clicked, this, [this] { delete list_->currentItem(); });
+    connect(remove, &QPushButton::clicked, this, [this] {
+        delete list_->currentItem();
+        SayWhatIsSearched();
+    });
     connect(up, &QPushButton::clicked, this, [this] { MoveCurrent(-1); });
     connect(down, &QPushButton::clicked, this, [this] { MoveCurrent(1); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -58,6 +66,15 @@ void TextureFoldersDialog::Add() {
     if (folder.isEmpty() || !list_->findItems(folder, Qt::MatchExactly).isEmpty()) return;
     list_->addItem(folder);
     list_->setCurrentRow(list_->count() - 1);
+    SayWhatIsSearched();
+}
+
+void TextureFoldersDialog::SayWhatIsSearched() {
+    const auto count = static_cast<std::size_t>(list_->count());
+    const bool over = count > hollin::settings::kMaxTextureFolders;
+    overLimit_->setText(over ? QString::fromStdString(kvhost::DroppedFoldersNote(count - hollin::settings::kMaxTextureFolders))
+                             : QString());
+    overLimit_->setVisible(over);
 }
 
 void TextureFoldersDialog::MoveCurrent(int step) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QListWidget;
 
 namespace kvstudio {
@@ -21,8 +22,10 @@ public:
 private:
     void Add();
     void MoveCurrent(int step);
+    void SayWhatIsSearched();
 
     QListWidget* list_;
+    QLabel* overLimit_;
 };
 
 }  // namespace kvstudio

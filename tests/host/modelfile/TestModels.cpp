@@ -76,7 +76,7 @@ void DescribeEntities(std::ostream& out, const Model& model, const Entities& ent
     // Edges are a set: their order and direction mean nothing.
     std::set<std::tuple<std::uint32_t, std::uint32_t, bool>> edges;
     for (std::uint32_t e = 0; e < entities.edges.size(); ++e) {
-        const auto [from, to] = std::minmax(vertex(entities.edges[e].from), vertex(entities.edges[e].to));
+        const auto [from, to] = std::minmax({vertex(entities.edges[e].from), vertex(entities.edges[e].to)});
         edges.emplace(from, to, entities.IsSmooth(e));
     }
     for (const auto& [from, to, smooth] : edges) out << "  edge " << from << ' ' << to << (smooth ? " smooth\n" : "\n");

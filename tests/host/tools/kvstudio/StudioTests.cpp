@@ -47,6 +47,7 @@
 #include "SceneBuilder.h"
 #include "SceneObjects.h"
 #include "ScreenPicture.h"
+#include "StudioFixture.h"
 #include "StudioWindow.h"
 #include "TemporaryFolder.h"
 #include "TextureFolders.h"
@@ -54,32 +55,11 @@
 namespace {
 
 using kvstudio::StudioWindow;
-
-constexpr int kImportTimeoutMs = 120'000;
-constexpr int kTestTimeLimitMs = 240'000;
-
-// The screenshots carry the language they were taken in, except English's.
-QString ScreenshotPath(const char* name) {
-    const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
-    const QString suffix = language == QLatin1String("en") || language == QLatin1String("C") ? QString() : "-" + language;
-    return QStringLiteral(KV_SCREENSHOT_DIR "/%1%2.png").arg(QLatin1String(name), suffix);
-}
-
-// Handles the next modal dialog (the next one that `which` picks) from the
-// event loop that dialog runs, so that the code which opened it can go on
-// once it is closed.
-void WhenDialogOpens(std::function<void(QDialog&)> handle,
-                     std::function<bool(const QDialog&)> which = [](const QDialog&) { return true; }) {
-    auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, handle = std::move(handle), which = std::move(which)] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible() || !which(*dialog)) return;
-        poll->stop();
-        poll->deleteLater();
-        handle(*dialog);
-    });
-    poll->start(20);
-}
+using studiotest::kImportTimeoutMs;
+using studiotest::ReadResultsWhenShown;
+using studiotest::ScreenshotPath;
+using studiotest::Studio;
+using studiotest::WhenDialogOpens;
 
 // The file dialog lists its folder in the background and may replace a
 // chosen name meanwhile, so the name is typed in again until it is taken.
@@ -91,18 +71,6 @@ void ChooseFile(QFileDialog& files, const QString& path) {
         static_cast<QDialog&>(files).accept();
     });
     retry->start(50);
-}
-
-// The results dialog's report, the dialog closed.
-void ReadResultsWhenShown(QString& report, int& shown, const QString& picture = {}) {
-    WhenDialogOpens(
-        [&report, &shown, picture](QDialog& dialog) {
-            ++shown;
-            report = dialog.findChild<QPlainTextEdit*>()->toPlainText();
-            if (!picture.isEmpty()) dialog.grab().save(picture);
-            dialog.accept();
-        },
-        [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
 }
 
 // The meshes a glTF viewer draws: one for each primitive of each placed mesh.
@@ -135,66 +103,6 @@ int RedPixels(const QImage& picture) {
     return red;
 }
 
-class Studio : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        std::string error;
-        plugin_ = kvhost::ImporterPlugin::Load(KV_IMPORTER_PLUGIN, error);
-        ASSERT_TRUE(plugin_) << error;
-    }
-    static void TearDownTestSuite() { plugin_.reset(); }
-
-    void SetUp() override {
-        // A test that waits past its time fails, and a dialog nobody
-        // answers is closed, so that the next test runs.
-        deadline_.setSingleShot(true);
-        QObject::connect(&deadline_, &QTimer::timeout, [] {
-            ADD_FAILURE() << "the test ran out of time";
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
-        });
-        deadline_.start(kTestTimeLimitMs);
-        window_ = std::make_unique<StudioWindow>(plugin_->Importer());
-        window_->resize(1280, 800);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-
-    QString StatusText() { return window_->statusBar()->currentMessage(); }
-
-    template <typename Widget>
-    Widget& Find(const char* name) {
-        auto* widget = window_->findChild<Widget*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return *widget;
-    }
-
-    QStringList MaterialLines() {
-        QStringList lines;
-        const auto& materials = Find<QListWidget>("materials");
-        for (int row = 0; row < materials.count(); ++row) lines << materials.item(row)->text();
-        return lines;
-    }
-
-    QAction& Action(const char* name) { return *window_->findChild<QAction*>(QLatin1String(name)); }
-
-    QString SizeText() {
-        const QList<QLabel*> labels = window_->statusBar()->findChildren<QLabel*>();
-        QString text;
-        for (const QLabel* label : labels) text += label->text();
-        return text;
-    }
-
-    // Waits for the import to end and its model, if any, to be framed in the view.
-    void WaitForImport(const QSignalSpy& finished, const QSignalSpy& shown, bool expectModel) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1 && (!expectModel || shown.count() >= 1); },
-                                    kImportTimeoutMs));
-    }
-
-    inline static std::unique_ptr<kvhost::ImporterPlugin> plugin_;
-    QTimer deadline_;
-    std::unique_ptr<StudioWindow> window_;
-    TemporaryFolder folder_;
-};
 
 TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMaterialsAndGrid) {
     // Edit > Import Options: the sample's units are metres.
@@ -542,7 +450,8 @@ TEST(StudioCommandLine, EndsWithinSecondsAndSaysWhatTheWindowSays) {
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.file);
-        const ProcessResult result = RunProcess("timeout", {"10", KV_STUDIO, "--screenshot=" + picture, row.file}, row.environment);
+        // Seconds on a quiet machine; the sanitizers on a busy one take several times that.
+        const ProcessResult result = RunProcess("timeout", {"60", KV_STUDIO, "--screenshot=" + picture, row.file}, row.environment);
         EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
         EXPECT_NE(result.err.find(row.said), std::string::npos) << result.err;
     }

@@ -1,0 +1,117 @@
+// gl-117's egg and tank in kvstudio with the "as authored" choice off and
+// on. The egg's faces share smoothing groups: on, its model file gives
+// normals and the view draws it smooth, its checker tiled as its map says.
+// The tank's neighbouring faces take turns in groups: it stays faceted.
+
+#include <gtest/gtest.h>
+
+#include <tiny_gltf.h>
+
+#include <QAction>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <filesystem>
+#include <string>
+
+#include "ModelForView.h"
+#include "ModelScene.h"
+#include "ModelView.h"
+#include "Preferences.h"
+#include "ScreenPicture.h"
+#include "StudioFixture.h"
+#include "settings/ImportSettings.h"
+
+namespace {
+
+using kvstudio::StudioWindow;
+using studiotest::kImportTimeoutMs;
+using studiotest::ReadResultsWhenShown;
+using studiotest::ScreenshotPath;
+using studiotest::Studio;
+
+const std::string kModels = "/usr/share/games/gl-117/models/";
+
+// Of the pixels where either picture shows something other than the view's
+// background, the share whose grey differs between them by more than `levels`.
+double ShareDiffering(const QImage& one, const QImage& other, int levels) {
+    const QRgb background = qRgb(0xdf, 0xe3, 0xe8) & RGB_MASK;
+    qint64 shown = 0;
+    qint64 differing = 0;
+    for (int y = 0; y < std::min(one.height(), other.height()); ++y) {
+        for (int x = 0; x < std::min(one.width(), other.width()); ++x) {
+            const QRgb a = one.pixel(x, y);
+            const QRgb b = other.pixel(x, y);
+            if ((a & RGB_MASK) == background && (b & RGB_MASK) == background) continue;
+            ++shown;
+            if (std::abs(qGray(a) - qGray(b)) > levels) ++differing;
+        }
+    }
+    return shown == 0 ? 0.0 : static_cast<double>(differing) / static_cast<double>(shown);
+}
+
+class StudioAsAuthored : public Studio {
+protected:
+    // Imports gl-117's `model` with the choice as given, saves the window's
+    // picture as `picture` and returns the view's.
+    QImage Import(const std::string& model, bool asAuthored, const char* picture) {
+        window_->findChild<QAction*>(QStringLiteral("asAuthored"))->setChecked(asAuthored);
+        QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
+        QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+        QString report;
+        int resultsShown = 0;
+        ReadResultsWhenShown(report, resultsShown);
+        window_->Import(QString::fromStdString(kModels + model + ".3ds"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1 && shown.count() == 1; }, kImportTimeoutMs));
+        QTest::qWait(500);  // the framed model drawn
+        EXPECT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath(picture)));
+        return window_->View().grab().toImage();
+    }
+
+    // What the view draws of the model file `glb` without its normals.
+    QImage DrawnFlat(const std::filesystem::path& glb) {
+        tinygltf::Model gltf;
+        std::string error;
+        std::string warning;
+        EXPECT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, glb.string())) << error;
+        for (tinygltf::Mesh& mesh : gltf.meshes) {
+            for (tinygltf::Primitive& primitive : mesh.primitives) EXPECT_EQ(primitive.attributes.erase("NORMAL"), 1u);
+        }
+        const std::filesystem::path flat = folder_ / "flat.kvm";
+        EXPECT_TRUE(tinygltf::TinyGLTF().WriteGltfSceneToFile(&gltf, flat.string(), true, true, false, true));
+        QSignalSpy shown(&window_->View(), &kvstudio::ModelView::Shown);
+        window_->View().Show(kvstudio::ReadModelScene(QString::fromStdString(flat.string()), kvstudio::kImageBytes));
+        EXPECT_EQ(shown.count(), 1);
+        QTest::qWait(500);
+        return window_->View().grab().toImage();
+    }
+
+    void TearDown() override {
+        window_->findChild<QAction*>(QStringLiteral("asAuthored"))->setChecked(false);
+        hollin::prefs::Get().Remove(u"3DS Importer", u"TextureFolders");
+    }
+};
+
+TEST_F(StudioAsAuthored, TheEggIsDrawnSmoothWhereItsNormalsSayAndTheTankStaysFaceted) {
+    hollin::settings::WriteTextureFolders(hollin::prefs::Get(), {"/usr/share/games/gl-117/textures"});
+    Import("egg", false, "studio-egg");
+    const QImage egg = Import("egg", true, "studio-egg-as-authored");
+    // Close up, where the tiles are larger than pixels.
+    window_->View().setFocus();
+    for (int step = 0; step < 6; ++step) QTest::keyClick(&window_->View(), Qt::Key_Plus);
+    QTest::qWait(300);
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-egg-as-authored-close")));
+    // The same egg, tiled the same, drawn without its normals: the shading
+    // alone tells them apart, over much of the egg.
+    const std::filesystem::path exported = folder_ / "egg.glb";
+    ASSERT_TRUE(window_->Export(QString::fromStdString(exported.string())));
+    const double shaded = ShareDiffering(egg, DrawnFlat(exported), 2);
+    EXPECT_GT(shaded, 0.1) << "the egg is drawn flat";
+
+    const QImage tank = Import("tank1", false, "studio-tank1-plain");
+    const double tankDiffers = ShareDiffering(tank, Import("tank1", true, "studio-tank1-as-authored"), 2);
+    EXPECT_LT(tankDiffers, 0.001) << "the tank is drawn otherwise as authored";
+}
+
+}  // namespace

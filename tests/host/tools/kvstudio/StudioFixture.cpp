@@ -1,0 +1,39 @@
+// What kvstudio's window tests share.
+
+#include "StudioFixture.h"
+
+#include <QLocale>
+#include <QPlainTextEdit>
+
+namespace studiotest {
+
+QString ScreenshotPath(const char* name) {
+    const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
+    const QString suffix = language == QLatin1String("en") || language == QLatin1String("C") ? QString() : "-" + language;
+    return QStringLiteral(KV_SCREENSHOT_DIR "/%1%2.png").arg(QLatin1String(name), suffix);
+}
+
+void WhenDialogOpens(std::function<void(QDialog&)> handle, std::function<bool(const QDialog&)> which) {
+    auto* poll = new QTimer();
+    QObject::connect(poll, &QTimer::timeout, [poll, handle = std::move(handle), which = std::move(which)] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible() || !which(*dialog)) return;
+        poll->stop();
+        poll->deleteLater();
+        handle(*dialog);
+    });
+    poll->start(20);
+}
+
+void ReadResultsWhenShown(QString& report, int& shown, const QString& picture) {
+    WhenDialogOpens(
+        [&report, &shown, picture](QDialog& dialog) {
+            ++shown;
+            report = dialog.findChild<QPlainTextEdit*>()->toPlainText();
+            if (!picture.isEmpty()) dialog.grab().save(picture);
+            dialog.accept();
+        },
+        [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
+}
+
+}  // namespace studiotest
