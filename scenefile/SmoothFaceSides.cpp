@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <span>
 
 namespace hollin::importer {
 namespace {
@@ -12,6 +13,7 @@ struct Side {
     Lib3dsWord higherVertex;
     std::uint8_t corner;
     std::uint32_t face;
+    Lib3dsDword groups;
 };
 
 // A face whose corners name three different vertices of the mesh; any other
@@ -20,6 +22,48 @@ bool IsProperTriangle(const Lib3dsMesh& mesh, const Lib3dsFace& face) {
     const auto [a, b, c] = face.points;
     return mesh.pointL != nullptr && a < mesh.points && b < mesh.points && c < mesh.points && a != b && b != c &&
            a != c;
+}
+
+// Sides a vertex may have for each pair of them to be compared.
+constexpr std::size_t kFewSides = 16;
+
+void MarkSmooth(const Side& side, std::vector<std::uint8_t>& smooth) {
+    smooth[side.face] |= static_cast<std::uint8_t>(1u << side.corner);
+}
+
+// A side is smooth when another face along it shares a group with it.
+void MarkFew(std::span<const Side> sides, std::vector<std::uint8_t>& smooth) {
+    for (std::size_t i = 1; i < sides.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (sides[i].higherVertex != sides[j].higherVertex || (sides[i].groups & sides[j].groups) == 0) continue;
+            MarkSmooth(sides[i], smooth);
+            MarkSmooth(sides[j], smooth);
+        }
+    }
+}
+
+// The same for a vertex that many sides share, by runs of sides between the
+// same two vertices counted by group, so that a damaged file whose faces
+// all share one side costs no more than a mesh.
+void MarkMany(std::span<Side> sides, std::vector<std::uint8_t>& smooth) {
+    std::sort(sides.begin(), sides.end(), [](const Side& a, const Side& b) { return a.higherVertex < b.higherVertex; });
+    for (auto run = sides.begin(); run != sides.end();) {
+        const auto runEnd = std::find_if(run, sides.end(), [&](const Side& side) { return side.higherVertex != run->higherVertex; });
+        std::array<std::uint32_t, 32> facesInGroup{};
+        for (auto side = run; side != runEnd; ++side) {
+            for (std::uint32_t bits = side->groups; bits != 0; bits &= bits - 1) {
+                ++facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))];
+            }
+        }
+        for (auto side = run; side != runEnd; ++side) {
+            for (std::uint32_t bits = side->groups; bits != 0; bits &= bits - 1) {
+                if (facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))] < 2) continue;
+                MarkSmooth(*side, smooth);
+                break;
+            }
+        }
+        run = runEnd;
+    }
 }
 
 }  // namespace
@@ -36,7 +80,7 @@ std::vector<std::uint8_t> SmoothFaceSides(const Lib3dsMesh& mesh) {
             if (face.smoothing == 0 || !IsProperTriangle(mesh, face)) continue;
             for (std::uint8_t corner = 0; corner < 3; ++corner) {
                 const Lib3dsWord a = face.points[corner], b = face.points[(corner + 1) % 3];
-                visit(std::min(a, b), Side{std::max(a, b), corner, f});
+                visit(std::min(a, b), Side{std::max(a, b), corner, f, face.smoothing});
             }
         }
     };
@@ -46,30 +90,12 @@ std::vector<std::uint8_t> SmoothFaceSides(const Lib3dsMesh& mesh) {
     std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
     forEachSide([&](Lib3dsWord lower, const Side& side) { sides[next[lower]++] = side; });
 
-    // A side is smooth when another face of the run of sides between the
-    // same two vertices shares a group with it. Runs are counted by group,
-    // so that a damaged file whose faces all share one side costs no more
-    // than a mesh.
-    const auto bySide = [](const Side& a, const Side& b) { return a.higherVertex < b.higherVertex; };
     for (std::size_t v = 0; v + 1 < start.size(); ++v) {
-        const auto first = sides.begin() + start[v], last = sides.begin() + start[v + 1];
-        std::sort(first, last, bySide);
-        for (auto run = first; run != last;) {
-            const auto runEnd = std::find_if(run, last, [&](const Side& side) { return side.higherVertex != run->higherVertex; });
-            std::array<std::uint32_t, 32> facesInGroup{};
-            for (auto side = run; side != runEnd; ++side) {
-                for (std::uint32_t bits = mesh.faceL[side->face].smoothing; bits != 0; bits &= bits - 1) {
-                    ++facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))];
-                }
-            }
-            for (auto side = run; side != runEnd; ++side) {
-                for (std::uint32_t bits = mesh.faceL[side->face].smoothing; bits != 0; bits &= bits - 1) {
-                    if (facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))] < 2) continue;
-                    smooth[side->face] |= static_cast<std::uint8_t>(1u << side->corner);
-                    break;
-                }
-            }
-            run = runEnd;
+        const std::span<Side> atVertex(sides.data() + start[v], start[v + 1] - start[v]);
+        if (atVertex.size() <= kFewSides) {
+            MarkFew(atVertex, smooth);
+        } else {
+            MarkMany(atVertex, smooth);
         }
     }
     return smooth;

@@ -1,10 +1,10 @@
 #include "SmoothNormals.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numeric>
 #include <span>
-#include <tuple>
 #include <utility>
 
 #include "FaceGeometry.h"
@@ -22,20 +22,29 @@ constexpr double kSamePlaneDot = 1.0 - 1e-5;
 // points somewhere, as glTF asks for unit normals.
 constexpr Point3 kFallbackNormal{0.0, 0.0, 1.0};
 
+// No vertex: where a wedge's side is hard.
+constexpr std::uint32_t kNoVertex = 0xffffffffu;
+
 std::array<float, 3> Stored(const Point3& normal) {
     return {static_cast<float>(normal.x), static_cast<float>(normal.y), static_cast<float>(normal.z)};
 }
 
-// A loop's corner as its vertex sees it: the face, the loop's vertices
-// before and after it, and whether the loop's sides to them are smooth.
+// A loop's corner as its vertex sees it: its face, and the vertices at the
+// far ends of the loop's two sides there, each only where the side is smooth.
 struct Wedge {
     std::uint32_t face;
     std::uint32_t corner;
-    std::uint32_t before;
-    std::uint32_t after;
-    bool smoothBefore;
-    bool smoothAfter;
+    std::array<std::uint32_t, 2> smoothTo;  // kNoVertex for a hard side
 };
+
+// Two corners of one vertex lie on one surface when they are corners of one
+// face (a loop through the vertex twice, a hole touching the outer loop), or
+// when they have a smooth side in common: an edge is smooth for every face
+// along it.
+bool OneSurface(const Wedge& a, const Wedge& b) {
+    return a.face == b.face || (a.smoothTo[0] != kNoVertex && (a.smoothTo[0] == b.smoothTo[0] || a.smoothTo[0] == b.smoothTo[1])) ||
+           (a.smoothTo[1] != kNoVertex && (a.smoothTo[1] == b.smoothTo[0] || a.smoothTo[1] == b.smoothTo[1]));
+}
 
 // Works through the corners vertex by vertex, each vertex's few corners
 // together: the smooth edges are listed by their lower vertex and the
@@ -43,9 +52,6 @@ struct Wedge {
 // in order instead of hashing every side.
 class NormalMaker {
 public:
-    // Corners a vertex may have for each pair of them to be compared.
-    static constexpr std::uint32_t kFewCorners = 16;
-
     explicit NormalMaker(const Entities& entities) : entities_(entities) {}
 
     CornerNormals Make() {
@@ -58,12 +64,22 @@ public:
         }
         ListWedges();
         result_.normalOfCorner.assign(entities_.corners.size(), CornerNormals::kAny);
-        for (std::uint32_t v = 0; v < entities_.vertices.size(); ++v) NumberSurfacesAt(v);
+        for (std::uint32_t v = 0; v < entities_.vertices.size(); ++v) {
+            const std::span<const Wedge> wedges(wedges_.data() + wedgeStart_[v], wedgeStart_[v + 1] - wedgeStart_[v]);
+            if (wedges.size() <= kFewCorners) {
+                NumberFewSurfaces(wedges);
+            } else {
+                NumberManySurfaces(wedges);
+            }
+        }
         AssignTriangleCorners();
         return std::move(result_);
     }
 
 private:
+    // Corners at a vertex whose every pair is compared, one bit each.
+    static constexpr std::size_t kFewCorners = 64;
+
     // Each smooth edge under its lower vertex, the higher ones sorted.
     void ListSmoothEdges() {
         ListByKey(
@@ -108,18 +124,49 @@ private:
                 const std::span<const Corner> corners = entities_.CornersOf(loop);
                 const std::size_t n = corners.size();
                 if (n == 0) continue;
-                const bool closing = IsSmoothSide(corners[n - 1].vertex, corners[0].vertex);
-                bool smoothBefore = closing;
+                const std::uint32_t last = corners[n - 1].vertex;
+                const std::uint32_t closing = IsSmoothSide(last, corners[0].vertex) ? corners[0].vertex : kNoVertex;
+                std::uint32_t smoothBefore = closing == kNoVertex ? kNoVertex : last;
                 for (std::size_t c = 0; c < n; ++c, ++side) {
-                    const std::uint32_t after = corners[c + 1 < n ? c + 1 : 0].vertex;
-                    const bool smoothAfter = c + 1 < n ? IsSmoothSide(corners[c].vertex, after) : closing;
-                    if (smoothAfter) result_.smoothSides[side / 8] |= static_cast<std::uint8_t>(1u << (side % 8));
-                    wedges_[next[corners[c].vertex]++] = {f, loop.firstCorner + static_cast<std::uint32_t>(c),
-                                                          corners[c == 0 ? n - 1 : c - 1].vertex, after, smoothBefore,
-                                                          smoothAfter};
-                    smoothBefore = smoothAfter;
+                    const std::uint32_t vertex = corners[c].vertex;
+                    std::uint32_t smoothAfter = closing;
+                    if (c + 1 < n) smoothAfter = IsSmoothSide(vertex, corners[c + 1].vertex) ? corners[c + 1].vertex : kNoVertex;
+                    if (smoothAfter != kNoVertex) result_.smoothSides[side / 8] |= static_cast<std::uint8_t>(1u << (side % 8));
+                    wedges_[next[vertex]++] = {f, loop.firstCorner + static_cast<std::uint32_t>(c), {smoothBefore, smoothAfter}};
+                    smoothBefore = smoothAfter == kNoVertex ? kNoVertex : vertex;
                 }
             }
+        }
+    }
+
+    // The vertex's corners, joined into surfaces by comparing each pair:
+    // a surface is a set of bits, one per corner.
+    void NumberFewSurfaces(std::span<const Wedge> wedges) {
+        std::array<std::uint64_t, kFewCorners> joined;
+        for (std::size_t i = 0; i < wedges.size(); ++i) {
+            joined[i] = 0;
+            for (std::size_t j = 0; j < i; ++j) {
+                if (!OneSurface(wedges[i], wedges[j])) continue;
+                joined[i] |= std::uint64_t{1} << j;
+                joined[j] |= std::uint64_t{1} << i;
+            }
+        }
+        std::uint64_t left = wedges.size() == kFewCorners ? ~std::uint64_t{0} : (std::uint64_t{1} << wedges.size()) - 1;
+        while (left != 0) {
+            std::uint64_t surface = left & (~left + 1), reachedLast = surface;
+            while (reachedLast != 0) {
+                std::uint64_t reached = 0;
+                for (std::uint64_t bits = reachedLast; bits != 0; bits &= bits - 1) reached |= joined[std::countr_zero(bits)];
+                reachedLast = reached & ~surface;
+                surface |= reachedLast;
+            }
+            left &= ~surface;
+            members_.clear();
+            for (std::uint64_t bits = surface; bits != 0; bits &= bits - 1) {
+                const auto w = static_cast<std::uint32_t>(std::countr_zero(bits));
+                members_.push_back({&faceNormals_[wedges[w].face], w});
+            }
+            NumberSurface(wedges);
         }
     }
 
@@ -128,34 +175,49 @@ private:
         return i;
     }
 
-    void Join(std::uint32_t a, std::uint32_t b) { parent_[Find(a)] = Find(b); }
-
-    // Joins the faces around the vertex into surfaces across its smooth
-    // edges, and gives each surface's corners there its normal.
-    void NumberSurfacesAt(std::uint32_t v) {
-        const std::uint32_t first = wedgeStart_[v], count = wedgeStart_[v + 1] - first;
-        if (count == 0) return;
-        const std::span<const Wedge> wedges(wedges_.data() + first, count);
+    // The corners of a vertex that many faces meet, joined by the far ends
+    // of their smooth sides.
+    void NumberManySurfaces(std::span<const Wedge> wedges) {
+        const auto count = static_cast<std::uint32_t>(wedges.size());
         parent_.resize(count);
         std::iota(parent_.begin(), parent_.end(), 0u);
-        if (count <= kFewCorners) {
-            JoinFew(wedges);
-        } else {
-            JoinMany(wedges);
+        sides_.clear();
+        for (std::uint32_t i = 0; i < count; ++i) {
+            if (i > 0 && wedges[i].face == wedges[i - 1].face) parent_[Find(i)] = Find(i - 1);
+            for (const std::uint32_t end : wedges[i].smoothTo) {
+                if (end != kNoVertex) sides_.emplace_back(end, i);
+            }
         }
-        // Each surface's planes, sorted so that one plane's faces lie together.
-        members_.clear();
-        for (std::uint32_t i = 0; i < count; ++i) members_.push_back({Find(i), &faceNormals_[wedges[i].face], i});
+        std::sort(sides_.begin(), sides_.end());
+        for (std::size_t s = 1; s < sides_.size(); ++s) {
+            if (sides_[s].first == sides_[s - 1].first) parent_[Find(sides_[s].second)] = Find(sides_[s - 1].second);
+        }
+        surfaceMembers_.clear();
+        for (std::uint32_t i = 0; i < count; ++i) surfaceMembers_.emplace_back(Find(i), i);
+        std::sort(surfaceMembers_.begin(), surfaceMembers_.end());
+        for (std::size_t m = 0; m < surfaceMembers_.size();) {
+            members_.clear();
+            const std::uint32_t surface = surfaceMembers_[m].first;
+            for (; m < surfaceMembers_.size() && surfaceMembers_[m].first == surface; ++m) {
+                const std::uint32_t w = surfaceMembers_[m].second;
+                members_.push_back({&faceNormals_[wedges[w].face], w});
+            }
+            NumberSurface(wedges);
+        }
+    }
+
+    // Gives the corners of one surface at a vertex, members_, their normal:
+    // the sum of their faces' different planes, made unit. The planes are
+    // sorted so that one plane's faces lie together.
+    void NumberSurface(std::span<const Wedge> wedges) {
         const auto before = [](const Member& a, const Member& b) {
-            if (a.surface != b.surface) return a.surface < b.surface;
             const Point3 &na = *a.normal, &nb = *b.normal;
             if (na.x != nb.x) return na.x < nb.x;
             if (na.y != nb.y) return na.y < nb.y;
             return na.z < nb.z;
         };
-        if (count <= kFewCorners) {
-            // Insertion sort: the few corners of a mesh's vertex are sorted
-            // before std::sort has chosen how to sort them.
+        if (members_.size() <= kFewCorners) {
+            // A vertex's few corners are sorted before std::sort has chosen how to sort them.
             for (std::size_t m = 1; m < members_.size(); ++m) {
                 for (std::size_t at = m; at > 0 && before(members_[at], members_[at - 1]); --at) {
                     std::swap(members_[at], members_[at - 1]);
@@ -164,62 +226,25 @@ private:
         } else {
             std::sort(members_.begin(), members_.end(), before);
         }
-        for (std::size_t m = 0; m < members_.size();) {
-            std::size_t end = m;
-            Point3 sum;
-            const Point3* lastPlane = nullptr;
-            for (; end < members_.size() && members_[end].surface == members_[m].surface; ++end) {
-                const Point3& normal = *members_[end].normal;
-                if (lastPlane != nullptr && Dot(*lastPlane, normal) > kSamePlaneDot) continue;
-                sum = sum + normal;
-                lastPlane = &normal;
+        Point3 sum;
+        const Point3* lastPlane = nullptr;
+        for (const Member& member : members_) {
+            if (lastPlane != nullptr && Dot(*lastPlane, *member.normal) > kSamePlaneDot) continue;
+            sum = sum + *member.normal;
+            lastPlane = member.normal;
+        }
+        const double length = Length(sum);
+        // Faces back to back cancel out: each then keeps its own.
+        if (length == 0.0) {
+            for (const Member& member : members_) {
+                const Wedge& wedge = wedges[member.wedge];
+                result_.normalOfCorner[wedge.corner] = OwnNormal(wedge.face);
             }
-            const double length = Length(sum);
-            // Faces back to back cancel out: each then keeps its own.
-            if (length == 0.0) {
-                for (; m < end; ++m) {
-                    const Wedge& wedge = wedges[members_[m].wedge];
-                    result_.normalOfCorner[wedge.corner] = OwnNormal(wedge.face);
-                }
-                continue;
-            }
-            const auto index = static_cast<std::uint32_t>(result_.normals.size());
-            result_.normals.push_back(Stored(sum * (1.0 / length)));
-            for (; m < end; ++m) result_.normalOfCorner[wedges[members_[m].wedge].corner] = index;
+            return;
         }
-    }
-
-    // A face's corners at one vertex (a loop through it twice, a hole
-    // touching the outer loop) show one normal; they lie side by side.
-    static bool OneSurface(const Wedge& a, const Wedge& b) {
-        if (a.face == b.face) return true;
-        // An edge is smooth for every face along it: a's smooth side
-        // leading where one of b's sides leads is smooth for b too.
-        return (a.smoothAfter && (a.after == b.after || a.after == b.before)) ||
-               (a.smoothBefore && (a.before == b.before || a.before == b.after));
-    }
-
-    // Each pair of the vertex's few corners.
-    void JoinFew(std::span<const Wedge> wedges) {
-        for (std::uint32_t i = 1; i < wedges.size(); ++i) {
-            for (std::uint32_t j = 0; j < i; ++j) {
-                if (OneSurface(wedges[i], wedges[j])) Join(i, j);
-            }
-        }
-    }
-
-    // The corners of a vertex that many faces meet, by the far ends of their smooth sides.
-    void JoinMany(std::span<const Wedge> wedges) {
-        sides_.clear();
-        for (std::uint32_t i = 0; i < wedges.size(); ++i) {
-            if (i > 0 && wedges[i].face == wedges[i - 1].face) Join(i, i - 1);
-            if (wedges[i].smoothBefore) sides_.emplace_back(wedges[i].before, i);
-            if (wedges[i].smoothAfter) sides_.emplace_back(wedges[i].after, i);
-        }
-        std::sort(sides_.begin(), sides_.end());
-        for (std::size_t s = 1; s < sides_.size(); ++s) {
-            if (sides_[s].first == sides_[s - 1].first) Join(sides_[s].second, sides_[s - 1].second);
-        }
+        const auto index = static_cast<std::uint32_t>(result_.normals.size());
+        result_.normals.push_back(Stored(sum * (1.0 / length)));
+        for (const Member& member : members_) result_.normalOfCorner[wedges[member.wedge].corner] = index;
     }
 
     std::uint32_t OwnNormal(std::uint32_t face) {
@@ -267,9 +292,8 @@ private:
     }
 
     struct Member {
-        std::uint32_t surface;
-        const Point3* normal;
-        std::uint32_t wedge;
+        const Point3* normal;  // of its face
+        std::uint32_t wedge;   // in the vertex's list
     };
 
     const Entities& entities_;
@@ -279,9 +303,10 @@ private:
     std::vector<Wedge> wedges_;
     std::vector<std::uint32_t> ownNormal_;  // per face, made when first needed
     // Kept across vertices and faces so that their buffers are allocated once.
+    std::vector<Member> members_;
     std::vector<std::uint32_t> parent_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> sides_;
-    std::vector<Member> members_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> surfaceMembers_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> faceVertexNormals_;
     CornerNormals result_;
 };
