@@ -71,26 +71,37 @@ void MarkMany(std::span<Side> sides, std::vector<std::uint8_t>& smooth) {
 std::vector<std::uint8_t> SmoothFaceSides(const Lib3dsMesh& mesh) {
     const std::uint32_t faceCount = mesh.faceL != nullptr ? mesh.faces : 0;
     std::vector<std::uint8_t> smooth(faceCount, 0);
-    // Sides are listed by their lower vertex in two passes (a mesh has at
-    // most 65,536 vertices), then each vertex's few sides by the other one.
-    std::vector<std::uint32_t> start(std::size_t{mesh.points} + 1, 0);
-    const auto forEachSide = [&](auto visit) {
-        for (std::uint32_t f = 0; f < faceCount; ++f) {
-            const Lib3dsFace& face = mesh.faceL[f];
-            if (face.smoothing == 0 || !IsProperTriangle(mesh, face)) continue;
-            for (std::uint8_t corner = 0; corner < 3; ++corner) {
-                const Lib3dsWord a = face.points[corner], b = face.points[(corner + 1) % 3];
-                visit(std::min(a, b), Side{std::max(a, b), corner, f, face.smoothing});
-            }
-        }
+    // The faces in groups, read once from lib3ds's large face records.
+    struct GroupedFace {
+        std::array<Lib3dsWord, 3> points;
+        std::uint32_t face;
+        Lib3dsDword groups;
     };
-    forEachSide([&](Lib3dsWord lower, const Side&) { ++start[lower + 1]; });
-    for (std::size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
+    std::vector<GroupedFace> grouped;
+    grouped.reserve(faceCount);
+    // Sides are listed by their lower vertex (a mesh has at most 65,536
+    // vertices): counted at v + 2, so that placing them moves each start
+    // from v + 1 to v's end.
+    std::vector<std::uint32_t> start(std::size_t{mesh.points} + 2, 0);
+    for (std::uint32_t f = 0; f < faceCount; ++f) {
+        const Lib3dsFace& face = mesh.faceL[f];
+        if (face.smoothing == 0 || !IsProperTriangle(mesh, face)) continue;
+        const GroupedFace& added =
+            grouped.emplace_back(GroupedFace{{face.points[0], face.points[1], face.points[2]}, f, face.smoothing});
+        for (std::size_t corner = 0; corner < 3; ++corner) {
+            ++start[std::size_t{std::min(added.points[corner], added.points[(corner + 1) % 3])} + 2];
+        }
+    }
+    for (std::size_t v = 2; v < start.size(); ++v) start[v] += start[v - 1];
     std::vector<Side> sides(start.back());
-    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
-    forEachSide([&](Lib3dsWord lower, const Side& side) { sides[next[lower]++] = side; });
-
-    for (std::size_t v = 0; v + 1 < start.size(); ++v) {
+    for (const GroupedFace& face : grouped) {
+        for (std::uint8_t corner = 0; corner < 3; ++corner) {
+            const Lib3dsWord a = face.points[corner], b = face.points[(corner + 1) % 3];
+            sides[start[std::size_t{std::min(a, b)} + 1]++] = Side{std::max(a, b), corner, face.face, face.groups};
+        }
+    }
+    // Then each vertex's few sides by the other one.
+    for (std::size_t v = 0; v + 2 < start.size(); ++v) {
         const std::span<Side> atVertex(sides.data() + start[v], start[v + 1] - start[v]);
         if (atVertex.size() <= kFewSides) {
             MarkFew(atVertex, smooth);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <memory>
 #include <numeric>
 #include <span>
 #include <utility>
@@ -29,6 +30,13 @@ std::array<float, 3> Stored(const Point3& normal) {
     return {static_cast<float>(normal.x), static_cast<float>(normal.y), static_cast<float>(normal.z)};
 }
 
+// Lexicographic, so that the normals of one plane lie together once sorted.
+bool ComesBefore(const Point3& a, const Point3& b) {
+    if (a.x != b.x) return a.x < b.x;
+    if (a.y != b.y) return a.y < b.y;
+    return a.z < b.z;
+}
+
 // A loop's corner as its vertex sees it: its face, and the vertices at the
 // far ends of the loop's two sides there, each only where the side is smooth.
 struct Wedge {
@@ -36,15 +44,6 @@ struct Wedge {
     std::uint32_t corner;
     std::array<std::uint32_t, 2> smoothTo;  // kNoVertex for a hard side
 };
-
-// Two corners of one vertex lie on one surface when they are corners of one
-// face (a loop through the vertex twice, a hole touching the outer loop), or
-// when they have a smooth side in common: an edge is smooth for every face
-// along it.
-bool OneSurface(const Wedge& a, const Wedge& b) {
-    return a.face == b.face || (a.smoothTo[0] != kNoVertex && (a.smoothTo[0] == b.smoothTo[0] || a.smoothTo[0] == b.smoothTo[1])) ||
-           (a.smoothTo[1] != kNoVertex && (a.smoothTo[1] == b.smoothTo[0] || a.smoothTo[1] == b.smoothTo[1]));
-}
 
 // Works through the corners vertex by vertex, each vertex's few corners
 // together: the smooth edges are listed by their lower vertex and the
@@ -56,18 +55,19 @@ public:
 
     CornerNormals Make() {
         ListSmoothEdges();
-        faceNormals_.resize(entities_.faces.size());
-        for (std::size_t f = 0; f < faceNormals_.size(); ++f) {
-            const Point3 normal = FaceNormal(entities_, entities_.faces[f]);
+        faceNormals_.reserve(entities_.faces.size());
+        for (const Face& face : entities_.faces) {
+            const Point3 normal = FaceNormal(entities_, face);
             // A face too large for its area to be worked out has none.
-            faceNormals_[f] = std::isfinite(normal.x) && std::isfinite(normal.y) && std::isfinite(normal.z) ? normal : Point3{};
+            faceNormals_.push_back(std::isfinite(normal.x) && std::isfinite(normal.y) && std::isfinite(normal.z) ? normal : Point3{});
         }
         ListWedges();
         result_.normalOfCorner.assign(entities_.corners.size(), CornerNormals::kAny);
+        lastWedgeTo_.assign(entities_.vertices.size(), kNoWedge);
         for (std::uint32_t v = 0; v < entities_.vertices.size(); ++v) {
-            const std::span<const Wedge> wedges(wedges_.data() + wedgeStart_[v], wedgeStart_[v + 1] - wedgeStart_[v]);
+            const std::span<const Wedge> wedges(wedges_.get() + wedgeStart_[v], wedgeStart_[v + 1] - wedgeStart_[v]);
             if (wedges.size() <= kFewCorners) {
-                NumberFewSurfaces(wedges);
+                NumberFewSurfaces(wedgeStart_[v], wedges);
             } else {
                 NumberManySurfaces(wedges);
             }
@@ -79,8 +79,11 @@ public:
 private:
     // Corners at a vertex whose every pair is compared, one bit each.
     static constexpr std::size_t kFewCorners = 64;
+    static constexpr std::uint32_t kNoWedge = 0xffffffffu;
+    // Smooth edges at a vertex that are looked through one by one.
+    static constexpr std::ptrdiff_t kShortList = 8;
 
-    // Each smooth edge under its lower vertex, the higher ones sorted.
+    // Each smooth edge under its lower vertex; long lists sorted.
     void ListSmoothEdges() {
         ListByKey(
             entities_.vertices.size(),
@@ -93,14 +96,20 @@ private:
             },
             smoothStart_, smoothHigher_);
         for (std::size_t v = 0; v + 1 < smoothStart_.size(); ++v) {
+            if (smoothStart_[v + 1] - smoothStart_[v] <= kShortList) continue;
             std::sort(smoothHigher_.begin() + smoothStart_[v], smoothHigher_.begin() + smoothStart_[v + 1]);
         }
     }
 
     bool IsSmoothSide(std::uint32_t a, std::uint32_t b) const {
-        const std::uint32_t low = std::min(a, b);
-        return std::binary_search(smoothHigher_.begin() + smoothStart_[low], smoothHigher_.begin() + smoothStart_[low + 1],
-                                  std::max(a, b));
+        const std::uint32_t low = a < b ? a : b, high = a < b ? b : a;
+        const std::uint32_t* first = smoothHigher_.data() + smoothStart_[low];
+        const std::uint32_t* last = smoothHigher_.data() + smoothStart_[low + 1];
+        if (last - first > kShortList) return std::binary_search(first, last, high);
+        for (; first != last; ++first) {
+            if (*first == high) return true;
+        }
+        return false;
     }
 
     // Every loop's corner under its vertex, in the order of the faces, and
@@ -115,7 +124,8 @@ private:
             }
         }
         std::partial_sum(wedgeStart_.begin(), wedgeStart_.end(), wedgeStart_.begin());
-        wedges_.resize(wedgeStart_.back());
+        // Every wedge is written below: the array is not cleared first.
+        wedges_ = std::make_unique_for_overwrite<Wedge[]>(wedgeStart_.back());
         result_.smoothSides.assign((loopCorners + 7) / 8, 0);
         std::vector<std::uint32_t> next(wedgeStart_.begin(), wedgeStart_.end() - 1);
         std::size_t side = 0;
@@ -139,16 +149,20 @@ private:
         }
     }
 
-    // The vertex's corners, joined into surfaces by comparing each pair:
-    // a surface is a set of bits, one per corner.
-    void NumberFewSurfaces(std::span<const Wedge> wedges) {
+    // The vertex's corners, joined into surfaces across their smooth sides:
+    // a surface is a set of bits, one per corner. Corners with a smooth side
+    // to one vertex are found through the wedge that last named that vertex,
+    // which belongs to this vertex when it comes at or after its first.
+    void NumberFewSurfaces(std::uint32_t first, std::span<const Wedge> wedges) {
         std::array<std::uint64_t, kFewCorners> joined;
-        for (std::size_t i = 0; i < wedges.size(); ++i) {
+        for (std::uint32_t i = 0; i < wedges.size(); ++i) {
             joined[i] = 0;
-            for (std::size_t j = 0; j < i; ++j) {
-                if (!OneSurface(wedges[i], wedges[j])) continue;
-                joined[i] |= std::uint64_t{1} << j;
-                joined[j] |= std::uint64_t{1} << i;
+            if (i > 0 && wedges[i].face == wedges[i - 1].face) Join(joined, i, i - 1);
+            for (const std::uint32_t end : wedges[i].smoothTo) {
+                if (end == kNoVertex) continue;
+                std::uint32_t& last = lastWedgeTo_[end];
+                if (last != kNoWedge && last >= first) Join(joined, i, last - first);
+                last = first + i;
             }
         }
         std::uint64_t left = wedges.size() == kFewCorners ? ~std::uint64_t{0} : (std::uint64_t{1} << wedges.size()) - 1;
@@ -161,13 +175,24 @@ private:
                 surface |= reachedLast;
             }
             left &= ~surface;
-            members_.clear();
+            std::array<Member, kFewCorners> members;
+            std::size_t count = 0;
             for (std::uint64_t bits = surface; bits != 0; bits &= bits - 1) {
                 const auto w = static_cast<std::uint32_t>(std::countr_zero(bits));
-                members_.push_back({&faceNormals_[wedges[w].face], w});
+                Member member{&faceNormals_[wedges[w].face], w};
+                // Insertion sort: the few corners of a vertex are sorted
+                // before std::sort would have chosen how to sort them.
+                std::size_t at = count++;
+                for (; at > 0 && ComesBefore(*member.normal, *members[at - 1].normal); --at) members[at] = members[at - 1];
+                members[at] = member;
             }
-            NumberSurface(wedges);
+            NumberSurface(wedges, std::span<const Member>(members.data(), count));
         }
+    }
+
+    static void Join(std::array<std::uint64_t, kFewCorners>& joined, std::uint32_t a, std::uint32_t b) {
+        joined[a] |= std::uint64_t{1} << b;
+        joined[b] |= std::uint64_t{1} << a;
     }
 
     std::uint32_t Find(std::uint32_t i) {
@@ -196,39 +221,30 @@ private:
         for (std::uint32_t i = 0; i < count; ++i) surfaceMembers_.emplace_back(Find(i), i);
         std::sort(surfaceMembers_.begin(), surfaceMembers_.end());
         for (std::size_t m = 0; m < surfaceMembers_.size();) {
-            members_.clear();
+            manyMembers_.clear();
             const std::uint32_t surface = surfaceMembers_[m].first;
             for (; m < surfaceMembers_.size() && surfaceMembers_[m].first == surface; ++m) {
                 const std::uint32_t w = surfaceMembers_[m].second;
-                members_.push_back({&faceNormals_[wedges[w].face], w});
+                manyMembers_.push_back({&faceNormals_[wedges[w].face], w});
             }
-            NumberSurface(wedges);
+            std::sort(manyMembers_.begin(), manyMembers_.end(),
+                      [](const Member& a, const Member& b) { return ComesBefore(*a.normal, *b.normal); });
+            NumberSurface(wedges, manyMembers_);
         }
     }
 
-    // Gives the corners of one surface at a vertex, members_, their normal:
-    // the sum of their faces' different planes, made unit. The planes are
-    // sorted so that one plane's faces lie together.
-    void NumberSurface(std::span<const Wedge> wedges) {
-        const auto before = [](const Member& a, const Member& b) {
-            const Point3 &na = *a.normal, &nb = *b.normal;
-            if (na.x != nb.x) return na.x < nb.x;
-            if (na.y != nb.y) return na.y < nb.y;
-            return na.z < nb.z;
-        };
-        if (members_.size() <= kFewCorners) {
-            // A vertex's few corners are sorted before std::sort has chosen how to sort them.
-            for (std::size_t m = 1; m < members_.size(); ++m) {
-                for (std::size_t at = m; at > 0 && before(members_[at], members_[at - 1]); --at) {
-                    std::swap(members_[at], members_[at - 1]);
-                }
-            }
-        } else {
-            std::sort(members_.begin(), members_.end(), before);
-        }
+    struct Member {
+        const Point3* normal;  // of its face
+        std::uint32_t wedge;   // in the vertex's list
+    };
+
+    // Gives the corners of one surface at a vertex, its members sorted by
+    // their faces' normals, their normal: the sum of their faces' different
+    // planes, made unit.
+    void NumberSurface(std::span<const Wedge> wedges, std::span<const Member> members) {
         Point3 sum;
         const Point3* lastPlane = nullptr;
-        for (const Member& member : members_) {
+        for (const Member& member : members) {
             if (lastPlane != nullptr && Dot(*lastPlane, *member.normal) > kSamePlaneDot) continue;
             sum = sum + *member.normal;
             lastPlane = member.normal;
@@ -236,7 +252,7 @@ private:
         const double length = Length(sum);
         // Faces back to back cancel out: each then keeps its own.
         if (length == 0.0) {
-            for (const Member& member : members_) {
+            for (const Member& member : members) {
                 const Wedge& wedge = wedges[member.wedge];
                 result_.normalOfCorner[wedge.corner] = OwnNormal(wedge.face);
             }
@@ -244,7 +260,7 @@ private:
         }
         const auto index = static_cast<std::uint32_t>(result_.normals.size());
         result_.normals.push_back(Stored(sum * (1.0 / length)));
-        for (const Member& member : members_) result_.normalOfCorner[wedges[member.wedge].corner] = index;
+        for (const Member& member : members) result_.normalOfCorner[wedges[member.wedge].corner] = index;
     }
 
     std::uint32_t OwnNormal(std::uint32_t face) {
@@ -291,22 +307,18 @@ private:
         std::sort(faceVertexNormals_.begin(), faceVertexNormals_.end());
     }
 
-    struct Member {
-        const Point3* normal;  // of its face
-        std::uint32_t wedge;   // in the vertex's list
-    };
-
     const Entities& entities_;
     std::vector<std::uint32_t> smoothStart_, smoothHigher_;  // smooth edges by lower vertex
     std::vector<Point3> faceNormals_;
     std::vector<std::uint32_t> wedgeStart_;  // per vertex, into wedges_
-    std::vector<Wedge> wedges_;
+    std::unique_ptr<Wedge[]> wedges_;  // by vertex
+    std::vector<std::uint32_t> lastWedgeTo_;  // per vertex, the wedge that last had a smooth side to it
     std::vector<std::uint32_t> ownNormal_;  // per face, made when first needed
     // Kept across vertices and faces so that their buffers are allocated once.
-    std::vector<Member> members_;
     std::vector<std::uint32_t> parent_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> sides_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> surfaceMembers_;
+    std::vector<Member> manyMembers_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> faceVertexNormals_;
     CornerNormals result_;
 };
