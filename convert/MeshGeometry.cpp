@@ -102,7 +102,11 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
                 sceneMaterial != nullptr ? materialMap_.find(StoredText(sceneMaterial->name)) : materialMap_.end();
             hostMaterial = mapped != materialMap_.end() ? &mapped->second : nullptr;
             tiling.reset();
-            if (settings_.asAuthored && sceneMaterial != nullptr) tiling.emplace(sceneMaterial->texture1_map);
+            if (settings_.asAuthored && sceneMaterial != nullptr) {
+                const MapTiling laid(sceneMaterial->texture1_map);
+                // A map laid once, as it is, leaves the coordinates alone.
+                if (laid.Tiles()) tiling = laid;
+            }
         }
         if (hostMaterial == nullptr) continue;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <memory>
 #include <span>
 
 namespace hollin::importer {
@@ -93,7 +94,8 @@ std::vector<std::uint8_t> SmoothFaceSides(const Lib3dsMesh& mesh) {
         }
     }
     for (std::size_t v = 2; v < start.size(); ++v) start[v] += start[v - 1];
-    std::vector<Side> sides(start.back());
+    // Every side is written below: the array is not cleared first.
+    const auto sides = std::make_unique_for_overwrite<Side[]>(start.back());
     for (const GroupedFace& face : grouped) {
         for (std::uint8_t corner = 0; corner < 3; ++corner) {
             const Lib3dsWord a = face.points[corner], b = face.points[(corner + 1) % 3];
@@ -102,7 +104,7 @@ std::vector<std::uint8_t> SmoothFaceSides(const Lib3dsMesh& mesh) {
     }
     // Then each vertex's few sides by the other one.
     for (std::size_t v = 0; v + 2 < start.size(); ++v) {
-        const std::span<Side> atVertex(sides.data() + start[v], start[v + 1] - start[v]);
+        const std::span<Side> atVertex(sides.get() + start[v], start[v + 1] - start[v]);
         if (atVertex.size() <= kFewSides) {
             MarkFew(atVertex, smooth);
         } else {
