@@ -72,7 +72,9 @@ public:
                 NumberManySurfaces(wedges);
             }
         }
-        AssignTriangleCorners();
+        // Where the loops run through the corners in order, every corner has
+        // its normal now (the triangles draw loops' corners, as a fill makes them).
+        if (!loopsInOrder_ || wedgeStart_.back() != entities_.corners.size()) AssignTriangleCorners();
         return std::move(result_);
     }
 
@@ -133,6 +135,7 @@ private:
             for (const Loop& loop : entities_.LoopsOf(entities_.faces[f])) {
                 const std::span<const Corner> corners = entities_.CornersOf(loop);
                 const std::size_t n = corners.size();
+                loopsInOrder_ = loopsInOrder_ && loop.firstCorner == side;
                 if (n == 0) continue;
                 const std::uint32_t last = corners[n - 1].vertex;
                 const std::uint32_t closing = IsSmoothSide(last, corners[0].vertex) ? corners[0].vertex : kNoVertex;
@@ -314,6 +317,7 @@ private:
     std::unique_ptr<Wedge[]> wedges_;  // by vertex
     std::vector<std::uint32_t> lastWedgeTo_;  // per vertex, the wedge that last had a smooth side to it
     std::vector<std::uint32_t> ownNormal_;  // per face, made when first needed
+    bool loopsInOrder_ = true;              // each loop's corners follow the last loop's
     // Kept across vertices and faces so that their buffers are allocated once.
     std::vector<std::uint32_t> parent_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> sides_;
