@@ -1,21 +1,14 @@
 #include "scenefile/SmoothFaceSides.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <memory>
-#include <span>
 
 namespace hollin::importer {
 namespace {
 
-// One side of a face in smoothing groups, listed under its lower vertex.
-struct Side {
-    Lib3dsWord higherVertex;
-    std::uint8_t corner;
-    std::uint32_t face;
-    Lib3dsDword groups;
-};
+constexpr std::uint32_t kNoSide = 0xffffffffu;
+
+// Sides a vertex may have for its list to be looked through side by side.
+constexpr std::uint32_t kShortList = 16;
 
 // A face whose corners name three different vertices of the mesh; any other
 // has no area, and has each of its sides at most once.
@@ -25,93 +18,49 @@ bool IsProperTriangle(const Lib3dsMesh& mesh, const Lib3dsFace& face) {
            a != c;
 }
 
-// Sides a vertex may have for each pair of them to be compared.
-constexpr std::size_t kFewSides = 16;
-
-void MarkSmooth(const Side& side, std::vector<std::uint8_t>& smooth) {
-    smooth[side.face] |= static_cast<std::uint8_t>(1u << side.corner);
-}
-
-// A side is smooth when another face along it shares a group with it.
-void MarkFew(std::span<const Side> sides, std::vector<std::uint8_t>& smooth) {
-    for (std::size_t i = 1; i < sides.size(); ++i) {
-        for (std::size_t j = 0; j < i; ++j) {
-            if (sides[i].higherVertex != sides[j].higherVertex || (sides[i].groups & sides[j].groups) == 0) continue;
-            MarkSmooth(sides[i], smooth);
-            MarkSmooth(sides[j], smooth);
-        }
-    }
-}
-
-// The same for a vertex that many sides share, by runs of sides between the
-// same two vertices counted by group, so that a damaged file whose faces
-// all share one side costs no more than a mesh.
-void MarkMany(std::span<Side> sides, std::vector<std::uint8_t>& smooth) {
-    std::sort(sides.begin(), sides.end(), [](const Side& a, const Side& b) { return a.higherVertex < b.higherVertex; });
-    for (auto run = sides.begin(); run != sides.end();) {
-        const auto runEnd = std::find_if(run, sides.end(), [&](const Side& side) { return side.higherVertex != run->higherVertex; });
-        std::array<std::uint32_t, 32> facesInGroup{};
-        for (auto side = run; side != runEnd; ++side) {
-            for (std::uint32_t bits = side->groups; bits != 0; bits &= bits - 1) {
-                ++facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))];
-            }
-        }
-        for (auto side = run; side != runEnd; ++side) {
-            for (std::uint32_t bits = side->groups; bits != 0; bits &= bits - 1) {
-                if (facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))] < 2) continue;
-                MarkSmooth(*side, smooth);
-                break;
-            }
-        }
-        run = runEnd;
-    }
-}
+std::uint32_t KeyOf(Lib3dsWord lower, Lib3dsWord higher) { return std::uint32_t{lower} << 16 | higher; }
 
 }  // namespace
 
-std::vector<std::uint8_t> SmoothFaceSides(const Lib3dsMesh& mesh) {
-    const std::uint32_t faceCount = mesh.faceL != nullptr ? mesh.faces : 0;
-    std::vector<std::uint8_t> smooth(faceCount, 0);
-    // The faces in groups, read once from lib3ds's large face records.
-    struct GroupedFace {
-        std::array<Lib3dsWord, 3> points;
-        std::uint32_t face;
-        Lib3dsDword groups;
-    };
-    std::vector<GroupedFace> grouped;
-    grouped.reserve(faceCount);
-    // Sides are listed by their lower vertex (a mesh has at most 65,536
-    // vertices): counted at v + 2, so that placing them moves each start
-    // from v + 1 to v's end.
-    std::vector<std::uint32_t> start(std::size_t{mesh.points} + 2, 0);
-    for (std::uint32_t f = 0; f < faceCount; ++f) {
-        const Lib3dsFace& face = mesh.faceL[f];
-        if (face.smoothing == 0 || !IsProperTriangle(mesh, face)) continue;
-        const GroupedFace& added =
-            grouped.emplace_back(GroupedFace{{face.points[0], face.points[1], face.points[2]}, f, face.smoothing});
-        for (std::size_t corner = 0; corner < 3; ++corner) {
-            ++start[std::size_t{std::min(added.points[corner], added.points[(corner + 1) % 3])} + 2];
+SmoothFaceSides::SmoothFaceSides(const Lib3dsMesh& mesh)
+    : mesh_(mesh), newest_(mesh.points, kNoSide), listed_(mesh.points, 0) {
+    // A mesh has about one side between two vertices for every two corners.
+    sides_.reserve(mesh.faceL != nullptr ? std::size_t{mesh.faces} * 3 / 2 + 16 : 0);
+}
+
+std::uint8_t SmoothFaceSides::SharedWithEarlier(std::uint32_t face) {
+    const Lib3dsFace& record = mesh_.faceL[face];
+    if (record.smoothing == 0 || !IsProperTriangle(mesh_, record)) return 0;
+    std::uint8_t smooth = 0;
+    for (std::uint8_t corner = 0; corner < 3; ++corner) {
+        const Lib3dsWord a = record.points[corner], b = record.points[(corner + 1) % 3];
+        Side& side = SideBetween(std::min(a, b), std::max(a, b));
+        if ((side.groups & record.smoothing) != 0) {
+            smooth |= static_cast<std::uint8_t>(1u << corner);
+            if (!side.smooth) ++smoothSidesFound_;
+            side.smooth = true;
         }
-    }
-    for (std::size_t v = 2; v < start.size(); ++v) start[v] += start[v - 1];
-    // Every side is written below: the array is not cleared first.
-    const auto sides = std::make_unique_for_overwrite<Side[]>(start.back());
-    for (const GroupedFace& face : grouped) {
-        for (std::uint8_t corner = 0; corner < 3; ++corner) {
-            const Lib3dsWord a = face.points[corner], b = face.points[(corner + 1) % 3];
-            sides[start[std::size_t{std::min(a, b)} + 1]++] = Side{std::max(a, b), corner, face.face, face.groups};
-        }
-    }
-    // Then each vertex's few sides by the other one.
-    for (std::size_t v = 0; v + 2 < start.size(); ++v) {
-        const std::span<Side> atVertex(sides.get() + start[v], start[v + 1] - start[v]);
-        if (atVertex.size() <= kFewSides) {
-            MarkFew(atVertex, smooth);
-        } else {
-            MarkMany(atVertex, smooth);
-        }
+        side.groups |= record.smoothing;
     }
     return smooth;
+}
+
+SmoothFaceSides::Side& SmoothFaceSides::SideBetween(Lib3dsWord lower, Lib3dsWord higher) {
+    if (listed_[lower] > kShortList) {
+        const auto [found, added] = crowded_.try_emplace(KeyOf(lower, higher), static_cast<std::uint32_t>(sides_.size()));
+        if (added) sides_.push_back({higher, false, 0, kNoSide});
+        return sides_[found->second];
+    }
+    for (std::uint32_t s = newest_[lower]; s != kNoSide; s = sides_[s].earlier) {
+        if (sides_[s].higherVertex == higher) return sides_[s];
+    }
+    const auto added = static_cast<std::uint32_t>(sides_.size());
+    sides_.push_back({higher, false, 0, newest_[lower]});
+    newest_[lower] = added;
+    if (++listed_[lower] > kShortList) {
+        for (std::uint32_t s = added; s != kNoSide; s = sides_[s].earlier) crowded_.emplace(KeyOf(lower, sides_[s].higherVertex), s);
+    }
+    return sides_[added];
 }
 
 std::uint32_t FacesInSmoothingGroups(const Lib3dsMesh& mesh) {
