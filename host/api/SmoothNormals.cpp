@@ -55,12 +55,6 @@ public:
 
     CornerNormals Make() {
         ListSmoothEdges();
-        faceNormals_.reserve(entities_.faces.size());
-        for (const Face& face : entities_.faces) {
-            const Point3 normal = FaceNormal(entities_, face);
-            // A face too large for its area to be worked out has none.
-            faceNormals_.push_back(std::isfinite(normal.x) && std::isfinite(normal.y) && std::isfinite(normal.z) ? normal : Point3{});
-        }
         ListWedges();
         result_.normalOfCorner.assign(entities_.corners.size(), CornerNormals::kAny);
         lastWedgeTo_.assign(entities_.vertices.size(), kNoWedge);
@@ -115,11 +109,15 @@ private:
     }
 
     // Every loop's corner under its vertex, in the order of the faces, and
-    // the loops' smooth sides in that order.
+    // the loops' smooth sides in that order; the faces' normals on the way.
     void ListWedges() {
         wedgeStart_.assign(entities_.vertices.size() + 1, 0);
         std::size_t loopCorners = 0;
+        faceNormals_.reserve(entities_.faces.size());
         for (const Face& face : entities_.faces) {
+            const Point3 normal = FaceNormal(entities_, face);
+            // A face too large for its area to be worked out has none.
+            faceNormals_.push_back(std::isfinite(normal.x) && std::isfinite(normal.y) && std::isfinite(normal.z) ? normal : Point3{});
             for (const Loop& loop : entities_.LoopsOf(face)) {
                 for (const Corner& corner : entities_.CornersOf(loop)) ++wedgeStart_[corner.vertex + 1];
                 loopCorners += loop.cornerCount;
