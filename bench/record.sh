@@ -78,10 +78,10 @@ face_count() { echo "$(( $2 * $3 * $3 * 2 ))"; }
 
 programs_for() {
   case "$1" in
-    4.5M) echo "floor kvimport kvimport-disk kvimport-merge assimp-info" ;;
-    6.75M | XL) echo "floor kvimport kvimport-disk kvimport-merge" ;;
-    1M-no-nodes) echo "floor kvimport kvimport-merge" ;;
-    *) echo "floor kvimport kvimport-merge assimp-info assimp-export" ;;
+    4.5M) echo "floor kvimport kvimport-disk kvimport-merge kvimport-authored assimp-info" ;;
+    6.75M | XL) echo "floor kvimport kvimport-disk kvimport-merge kvimport-authored" ;;
+    1M-no-nodes) echo "floor kvimport kvimport-merge kvimport-authored" ;;
+    *) echo "floor kvimport kvimport-merge kvimport-authored assimp-info assimp-export" ;;
   esac
 }
 
@@ -105,6 +105,7 @@ run_program() {
     kvimport) kvimport "$key" "$scene_file" "$fast/out.kvm" --no-merge ;;
     kvimport-disk) kvimport "$key" "$scene_file" "$work/out.kvm" --no-merge ;;
     kvimport-merge) kvimport "$key" "$scene_file" "$fast/out.kvm" --merge ;;
+    kvimport-authored) kvimport "$key" "$scene_file" "$fast/out.kvm" --no-merge --as-authored ;;
     assimp-info) measure "$key" - assimp info "$scene_file" ;;
     assimp-export) measure "$key" "$work/out.glb" assimp export "$scene_file" "$work/out.glb" ;;
   esac
@@ -116,6 +117,7 @@ describe_program() {
     kvimport) echo "kvimport, no merge" ;;
     kvimport-disk) echo "kvimport, no merge, output on disk" ;;
     kvimport-merge) echo "kvimport --merge" ;;
+    kvimport-authored) echo "kvimport --as-authored, no merge" ;;
     assimp-info) echo "assimp info" ;;
     assimp-export) echo "assimp export FILE.glb" ;;
   esac
@@ -204,11 +206,11 @@ fi
     echo
     echo "Phases of the $name imports (medians, seconds; the fills add up the time of each mesh's):"
     echo
-    echo "| Phase | kvimport, no merge | output on disk | --merge |"
-    echo "|---|---|---|---|"
+    echo "| Phase | kvimport, no merge | output on disk | --merge | --as-authored |"
+    echo "|---|---|---|---|---|"
     for phase in $phases; do
       row="| $(describe_phase "$phase") |"
-      for program in kvimport kvimport-disk kvimport-merge; do
+      for program in kvimport kvimport-disk kvimport-merge kvimport-authored; do
         file="$work/phases-$name-$program"
         value="$([ -f "$file" ] && awk -v p="$phase" '$1 == p { print $2 }' "$file" | tr '\n' ' ' | median)"
         row+=" ${value:--} |"

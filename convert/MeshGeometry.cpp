@@ -60,8 +60,8 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
     const std::uint32_t faceCount = mesh->faceL != nullptr ? mesh->faces : 0;
     const std::uint32_t interval = ReportInterval(faceCount);
     const Utf16String meshName = StoredTextUtf16(mesh->name);
-    const bool smoothing = settings_.asAuthored && HostMarksSmoothEdges();
-    const std::vector<std::uint8_t> smoothSides = smoothing ? SmoothFaceSides(*mesh) : std::vector<std::uint8_t>();
+    std::optional<SmoothFaceSides> smoothSides;
+    if (settings_.asAuthored && HostMarksSmoothEdges()) smoothSides.emplace(*mesh);
     // Faces come in runs of one material: the lookups are made once a run.
     std::string_view runMaterialName;
     const Lib3dsMaterial* sceneMaterial = nullptr;
@@ -84,9 +84,10 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
         KVLoopInputRef loop{};
         KVLoopInputCreate(&loop);
         for (const Lib3dsWord vertex : face.points) KVLoopInputAddVertexIndex(loop, vertex);
-        if (smoothing) {
+        if (smoothSides) {
+            const std::uint8_t smooth = smoothSides->SharedWithEarlier(faceIndex);
             for (std::size_t side = 0; side < 3; ++side) {
-                if ((smoothSides[faceIndex] >> side & 1u) != 0) KVLoopInputEdgeSetSmooth(loop, side, true);
+                if ((smooth >> side & 1u) != 0) KVLoopInputEdgeSetSmooth(loop, side, true);
             }
         }
         std::size_t addedFace = 0;
@@ -102,7 +103,11 @@ std::int32_t C3DSImporter::BuildMeshGeometry(KVComponentDefinitionRef definition
                 sceneMaterial != nullptr ? materialMap_.find(StoredText(sceneMaterial->name)) : materialMap_.end();
             hostMaterial = mapped != materialMap_.end() ? &mapped->second : nullptr;
             tiling.reset();
-            if (settings_.asAuthored && sceneMaterial != nullptr) tiling.emplace(sceneMaterial->texture1_map);
+            if (settings_.asAuthored && sceneMaterial != nullptr) {
+                const MapTiling laid(sceneMaterial->texture1_map);
+                // A map laid once, as it is, leaves the coordinates alone.
+                if (laid.Tiles()) tiling = laid;
+            }
         }
         if (hostMaterial == nullptr) continue;
 

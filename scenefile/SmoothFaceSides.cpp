@@ -1,18 +1,14 @@
 #include "scenefile/SmoothFaceSides.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 
 namespace hollin::importer {
 namespace {
 
-// One side of a face in smoothing groups, listed under its lower vertex.
-struct Side {
-    Lib3dsWord higherVertex;
-    std::uint8_t corner;
-    std::uint32_t face;
-};
+constexpr std::uint32_t kNoSide = 0xffffffffu;
+
+// Sides a vertex may have for its list to be looked through side by side.
+constexpr std::uint32_t kShortList = 16;
 
 // A face whose corners name three different vertices of the mesh; any other
 // has no area, and has each of its sides at most once.
@@ -22,57 +18,49 @@ bool IsProperTriangle(const Lib3dsMesh& mesh, const Lib3dsFace& face) {
            a != c;
 }
 
+std::uint32_t KeyOf(Lib3dsWord lower, Lib3dsWord higher) { return std::uint32_t{lower} << 16 | higher; }
+
 }  // namespace
 
-std::vector<std::uint8_t> SmoothFaceSides(const Lib3dsMesh& mesh) {
-    const std::uint32_t faceCount = mesh.faceL != nullptr ? mesh.faces : 0;
-    std::vector<std::uint8_t> smooth(faceCount, 0);
-    // Sides are listed by their lower vertex in two passes (a mesh has at
-    // most 65,536 vertices), then each vertex's few sides by the other one.
-    std::vector<std::uint32_t> start(std::size_t{mesh.points} + 1, 0);
-    const auto forEachSide = [&](auto visit) {
-        for (std::uint32_t f = 0; f < faceCount; ++f) {
-            const Lib3dsFace& face = mesh.faceL[f];
-            if (face.smoothing == 0 || !IsProperTriangle(mesh, face)) continue;
-            for (std::uint8_t corner = 0; corner < 3; ++corner) {
-                const Lib3dsWord a = face.points[corner], b = face.points[(corner + 1) % 3];
-                visit(std::min(a, b), Side{std::max(a, b), corner, f});
-            }
-        }
-    };
-    forEachSide([&](Lib3dsWord lower, const Side&) { ++start[lower + 1]; });
-    for (std::size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
-    std::vector<Side> sides(start.back());
-    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
-    forEachSide([&](Lib3dsWord lower, const Side& side) { sides[next[lower]++] = side; });
+SmoothFaceSides::SmoothFaceSides(const Lib3dsMesh& mesh)
+    : mesh_(mesh), newest_(mesh.points, kNoSide), listed_(mesh.points, 0) {
+    // A mesh has about one side between two vertices for every two corners.
+    sides_.reserve(mesh.faceL != nullptr ? std::size_t{mesh.faces} * 3 / 2 + 16 : 0);
+}
 
-    // A side is smooth when another face of the run of sides between the
-    // same two vertices shares a group with it. Runs are counted by group,
-    // so that a damaged file whose faces all share one side costs no more
-    // than a mesh.
-    const auto bySide = [](const Side& a, const Side& b) { return a.higherVertex < b.higherVertex; };
-    for (std::size_t v = 0; v + 1 < start.size(); ++v) {
-        const auto first = sides.begin() + start[v], last = sides.begin() + start[v + 1];
-        std::sort(first, last, bySide);
-        for (auto run = first; run != last;) {
-            const auto runEnd = std::find_if(run, last, [&](const Side& side) { return side.higherVertex != run->higherVertex; });
-            std::array<std::uint32_t, 32> facesInGroup{};
-            for (auto side = run; side != runEnd; ++side) {
-                for (std::uint32_t bits = mesh.faceL[side->face].smoothing; bits != 0; bits &= bits - 1) {
-                    ++facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))];
-                }
-            }
-            for (auto side = run; side != runEnd; ++side) {
-                for (std::uint32_t bits = mesh.faceL[side->face].smoothing; bits != 0; bits &= bits - 1) {
-                    if (facesInGroup[static_cast<std::size_t>(std::countr_zero(bits))] < 2) continue;
-                    smooth[side->face] |= static_cast<std::uint8_t>(1u << side->corner);
-                    break;
-                }
-            }
-            run = runEnd;
+std::uint8_t SmoothFaceSides::SharedWithEarlier(std::uint32_t face) {
+    const Lib3dsFace& record = mesh_.faceL[face];
+    if (record.smoothing == 0 || !IsProperTriangle(mesh_, record)) return 0;
+    std::uint8_t smooth = 0;
+    for (std::uint8_t corner = 0; corner < 3; ++corner) {
+        const Lib3dsWord a = record.points[corner], b = record.points[(corner + 1) % 3];
+        Side& side = SideBetween(std::min(a, b), std::max(a, b));
+        if ((side.groups & record.smoothing) != 0) {
+            smooth |= static_cast<std::uint8_t>(1u << corner);
+            if (!side.smooth) ++smoothSidesFound_;
+            side.smooth = true;
         }
+        side.groups |= record.smoothing;
     }
     return smooth;
+}
+
+SmoothFaceSides::Side& SmoothFaceSides::SideBetween(Lib3dsWord lower, Lib3dsWord higher) {
+    if (listed_[lower] > kShortList) {
+        const auto [found, added] = crowded_.try_emplace(KeyOf(lower, higher), static_cast<std::uint32_t>(sides_.size()));
+        if (added) sides_.push_back({higher, false, 0, kNoSide});
+        return sides_[found->second];
+    }
+    for (std::uint32_t s = newest_[lower]; s != kNoSide; s = sides_[s].earlier) {
+        if (sides_[s].higherVertex == higher) return sides_[s];
+    }
+    const auto added = static_cast<std::uint32_t>(sides_.size());
+    sides_.push_back({higher, false, 0, newest_[lower]});
+    newest_[lower] = added;
+    if (++listed_[lower] > kShortList) {
+        for (std::uint32_t s = added; s != kNoSide; s = sides_[s].earlier) crowded_.emplace(KeyOf(lower, sides_[s].higherVertex), s);
+    }
+    return sides_[added];
 }
 
 std::uint32_t FacesInSmoothingGroups(const Lib3dsMesh& mesh) {

@@ -160,7 +160,9 @@ KVResult KVLoopInputEdgeSetSmooth(KVLoopInputRef loop, size_t edge_index, bool s
     return GuardedOn(State().loops, loop.ptr, [&](LoopInput& object) {
         if (edge_index >= object.vertexIndices.size()) return KV_ERROR_OUT_OF_RANGE;
         std::vector<std::size_t>& marked = object.smoothEdges;
-        const auto found = std::find(marked.begin(), marked.end(), edge_index);
+        // A loop has few smooth edges: a plain walk, where std::find would unroll.
+        auto found = marked.begin();
+        while (found != marked.end() && *found != edge_index) ++found;
         if (smooth && found == marked.end()) marked.push_back(edge_index);
         if (!smooth && found != marked.end()) marked.erase(found);
         return KV_SUCCESS;

@@ -326,6 +326,9 @@ public:
         if (input.smoothEdges.empty()) return;
         smoothAt_.assign(input.vertexIndices.size(), 0);
         for (const std::size_t place : input.smoothEdges) smoothAt_[place] = 1;
+        // A flag for every edge, kept in step with the edges as they are added.
+        entities.smoothEdges.reserve(entities.edges.capacity());
+        entities.smoothEdges.resize(entities.edges.size(), 0);
     }
 
     void Write(const CheckedFaces& batch) {
@@ -371,9 +374,10 @@ private:
         for (std::size_t c = 0; c < n; ++c) {
             const std::uint32_t edge = edges_.Add(corners[c].vertex, corners[c + 1 < n ? c + 1 : 0].vertex);
             if (smoothAt_.empty()) continue;
+            if (edge == entities_.smoothEdges.size()) entities_.smoothEdges.push_back(0);
             // Reversed, the side from corner c runs between the input's places n - 1 - c and n - 2 - c.
             const std::size_t side = reversed ? (2 * n - 2 - c) % n : c;
-            if (smoothAt_[inputLoop.firstIndex + side] != 0) entities_.MarkSmooth(edge);
+            if (smoothAt_[inputLoop.firstIndex + side] != 0) entities_.smoothEdges[edge] = 1;
         }
     }
 

@@ -50,7 +50,8 @@ const Point3& DrawnPoint(const Entities& entities, const DrawnEntities& drawn, s
 // edges, the normals) of each vertex's corners, and a copy for each further one.
 void NumberDrawnVertices(const Entities& entities, DrawnEntities& drawn) {
     const std::size_t own = entities.vertices.size();
-    const CornerNormals cornerNormals = SmoothCornerNormals(entities);
+    CornerNormals cornerNormals = SmoothCornerNormals(entities);
+    drawn.smoothSides = std::move(cornerNormals.smoothSides);
     const bool withNormals = !cornerNormals.normals.empty();
     drawn.uvs.assign(own, {});
     std::vector<std::uint32_t> normalOf(withNormals ? own : 0, CornerNormals::kAny);  // per drawn vertex

@@ -35,6 +35,9 @@ struct DrawnEntities {
     // with different normals name different drawn vertices, so that hard
     // edges split the vertices along them.
     std::vector<std::array<float, 3>> normals;
+    // With smooth edges, which sides of the faces' loops are smooth, as
+    // SmoothCornerNormals gives them; the model's structure stores them.
+    std::vector<std::uint8_t> smoothSides;
     bool anyUv = false;             // a drawn vertex has a texture coordinate other than (0, 0)
     bool singlePrecision = true;    // every vertex position is exact in single precision
     std::array<float, 3> low{}, high{};  // bounds of the single-precision positions

@@ -16,7 +16,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "FlatHashMap.h"
 #include "ImageHeader.h"
 #include "ModelFileDescription.h"
 #include "utils/Utf8Conversion.h"
@@ -36,12 +35,16 @@ void RequireClosedLoop(std::span<const Corner> corners) {
 }
 
 // Each undirected edge of the loops once, in the order the loops first use
-// it, as filling the entities added them.
-void DeriveEdges(Entities& entities) {
+// it, as filling the entities added them. `smoothSides`, a bit per loop
+// corner (empty while every edge is hard), says which sides are smooth:
+// every side of a smooth edge is, as a model's edge is smooth or hard for
+// all its faces.
+void DeriveEdges(Entities& entities, std::span<const std::uint8_t> smoothSides) {
     struct Use {
         std::uint64_t key;
         std::uint32_t order;
         Edge edge;
+        bool smooth;
     };
     std::vector<Use> uses;
     uses.reserve(entities.corners.size());
@@ -51,17 +54,27 @@ void DeriveEdges(Entities& entities) {
             for (std::size_t c = 0; c < corners.size(); ++c) {
                 const std::uint32_t a = corners[c].vertex, b = corners[(c + 1) % corners.size()].vertex;
                 const std::uint64_t key = std::uint64_t{std::min(a, b)} << 32 | std::max(a, b);
-                uses.push_back({key, static_cast<std::uint32_t>(uses.size()), {a, b}});
+                const std::size_t side = uses.size();
+                const bool smooth = !smoothSides.empty() && (smoothSides[side / 8] >> (side % 8) & 1u) != 0;
+                uses.push_back({key, static_cast<std::uint32_t>(side), {a, b}, smooth});
             }
         }
     }
     std::sort(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return std::tie(x.key, x.order) < std::tie(y.key, y.order); });
+    if (!smoothSides.empty()) {
+        for (std::size_t u = 1; u < uses.size(); ++u) {
+            Require(uses[u].key != uses[u - 1].key || uses[u].smooth == uses[u - 1].smooth, "smooth sides");
+        }
+    }
     const auto last = std::unique(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return x.key == y.key; });
     uses.erase(last, uses.end());
     std::sort(uses.begin(), uses.end(), [](const Use& x, const Use& y) { return x.order < y.order; });
     entities.edges.clear();
     entities.edges.reserve(uses.size());
     for (const Use& use : uses) entities.edges.push_back(use.edge);
+    if (smoothSides.empty()) return;
+    entities.smoothEdges.reserve(uses.size());
+    for (const Use& use : uses) entities.smoothEdges.push_back(use.smooth ? 1 : 0);
 }
 
 class StructureReader {
@@ -171,8 +184,7 @@ public:
         Require(nextCorner == corners.size() && nextLoop == loopCorners.size() && nextFace == faceTriangles.size() &&
                     nextTriangle == triangles.size(),
                 "corners no face uses");
-        DeriveEdges(entities);
-        ReadSmoothEdges(description, where, entities);
+        DeriveEdges(entities, ReadSmoothSides(description, where, corners.size()));
 
         entities.skippedFaces = WholeNumberAt<std::size_t>(description, "skippedFaces", where);
         const json& instances = ArrayAt(description, "instances");
@@ -192,18 +204,15 @@ public:
     }
 
 private:
-    // Pairs of vertices, each an edge of the loops.
-    void ReadSmoothEdges(const json& description, const std::string& where, Entities& entities) {
-        std::vector<std::uint32_t> pairs;
-        ReadArray(description, where, "smoothEdges", pairs, 2);
-        if (pairs.empty()) return;
-        FlatHashMap edgeOf(entities.edges.size());
-        for (std::uint32_t e = 0; e < entities.edges.size(); ++e) edgeOf.Insert(EdgeKey(entities.edges[e].from, entities.edges[e].to), e);
-        for (std::size_t i = 0; i < pairs.size(); i += 2) {
-            const std::uint32_t* edge = edgeOf.Find(EdgeKey(pairs[i], pairs[i + 1]));
-            Require(edge != nullptr, "smooth edge");
-            entities.MarkSmooth(*edge);
-        }
+    // A bit per loop corner, the unused bits of the last byte clear; empty
+    // while every edge is hard.
+    std::vector<std::uint8_t> ReadSmoothSides(const json& description, const std::string& where, std::size_t loopCorners) {
+        std::vector<std::uint8_t> bits;
+        ReadArray(description, where, "smoothSides", bits, 1);
+        const std::size_t usedInLast = loopCorners % 8;
+        Require(bits.empty() || (bits.size() == (loopCorners + 7) / 8 && (usedInLast == 0 || bits.back() >> usedInLast == 0)),
+                "smooth sides");
+        return bits;
     }
 
     std::unique_ptr<Texture> ReadTexture(const json& description, const std::string& where) {

@@ -65,7 +65,7 @@ public:
     // single-precision positions the viewer's mesh and the structure share;
     // a vertex that single precision cannot hold sends all of them in double
     // precision as well. Corners are drawn vertices. Edges are not stored,
-    // the loops give them; only the smooth ones are, by their two vertices.
+    // the loops give them; which are smooth is a bit per loop corner.
     json WriteEntities(const Entities& entities, DrawnEntities& drawn) {
         json description = {{"skippedFaces", entities.skippedFaces},
                             {"vertexCount", entities.vertices.size()},
@@ -86,7 +86,7 @@ public:
         AddView(description, "copiedVertices", buffer_.AddStored(std::span<const std::uint32_t>(drawn.copiedVertex)));
         WriteUvs(drawn, description);
         WriteFaceMaterials(entities, drawn, description);
-        WriteSmoothEdges(entities, description);
+        AddView(description, "smoothSides", buffer_.AddStored(std::span<const std::uint8_t>(drawn.smoothSides)));
 
         // Plain triangles of one material are the corners the viewer's one primitive draws, in the same order.
         if (drawn.allPlain && drawn.primitives.size() == 1) {
@@ -146,18 +146,6 @@ private:
             for (const TextureCoordinate& uv : drawn.uvs) {
                 emit(uv.u);
                 emit(uv.v);
-            }
-        }));
-    }
-
-    void WriteSmoothEdges(const Entities& entities, json& description) {
-        const auto count = static_cast<std::size_t>(std::count(entities.smoothEdges.begin(), entities.smoothEdges.end(), 1));
-        if (count == 0) return;
-        AddView(description, "smoothEdges", buffer_.AddArray<std::uint32_t>(count * 2, [&entities](auto& emit) {
-            for (std::uint32_t e = 0; e < entities.smoothEdges.size(); ++e) {
-                if (!entities.IsSmooth(e)) continue;
-                emit(entities.edges[e].from);
-                emit(entities.edges[e].to);
             }
         }));
     }

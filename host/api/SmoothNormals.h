@@ -19,6 +19,10 @@ struct CornerNormals {
     static constexpr std::uint32_t kAny = 0xffffffffu;
     std::vector<std::uint32_t> normalOfCorner;  // per corner; kAny for corners no face uses
     std::vector<std::array<float, 3>> normals;
+    // A bit per loop corner, the faces' loops' corners in order (bit k of
+    // byte k / 8, low bits first): set where the loop's side from that corner
+    // to the next is smooth. The model file keeps smooth edges so.
+    std::vector<std::uint8_t> smoothSides;
 };
 
 // Empty when no edge is smooth: then every face is drawn flat, as glTF

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BrickTexture.h"
+#include "PluginHost.h"
 #include "ProcessRunner.h"
 #include "SceneBuilder.h"
 
@@ -183,6 +184,14 @@ TEST_F(AsAuthored, ACylinderIsRoundAndItsCapsFlat) {
         const Vector expected = side ? Unit({corner.position[0], corner.position[1], 0}) : corner.triangleNormal;
         EXPECT_FALSE(Bent(corner.normal, expected)) << (side ? "side" : "cap");
     }
+    // The smooth sides kvinfo finds in the file (the quads' diagonals, the
+    // seams between the quads and the caps' spokes) are the edges the model
+    // file keeps smooth.
+    const ProcessResult scene = RunProcess(KV_KVINFO_PATH, {"--as-authored", (folder_ / "cylinder.3ds").string()});
+    EXPECT_EQ(nlohmann::json::parse(scene.out, nullptr, false)["asAuthored"]["smoothSides"], 4 * kSides);
+    const nlohmann::json model = ModelInfo(folder_ / "cylinder.kvm");
+    EXPECT_EQ(model["totals"]["smoothEdges"], 4 * kSides);
+    EXPECT_EQ(model["normals"], true);
 }
 
 // Three faces round the tip of a corner, in groups 1, 1|2 and 2: the first

@@ -3,7 +3,6 @@
 #include <lib3ds/material.h>
 #include <lib3ds/mesh.h>
 
-#include <bit>
 #include <charconv>
 
 #include "scenefile/MapTiling.h"
@@ -33,7 +32,9 @@ json SummarizeAsAuthored(const Lib3dsFile& scene, bool on) {
     std::uint64_t groupedFaces = 0, smoothSides = 0;
     for (const Lib3dsMesh* mesh = scene.meshes; mesh != nullptr; mesh = mesh->next) {
         groupedFaces += hollin::importer::FacesInSmoothingGroups(*mesh);
-        for (const std::uint8_t sides : hollin::importer::SmoothFaceSides(*mesh)) smoothSides += std::popcount(sides);
+        hollin::importer::SmoothFaceSides sides(*mesh);
+        for (std::uint32_t face = 0; mesh->faceL != nullptr && face < mesh->faces; ++face) sides.SharedWithEarlier(face);
+        smoothSides += sides.SmoothSidesFound();
     }
     json tiledMaps = json::array();
     for (const Lib3dsMaterial* material = scene.materials; material != nullptr; material = material->next) {

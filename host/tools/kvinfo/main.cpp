@@ -104,9 +104,9 @@ A 3DS file, described without converting it:
     on                  whether the import does (--as-authored, or else the
                         choice kept in the preference store; see kvprefs)
     facesInSmoothingGroups  faces in a smoothing group other than 0
-    smoothSides         sides of faces drawn smooth: a side that another face
-                        has too (the same two vertex numbers) and that shares
-                        a smoothing group with it
+    smoothSides         sides drawn smooth, each pair of vertex numbers once:
+                        a side that two faces have (the same two vertex
+                        numbers) whose smoothing groups share a bit
     tiledMaps[]         materials whose texture map is tiled, offset, turned
                         or mirrored: material, scale [u, v] (a negative one
                         mirrors), offset [u, v] and rotation in degrees

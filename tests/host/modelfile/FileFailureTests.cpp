@@ -142,6 +142,13 @@ const RefusedFile kRefusedFiles[] = {
          }
      }),
      KV_MODEL_FILE_NOT_A_MODEL, std::string(kDamaged) + ", at /asset/extras/korvantaModel/materials/", true},
+    // The box's smooth sides, a bit per loop corner, pointed at its positions: far more bytes than its corners need.
+    {"smooth sides of another array", Edited([](json& g) {
+         for (json& definition : Structure(g)["definitions"]) {
+             json& entities = definition["entities"];
+             if (entities.contains("smoothSides")) entities["smoothSides"] = entities["positions"];
+         }
+     }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"a view past its buffer", Edited([](json& g) { g["bufferViews"][0]["byteLength"] = 1u << 30; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"a buffer from another file", Edited([](json& g) { g["buffers"][0]["uri"] = "/etc/hostname"; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"JSON nested 217,000 arrays deep (435 KB)",
