@@ -91,14 +91,6 @@ private:
                 const Corner& first = entities_.corners[entities_.loops[face.firstLoop].firstCorner];
                 plane.offset = Dot(plane.normal, entities_.vertices[first.vertex]);
             }
-            if (!face.textured) continue;
-            if (mappingOfFace_.empty()) mappingOfFace_.assign(faces_.size(), kNone);
-            mappingOfFace_[f] = static_cast<std::uint32_t>(mappings_.size());
-            FaceMapping& mapping = mappings_.emplace_back();
-            if (face.triangleCount != 0) {
-                mapping.triangle = entities_.triangles[face.firstTriangle];
-                mapping.valid = MapOf(entities_, mapping.triangle, mapping.map);
-            }
         }
     }
 
@@ -114,15 +106,33 @@ private:
         return true;
     }
 
-    bool Compatible(std::uint32_t a, std::uint32_t b) const {
+    // The number of a textured face's mapping, worked out when a neighbour
+    // is first compared with it: most faces of a curved surface never are.
+    std::uint32_t MappingOf(std::uint32_t f) {
+        if (mappingOfFace_.empty()) mappingOfFace_.assign(faces_.size(), kNone);
+        if (mappingOfFace_[f] == kNone) {
+            mappingOfFace_[f] = static_cast<std::uint32_t>(mappings_.size());
+            FaceMapping& mapping = mappings_.emplace_back();
+            const Face& face = faces_[f];
+            if (face.triangleCount != 0) {
+                mapping.triangle = entities_.triangles[face.firstTriangle];
+                mapping.valid = MapOf(entities_, mapping.triangle, mapping.map);
+            }
+        }
+        return mappingOfFace_[f];
+    }
+
+    bool Compatible(std::uint32_t a, std::uint32_t b) {
         const Face& faceA = faces_[a];
         const Face& faceB = faces_[b];
         if (faceA.frontMaterial != faceB.frontMaterial || faceA.textured != faceB.textured) return false;
         if (Dot(planes_[a].normal, planes_[b].normal) < kMinNormalDot) return false;
         if (!OnPlaneOf(a, b) || !OnPlaneOf(b, a)) return false;
         if (!faceA.textured) return true;
-        const FaceMapping& mapA = mappings_[mappingOfFace_[a]];
-        const FaceMapping& mapB = mappings_[mappingOfFace_[b]];
+        // Both made before either is read: making one may move the other.
+        const std::uint32_t mappingA = MappingOf(a), mappingB = MappingOf(b);
+        const FaceMapping& mapA = mappings_[mappingA];
+        const FaceMapping& mapB = mappings_[mappingB];
         return mapA.valid && mapB.valid && MapPredicts(entities_, mapA.map, mapB.triangle) &&
                MapPredicts(entities_, mapB.map, mapA.triangle);
     }
@@ -313,7 +323,7 @@ private:
     std::optional<LoopSides> sides_;
     std::vector<std::uint8_t> keptApart_;           // per edge, 1 for a hard edge near a smooth one; empty without any
     std::vector<FacePlane> planes_;
-    std::vector<std::uint32_t> mappingOfFace_;      // into mappings_, for textured faces; empty without any
+    std::vector<std::uint32_t> mappingOfFace_;      // into mappings_, or kNone; empty until a mapping is needed
     std::vector<FaceMapping> mappings_;
     std::vector<std::uint32_t> parent_;
     std::vector<std::uint32_t> groupSize_;

@@ -57,9 +57,7 @@ public:
     }
 
     // The welder has room for every point from the start, so a point's
-    // position stays where it is while later points are numbered: the
-    // writing stage reads the positions of points in the batches it was
-    // handed while the checking stage numbers more.
+    // position stays where it is while later points are numbered.
     const Point3& Position(std::uint32_t point) const {
         return weld_ ? welder_.PointOf(point) : input_.vertices[point];
     }
