@@ -1,23 +1,31 @@
 #!/usr/bin/env bash
 # The benchmark of record: how much importing a large 3DS scene costs next to
 # merely reading it with lib3ds (the floor, which any importer built on lib3ds
-# pays), and next to assimp. Generates the scenes, times every program on the
-# same files in one run, and prints a markdown table of medians, then the
-# time each phase of the largest scene's import took.
+# pays), and next to assimp. Generates the scenes and times every program on
+# the same files in rounds (the floor, then each import, round after round),
+# and prints a markdown table of the median of each measure with its least
+# and greatest, then the time each phase of the large scenes' imports took.
+# Each ratio to the floor is taken round by round, against the floor's run in
+# the same round, so that a busy spell on a shared machine falls on both.
 #
 #   bash bench/record.sh            (or: make bench-record)
 #   XL=1 bash bench/record.sh       (adds the 6.75- and 30-million-face scenes)
 #
-# Environment: RUNS (default 5) and LARGE_RUNS (default 3, for the scenes of
-# millions of faces and for assimp's export) set the number of runs a median
-# is taken of; WORK (default build/bench-record) is where the scenes go, and
-# the output on disk; FAST_OUTPUT (default /dev/shm) is the tmpfs folder for
-# the output that is kept out of the disk's way.
+# Environment: RUNS (default 9, at least 9) sets the number of rounds, LARGE_RUNS
+# (default 9) the rounds of the 6.75M and XL scenes, ASSIMP_RUNS (default 3)
+# how many rounds assimp takes part in; WORK (default build/bench-record) is
+# where the scenes go, and the output on disk; FAST_OUTPUT (default /dev/shm)
+# is the tmpfs folder for the output that is kept out of the disk's way.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-runs="${RUNS:-5}"
-large_runs="${LARGE_RUNS:-3}"
+runs="${RUNS:-9}"
+large_runs="${LARGE_RUNS:-9}"
+assimp_runs="${ASSIMP_RUNS:-3}"
+if [ "$runs" -lt 9 ]; then
+  echo "record.sh: RUNS is $runs; a record takes at least 9 rounds" >&2
+  exit 2
+fi
 work="${WORK:-$repo/build/bench-record}"
 fast="${FAST_OUTPUT:-/dev/shm}/kv-bench-record-$$"
 build="$repo/build"
@@ -44,20 +52,24 @@ if [ -n "${XL:-}" ]; then
   scenes+=("6.75M 150 150" "XL 460 180")
 fi
 
-# Scenes of millions of faces: fewer runs, the output on disk too, and the phases of each import.
+# Scenes of millions of faces: the output on disk too, and the phases of each import.
 is_large() { case "$1" in 4.5M | 6.75M | XL) return 0 ;; *) return 1 ;; esac; }
+# The scenes that take minutes a round get LARGE_RUNS rounds.
+is_huge() { case "$1" in 6.75M | XL) return 0 ;; *) return 1 ;; esac; }
 
-# Each measure of one run: "wall seconds, peak KiB" from GNU time, output bytes.
-declare -A walls memories outputs failed
+# Each measure of one run, listed round by round: wall seconds, CPU seconds
+# (user and system) and peak KiB from GNU time; output bytes.
+declare -A walls cpus memories outputs failed
 
 # Runs one program once; ARGS after the label name the output file (or -) and the command.
 measure() {
   local key="$1" output="$2"
   shift 2
   rm -f "$output"
-  if /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >"$work/last.log" 2>&1; then
-    read -r wall memory <"$work/time.txt"
+  if /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" >"$work/last.log" 2>&1; then
+    read -r wall user system memory <"$work/time.txt"
     walls[$key]+="$wall "
+    cpus[$key]+="$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }') "
     memories[$key]+="$memory "
     if [ "$output" != "-" ]; then outputs[$key]="$(stat -c %s "$output")"; fi
   else
@@ -66,10 +78,24 @@ measure() {
   rm -f "$output"
 }
 
-median() {
+# "median least greatest" of the numbers on standard input.
+spread() {
   tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ value[NR] = $1 } END {
     if (NR == 0) exit
-    if (NR % 2) print value[(NR + 1) / 2]; else print (value[NR / 2] + value[NR / 2 + 1]) / 2 }'
+    print (NR % 2 ? value[(NR + 1) / 2] : (value[NR / 2] + value[NR / 2 + 1]) / 2), value[1], value[NR] }'
+}
+
+# Round by round, each of the first list's numbers over the second's.
+ratios() {
+  paste -d' ' <(tr ' ' '\n' <<<"$1" | grep -v '^$') <(tr ' ' '\n' <<<"$2" | grep -v '^$') |
+    awk 'NF == 2 && $2 != 0 { printf "%s ", $1 / $2 }'
+}
+
+# A spread as "median (least-greatest)", each number through FORMAT and SCALE.
+show_spread() {
+  local values="$1" format="$2" scale="${3:-1}"
+  [ -z "$(tr -d ' ' <<<"$values")" ] && { echo "-"; return; }
+  spread <<<"$values" | awk -v f="$format" -v s="$scale" '{ printf f " (" f "-" f ")", $1 / s, $2 / s, $3 / s }'
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b == 0) print "-"; else printf "%.2fx", a / b }'; }
@@ -147,12 +173,12 @@ for scene in "${scenes[@]}"; do
   "$build/bench/make_bench_scene" "$meshes" "$side" "$scene_file" ${extra:+"$extra"}
   cat "$scene_file" >/dev/null  # every run reads the file from the page cache
   repeats="$runs"
-  is_large "$name" && repeats="$large_runs"
+  is_huge "$name" && repeats="$large_runs"
   rm -f "$work"/phases-"$name"-*
   # Round by round, so that a busy spell on the machine spreads over all programs alike.
   for ((round = 1; round <= repeats; ++round)); do
     for program in $(programs_for "$name"); do
-      [ "$program" = "assimp-export" ] && [ "$round" -gt "$large_runs" ] && continue
+      case "$program" in assimp-*) [ "$round" -gt "$assimp_runs" ] && continue ;; esac
       echo "$name: $(describe_program "$program"), run $round" >&2
       run_program "$program" "$scene_file" "$name|$program"
     done
@@ -174,37 +200,42 @@ fi
     "$(. /etc/os-release && echo "$PRETTY_NAME"), kernel $(uname -r)."
   echo "Commit $(git -C "$repo" rev-parse --short HEAD), $(date -u '+%Y-%m-%d %H:%M UTC');" \
     "load average $load_before before, $load_after after." \
-    "Medians of $runs runs ($large_runs for the scenes of millions of faces and assimp export)."
+    "Medians of $runs rounds ($large_runs for the 6.75M and XL scenes, $assimp_runs for assimp)," \
+    "each with the least and greatest in brackets; ratios to the floor's run in the same round."
   echo
-  echo "| Scene | Run | Wall (s) | Wall / floor | Peak memory (MiB) | Memory / floor | Output (MB) | Output / 3DS file |"
-  echo "|---|---|---|---|---|---|---|---|"
+  echo "| Scene | Run | Wall (s) | Wall / floor | CPU (s) | CPU / floor | Peak memory (MiB) | Memory / floor | Output (MB) | Output / 3DS file |"
+  echo "|---|---|---|---|---|---|---|---|---|---|"
   for scene in "${scenes[@]}"; do
     read -r name meshes side extra <<<"$scene"
     input_bytes="$(stat -c %s "$work/$name.3ds")"
-    floor_wall="$(median <<<"${walls[$name|floor]:-}")"
-    floor_memory="$(median <<<"${memories[$name|floor]:-}")"
+    floor="$name|floor"
     label="$name: $(face_count "$name" "$meshes" "$side") faces, $(awk -v b="$input_bytes" 'BEGIN { printf "%.1f", b / 1e6 }') MB"
     for program in $(programs_for "$name"); do
       key="$name|$program"
       if [ -n "${failed[$key]:-}" ]; then
-        echo "| $label | $(describe_program "$program") | failed: ${failed[$key]} | | | | | |"
+        echo "| $label | $(describe_program "$program") | failed: ${failed[$key]} | | | | | | | |"
         continue
       fi
-      wall="$(median <<<"${walls[$key]}")"
-      memory="$(median <<<"${memories[$key]}")"
       output="${outputs[$key]:-}"
-      printf '| %s | %s | %.2f | %s | %.0f | %s | %s | %s |\n' "$label" "$(describe_program "$program")" "$wall" \
-        "$(ratio "$wall" "$floor_wall")" "$(awk -v k="$memory" 'BEGIN { print k / 1024 }')" \
-        "$(ratio "$memory" "$floor_memory")" \
-        "$([ -n "$output" ] && awk -v b="$output" 'BEGIN { printf "%.1f", b / 1e6 }' || echo -)" \
-        "$(ratio "$output" "$input_bytes")"
+      row="| $label | $(describe_program "$program") | $(show_spread "${walls[$key]}" %.2f)"
+      if [ "$program" = floor ]; then
+        row+=" | 1.00x | $(show_spread "${cpus[$key]}" %.2f) | 1.00x | $(show_spread "${memories[$key]}" %.0f 1024) | 1.00x"
+      else
+        row+=" | $(show_spread "$(ratios "${walls[$key]}" "${walls[$floor]}")" %.2fx)"
+        row+=" | $(show_spread "${cpus[$key]}" %.2f) | $(show_spread "$(ratios "${cpus[$key]}" "${cpus[$floor]}")" %.2fx)"
+        row+=" | $(show_spread "${memories[$key]}" %.0f 1024)"
+        row+=" | $(show_spread "$(ratios "${memories[$key]}" "${memories[$floor]}")" %.2fx)"
+      fi
+      row+=" | $([ -n "$output" ] && awk -v b="$output" 'BEGIN { printf "%.1f", b / 1e6 }' || echo -)"
+      row+=" | $(ratio "$output" "$input_bytes") |"
+      echo "$row"
     done
   done
   for scene in "${scenes[@]}"; do
     read -r name meshes side extra <<<"$scene"
     is_large "$name" || continue
     echo
-    echo "Phases of the $name imports (medians, seconds; the fills add up the time of each mesh's):"
+    echo "Phases of the $name imports (seconds, median and least-greatest; the fills add up the time of each mesh's):"
     echo
     echo "| Phase | kvimport, no merge | output on disk | --merge | --as-authored |"
     echo "|---|---|---|---|---|"
@@ -212,8 +243,8 @@ fi
       row="| $(describe_phase "$phase") |"
       for program in kvimport kvimport-disk kvimport-merge kvimport-authored; do
         file="$work/phases-$name-$program"
-        value="$([ -f "$file" ] && awk -v p="$phase" '$1 == p { print $2 }' "$file" | tr '\n' ' ' | median)"
-        row+=" ${value:--} |"
+        values="$([ -f "$file" ] && awk -v p="$phase" '$1 == p { print $2 }' "$file" | tr '\n' ' ')"
+        row+=" $(show_spread "$values" %.3f) |"
       done
       echo "$row"
     done

@@ -9,7 +9,9 @@
 
 namespace korvanta {
 
-// Finds the entities' edges by their lower vertex. New faces mostly use
+// Finds the entities' edges by their lower vertex, for the fill that adds
+// edges and for the merge that looks up the edges of every loop's sides.
+// New faces mostly use
 // vertices numbered lately, whose short lists are still in the processor's
 // caches, where a hash table over all edges would miss on nearly every lookup.
 // The few vertices that many edges meet (a fan's centre, or a damaged file's
@@ -19,7 +21,8 @@ class EdgeIndex {
 public:
     static constexpr std::uint32_t kNoEdge = 0xffffffffu;
 
-    // Vertex numbers stay below the capacity.
+    // Vertex numbers stay below the capacity; edges of the entities that
+    // reach beyond it are left out, and never found.
     EdgeIndex(Entities& entities, std::size_t vertexCapacity)
         : entities_(entities), firstWithLowerVertex_(vertexCapacity, kNoEdge), edgesWithLowerVertex_(vertexCapacity, 0) {
         nextWithLowerVertex_.reserve(entities.edges.capacity());
@@ -29,19 +32,31 @@ public:
     // Adds the edge between two vertices unless the entities have it
     // already, and returns its number.
     std::uint32_t Add(std::uint32_t a, std::uint32_t b) {
-        const std::uint32_t low = std::min(a, b), high = std::max(a, b);
-        if (edgesWithLowerVertex_[low] > kShortList) {
-            if (const std::uint32_t* found = crowdedEdges_.Find(EdgeKey(low, high))) return *found;
-        } else {
-            for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNoEdge; e = nextWithLowerVertex_[e]) {
-                const Edge& edge = entities_.edges[e];
-                if (std::max(edge.from, edge.to) == high) return e;
-            }
-        }
+        if (const std::uint32_t found = Find(a, b); found != kNoEdge) return found;
         entities_.edges.push_back({a, b});
         const auto added = static_cast<std::uint32_t>(entities_.edges.size() - 1);
         Link(added);
         return added;
+    }
+
+    // The number of the edge between two vertices below the capacity, or kNoEdge.
+    std::uint32_t Find(std::uint32_t a, std::uint32_t b) const {
+        const std::uint32_t low = std::min(a, b), high = std::max(a, b);
+        if (edgesWithLowerVertex_[low] > kShortList) {
+            const std::uint32_t* found = crowdedEdges_.Find(EdgeKey(low, high));
+            return found != nullptr ? *found : kNoEdge;
+        }
+        for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNoEdge; e = nextWithLowerVertex_[e]) {
+            const Edge& edge = entities_.edges[e];
+            if (std::max(edge.from, edge.to) == high) return e;
+        }
+        return kNoEdge;
+    }
+
+    // Calls visit(edge) for every edge whose lower vertex is `low`, the latest first.
+    template <typename Visit>
+    void ForEachWithLowerVertex(std::uint32_t low, Visit visit) const {
+        for (std::uint32_t e = firstWithLowerVertex_[low]; e != kNoEdge; e = nextWithLowerVertex_[e]) visit(e);
     }
 
 private:
@@ -50,7 +65,9 @@ private:
     void Link(std::uint32_t e) {
         const Edge& edge = entities_.edges[e];
         const std::uint32_t low = std::min(edge.from, edge.to);
-        nextWithLowerVertex_.push_back(firstWithLowerVertex_[low]);
+        nextWithLowerVertex_.push_back(kNoEdge);
+        if (std::max(edge.from, edge.to) >= firstWithLowerVertex_.size()) return;
+        nextWithLowerVertex_.back() = firstWithLowerVertex_[low];
         firstWithLowerVertex_[low] = e;
         const std::uint32_t count = ++edgesWithLowerVertex_[low];
         if (count == kShortList + 1) {

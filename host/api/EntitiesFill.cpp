@@ -1,19 +1,11 @@
 #include "EntitiesFill.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <exception>
-#include <limits>
 #include <span>
-#include <thread>
 
-#include "BatchHandover.h"
 #include "EdgeIndex.h"
-#include "Tolerance.h"
-#include "Triangulator.h"
-#include "Vector3.h"
-#include "VertexWelder.h"
+#include "FaceChecker.h"
+#include "FillPoints.h"
 
 namespace korvanta {
 
@@ -21,152 +13,7 @@ namespace {
 
 constexpr std::uint32_t kNone = VertexWelder::kNone;
 
-// A face thinner than this (inches, area over longest edge) has no area.
-constexpr double kMinFaceHeight = kLengthTolerance * 1e-3;
-
-bool IsUsable(const Point3& p) {
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::abs(p.x) <= kMaxCoordinate &&
-           std::abs(p.y) <= kMaxCoordinate && std::abs(p.z) <= kMaxCoordinate;
-}
-
-// How many points welding an input should leave. An input whose corners
-// share their vertices, as a mesh's do, keeps them; one with a vertex for
-// nearly every corner is a soup of separate faces, whose corners meet six
-// or so at a point.
-std::size_t DistinctPointsExpected(const GeometryInput& input) {
-    const std::size_t corners = input.vertexIndices.size();
-    return input.vertices.size() <= corners / 2 ? input.vertices.size() : corners / 6;
-}
-
-// Numbers every input vertex a face uses as a point: with welding, points
-// within tolerance of each other or of an existing vertex of the entities get
-// one number, and the existing vertices keep theirs.
-class PointNumbering {
-public:
-    PointNumbering(const Entities& entities, const GeometryInput& input, bool weld)
-        : input_(input), weld_(weld), pointCapacity_(weld ? entities.vertices.size() + input.vertices.size() : input.vertices.size()),
-          welder_(weld ? pointCapacity_ : 0, weld ? entities.vertices.size() + DistinctPointsExpected(input) : 0),
-          pointOfInput_(input.vertices.size(), kNone) {
-        if (weld_) {
-            for (const Point3& vertex : entities.vertices) welder_.Insert(vertex);
-        }
-    }
-
-    bool Welds() const { return weld_; }
-    // Every point number is below this.
-    std::size_t PointCapacity() const { return pointCapacity_; }
-
-    // The point number of an input vertex, or kNone when the vertex cannot be used.
-    std::uint32_t PointOf(std::size_t inputVertex) {
-        if (inputVertex >= input_.vertices.size()) return kNone;
-        std::uint32_t& point = pointOfInput_[inputVertex];
-        if (point != kNone) return point;
-        const Point3& position = input_.vertices[inputVertex];
-        if (!IsUsable(position)) return kNone;
-        return point = weld_ ? welder_.Weld(position) : static_cast<std::uint32_t>(inputVertex);
-    }
-
-    // The welder has room for every point from the start, so a point's
-    // position stays where it is while later points are numbered: the
-    // writing stage reads the positions of points in the batches it was
-    // handed while the checking stage numbers more.
-    const Point3& Position(std::uint32_t point) const {
-        return weld_ ? welder_.PointOf(point) : input_.vertices[point];
-    }
-
-private:
-    const GeometryInput& input_;
-    bool weld_;
-    std::size_t pointCapacity_;
-    VertexWelder welder_;
-    std::vector<std::uint32_t> pointOfInput_;
-};
-
-// Makes an entities vertex of a point when a built face first uses it, so
-// that faces which cannot be built leave no vertices behind.
-class EntityVertices {
-public:
-    EntityVertices(Entities& entities, const PointNumbering& points)
-        : entities_(entities), points_(points), vertexOfPoint_(points.PointCapacity(), kNone) {
-        if (points.Welds()) {
-            for (std::uint32_t i = 0; i < entities.vertices.size(); ++i) vertexOfPoint_[i] = i;
-        }
-    }
-
-    std::uint32_t VertexOf(std::uint32_t point) {
-        std::uint32_t& vertex = vertexOfPoint_[point];
-        if (vertex == kNone) {
-            vertex = static_cast<std::uint32_t>(entities_.vertices.size());
-            entities_.vertices.push_back(points_.Position(point));
-        }
-        return vertex;
-    }
-
-private:
-    Entities& entities_;
-    const PointNumbering& points_;
-    std::vector<std::uint32_t> vertexOfPoint_;
-};
-
-struct PreparedFace {
-    std::vector<std::vector<std::uint32_t>> loops;  // point numbers
-    std::vector<TriangleIndices> triangles;        // corner numbers over all loops
-};
-
-bool HasRepeatedPoint(const std::vector<std::vector<std::uint32_t>>& loops) {
-    std::vector<std::uint32_t> points;
-    for (const auto& loop : loops) points.insert(points.end(), loop.begin(), loop.end());
-    std::sort(points.begin(), points.end());
-    return std::adjacent_find(points.begin(), points.end()) != points.end();
-}
-
-template <typename PositionOf>
-Point3 DoubleArea(std::span<const std::uint32_t> loop, PositionOf positionOf) {
-    return DoubleVectorArea(loop.size(), [&](std::size_t i) -> const Point3& { return positionOf(loop[i]); });
-}
-
-// Whether a loop of `count` points is thicker than the minimum height, and
-// its doubled vector area.
-template <typename PointAt>
-bool HasArea(std::size_t count, PointAt pointAt, Point3& doubleArea) {
-    doubleArea = DoubleVectorArea(count, pointAt);
-    double longestEdgeSquared = 0.0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const Point3 edge = pointAt(i + 1 < count ? i + 1 : 0) - pointAt(i);
-        longestEdgeSquared = std::max(longestEdgeSquared, Dot(edge, edge));
-    }
-    // Compared squared, which spares the square roots of millions of triangles.
-    return longestEdgeSquared != 0.0 &&
-           Dot(doubleArea, doubleArea) >= kMinFaceHeight * kMinFaceHeight * longestEdgeSquared;
-}
-
-// Checks a face of holes or more than three corners and works out its
-// tessellation; false when it has to be skipped.
-template <typename PositionOf>
-bool Prepare(PreparedFace& face, PositionOf positionOf) {
-    if (HasRepeatedPoint(face.loops)) return false;
-    Point3 doubleArea;
-    const std::vector<std::uint32_t>& outer = face.loops[0];
-    const auto outerPoint = [&](std::size_t i) -> const Point3& { return positionOf(outer[i]); };
-    if (!HasArea(outer.size(), outerPoint, doubleArea)) return false;
-    const Point3 normal = doubleArea * (1.0 / Length(doubleArea));
-    for (std::size_t i = 1; i < face.loops.size(); ++i) {
-        const double holeDoubleArea = Dot(DoubleArea(face.loops[i], positionOf), normal);
-        if (std::abs(holeDoubleArea) < kMinFaceHeight * kMinFaceHeight) return false;
-        // Holes run clockwise seen from the front.
-        if (holeDoubleArea > 0.0) std::reverse(face.loops[i].begin(), face.loops[i].end());
-    }
-    const Point3 helper = std::abs(normal.x) < 0.9 ? Point3{1, 0, 0} : Point3{0, 1, 0};
-    const Point3 axisU = Cross(helper, normal) * (1.0 / Length(Cross(helper, normal)));
-    const Point3 axisV = Cross(normal, axisU);
-    std::vector<std::vector<Point2>> projected;
-    for (const auto& loop : face.loops) {
-        std::vector<Point2>& points = projected.emplace_back();
-        for (std::uint32_t point : loop) points.push_back({Dot(positionOf(point), axisU), Dot(positionOf(point), axisV)});
-    }
-    face.triangles = Triangulate(projected);
-    return !face.triangles.empty();
-}
+std::uint32_t Count(std::size_t size) { return static_cast<std::uint32_t>(size); }
 
 Corner CornerFor(std::span<const InputUv> uvs, std::size_t inputVertex, std::uint32_t entityVertex, bool& textured) {
     Corner corner{entityVertex, {}};
@@ -208,114 +55,6 @@ bool ReserveFor(Entities& entities, const GeometryInput& input) {
     entities.triangles.reserve(entities.triangles.size() + triangles);
     return true;
 }
-
-// Faces that passed the checks, as the checking stage hands them to the
-// writing stage: per face its input face and triangle count, per loop
-// whether the checks reversed it, per corner its point, all in order.
-struct CheckedFaces {
-    struct CheckedFace {
-        std::size_t input = 0;
-        std::uint32_t triangleCount = 0;
-    };
-    std::vector<CheckedFace> faces;
-    std::vector<std::uint8_t> loopReversed;
-    std::vector<std::uint32_t> points;
-    std::vector<TriangleIndices> triangles;  // corner numbers within their face
-
-    void Clear() {
-        faces.clear();
-        loopReversed.clear();
-        points.clear();
-        triangles.clear();
-    }
-};
-
-std::uint32_t Count(std::size_t size) { return static_cast<std::uint32_t>(size); }
-
-// The first stage: numbers and welds the input's vertices, checks each face
-// and works out its triangles.
-class FaceChecker {
-public:
-    FaceChecker(const GeometryInput& input, PointNumbering& points)
-        : input_(input), points_(points), positionOf_{&points} {}
-
-    // Checks the input's faces from `begin` to `end` into the batch.
-    void Check(std::size_t begin, std::size_t end, CheckedFaces& batch) {
-        for (std::size_t f = begin; f < end; ++f) {
-            if (!CheckFace(f, batch)) ++skipped_;
-        }
-    }
-
-    std::size_t Skipped() const { return skipped_; }
-
-private:
-    bool NumberLoops() {
-        if (inputLoops_.empty()) return false;
-        prepared_.loops.resize(inputLoops_.size());
-        for (std::size_t l = 0; l < inputLoops_.size(); ++l) {
-            if (inputLoops_[l].size() < 3) return false;
-            std::vector<std::uint32_t>& points = prepared_.loops[l];
-            points.clear();
-            for (std::size_t vertex : inputLoops_[l]) {
-                const std::uint32_t point = points_.PointOf(vertex);
-                if (point == kNone) return false;
-                points.push_back(point);
-            }
-        }
-        return true;
-    }
-
-    bool CheckFace(std::size_t f, CheckedFaces& batch) {
-        const FaceInput& face = input_.faces[f];
-        if (face.loopCount == 1 && input_.loops[face.outerLoop].indexCount == 3) {
-            return CheckTriangle(f, input_.IndicesOf(input_.loops[face.outerLoop]), batch);
-        }
-        inputLoops_.clear();
-        input_.ForEachLoop(face, [&](const InputLoop& loop) { inputLoops_.push_back(input_.IndicesOf(loop)); });
-        prepared_.triangles.clear();
-        if (!NumberLoops() || !Prepare(prepared_, positionOf_)) return false;
-
-        batch.faces.push_back({f, Count(prepared_.triangles.size())});
-        for (std::size_t l = 0; l < prepared_.loops.size(); ++l) {
-            const std::vector<std::uint32_t>& loop = prepared_.loops[l];
-            batch.loopReversed.push_back(loop[0] != points_.PointOf(inputLoops_[l][0]));
-            batch.points.insert(batch.points.end(), loop.begin(), loop.end());
-        }
-        for (const TriangleIndices& triangle : prepared_.triangles) batch.triangles.push_back(triangle);
-        return true;
-    }
-
-    // Triangles, by far the most common faces, need none of the lists a polygon with holes does.
-    bool CheckTriangle(std::size_t f, std::span<const std::size_t> indices, CheckedFaces& batch) {
-        std::array<std::uint32_t, 3> points{};
-        for (std::size_t c = 0; c < 3; ++c) {
-            points[c] = points_.PointOf(indices[c]);
-            if (points[c] == kNone) return false;
-        }
-        if (points[0] == points[1] || points[1] == points[2] || points[0] == points[2]) return false;
-        const std::array<Point3, 3> corners{positionOf_(points[0]), positionOf_(points[1]), positionOf_(points[2])};
-        Point3 doubleArea;
-        if (!HasArea(3, [&](std::size_t c) -> const Point3& { return corners[c]; }, doubleArea)) return false;
-        batch.faces.push_back({f, 1});
-        batch.loopReversed.push_back(false);
-        for (std::uint32_t point : points) batch.points.push_back(point);
-        batch.triangles.push_back({0, 1, 2});
-        return true;
-    }
-
-    struct PositionOf {
-        const PointNumbering* points;
-        const Point3& operator()(std::uint32_t point) const { return points->Position(point); }
-    };
-
-    const GeometryInput& input_;
-    PointNumbering& points_;
-    PositionOf positionOf_;
-    std::size_t skipped_ = 0;
-    // Kept across faces so that their buffers are allocated once, not per face.
-    PreparedFace prepared_;
-    std::vector<std::span<const std::size_t>> inputLoops_;
-};
 
 // The second stage: makes the checked faces' vertices, corners, loops,
 // triangles and edges in the entities, which only this stage writes.
@@ -388,9 +127,10 @@ private:
     std::vector<std::uint8_t> smoothAt_;  // per place in the input's vertex indices; empty when none is smooth
 };
 
+// Checked in batches that stay in the processor's caches until they are
+// written. One thread does both stages: a second one, a batch behind, saves
+// wall time only where a core is free, and costs processor time everywhere.
 constexpr std::size_t kFacesPerBatch = 4096;
-// Below this, starting a thread costs more than the second stage takes.
-constexpr std::size_t kFacesForTwoThreads = 4 * kFacesPerBatch;
 
 void CheckAndWrite(FaceChecker& checker, FaceWriter& writer, std::size_t faceCount) {
     CheckedFaces batch;
@@ -401,39 +141,6 @@ void CheckAndWrite(FaceChecker& checker, FaceWriter& writer, std::size_t faceCou
     }
 }
 
-// The same with the writing stage on a second thread, a batch behind.
-void CheckAndWriteSideBySide(FaceChecker& checker, FaceWriter& writer, std::size_t faceCount) {
-    BatchHandover<CheckedFaces> handover;
-    std::exception_ptr writingFailure;
-    std::thread writing([&] {
-        try {
-            while (const CheckedFaces* batch = handover.NextToDrain()) {
-                writer.Write(*batch);
-                handover.Drained();
-            }
-        } catch (...) {
-            writingFailure = std::current_exception();
-            handover.Stop();
-        }
-    });
-    try {
-        for (std::size_t begin = 0; begin < faceCount; begin += kFacesPerBatch) {
-            CheckedFaces* batch = handover.NextToFill();
-            if (batch == nullptr) break;
-            batch->Clear();
-            checker.Check(begin, std::min(faceCount, begin + kFacesPerBatch), *batch);
-            handover.Filled();
-        }
-    } catch (...) {
-        handover.Stop();
-        writing.join();
-        throw;
-    }
-    handover.Close();
-    writing.join();
-    if (writingFailure) std::rethrow_exception(writingFailure);
-}
-
 }  // namespace
 
 KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldVertices) {
@@ -441,11 +148,7 @@ KVResult FillEntities(Entities& entities, const GeometryInput& input, bool weldV
     PointNumbering points(entities, input, weldVertices);
     FaceChecker checker(input, points);
     FaceWriter writer(entities, input, points);
-    if (input.faces.size() < kFacesForTwoThreads) {
-        CheckAndWrite(checker, writer, input.faces.size());
-    } else {
-        CheckAndWriteSideBySide(checker, writer, input.faces.size());
-    }
+    CheckAndWrite(checker, writer, input.faces.size());
     if (!entities.smoothEdges.empty()) entities.smoothEdges.resize(entities.edges.size(), 0);
     entities.skippedFaces += checker.Skipped();
     return checker.Skipped() == 0 ? KV_SUCCESS : KV_ERROR_INVALID_GEOMETRY;

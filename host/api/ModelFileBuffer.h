@@ -83,8 +83,7 @@ public:
     // The bytes of all views laid out so far, with the padding between them.
     std::size_t Size() const { return size_; }
 
-    // Makes every view in order and writes it at its offset: the views are
-    // made on a second thread while this one writes what is made. Throws
+    // Makes every view in order and writes it at its offset. Throws
     // std::logic_error when a view's bytes are not as many as laid out.
     void Write(std::ostream& stream) const;
 
