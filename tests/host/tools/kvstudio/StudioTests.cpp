@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMimeData>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -55,6 +54,7 @@
 namespace {
 
 using kvstudio::StudioWindow;
+using studiotest::DropOn;
 using studiotest::kImportTimeoutMs;
 using studiotest::ReadResultsWhenShown;
 using studiotest::ScreenshotPath;
@@ -200,7 +200,7 @@ TEST_F(Studio, RepeatedPartsAreDrawnFromOneInstanceTableAndLargeImagesSmaller) {
     for (const QQuickItem* item : window_->View().QuickWindow()->contentItem()->childItems()) objects << item->findChildren<QObject*>();
     int instanced = 0;
     for (const QObject* object : objects) {
-        if (!object->inherits("QQuick3DModel") || object->objectName() == QLatin1String("highlight")) continue;
+        if (!object->inherits("QQuick3DModel")) continue;
         const auto* placements =
             dynamic_cast<const kvstudio::ScenePlacements*>(object->property("instancing").value<QQuick3DInstancing*>());
         if (placements == nullptr) continue;
@@ -275,19 +275,6 @@ TEST_F(Studio, CancelledImportShowsThePartBuiltAndTheWindowGoesOn) {
     EXPECT_TRUE(window_->isVisible());
 }
 
-// A file dropped on the 3D view, as on any other part of the window.
-void DropOn(QWidget& target, const QString& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    QWidget& window = *target.window();
-    const QPoint at = target.mapTo(&window, target.rect().center());
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.windowHandle(), &enter);
-    ASSERT_TRUE(enter.isAccepted()) << "the drop is refused";
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.windowHandle(), &drop);
-}
-
 void WriteStart(const std::filesystem::path& from, std::size_t bytes, const std::filesystem::path& to) {
     std::string content = ReadFile(from);
     content.resize(std::min(bytes, content.size()));
@@ -327,7 +314,7 @@ TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
                 results.accept();
             },
             [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
-        DropOn(window_->View(), QString::fromStdString(row.file.string()));
+        ASSERT_TRUE(DropOn(window_->View(), {QUrl::fromLocalFile(QString::fromStdString(row.file.string()))}));
         WaitForImport(finished, shown, row.model);
         const QString warning = Find<QLabel>("warningBar").isVisible() ? Find<QLabel>("warningBar").text() : QString();
         const QString said = row.model ? warning : saidBeforeResults;
