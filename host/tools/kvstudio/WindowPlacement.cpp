@@ -5,8 +5,10 @@
 #include <QDialog>
 #include <QEvent>
 #include <QMainWindow>
+#include <QPointer>
 #include <QScreen>
 #include <QSettings>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -16,6 +18,7 @@ namespace {
 
 constexpr QSize kFirstSize(1280, 800);
 const char* const kGeometryKey = "window/geometry";
+const char* const kStateKey = "window/state";
 // Before the window is first shown its frame is not known: room is left for
 // a title bar and borders as large as the desktops' usual ones.
 constexpr QSize kUnknownFrame(16, 48);
@@ -31,7 +34,6 @@ QString GeometryKey(const QScreen& screen) {
 const QScreen* ScreenOf(const QWidget& window) {
     return window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
 }
-const char* const kStateKey = "window/state";
 
 // Moves each dialog over the window as it is shown, before it is on screen.
 class DialogCentring final : public QObject {
@@ -41,18 +43,26 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* dialog = qobject_cast<QDialog*>(watched);
         if (event->type() != QEvent::Show || dialog == nullptr || !dialog->isWindow() || !window_.isVisible()) return false;
-        QRect placed = dialog->frameGeometry();
+        Centre(*dialog);
+        // A message box takes its size as it is shown: centred again then.
+        QTimer::singleShot(0, this, [this, shown = QPointer<QDialog>(dialog)] {
+            if (shown) Centre(*shown);
+        });
+        return false;
+    }
+
+private:
+    void Centre(QDialog& dialog) const {
+        QRect placed = dialog.frameGeometry();
         placed.moveCenter(window_.frameGeometry().center());
         if (const QScreen* screen = window_.screen()) {
             const QRect available = screen->availableGeometry();
             placed.moveLeft(std::clamp(placed.left(), available.left(), std::max(available.left(), available.right() - placed.width())));
             placed.moveTop(std::clamp(placed.top(), available.top(), std::max(available.top(), available.bottom() - placed.height())));
         }
-        dialog->move(placed.topLeft());
-        return false;
+        dialog.move(placed.topLeft());
     }
 
-private:
     QMainWindow& window_;
 };
 

@@ -73,14 +73,26 @@ TEST_F(StudioPlacement, TheWindowFitsTheScreenAtAnyScaleAndEachScaleKeepsItsOwnS
     ExpectOnScreen();
     ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath(scale == 1.0 ? "studio-placed" : "studio-placed-scaled")));
 
-    // Dialogs open over the window, the importer's own, which have no parent, too.
-    QPoint centre;
-    WhenDialogOpens([&centre](QDialog& options) {
-        centre = options.frameGeometry().center();
-        options.reject();
-    });
-    window_->findChild<QAction*>(QStringLiteral("options"))->trigger();
-    EXPECT_LE((centre - window_->frameGeometry().center()).manhattanLength(), 4);
+    // Dialogs open over the window, the importer's own, which have no
+    // parent, too; Help > Controls lists the mouse and the keys.
+    for (const char* action : {"options", "controls"}) {
+        SCOPED_TRACE(action);
+        QPoint centre;
+        QString text;
+        WhenDialogOpens([&](QDialog& dialog) {
+            centre = dialog.frameGeometry().center();
+            if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+                text = box->text();
+                if (scale == 1.0) box->grab().save(ScreenshotPath("studio-controls"));
+            }
+            dialog.reject();
+        });
+        window_->findChild<QAction*>(QLatin1String(action))->trigger();
+        EXPECT_LE((centre - window_->frameGeometry().center()).manhattanLength(), 4);
+        if (QLatin1String(action) == QLatin1String("controls")) {
+            EXPECT_TRUE(text.contains(QLatin1String("Shift and the arrow keys"))) << text.toStdString();
+        }
+    }
     QSettings().remove(QStringLiteral("window"));
 }
 

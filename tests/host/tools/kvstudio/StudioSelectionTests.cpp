@@ -140,6 +140,18 @@ TEST_F(StudioSelection, APickedPartIsTintedWhereItIsSeenAndNothingElseChanges) {
         EXPECT_LT(seen.outsidePart, 20);
     }
 
+    // A click on a part in the outline hands the keys to the view: the
+    // arrows then turn the camera, not the outline.
+    auto& outline = Find<QTreeWidget>("outline");
+    QTreeWidgetItem* basin = outline.findItems(QStringLiteral("Basin"), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    ASSERT_NE(basin, nullptr);
+    outline.scrollToItem(basin);
+    outline.setFocus();
+    QTest::mouseClick(outline.viewport(), Qt::LeftButton, {}, outline.visualItemRect(basin).center());
+    EXPECT_EQ(window_->focusWidget(), &window_->View());
+    EXPECT_TRUE(window_->View().HasSelection());
+    outline.clearSelection();
+
     const std::filesystem::path bolts = folder_ / "bolts.kvm";
     ASSERT_TRUE(hollin::samples::WriteRepeatedModel(bolts, 5000));
     window_->Open(QString::fromStdString(bolts.string()));
