@@ -23,9 +23,9 @@ Node {
     readonly property real gridX: Math.round(centre.x / step) * step
     readonly property real gridZ: Math.round(centre.z / step) * step
     readonly property real axisLength: Math.max(halfLinesX, halfLinesZ) * step
-    readonly property real axisThickness: axisLength * 0.006
+    // A little above the grid, whose lines would hide the axes' otherwise.
     readonly property vector3d axisOrigin: Qt.vector3d(
-        Math.min(Math.max(0, gridX - halfLinesX * step), gridX + halfLinesX * step), boundsMinimum.y,
+        Math.min(Math.max(0, gridX - halfLinesX * step), gridX + halfLinesX * step), boundsMinimum.y + axisLength * 0.002,
         Math.min(Math.max(0, gridZ - halfLinesZ * step), gridZ + halfLinesZ * step))
 
     Model {
@@ -43,28 +43,33 @@ Node {
         }
     }
 
+    // Each axis is a line a pixel wide, as the grid's are, whatever the
+    // zoom: a grid of one line as long as the axis, centred on its middle
+    // (its two cross lines have no length and draw nothing).
     component Axis: Model {
         property color colour
-        source: "#Cube"
+        geometry: GridGeometry {
+            horizontalLines: 1
+            verticalLines: 2
+            verticalStep: ground.axisLength
+        }
         materials: PrincipledMaterial {
             baseColor: colour
             lighting: PrincipledMaterial.NoLighting
         }
     }
-    // The cube is 100 units wide and centred: each axis runs from the origin.
     Axis {
         colour: "#d03030"
         position: ground.axisOrigin.plus(Qt.vector3d(ground.axisLength / 2, 0, 0))
-        scale: Qt.vector3d(ground.axisLength / 100, ground.axisThickness / 100, ground.axisThickness / 100)
     }
     Axis {
         colour: "#30a030"
         position: ground.axisOrigin.plus(Qt.vector3d(0, 0, -ground.axisLength / 2))
-        scale: Qt.vector3d(ground.axisThickness / 100, ground.axisThickness / 100, ground.axisLength / 100)
+        eulerRotation.y: 90
     }
     Axis {
         colour: "#3050d0"
         position: ground.axisOrigin.plus(Qt.vector3d(0, ground.axisLength / 2, 0))
-        scale: Qt.vector3d(ground.axisThickness / 100, ground.axisLength / 100, ground.axisThickness / 100)
+        eulerRotation.z: 90
     }
 }

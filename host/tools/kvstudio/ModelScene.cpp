@@ -329,25 +329,6 @@ private:
         }
     }
 
-    // Calls visit(node, its transform in the scene) for every node of the
-    // scene, down the tree: a node reached twice would make the tree a graph.
-    template <typename Visit>
-    void WalkTree(const ModelScene& scene, Visit visit) const {
-        std::vector<bool> reached(scene.tree.nodes.size(), false);
-        std::vector<std::pair<int, QMatrix4x4>> pending;
-        for (const int root : scene.roots) pending.emplace_back(root, QMatrix4x4());
-        while (!pending.empty()) {
-            const auto [index, above] = pending.back();
-            pending.pop_back();
-            if (reached[static_cast<std::size_t>(index)]) file_.Refuse();
-            reached[static_cast<std::size_t>(index)] = true;
-            const SceneNode& node = scene.tree.nodes[static_cast<std::size_t>(index)];
-            const QMatrix4x4 placed = above * node.transform;
-            visit(node, placed);
-            for (const int child : scene.tree.ChildrenOf(node)) pending.emplace_back(child, placed);
-        }
-    }
-
     void ReadNodes(const QJsonObject& document, ModelScene& scene) {
         scene.tree = file_.TakeNodes();
         const auto nodeCount = static_cast<qint64>(scene.tree.nodes.size());
@@ -364,7 +345,7 @@ private:
         }
         // Once to count each mesh's placements and to measure the scene,
         // once more to fill the instance tables made to measure.
-        WalkTree(scene, [&](const SceneNode& node, const QMatrix4x4& placed) {
+        const bool isTree = WalkScene(scene.tree, scene.roots, [&](int, const SceneNode& node, const QMatrix4x4& placed) {
             if (node.mesh < 0 || scene.meshes[static_cast<std::size_t>(node.mesh)].parts.empty()) return;
             SceneMesh& mesh = scene.meshes[static_cast<std::size_t>(node.mesh)];
             // A placement Qt Quick 3D cannot draw: one that flattens the mesh, or is not a number.
@@ -376,12 +357,13 @@ private:
             ++mesh.placements;
             IncludeTransformed(scene.box, mesh.box, placed);
         });
+        if (!isTree) file_.Refuse();
         std::vector<float*> next;
         for (SceneMesh& mesh : scene.meshes) {
             mesh.instances = QByteArray(qint64{mesh.placements} * kInstanceEntryBytes, Qt::Uninitialized);
             next.push_back(reinterpret_cast<float*>(mesh.instances.data()));
         }
-        WalkTree(scene, [&](const SceneNode& node, const QMatrix4x4& placed) {
+        WalkScene(scene.tree, scene.roots, [&](int, const SceneNode& node, const QMatrix4x4& placed) {
             if (node.mesh < 0 || scene.meshes[static_cast<std::size_t>(node.mesh)].parts.empty()) return;
             float*& entry = next[static_cast<std::size_t>(node.mesh)];
             for (int row = 0; row < 3; ++row) {

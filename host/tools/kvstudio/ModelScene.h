@@ -8,6 +8,7 @@
 #include <QVector3D>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "SceneNodes.h"
@@ -100,6 +101,18 @@ struct ModelScene {
 
 // Grows `box` (none yet when absent) by the corners of `inner` transformed.
 void IncludeTransformed(std::optional<SceneBox>& box, const SceneBox& inner, const QMatrix4x4& transform);
+
+// The node of a placed part, the node of its instance at each level of
+// `instancePath` (see ModelView::Select), with its transform in the scene;
+// none when there is no such part.
+std::optional<std::pair<int, QMatrix4x4>> PlacedPartNode(const ModelScene& scene, const std::vector<int>& instancePath,
+                                                         bool topLevelFaces);
+
+// The placements of a placed part and of everything it places, mesh by mesh
+// (as ModelScene::meshes): the numbers of their entries in the mesh's
+// instance table. Empty when there is no such part.
+std::vector<std::vector<int>> PlacementsOfPart(const ModelScene& scene, const std::vector<int>& instancePath,
+                                               bool topLevelFaces);
 
 // The box, in the scene's coordinates, of a placed part and everything it
 // places: the node of its instance at each level of `instancePath` (see

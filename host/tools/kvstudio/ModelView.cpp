@@ -44,7 +44,7 @@ qint64 PlacedTriangles(const ModelScene& scene) {
 int CountMeshes(const QObject& node) {
     int count = 0;
     for (const QObject* child : node.findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
-        if (child->inherits("QQuick3DModel")) {
+        if (child->inherits("QQuick3DModel") && child->objectName() != QLatin1String(kMarkName)) {
             const auto* geometry = child->property("geometry").value<QQuick3DGeometry*>();
             const auto* placements = dynamic_cast<const ScenePlacements*>(child->property("instancing").value<QQuick3DInstancing*>());
             if (geometry != nullptr) count += geometry->subsetCount() * (placements != nullptr ? placements->Count() : 1);
@@ -80,16 +80,22 @@ ModelView::ModelView(QWidget* parent) : QWidget(parent), pages_(new QStackedLayo
     if (QOpenGLContext probe; !probe.create()) {
         MakeUnavailable(TrCompose("this display (Qt platform %s) offers no OpenGL",
                                   {QGuiApplication::platformName().toStdString()}));
+        return;
     }
-}
-
-bool ModelView::MakeQuickView() {
-    if (quick_ != nullptr) return Root() != nullptr;
+    // Made now, empty and hidden behind the placeholder: a window that gains
+    // its first Qt Quick widget once on screen is made anew to be drawn
+    // through OpenGL, and stays black meanwhile, menus and dialogs included.
     quick_ = new QQuickWidget(this);
     quick_->setResizeMode(QQuickWidget::SizeRootObjectToView);
     quick_->setFocusPolicy(Qt::NoFocus);
     // Files are dropped on the window, which takes them wherever they land.
     quick_->setAcceptDrops(false);
+    pages_->addWidget(quick_);
+}
+
+bool ModelView::MakeQuickView() {
+    if (quick_ == nullptr || !whyUnavailable_.isEmpty()) return false;
+    if (Root() != nullptr) return true;
     quick_->setSource(QUrl(QStringLiteral("qrc:/kvstudio/ModelView.qml")));
     if (quick_->rootObject() == nullptr) {
         QStringList errors;
@@ -99,7 +105,6 @@ bool ModelView::MakeQuickView() {
     }
     connect(quick_, &QQuickWidget::sceneGraphError, this,
             [this](QQuickWindow::SceneGraphError, const QString& message) { MakeUnavailable(message); });
-    pages_->addWidget(quick_);
     if (isVisible()) firstFrame_.start(kFirstFrameMilliseconds);
     return true;
 }
@@ -123,7 +128,7 @@ bool ModelView::HasDrawn() const {
 
 void ModelView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (quick_ != nullptr && whyUnavailable_.isEmpty() && !firstFrame_.isActive() && !HasDrawn()) {
+    if (Root() != nullptr && whyUnavailable_.isEmpty() && !firstFrame_.isActive() && !HasDrawn()) {
         firstFrame_.start(kFirstFrameMilliseconds);
     }
 }
@@ -192,12 +197,13 @@ void ModelView::SetGridSpacing(double metres) {
 
 void ModelView::Select(const std::vector<int>& instancePath, bool topLevelFaces) {
     if (!HasModel()) return;
+    MarkPlacements(*scene_, shown_, PlacementsOfPart(shown_, instancePath, topLevelFaces), *quick_->engine());
     const std::optional<SceneBox> box = PlacedPartBox(shown_, instancePath, topLevelFaces);
     if (!box) {
         QMetaObject::invokeMethod(Root(), "clearSelection");
         return;
     }
-    QMetaObject::invokeMethod(Root(), "selectBox", Q_ARG(QVariant, box->low), Q_ARG(QVariant, box->high));
+    QMetaObject::invokeMethod(Root(), "turnToBox", Q_ARG(QVariant, box->low), Q_ARG(QVariant, box->high));
 }
 
 bool ModelView::HasSelection() const {
@@ -209,7 +215,7 @@ QQuickItem* ModelView::Root() const {
 }
 
 QQuickWindow* ModelView::QuickWindow() const {
-    return quick_ != nullptr ? quick_->quickWindow() : nullptr;
+    return Root() != nullptr ? quick_->quickWindow() : nullptr;
 }
 
 QQuick3DObject* ModelView::ModelNode() const {

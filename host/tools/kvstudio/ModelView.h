@@ -27,10 +27,11 @@ struct ModelExtent {
 
 // The 3D view of one model, drawn by Qt Quick 3D from the scene of its model
 // file, on a ground grid; without a model, a line of text in its place. The
-// Qt Quick scene is made for the first model shown, not before: drawn in
-// software, it holds some 90 MiB from its first frame on (the renderer's
-// compiler, its render targets and shaders), which a window waiting for an
-// import, or converting a large one, should not pay. A display without
+// Qt Quick widget is there from the start, but its scene is made for the
+// first model shown, not before: drawn in software, it holds some 90 MiB
+// from its first frame on (the renderer's compiler, its render targets and
+// shaders), which a window waiting for an import, or converting a large one,
+// should not pay. A display without
 // OpenGL, or one on which the view draws nothing, makes it unavailable with
 // the reason: nothing then waits on it.
 class ModelView final : public QWidget {
@@ -49,9 +50,10 @@ public:
     void SetPlaceholderText(const QString& text);
     // The ground grid's spacing; zero hides it.
     void SetGridSpacing(double metres);
-    // Marks a placed part and turns the camera on it: the indices of its
-    // instance at each level, from the model's top level, whose own faces
-    // (if `topLevelFaces`) come first in the file. Empty takes the mark away.
+    // Draws a placed part tinted, the rest as it is, and turns the camera on
+    // it: the indices of its instance at each level, from the model's top
+    // level, whose own faces (if `topLevelFaces`) come first in the file.
+    // Empty takes the tint away.
     void Select(const std::vector<int>& instancePath, bool topLevelFaces);
     bool HasSelection() const;
 

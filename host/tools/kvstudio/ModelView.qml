@@ -49,9 +49,9 @@ Item {
         return radius / Math.sin(halfAngle) * 1.05;
     }
 
-    // Marks the box (in the model's coordinates) of a placed part and turns
-    // the camera on it.
-    function selectBox(low, high) {
+    // Turns the camera on the box (in the model's coordinates) of the part
+    // picked, which the view draws tinted.
+    function turnToBox(low, high) {
         let minimum = null;
         let maximum = null;
         for (let corner = 0; corner < 8; ++corner) {
@@ -62,13 +62,9 @@ Item {
             maximum = maximum === null ? point : Qt.vector3d(Math.max(maximum.x, point.x), Math.max(maximum.y, point.y),
                                                              Math.max(maximum.z, point.z));
         }
-        const size = maximum.minus(minimum);
-        const margin = Math.max(size.length() * 0.02, 0.01);
-        highlight.position = minimum.plus(maximum).times(0.5);
-        highlight.scale = size.plus(Qt.vector3d(margin, margin, margin)).times(0.01);
         hasSelection = true;
-        origin.position = highlight.position;
-        camera.z = Math.max(distanceToSee(size.length() / 2), nearestDistance);
+        origin.position = minimum.plus(maximum).times(0.5);
+        camera.z = Math.max(distanceToSee(maximum.minus(minimum).length() / 2), nearestDistance);
     }
 
     function clearSelection() {
@@ -152,20 +148,6 @@ Item {
                 step: root.gridStep
                 boundsMinimum: root.boundsMinimum
                 boundsMaximum: root.boundsMaximum
-            }
-        }
-
-        Model {
-            id: highlight
-            objectName: "highlight"
-            visible: root.hasSelection
-            source: "#Cube"
-            materials: PrincipledMaterial {
-                baseColor: Qt.rgba(1.0, 0.55, 0.0, 0.35)
-                alphaMode: PrincipledMaterial.Blend
-                lighting: PrincipledMaterial.NoLighting
-                cullMode: Material.NoCulling
-                depthDrawMode: Material.NeverDepthDraw
             }
         }
     }

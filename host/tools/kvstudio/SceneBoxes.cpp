@@ -21,7 +21,8 @@ void IncludeTransformed(std::optional<SceneBox>& box, const SceneBox& inner, con
     }
 }
 
-std::optional<SceneBox> PlacedPartBox(const ModelScene& scene, const std::vector<int>& instancePath, bool topLevelFaces) {
+std::optional<std::pair<int, QMatrix4x4>> PlacedPartNode(const ModelScene& scene, const std::vector<int>& instancePath,
+                                                         bool topLevelFaces) {
     // Below the file's root node come the top level's own faces, if it has
     // any, and then its instances, each with the instances it places.
     if (scene.roots.empty() || instancePath.empty()) return std::nullopt;
@@ -35,6 +36,14 @@ std::optional<SceneBox> PlacedPartBox(const ModelScene& scene, const std::vector
         index = children[static_cast<std::size_t>(child)];
         placed = placed * tree.nodes[static_cast<std::size_t>(index)].transform;
     }
+    return std::pair{index, placed};
+}
+
+std::optional<SceneBox> PlacedPartBox(const ModelScene& scene, const std::vector<int>& instancePath, bool topLevelFaces) {
+    const auto part = PlacedPartNode(scene, instancePath, topLevelFaces);
+    if (!part) return std::nullopt;
+    const SceneNodes& tree = scene.tree;
+    const auto& [index, placed] = *part;
     // The reader has checked that the nodes form a tree.
     std::optional<SceneBox> box;
     std::vector<std::pair<int, QMatrix4x4>> pending{{index, placed}};
@@ -50,6 +59,24 @@ std::optional<SceneBox> PlacedPartBox(const ModelScene& scene, const std::vector
         }
     }
     return box;
+}
+
+std::vector<std::vector<int>> PlacementsOfPart(const ModelScene& scene, const std::vector<int>& instancePath,
+                                               bool topLevelFaces) {
+    const auto part = PlacedPartNode(scene, instancePath, topLevelFaces);
+    if (!part) return {};
+    // The part's nodes, then every node in the order of the instance tables.
+    std::vector<bool> inPart(scene.tree.nodes.size(), false);
+    const int root = part->first;
+    WalkScene(scene.tree, std::span<const int>(&root, 1), [&](int index, const SceneNode&, const QMatrix4x4&) { inPart[static_cast<std::size_t>(index)] = true; });
+    std::vector<std::vector<int>> chosen(scene.meshes.size());
+    std::vector<int> entries(scene.meshes.size(), 0);
+    WalkScene(scene.tree, scene.roots, [&](int index, const SceneNode& node, const QMatrix4x4&) {
+        if (node.mesh < 0 || scene.meshes[static_cast<std::size_t>(node.mesh)].parts.empty()) return;
+        const int entry = entries[static_cast<std::size_t>(node.mesh)]++;
+        if (inPart[static_cast<std::size_t>(index)]) chosen[static_cast<std::size_t>(node.mesh)].push_back(entry);
+    });
+    return chosen;
 }
 
 }  // namespace kvstudio

@@ -34,6 +34,28 @@ struct SceneNodes {
     }
 };
 
+// Calls visit(index, node, its transform in the scene) for every node below
+// `roots`, down the tree, in the order in which each mesh's instance table
+// lists its placements; false, stopped there, when a node is reached twice,
+// which would make the tree a graph. The children are numbers of nodes there are.
+template <typename Visit>
+bool WalkScene(const SceneNodes& tree, std::span<const int> roots, Visit visit) {
+    std::vector<bool> reached(tree.nodes.size(), false);
+    std::vector<std::pair<int, QMatrix4x4>> pending;
+    for (const int root : roots) pending.emplace_back(root, QMatrix4x4());
+    while (!pending.empty()) {
+        const auto [index, above] = pending.back();
+        pending.pop_back();
+        if (reached[static_cast<std::size_t>(index)]) return false;
+        reached[static_cast<std::size_t>(index)] = true;
+        const SceneNode& node = tree.nodes[static_cast<std::size_t>(index)];
+        const QMatrix4x4 placed = above * node.transform;
+        visit(index, node, placed);
+        for (const int child : tree.ChildrenOf(node)) pending.emplace_back(child, placed);
+    }
+    return true;
+}
+
 // The nodes of a glTF "nodes" array; nothing when the text is not one, or a
 // node is not as glTF has it (a transform given as a matrix and as parts, a
 // number where an index belongs that is not one). Numbers that name other

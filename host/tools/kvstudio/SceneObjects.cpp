@@ -24,15 +24,6 @@ namespace kvstudio {
 
 namespace {
 
-// Qt Quick 3D's own types, made as QML makes them: Node, Model, Texture and
-// PrincipledMaterial have no public C++ interface. Their properties are set
-// by name, enumerations by their keys.
-QQmlComponent* Component(QQmlEngine& engine, const char* type) {
-    auto* component = new QQmlComponent(&engine);
-    component->setData(QByteArray("import QtQuick3D\n") + type + " {}", QUrl());
-    return component;
-}
-
 const char* FilterKey(SceneTexture::Filter filter) {
     return filter == SceneTexture::Filter::Nearest ? "Nearest" : "Linear";
 }
@@ -60,6 +51,12 @@ const char* AlphaKey(SceneMaterial::Alpha alpha) {
 ScenePlacements::ScenePlacements(QByteArray table, int count, QQuick3DObject* parent)
     : QQuick3DInstancing(parent), table_(std::move(table)), count_(count) {}
 
+void ScenePlacements::SetTable(QByteArray table, int count) {
+    table_ = std::move(table);
+    count_ = count;
+    markDirty();
+}
+
 QByteArray ScenePlacements::getInstanceBuffer(int* instanceCount) {
     if (instanceCount != nullptr) *instanceCount = count_;
     return table_;
@@ -71,32 +68,26 @@ class SceneObjectMaker {
 public:
     SceneObjectMaker(const ModelScene& scene, QQmlEngine& engine)
         : scene_(scene),
-          node_(Component(engine, "Node")),
-          model_(Component(engine, "Model")),
-          material_(Component(engine, "PrincipledMaterial")),
-          texture_(Component(engine, "Texture")) {}
+          node_(QuickComponent(engine, "Node")),
+          model_(QuickComponent(engine, "Model")),
+          material_(QuickComponent(engine, "PrincipledMaterial")),
+          texture_(QuickComponent(engine, "Texture")) {}
 
     QQuick3DObject* Make(QQuick3DObject& parent) {
-        top_ = Create(*node_, parent);
-        for (const SceneMesh& mesh : scene_.meshes) {
-            if (mesh.placements != 0 && !mesh.parts.empty()) MakeModel(mesh, *top_);
+        top_ = CreateBelow(*node_, parent);
+        for (std::size_t index = 0; index < scene_.meshes.size(); ++index) {
+            const SceneMesh& mesh = scene_.meshes[index];
+            if (mesh.placements == 0 || mesh.parts.empty()) continue;
+            MakeModel(mesh, *top_)->setProperty(kSceneMeshProperty, static_cast<int>(index));
         }
         return top_;
     }
 
 private:
-    // An object of the component's type, in the scene below `above` and owned by it.
-    QQuick3DObject* Create(QQmlComponent& component, QQuick3DObject& above) {
-        auto* object = qobject_cast<QQuick3DObject*>(component.create());
-        object->setParent(&above);
-        object->setParentItem(&above);
-        return object;
-    }
-
     // One model for every placement of the mesh: Qt Quick 3D draws it once
     // for each entry of its instance table.
     QQuick3DObject* MakeModel(const SceneMesh& mesh, QQuick3DObject& above) {
-        QQuick3DObject* model = Create(*model_, above);
+        QQuick3DObject* model = CreateBelow(*model_, above);
         QQmlProperty::write(model, QStringLiteral("geometry"), QVariant::fromValue(Geometry(mesh)));
         if (mesh.placements == 1) {
             // Placed once, it is placed as a node is: Qt Quick 3D's instanced
@@ -164,7 +155,7 @@ private:
         if (!isNew) return known->second;
         static const SceneMaterial kDefault;
         const SceneMaterial& material = index >= 0 ? scene_.materials[static_cast<std::size_t>(index)] : kDefault;
-        QQuick3DObject* made = Create(*material_, *top_);
+        QQuick3DObject* made = CreateBelow(*material_, *top_);
         made->setProperty("baseColor", material.baseColour);
         made->setProperty("metalness", material.metalness);
         made->setProperty("roughness", material.roughness);
@@ -187,7 +178,7 @@ private:
         data->setFormat(QQuick3DTextureData::RGBA8);
         data->setHasTransparency(texture.transparent);
         data->setTextureData(texture.rgba);
-        QQuick3DObject* made = Create(*texture_, *top_);
+        QQuick3DObject* made = CreateBelow(*texture_, *top_);
         QQmlProperty::write(made, QStringLiteral("textureData"), QVariant::fromValue(data));
         made->setProperty("magFilter", FilterKey(texture.magnification));
         made->setProperty("minFilter", FilterKey(texture.minification));
@@ -209,6 +200,19 @@ private:
 };
 
 }  // namespace
+
+QQmlComponent* QuickComponent(QQmlEngine& engine, const char* type) {
+    auto* component = new QQmlComponent(&engine);
+    component->setData(QByteArray("import QtQuick3D\n") + type + " {}", QUrl());
+    return component;
+}
+
+QQuick3DObject* CreateBelow(QQmlComponent& component, QQuick3DObject& above) {
+    auto* object = qobject_cast<QQuick3DObject*>(component.create());
+    object->setParent(&above);
+    object->setParentItem(&above);
+    return object;
+}
 
 QQuick3DObject* MakeSceneObjects(const ModelScene& scene, QQuick3DObject& parent, QQmlEngine& engine) {
     return SceneObjectMaker(scene, engine).Make(parent);

@@ -33,14 +33,19 @@ bool SavePicture(StudioWindow& window, const QString& path) {
 }
 
 void TakePictureOnceShown(StudioWindow& window, const QString& path) {
-    // Scripts see what the window says of the import, each thing once.
+    window.SetRemembersFiles(false);
+    // Scripts see what the window says of the import, each thing once, and
+    // nothing after the last word (the import that was to come, say).
     auto said = std::make_shared<QString>();
-    QObject::connect(window.statusBar(), &QStatusBar::messageChanged, &window, [said](const QString& message) {
-        if (message.isEmpty() || message == *said) return;
+    auto over = std::make_shared<bool>(false);
+    QObject::connect(window.statusBar(), &QStatusBar::messageChanged, &window, [said, over](const QString& message) {
+        if (*over || message.isEmpty() || message == *said) return;
         *said = message;
         Say(message);
     });
-    const auto finish = [said](int exitCode, const QString& why) {
+    const auto finish = [said, over](int exitCode, const QString& why) {
+        if (*over) return;
+        *over = true;
         if (!why.isEmpty() && why != *said) Say(why);
         QApplication::exit(exitCode);
     };

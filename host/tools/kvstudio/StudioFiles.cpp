@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <string>
+
 #include "ImportRun.h"
 #include "StudioText.h"
 
@@ -34,6 +36,21 @@ QString DraggedFile(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
     const QUrl url = data->urls().front();
     return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+QString WhyDropRefused(const QMimeData* data, bool busy) {
+    if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return Tr("Only files can be dropped here.");
+    if (data->urls().size() != 1) {
+        return TrCompose("Drop one file at a time: %s were dropped together.", {std::to_string(data->urls().size())});
+    }
+    const QString file = DraggedFile(data);
+    if (file.isEmpty()) return Tr("Only files on this computer can be dropped here.");
+    const std::string name = QFileInfo(file).fileName().toStdString();
+    if (!HasSuffix(file, "3ds") && !HasSuffix(file, "kvm")) {
+        return TrCompose("%s was not taken: kvstudio imports .3ds files and opens Korvanta models (.kvm).", {name});
+    }
+    if (busy) return TrCompose("%s was not taken: wait until the file in hand is imported or opened.", {name});
+    return {};
 }
 
 QString ExportFolderFor(const QString& lastExportFolder, const QString& shownSource) {

@@ -23,6 +23,11 @@ QString ImportFilter(const KorvantaModelImporterInterface& importer);
 // The one local file a drag carries, if it carries just one.
 QString DraggedFile(const QMimeData* data);
 
+// Why the window will not take what is dropped on it, in words for the
+// status bar, or nothing when it takes it: one .3ds file or .kvm model at a
+// time, and none while a file is being imported or opened.
+QString WhyDropRefused(const QMimeData* data, bool busy);
+
 // The folder File > Export proposes: the last one exported to, else the
 // shown model's, else the user's documents or home, the first of them the
 // user can write (a model imported from /usr/share is not exported there).

@@ -3,7 +3,10 @@
 #include <QDockWidget>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSettings>
+
+#include <utility>
 
 #include "ModelView.h"
 #include "RecentFiles.h"
@@ -14,6 +17,25 @@ namespace kvstudio {
 namespace {
 
 constexpr char kAsAuthoredSetting[] = "importAsAuthored";
+
+// Help > Controls: what moves the camera in the view, and how, as a table.
+QString ControlsTable() {
+    const std::pair<QString, QString> controls[] = {
+        {Tr("Drag"), Tr("Orbit")},
+        {Tr("Right or middle drag, or Ctrl and drag"), Tr("Pan")},
+        {Tr("Wheel"), Tr("Zoom")},
+        {Tr("Arrow keys"), Tr("Orbit")},
+        {Tr("Shift and the arrow keys"), Tr("Pan")},
+        {Tr("+ and -, or Page Up and Page Down"), Tr("Zoom")},
+        {QKeySequence(Qt::Key_F).toString(QKeySequence::NativeText), Tr("Frame all")},
+        {Tr("A click on a part in the outline"), Tr("Tint it and turn the camera on it; the keys then move the camera")},
+    };
+    QString rows;
+    for (const auto& [input, does] : controls) {
+        rows += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>").arg(input.toHtmlEscaped(), does.toHtmlEscaped());
+    }
+    return QStringLiteral("<table cellspacing=\"6\">%1</table>").arg(rows);
+}
 
 }  // namespace
 
@@ -57,7 +79,17 @@ void StudioWindow::MakeMenus() {
     view->addAction(materialsDock_->toggleViewAction());
 
     QMenu* help = menuBar()->addMenu(Tr("&Help"));
+    QAction* controls = help->addAction(Tr("&Controls"), this, &StudioWindow::ShowControls);
+    controls->setObjectName(QStringLiteral("controls"));
+    controls->setShortcut(QKeySequence::HelpContents);
     help->addAction(Tr("&About kvstudio"), this, &StudioWindow::ShowAbout);
+}
+
+void StudioWindow::ShowControls() {
+    QMessageBox box(QMessageBox::NoIcon, Tr("Controls"), ControlsTable(), QMessageBox::Close, this);
+    box.setObjectName(QStringLiteral("controlsBox"));
+    box.setTextFormat(Qt::RichText);
+    box.exec();
 }
 
 void StudioWindow::UpdateActions() {

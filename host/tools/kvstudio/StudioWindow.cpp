@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -76,6 +77,7 @@ StudioWindow::StudioWindow(KorvantaModelImporterInterface& importer, QWidget* pa
     MakePanels();
     MakeMenus();
     UpdateActions();
+    CentreDialogsOver(*this);
     // Found before anyone could listen: said once the window runs.
     if (!view_->WhyUnavailable().isEmpty()) {
         QTimer::singleShot(0, this, [this] { OnViewUnavailable(view_->WhyUnavailable()); });
@@ -93,6 +95,8 @@ void StudioWindow::MakePanels() {
     addDockWidget(Qt::RightDockWidgetArea, materialsDock_);
     resizeDocks({outlineDock_}, {300}, Qt::Horizontal);
     connect(outline_, &OutlinePanel::PartPicked, view_, &ModelView::Select);
+    // A part clicked is looked at: the arrow keys turn the camera, not the outline.
+    connect(outline_, &QTreeWidget::itemClicked, view_, [this] { view_->setFocus(Qt::OtherFocusReason); });
     connect(materials_, &MaterialsPanel::TextureFolderWanted, textureNotice_, &TextureNotice::ChooseFolder);
 }
 
@@ -308,7 +312,7 @@ void StudioWindow::OnModelShown() {
     shownModel_ = pendingModel_;
     shownSource_ = pendingSource_;
     // Only files that gave a model: a failure leaves the settings as they were.
-    recent_->Add(shownSource_);
+    if (remembersFiles_) recent_->Add(shownSource_);
     setWindowTitle(QStringLiteral("%1 - kvstudio").arg(QFileInfo(shownSource_).fileName()));
     // Whatever was said since, about the import say, stays.
     if (statusBar()->currentMessage() == openingMessage_) statusBar()->clearMessage();
@@ -357,14 +361,19 @@ void StudioWindow::closeEvent(QCloseEvent* event) {
 }
 
 void StudioWindow::dragEnterEvent(QDragEnterEvent* event) {
-    const QString file = DraggedFile(event->mimeData());
-    if (!IsBusy() && (HasSuffix(file, "3ds") || HasSuffix(file, "kvm"))) event->acceptProposedAction();
+    // Anything with files is taken to the drop, which says why it refuses what it refuses.
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
 void StudioWindow::dropEvent(QDropEvent* event) {
-    const QString file = DraggedFile(event->mimeData());
-    if (IsBusy() || file.isEmpty()) return;
+    const QString why = WhyDropRefused(event->mimeData(), IsBusy());
+    if (!why.isEmpty()) {
+        event->ignore();
+        statusBar()->showMessage(why);
+        return;
+    }
     event->acceptProposedAction();
+    const QString file = DraggedFile(event->mimeData());
     if (HasSuffix(file, "kvm")) {
         Open(file);
     } else {

@@ -42,6 +42,9 @@ public:
     void Open(const QString& path);
     bool Export(const QString& path);
 
+    // Whether a file shown goes to File > Open Recent: not in picture runs.
+    void SetRemembersFiles(bool remembers) { remembersFiles_ = remembers; }
+
     ModelView& View() { return *view_; }
     // While an import or File > Open is under way, neither starts again.
     bool IsBusy() const { return run_ != nullptr || opening_ != nullptr; }
@@ -73,6 +76,7 @@ private:
     void ChooseExportFile();
     void ShowImportOptions();
     void ShowAbout();
+    void ShowControls();
     void EditTextureFolders();
     // Keeps `folder` among the texture folders and imports the last file again.
     void ImportAgainWithTextureFolder(const QString& folder);
@@ -128,6 +132,7 @@ private:
     QString pendingModel_;
     QString pendingSource_;
     QString openingMessage_;
+    bool remembersFiles_ = true;
 };
 
 }  // namespace kvstudio

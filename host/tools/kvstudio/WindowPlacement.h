@@ -10,4 +10,8 @@ namespace kvstudio {
 void RestorePlacement(QMainWindow& window);
 void SavePlacement(const QMainWindow& window);
 
+// Every dialog opens centred over the window, the importer's own too, which
+// the plug-in makes without a parent, and within the screen.
+void CentreDialogsOver(QMainWindow& window);
+
 }  // namespace kvstudio

@@ -2,7 +2,10 @@
 
 #include "StudioFixture.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLocale>
+#include <QMimeData>
 #include <QPlainTextEdit>
 
 namespace studiotest {
@@ -23,6 +26,19 @@ void WhenDialogOpens(std::function<void(QDialog&)> handle, std::function<bool(co
         handle(*dialog);
     });
     poll->start(20);
+}
+
+bool DropOn(QWidget& target, const QList<QUrl>& files) {
+    QMimeData data;
+    data.setUrls(files);
+    QWidget& window = *target.window();
+    const QPoint at = target.mapTo(&window, target.rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &drop);
+    return true;
 }
 
 void ReadResultsWhenShown(QString& report, int& shown, const QString& picture) {

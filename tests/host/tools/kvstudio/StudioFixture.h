@@ -15,6 +15,7 @@
 #include <QString>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -40,6 +41,10 @@ QString ScreenshotPath(const char* name);
 // once it is closed.
 void WhenDialogOpens(std::function<void(QDialog&)> handle,
                      std::function<bool(const QDialog&)> which = [](const QDialog&) { return true; });
+
+// Drops `files` on `target` as a user drops them, anywhere on the window;
+// true when the window let the drag in.
+bool DropOn(QWidget& target, const QList<QUrl>& files);
 
 // The results dialog's report, the dialog closed.
 void ReadResultsWhenShown(QString& report, int& shown, const QString& picture = {});

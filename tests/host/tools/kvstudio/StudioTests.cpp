@@ -13,15 +13,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMimeData>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QQuickItem>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -43,18 +42,17 @@
 #include "ModelView.h"
 #include "OutlinePanel.h"
 #include "ProcessRunner.h"
-#include "Preferences.h"
 #include "SceneBuilder.h"
 #include "SceneObjects.h"
 #include "ScreenPicture.h"
 #include "StudioFixture.h"
 #include "StudioWindow.h"
 #include "TemporaryFolder.h"
-#include "TextureFolders.h"
 
 namespace {
 
 using kvstudio::StudioWindow;
+using studiotest::DropOn;
 using studiotest::kImportTimeoutMs;
 using studiotest::ReadResultsWhenShown;
 using studiotest::ScreenshotPath;
@@ -102,7 +100,6 @@ int RedPixels(const QImage& picture) {
     }
     return red;
 }
-
 
 TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMaterialsAndGrid) {
     // Edit > Import Options: the sample's units are metres.
@@ -200,7 +197,7 @@ TEST_F(Studio, RepeatedPartsAreDrawnFromOneInstanceTableAndLargeImagesSmaller) {
     for (const QQuickItem* item : window_->View().QuickWindow()->contentItem()->childItems()) objects << item->findChildren<QObject*>();
     int instanced = 0;
     for (const QObject* object : objects) {
-        if (!object->inherits("QQuick3DModel") || object->objectName() == QLatin1String("highlight")) continue;
+        if (!object->inherits("QQuick3DModel")) continue;
         const auto* placements =
             dynamic_cast<const kvstudio::ScenePlacements*>(object->property("instancing").value<QQuick3DInstancing*>());
         if (placements == nullptr) continue;
@@ -275,19 +272,6 @@ TEST_F(Studio, CancelledImportShowsThePartBuiltAndTheWindowGoesOn) {
     EXPECT_TRUE(window_->isVisible());
 }
 
-// A file dropped on the 3D view, as on any other part of the window.
-void DropOn(QWidget& target, const QString& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    QWidget& window = *target.window();
-    const QPoint at = target.mapTo(&window, target.rect().center());
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.windowHandle(), &enter);
-    ASSERT_TRUE(enter.isAccepted()) << "the drop is refused";
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.windowHandle(), &drop);
-}
-
 void WriteStart(const std::filesystem::path& from, std::size_t bytes, const std::filesystem::path& to) {
     std::string content = ReadFile(from);
     content.resize(std::min(bytes, content.size()));
@@ -327,7 +311,7 @@ TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
                 results.accept();
             },
             [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
-        DropOn(window_->View(), QString::fromStdString(row.file.string()));
+        ASSERT_TRUE(DropOn(window_->View(), {QUrl::fromLocalFile(QString::fromStdString(row.file.string()))}));
         WaitForImport(finished, shown, row.model);
         const QString warning = Find<QLabel>("warningBar").isVisible() ? Find<QLabel>("warningBar").text() : QString();
         const QString said = row.model ? warning : saidBeforeResults;
@@ -362,75 +346,6 @@ TEST_F(Studio, AStoreThatCannotBeWrittenIsAMessageAfterTheOptionsDialog) {
     EXPECT_TRUE(window_->isVisible());
 }
 
-// Pixels of the tank's olive camouflage: its grey untextured parts have
-// red, green and blue alike.
-int OlivePixels(const QImage& picture) {
-    int olive = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const QColor colour = picture.pixelColor(x, y);
-            const bool greenish = colour.green() * 4 > colour.red() * 3;  // not the x axis's red
-            if (greenish && (colour.red() + colour.green()) / 2 > colour.blue() + 25) ++olive;
-        }
-    }
-    return olive;
-}
-
-TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
-    const QString tank = QStringLiteral("/usr/share/games/gl-117/models/tank1.3ds");
-    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
-    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-    QString report;
-    int resultsShown = 0;
-    ReadResultsWhenShown(report, resultsShown);
-    window_->Import(tank);
-    WaitForImport(finished, shown, true);
-    QTest::qWait(500);
-
-    auto* notice = window_->findChild<QWidget*>(QStringLiteral("textureNotice"));
-    ASSERT_TRUE(notice && notice->isVisible());
-    auto* useHint = notice->findChild<QPushButton*>(QStringLiteral("useTextureFolderHint"));
-    ASSERT_TRUE(useHint && useHint->isVisible());
-    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-tank1-textures-missing")));
-    EXPECT_LT(OlivePixels(window_->View().grab().toImage()), 500);
-    // The materials list names the missing image, where it was looked for
-    // and why, and offers to pick its folder.
-    const QString missing = MaterialLines().join(QLatin1Char('\n'));
-    EXPECT_TRUE(missing.contains(QRegularExpression(QStringLiteral("PANZER1_.RGB .*/usr/share/games/gl-117/models\\)"))))
-        << missing.toStdString();
-    EXPECT_TRUE(Find<QPushButton>("materialsTextureFolder").isVisible());
-
-    // Nothing is kept without the user's yes to a question that names the folder.
-    QString question;
-    const auto answer = [&question](QMessageBox::StandardButton button) {
-        WhenDialogOpens([&question, button](QDialog& dialog) {
-            auto& box = dynamic_cast<QMessageBox&>(dialog);
-            question = box.text();
-            box.grab().save(ScreenshotPath("studio-texture-folder-question"));
-            box.button(button)->click();
-        });
-    };
-    answer(QMessageBox::No);
-    useHint->click();
-    EXPECT_TRUE(question.contains(QLatin1String("/usr/share/games/gl-117/textures")))
-        << question.toStdString();
-    EXPECT_TRUE(kvhost::TextureFoldersToUse(std::nullopt).empty());
-    ReadResultsWhenShown(report, resultsShown);
-    answer(QMessageBox::Yes);
-    useHint->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2 && shown.count() == 2; }, kImportTimeoutMs));
-    QTest::qWait(500);
-    EXPECT_FALSE(notice->isVisible());
-    EXPECT_FALSE(report.contains(QLatin1String("PANZER1_.RGB"))) << report.toStdString();
-    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-tank1")));
-    EXPECT_GT(OlivePixels(window_->View().grab().toImage()), 5000) << "no camouflage in sight";
-    EXPECT_TRUE(MaterialLines().join(QLatin1Char('\n')).contains(QStringLiteral("PANZER1_.RGB, 64 × 64")))
-        << MaterialLines().join(QLatin1Char('\n')).toStdString();
-    EXPECT_FALSE(Find<QPushButton>("materialsTextureFolder").isVisible());
-    EXPECT_EQ(kvhost::TextureFoldersToUse(std::nullopt), std::vector<std::string>{"/usr/share/games/gl-117/textures"});
-    hollin::prefs::Get().Remove(u"3DS Importer", u"TextureFolders");
-}
-
 // kvstudio --screenshot as a script runs it: a clear end within seconds,
 // with what the window said on standard error.
 TEST(StudioCommandLine, EndsWithinSecondsAndSaysWhatTheWindowSays) {
@@ -442,19 +357,24 @@ TEST(StudioCommandLine, EndsWithinSecondsAndSaysWhatTheWindowSays) {
         std::string file;
         int exitCode;
         const char* said;
+        bool imports;  // whether the import starts before the last word
     } cases[] = {
-        {{{"QT_QPA_PLATFORM", "offscreen"}}, KV_SAMPLE, 1, "The 3D view cannot be drawn: the offscreen platform"},
-        {{}, (folder / "missing.3ds").string(), 1, "Could not import missing.3ds: there is no such file"},
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, KV_SAMPLE, 1, "The 3D view cannot be drawn: the offscreen platform", false},
+        {{}, (folder / "missing.3ds").string(), 1, "Could not import missing.3ds: there is no such file", true},
         // Last: its picture is measured below.
-        {{{"QT_SCALE_FACTOR", "2"}}, (folder / "cut.3ds").string(), 0, "cut.3ds: the model may be incomplete: chunk"},
+        {{{"QT_SCALE_FACTOR", "2"}}, (folder / "cut.3ds").string(), 0, "cut.3ds: the model may be incomplete: chunk", true},
     };
+    QSettings().remove(QStringLiteral("recentFiles"));
     for (const auto& row : cases) {
         SCOPED_TRACE(row.file);
         // Seconds on a quiet machine; the sanitizers on a busy one take several times that.
         const ProcessResult result = RunProcess("timeout", {"60", KV_STUDIO, "--screenshot=" + picture, row.file}, row.environment);
         EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
         EXPECT_NE(result.err.find(row.said), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("Importing ") != std::string::npos, row.imports) << result.err;
     }
+    // Picture runs leave File > Open Recent as it was.
+    EXPECT_TRUE(QSettings().value(QStringLiteral("recentFiles")).toStringList().isEmpty());
     // At twice the scale on the test display's 1600 by 1000 pixels, the window fits the screen.
     const QImage shot(QString::fromStdString(picture));
     EXPECT_GT(shot.width(), 0);
