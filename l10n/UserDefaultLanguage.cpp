@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
+#include <string>
+
+#include "utils/MessagesLocale.h"
 
 namespace hollin::l10n {
 
@@ -72,8 +74,7 @@ constexpr std::uint16_t kEnglishUnitedStates = MakeLanguageId(0x09, 1);
 }  // namespace
 
 std::uint16_t LanguageIdOfLocale(std::string_view locale) {
-    // language[_territory][.codeset][@modifier]
-    const std::string_view name = locale.substr(0, locale.find_first_of(".@"));
+    const std::string_view name = hollin::utils::LanguageAndTerritory(locale);
     if (name == "C" || name == "POSIX") return kEnglishUnitedStates;
     const std::size_t separator = name.find('_');
     const std::string_view language = name.substr(0, separator);
@@ -85,11 +86,7 @@ std::uint16_t LanguageIdOfLocale(std::string_view locale) {
 }
 
 std::uint16_t GetUserDefaultLangID() {
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0') return LanguageIdOfLocale(value);
-    }
-    return kEnglishUnitedStates;
+    return LanguageIdOfLocale(hollin::utils::MessagesLocale());
 }
 
 }  // namespace hollin::l10n

@@ -85,10 +85,11 @@ std::vector<std::string> StoredNameComponents(std::string_view utf8) {
     const bool leavesFolder = (!utf8.empty() && IsSeparator(utf8.front())) || StartsWithDriveLetter(utf8) ||
                               std::find(components.begin(), components.end(), "..") != components.end();
     if (!leavesFolder || components.empty()) return components;
-    std::string fileName = std::move(components.back());
-    if (components.size() == 1 && StartsWithDriveLetter(fileName)) fileName.erase(0, 2);  // "C:WOOD.JPG"
+    const std::string_view last = components.back();
+    const bool driveThenName = components.size() == 1 && StartsWithDriveLetter(last);  // "C:WOOD.JPG"
+    const std::string_view fileName = driveThenName ? last.substr(2) : last;
     if (fileName.empty() || fileName == "..") return {};
-    return {std::move(fileName)};
+    return {std::string(fileName)};
 }
 
 }  // namespace hollin::settings

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "KorvantaAPI.h"
 #include "ModelFileMesh.h"
 #include "ModelFileTransform.h"
 #include "Parallel.h"
@@ -23,15 +24,13 @@ namespace {
 
 using hollin::utils::Utf8FromUtf8OrWindows1252;
 
-constexpr double kMetresPerInch = 0.0254;
-
 // Positions stored again for instances whose transform no node can hold.
 constexpr std::size_t kBakedVerticesAlwaysAllowed = std::size_t{1} << 22;
 constexpr std::size_t kBakedVerticesPerDrawnVertex = 4;
 
 // Scale to metres, then turn Z-up into Y-up: x stays, z becomes y, y becomes -z.
 std::vector<double> RootMatrix() {
-    const double s = kMetresPerInch;
+    const double s = KV_METRES_PER_INCH;
     return {s, 0, 0, 0, 0, 0, -s, 0, 0, s, 0, 0, 0, 0, 0, 1};
 }
 

@@ -5,7 +5,8 @@
  * Every function returns a KVResult, KV_SUCCESS (0) on success. Objects are
  * opaque references, null ({NULL}) until a create call fills them.
  * Lengths are in inches; the model's up axis is Z. Texts are UTF-8; names
- * may be any bytes, and one that is not UTF-8 is read as Windows-1252. */
+ * may be any bytes, and one that is not UTF-8 is read as Windows-1252.
+ * Model files are glTF and so in metres: KV_METRES_PER_INCH to each inch. */
 
 #include <stdbool.h>
 #include <stddef.h>
@@ -14,6 +15,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+#define KV_METRES_PER_INCH 0.0254
 
 #if defined(KORVANTA_API_BUILD)
 #define KV_EXPORT __attribute__((visibility("default")))

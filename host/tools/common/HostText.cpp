@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "utils/MessagesLocale.h"
 #include "utils/RunningProgram.h"
 
 namespace kvhost {
@@ -20,15 +21,9 @@ namespace {
 
 constexpr const char* kDomain = "kvhost";
 
-// The locale's language and territory, "de_DE" of "de_DE.UTF-8@euro".
+// The messages locale's language and territory, "de_DE" of "de_DE.UTF-8@euro".
 std::string LocaleLanguage() {
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value == nullptr || *value == '\0') continue;
-        const std::string locale(value);
-        return locale.substr(0, locale.find_first_of(".@"));
-    }
-    return "C";
+    return std::string(hollin::utils::LanguageAndTerritory(hollin::utils::MessagesLocale()));
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ bool MustBeEscaped(char32_t point) {
 }
 
 std::string Escaped(const char* format, std::uint32_t value) {
-    char text[8];
+    char text[16];  // the longest escape of any 32-bit value, "\\uFFFFFFFF", and its end
     std::snprintf(text, sizeof text, format, value);
     return text;
 }

@@ -66,43 +66,58 @@ std::string FoldersSearchedText(const std::vector<std::string>& folders) {
 
 }  // namespace
 
+TextureFindings FindTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
+                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
+                             const LoadedTexture& loaded) {
+    TextureFindings findings;
+    const std::string modelFolder = std::filesystem::absolute(sceneFile).parent_path().string();
+    hollin::settings::TextureSearch search(modelFolder, textureFolders, cancelled);
+    findings.foldersSearched = search.Folders();
+    if (textureNames.empty()) return findings;
+    std::vector<std::string> notFound;
+    KVInitialize();
+    for (const std::string& stored : textureNames) {
+        if (cancelled && cancelled()) break;
+        const TextureLookup lookup = search.Find(stored);
+        TextureFinding& finding = findings.textures.emplace_back();
+        finding.storedName = stored;
+        if (!lookup.found) {
+            finding.problem = MissReason(lookup, modelFolder);
+            finding.candidates = lookup.candidates;
+            notFound.push_back(stored);
+            continue;
+        }
+        finding.file = lookup.found->path;
+        finding.match = lookup.found->match;
+        finding.problem = LoadProblem(*lookup.found);
+        if (finding.problem.empty() && loaded) loaded(stored, *lookup.found);
+    }
+    KVTerminate();
+    findings.hint = hollin::settings::FindTextureFolderHint(modelFolder, notFound, findings.foldersSearched, cancelled);
+    return findings;
+}
+
 TextureReport ReportTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
                              const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
                              const LoadedTexture& loaded) {
     TextureReport report;
     if (textureNames.empty()) return report;
-    const std::string modelFolder = std::filesystem::absolute(sceneFile).parent_path().string();
-    hollin::settings::TextureSearch search(modelFolder, textureFolders, cancelled);
-    const std::string foldersSearched = FoldersSearchedText(search.Folders());
-    std::vector<std::string> notFound;
-    KVInitialize();
-    for (const std::string& stored : textureNames) {
-        if (cancelled && cancelled()) break;
-        const std::string name = hollin::utils::Utf8FromUtf8OrWindows1252(stored);
-        const TextureLookup lookup = search.Find(stored);
-        std::string problem;
-        if (lookup.found) {
-            problem = LoadProblem(*lookup.found);
-        } else {
-            problem = MissReason(lookup, modelFolder);
-            notFound.push_back(stored);
-        }
-        if (!problem.empty()) {
-            report.notLoaded.push_back(Compose("texture %1$s (looked for in %2$s): %3$s", {name, foldersSearched, problem}));
-            report.namesNotLoaded.push_back(stored);
-            continue;
-        }
-        if (loaded) loaded(stored, *lookup.found);
-        if (lookup.found->match == TextureMatch::StandIn) {
+    TextureFindings findings = FindTextures(sceneFile, textureNames, textureFolders, cancelled, loaded);
+    const std::string foldersSearched = FoldersSearchedText(findings.foldersSearched);
+    for (const TextureFinding& finding : findings.textures) {
+        const std::string name = hollin::utils::Utf8FromUtf8OrWindows1252(finding.storedName);
+        if (!finding.problem.empty()) {
+            report.notLoaded.push_back(
+                Compose("texture %1$s (looked for in %2$s): %3$s", {name, foldersSearched, finding.problem}));
+            report.namesNotLoaded.push_back(finding.storedName);
+        } else if (finding.match == TextureMatch::StandIn) {
+            report.foundElsewhere.push_back(Compose("texture %1$s: %2$s stands in for it", {name, *finding.file}));
+        } else if (finding.match == TextureMatch::ShortName) {
             report.foundElsewhere.push_back(
-                Compose("texture %1$s: %2$s stands in for it", {name, lookup.found->path}));
-        } else if (lookup.found->match == TextureMatch::ShortName) {
-            report.foundElsewhere.push_back(
-                Compose("texture %1$s: found as %2$s, whose name an 8.3 exporter cuts to it", {name, lookup.found->path}));
+                Compose("texture %1$s: found as %2$s, whose name an 8.3 exporter cuts to it", {name, *finding.file}));
         }
     }
-    KVTerminate();
-    report.hint = hollin::settings::FindTextureFolderHint(modelFolder, notFound, search.Folders(), cancelled);
+    report.hint = std::move(findings.hint);
     return report;
 }
 

@@ -12,6 +12,29 @@
 
 namespace kvhost {
 
+// One texture image a 3DS file names, looked for the way the importer looks.
+struct TextureFinding {
+    std::string storedName;
+    // The file found for it, with every link resolved; none when none was.
+    std::optional<std::string> file;
+    hollin::settings::TextureMatch match = hollin::settings::TextureMatch::Name;
+    // For several 8.3 candidates: their file names.
+    std::vector<std::string> candidates;
+    // Why the host does not load it (not found, several 8.3 candidates, a
+    // link leading out of the folder, not a regular file, not an image it can
+    // read, over a limit), in the user's language and in the words every
+    // program uses; empty when it loads.
+    std::string problem;
+};
+
+// Every program's account of a file's textures: the folders searched, each
+// texture in the order named, and where the ones not found probably are.
+struct TextureFindings {
+    std::vector<std::string> foldersSearched;
+    std::vector<TextureFinding> textures;
+    std::optional<hollin::settings::TextureFolderHint> hint;
+};
+
 // What a host tells the user about the texture images a 3DS file names, in
 // the user's language, found the way the importer finds them.
 struct TextureReport {
@@ -34,7 +57,14 @@ struct TextureReport {
 // its path.
 using LoadedTexture = std::function<void(const std::string& storedName, const hollin::settings::FoundTexture& found)>;
 
-// Stops early, with what it has, when `cancelled` says so.
+// Looks for each of `textureNames` beside `sceneFile` and in
+// `textureFolders`, and has each file found decoded once to know whether the
+// host loads it. Stops early, with what it has, when `cancelled` says so.
+TextureFindings FindTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
+                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
+                             const LoadedTexture& loaded = {});
+
+// FindTextures' findings as lines for the user.
 TextureReport ReportTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
                              const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
                              const LoadedTexture& loaded = {});

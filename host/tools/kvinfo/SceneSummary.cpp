@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "AsAuthoredSummary.h"
+#include "TextureReport.h"
 #include "scenefile/SceneFile.h"
 #include "scenefile/StoredText.h"
-#include "settings/TextureFolderHint.h"
-#include "settings/TextureSearch.h"
 #include "utils/Utf8Conversion.h"
 
 namespace kvinfo {
@@ -103,45 +102,36 @@ const char* MatchName(hollin::settings::TextureMatch match) {
     return "unknown";
 }
 
-const char* MissName(hollin::settings::TextureMiss miss) {
-    switch (miss) {
-        case hollin::settings::TextureMiss::NotFound: return "not found";
-        case hollin::settings::TextureMiss::SeveralShortNames: return "several 8.3 names";
-        case hollin::settings::TextureMiss::LinksOutside: return "links outside";
-        case hollin::settings::TextureMiss::NotARegularFile: return "not a regular file";
-        case hollin::settings::TextureMiss::Unreadable: return "unreadable";
-    }
-    return "unknown";
-}
-
-// Each material's texture and where the importer would find it, and where
-// the images not found probably are.
-void DescribeTextures(const Lib3dsFile& scene, const std::string& folder, const std::vector<std::string>& textureFolders,
-                      json& summary) {
-    hollin::settings::TextureSearch search(folder, textureFolders);
-    json textures = json::array();
-    std::vector<std::string> notFound;
+// Each material's texture, where the importer would find it and why it
+// would not load it, in kvimport's words, and where the images not found
+// probably are.
+void DescribeTextures(const Lib3dsFile& scene, const std::filesystem::path& path,
+                      const std::vector<std::string>& textureFolders, json& summary) {
+    std::vector<std::string> materials, names;
     for (const Lib3dsMaterial* material = scene.materials; material != nullptr; material = material->next) {
         const std::string name = hollin::importer::StoredText(material->texture1_map.name);
         if (name.empty()) continue;
-        const hollin::settings::TextureLookup lookup = search.Find(name);
-        json texture = {{"material", hollin::utils::Utf8FromUtf8OrWindows1252(hollin::importer::StoredText(material->name))},
-                        {"name", hollin::utils::Utf8FromUtf8OrWindows1252(name)},
+        materials.push_back(hollin::utils::Utf8FromUtf8OrWindows1252(hollin::importer::StoredText(material->name)));
+        names.push_back(name);
+    }
+    const kvhost::TextureFindings findings = kvhost::FindTextures(path, names, textureFolders, {});
+    json textures = json::array();
+    for (std::size_t index = 0; index < findings.textures.size(); ++index) {
+        const kvhost::TextureFinding& finding = findings.textures[index];
+        json texture = {{"material", materials[index]},
+                        {"name", hollin::utils::Utf8FromUtf8OrWindows1252(finding.storedName)},
                         {"file", nullptr}, {"match", nullptr}, {"problem", nullptr}};
-        if (lookup.found) {
-            texture["file"] = lookup.found->path;
-            texture["match"] = MatchName(lookup.found->match);
-        } else {
-            texture["problem"] = MissName(lookup.miss);
-            if (!lookup.candidates.empty()) texture["candidates"] = lookup.candidates;
-            notFound.push_back(name);
+        if (finding.file) {
+            texture["file"] = *finding.file;
+            texture["match"] = MatchName(finding.match);
         }
+        if (!finding.problem.empty()) texture["problem"] = finding.problem;
+        if (!finding.candidates.empty()) texture["candidates"] = finding.candidates;
         textures.push_back(std::move(texture));
     }
-    summary["textureFolders"] = search.Folders();
+    summary["textureFolders"] = findings.foldersSearched;
     summary["textures"] = std::move(textures);
-    const auto hint = hollin::settings::FindTextureFolderHint(folder, notFound, search.Folders());
-    summary["textureFolderHint"] = hint ? json(hint->folder) : json(nullptr);
+    summary["textureFolderHint"] = findings.hint ? json(findings.hint->folder) : json(nullptr);
 }
 
 }  // namespace
@@ -161,10 +151,7 @@ json SummarizeSceneFile(const std::string& path, const std::vector<std::string>&
                          {"faces", faces},
                          {"nodes", ObjectNodes(scene.nodes)},
                          {"cameras", Count(scene.cameras)}};
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    DescribeTextures(scene, (error ? std::filesystem::path(path) : absolute).parent_path().string(), textureFolders,
-                     summary);
+    DescribeTextures(scene, path, textureFolders, summary);
     summary["asAuthored"] = SummarizeAsAuthored(scene, asAuthored);
     return summary;
 }

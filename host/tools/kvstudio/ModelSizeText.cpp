@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "HostText.h"
+#include "KorvantaAPI.h"
 #include "Preferences.h"
 #include "settings/ImportSettings.h"
 #include "settings/LengthUnits.h"
@@ -15,7 +16,7 @@ namespace kvstudio {
 namespace {
 
 // Model files hold metres; the import scaled by the unit table's inches.
-constexpr double kMetresPerInch = 0.0254;
+constexpr double kMetresPerInch = KV_METRES_PER_INCH;
 
 // Four digits (three after the point below 1), in the user's way of writing
 // numbers, without an exponent or trailing zeros: "18,380", "2.64", "0.061".

@@ -319,9 +319,9 @@ const Hostile kRows[] = {
          std::filesystem::remove(f / "bricks.png");
          MakeFifo(f / "bricks.png");
      },
-     {"kvinfo", "courtyard.3ds"}, {}, 0, "\"problem\": \"not a regular file\"", {}, {}, 10},
+     {"kvinfo", "courtyard.3ds"}, {}, 0, "\"problem\": \"it is not a regular file\"", {}, {}, 10},
     {"a texture that is a device, in kvinfo", [](const Folder& f) { ModelNaming(f / "m.3ds", "zero"); },
-     {"kvinfo", "--texture-folder", "/dev", "m.3ds"}, {}, 0, "\"problem\": \"not a regular file\"", {}, {}, 10},
+     {"kvinfo", "--texture-folder", "/dev", "m.3ds"}, {}, 0, "\"problem\": \"it is not a regular file\"", {}, {}, 10},
     {"ten texture folders, in kvimport",
      [](const Folder& f) {
          CopySample(f);
