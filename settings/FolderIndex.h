@@ -22,49 +22,59 @@ struct FolderEntry {
     std::string name;  // as the file system gives it
     TextureName read;
     EntryKind kind = EntryKind::Other;
+    std::uint32_t folder = 0;  // the place in Folders() of the folder that holds it
 };
 
-// The names in one folder, read once through the folder's descriptor and
-// sorted by each of the texture search's keys, so that a lookup costs the
-// same however many files the folder holds. Entries are in the order of
-// their names, and each lookup gives them in that order too: among names
-// equal but for case, the smallest comes first whatever order the file
-// system lists them in.
+// How far a listing goes: how many levels of sub-folders below the folder
+// listed, and how many names in all.
+struct ListingBounds {
+    std::size_t depth = 0;
+    std::size_t names = 0;
+};
+
+// Which of the texture search's keys a lookup compares.
+enum class NameKey { Name, ShortName, Stem, ShortStem };
+
+// The names in a folder and, to a bounded depth, in its sub-folders, read
+// once through the folder's descriptor and sorted by each of the texture
+// search's keys, so that a lookup costs the same however many files the
+// folders hold. Sub-folders are opened beneath their parent's descriptor and
+// never through a link, so that nothing outside is listed and no loop can
+// be walked; a folder met again (through a bind mount) is listed once. The folders are numbered each before its sub-folders, and
+// these in the order of their names; entries are in the order of their
+// folder, then of their names, and each lookup gives them in that order
+// too: among names equal but for case, the smallest comes first whatever
+// order the file system lists them in.
 class FolderIndex {
 public:
-    // At most `mostEntries` entries of the folder open as `folder`; fewer
-    // when `cancelled` says so while it is read.
-    FolderIndex(int folder, std::size_t mostEntries, const Cancellation& cancelled);
+    // The folder open as `folder`, within `bounds`; less when `cancelled`
+    // says so while it is read.
+    FolderIndex(int folder, ListingBounds bounds, const Cancellation& cancelled);
 
     const std::vector<FolderEntry>& Entries() const { return entries_; }
+    // The folders listed, by their path beneath the first, which is "".
+    const std::vector<std::string>& Folders() const { return folders_; }
+    // The place in Folders() of the folder at `path`, if it was listed.
+    std::optional<std::uint32_t> FolderAt(const std::string& path) const;
+    // Whether a bound left names out, or sub-folders below the deepest level
+    // walked (a listing of one folder alone leaves none out).
+    bool CutShort() const { return cutShort_; }
 
-    // The entries, as places in Entries(), whose folded name, 8.3 cut of it,
-    // stem or 8.3 cut of the stem is `key`.
-    std::span<const std::uint32_t> Named(const std::u16string& key) const { return Find(byName_, key, &TextureName::folded); }
-    std::span<const std::uint32_t> CutTo(const std::u16string& key) const {
-        return Find(byShortName_, key, &TextureName::foldedShortName);
-    }
-    std::span<const std::uint32_t> Stemmed(const std::u16string& key) const {
-        return Find(byStem_, key, &TextureName::foldedStem);
-    }
-    std::span<const std::uint32_t> StemCutTo(const std::u16string& key) const {
-        return Find(byShortStem_, key, &TextureName::foldedShortStem);
-    }
-    // The place of the entry named exactly `name`, if it is listed.
-    std::optional<std::uint32_t> Exactly(const std::string& name) const;
+    // The entries, as places in Entries(), whose `key` is `value`: in all
+    // folders, or in one.
+    std::span<const std::uint32_t> Fitting(NameKey key, const std::u16string& value) const;
+    std::span<const std::uint32_t> Fitting(NameKey key, const std::u16string& value, std::uint32_t folder) const;
+    // The place of the entry named exactly `name` in `folder`, if it is listed.
+    std::optional<std::uint32_t> Exactly(const std::string& name, std::uint32_t folder) const;
 
 private:
-    using Key = std::u16string TextureName::*;
-
-    std::vector<std::uint32_t> SortedBy(Key key) const;
-    std::span<const std::uint32_t> Find(const std::vector<std::uint32_t>& sorted, const std::u16string& value,
-                                        Key key) const;
+    void List(int folder, ListingBounds bounds, const Cancellation& cancelled);
 
     std::vector<FolderEntry> entries_;
-    std::vector<std::uint32_t> byName_;
-    std::vector<std::uint32_t> byShortName_;
-    std::vector<std::uint32_t> byStem_;
-    std::vector<std::uint32_t> byShortStem_;
+    std::vector<std::string> folders_;
+    std::vector<std::uint32_t> foldersByPath_;
+    std::vector<std::uint32_t> sorted_[4];  // by NameKey
+    bool cutShort_ = false;
 };
 
 }  // namespace hollin::settings

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace hollin::settings {
 
-FolderMatch MatchInFolder(const FolderIndex& folder, const std::string& storedName,
+FolderMatch MatchInFolder(const FolderIndex& index, std::uint32_t folder, const std::string& storedName,
                           const std::function<Admission(std::uint32_t entry)>& admit) {
-    const std::vector<FolderEntry>& entries = folder.Entries();
+    const std::vector<FolderEntry>& entries = index.Entries();
     const TextureName stored = ReadTextureName(storedName);
     FolderMatch outcome;
     const auto note = [&](TextureMiss why, std::vector<std::string> names = {}) {
@@ -46,8 +47,8 @@ FolderMatch MatchInFolder(const FolderIndex& folder, const std::string& storedNa
     // The name as stored, then the smallest name equal to it ignoring case:
     // the first of them that is not a folder decides.
     std::vector<std::uint32_t> named;
-    if (const std::optional<std::uint32_t> exact = folder.Exactly(storedName)) named.push_back(*exact);
-    const std::span<const std::uint32_t> sameName = folder.Named(stored.folded);
+    if (const std::optional<std::uint32_t> exact = index.Exactly(storedName, folder)) named.push_back(*exact);
+    const std::span<const std::uint32_t> sameName = index.Fitting(NameKey::Name, stored.folded, folder);
     named.insert(named.end(), sameName.begin(), sameName.end());
     for (const std::uint32_t entry : named) {
         const Admission admission = admit(entry);
@@ -58,7 +59,7 @@ FolderMatch MatchInFolder(const FolderIndex& folder, const std::string& storedNa
     }
 
     if (!outcome.found && !outcome.unreadable && stored.isShortName) {
-        const std::vector<std::uint32_t> cut = admitted(folder.CutTo(stored.folded), [&](const TextureName& read) {
+        const std::vector<std::uint32_t> cut = admitted(index.Fitting(NameKey::ShortName, stored.folded, folder), [&](const TextureName& read) {
             return read.folded != stored.folded;
         });
         if (cut.size() == 1) take(cut[0], TextureMatch::ShortName);
@@ -67,7 +68,7 @@ FolderMatch MatchInFolder(const FolderIndex& folder, const std::string& storedNa
     if (outcome.found) return outcome;
 
     std::vector<std::uint32_t> sameStem =
-        admitted(folder.Stemmed(stored.foldedStem), [](const TextureName& read) { return read.imageExtension.has_value(); });
+        admitted(index.Fitting(NameKey::Stem, stored.foldedStem, folder), [](const TextureName& read) { return read.imageExtension.has_value(); });
     if (!sameStem.empty()) {
         const auto best = std::min_element(sameStem.begin(), sameStem.end(), [&](std::uint32_t a, std::uint32_t b) {
             return std::tie(*entries[a].read.imageExtension, entries[a].name) <
@@ -77,13 +78,27 @@ FolderMatch MatchInFolder(const FolderIndex& folder, const std::string& storedNa
         return outcome;
     }
     if (stored.foldedShortStem == stored.foldedStem) {
-        const std::vector<std::uint32_t> cut = admitted(folder.StemCutTo(stored.foldedStem), [&](const TextureName& read) {
+        const std::vector<std::uint32_t> cut = admitted(index.Fitting(NameKey::ShortStem, stored.foldedStem, folder), [&](const TextureName& read) {
             return read.imageExtension && read.foldedStem != stored.foldedStem;
         });
         if (cut.size() == 1) outcome.found = EntryMatch{cut[0], TextureMatch::StandIn};
         if (cut.size() > 1) note(TextureMiss::SeveralShortNames, names(cut));
     }
     return outcome;
+}
+
+std::vector<std::uint32_t> FoldersToMatchIn(const FolderIndex& index, const std::string& storedName) {
+    // Every entry MatchInFolder may take has one of these keys.
+    const TextureName stored = ReadTextureName(storedName);
+    std::vector<std::uint32_t> folders;
+    for (const auto& [key, value] : {std::pair(NameKey::Name, &stored.folded), std::pair(NameKey::ShortName, &stored.folded),
+                                     std::pair(NameKey::Stem, &stored.foldedStem),
+                                     std::pair(NameKey::ShortStem, &stored.foldedStem)}) {
+        for (const std::uint32_t entry : index.Fitting(key, *value)) folders.push_back(index.Entries()[entry].folder);
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    return folders;
 }
 
 }  // namespace hollin::settings

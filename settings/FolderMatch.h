@@ -49,14 +49,18 @@ struct FolderMatch {
     std::vector<std::string> candidates;
 };
 
-// Looks one stored file name up in one folder: the name as stored, then the
+// Looks one stored file name up in one folder of `index`: the name as stored, then the
 // smallest name equal to it ignoring case; then the one long name that cuts
 // to a stored 8.3 name; then, when no image the host reads was found, a
 // stand-in of the same stem in the most preferred format it reads, or the
 // one such file whose stem an 8.3 exporter would cut to the stored one.
 // `admit` says whether an entry that fits may be taken; it is asked only
 // about entries that fit.
-FolderMatch MatchInFolder(const FolderIndex& folder, const std::string& storedName,
+FolderMatch MatchInFolder(const FolderIndex& index, std::uint32_t folder, const std::string& storedName,
                           const std::function<Admission(std::uint32_t entry)>& admit);
+
+// The folders of `index` in which MatchInFolder may find something for
+// `storedName`, in the order of their places.
+std::vector<std::uint32_t> FoldersToMatchIn(const FolderIndex& index, const std::string& storedName);
 
 }  // namespace hollin::settings

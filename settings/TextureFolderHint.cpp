@@ -79,14 +79,14 @@ std::set<Identity> FoldersNotToPropose(const std::vector<std::string>& foldersSe
 // How many of `fileNames` the folder holds as regular files (not links) of
 // image formats the host reads.
 std::size_t ImagesHeld(int folder, const std::vector<std::string>& fileNames, const Cancellation& cancelled) {
-    const FolderIndex index(folder, kMostEntriesRead, cancelled);
+    const FolderIndex index(folder, {0, kMostEntriesRead}, cancelled);
     const auto isImage = [&index](std::uint32_t entry) {
         const FolderEntry& listed = index.Entries()[entry];
         return listed.kind == EntryKind::File && listed.read.imageExtension ? Admission::Taken : Admission::Passed;
     };
     std::size_t held = 0;
     for (const std::string& name : fileNames) {
-        if (MatchInFolder(index, name, isImage).found) ++held;
+        if (MatchInFolder(index, 0, name, isImage).found) ++held;
     }
     return held;
 }
@@ -119,7 +119,7 @@ std::optional<TextureFolderHint> FindTextureFolderHint(const std::string& modelF
     std::vector<std::pair<FileDescriptor, std::string>> neighbours;
     neighbours.emplace_back(std::move(parent), parentPath.string());
     const int above = neighbours.front().first.Get();
-    const FolderIndex beside(above, kMostEntriesRead, cancelled);
+    const FolderIndex beside(above, {0, kMostEntriesRead}, cancelled);
     for (const FolderEntry& entry : beside.Entries()) {
         if (neighbours.size() > kMostNeighbours) break;
         if (entry.kind != EntryKind::Folder || entry.name.starts_with('.')) continue;

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <map>
+
 #include "utils/OpenBeneath.h"
 #include "utils/Utf8Conversion.h"
 
@@ -14,10 +16,6 @@ using hollin::utils::BeneathOpen;
 using hollin::utils::BeneathProblem;
 using hollin::utils::BeneathTarget;
 using hollin::utils::OpenBeneath;
-
-// A folder with more entries than this is read only this far: a texture
-// folder is chosen by the user, but may be a whole picture library.
-constexpr std::size_t kMostEntriesAFolder = 1 << 18;
 
 std::string Joined(const std::string& folder, const std::string& name) { return folder.empty() ? name : folder + "/" + name; }
 
@@ -31,25 +29,69 @@ bool IsRegularFile(mode_t mode) { return S_ISREG(mode); }
 
 }  // namespace
 
+struct TextureSearch::Listed {
+    Listed(int folder, ListingBounds bounds, const Cancellation& cancelled)
+        : index(folder, bounds, cancelled), admissions(index.Entries().size()) {}
+
+    FolderIndex index;
+    std::vector<std::optional<Admission>> admissions;  // by entry, once asked
+};
+
+struct TextureSearch::Root {
+    std::string folder;
+    hollin::utils::FileDescriptor descriptor;  // not open when the folder cannot be searched
+    ListingBounds bounds;
+    std::optional<Listed> tree;  // the folder and its sub-folders within `bounds`, once asked
+    // Folders a stored name leads to that the tree does not hold: through a
+    // link that stays inside, or below its deepest level.
+    std::map<std::string, Listed> beyond;
+};
+
+// One folder of a listing, and its path beneath its root.
+struct TextureSearch::Place {
+    Listed* listed = nullptr;
+    std::uint32_t folder = 0;
+    std::string path;
+};
+
+// A file that fits, by its path beneath its root.
+struct TextureSearch::Candidate {
+    std::size_t root = 0;
+    std::string relative;
+    TextureMatch match = TextureMatch::Name;
+};
+
 TextureSearch::TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders,
-                             Cancellation cancelled)
-    : cancelled_(std::move(cancelled)) {
+                             Cancellation cancelled, ListingBounds textureFolderListing)
+    : cancelled_(std::move(cancelled)), textureFolderListing_(textureFolderListing) {
     folders_.push_back(std::move(modelFolder));
     folders_.insert(folders_.end(), textureFolders.begin(), textureFolders.end());
+    roots_.reserve(folders_.size());
     for (const std::string& folder : folders_) {
         // The folders themselves are the user's choice, links and all.
         const int descriptor = folder.empty() ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        roots_.push_back({folder, hollin::utils::FileDescriptor(descriptor)});
+        const bool model = roots_.empty();
+        roots_.push_back({folder, hollin::utils::FileDescriptor(descriptor),
+                          model ? ListingBounds{0, textureFolderListing_.names} : textureFolderListing_, std::nullopt, {}});
     }
 }
 
-TextureSearch::Listing& TextureSearch::ListingOf(std::size_t root, const std::string& relativeFolder) {
-    const auto key = std::make_pair(root, relativeFolder);
-    if (const auto known = listings_.find(key); known != listings_.end()) return known->second;
-    const BeneathOpen folder = OpenBeneath(roots_[root].descriptor.Get(), relativeFolder, BeneathTarget::Folder);
-    Listing listing{FolderIndex(folder.descriptor.Get(), folder.descriptor.IsOpen() ? kMostEntriesAFolder : 0, cancelled_), {}};
-    listing.admissions.resize(listing.index.Entries().size());
-    return listings_.emplace(key, std::move(listing)).first->second;
+TextureSearch::~TextureSearch() = default;
+
+TextureSearch::Place TextureSearch::PlaceOf(std::size_t root, const std::string& relativeFolder) {
+    Root& searched = roots_[root];
+    if (!searched.tree) searched.tree.emplace(searched.descriptor.Get(), searched.bounds, cancelled_);
+    if (const std::optional<std::uint32_t> folder = searched.tree->index.FolderAt(relativeFolder)) {
+        return {&*searched.tree, *folder, relativeFolder};
+    }
+    auto known = searched.beyond.find(relativeFolder);
+    if (known == searched.beyond.end()) {
+        const BeneathOpen folder = OpenBeneath(searched.descriptor.Get(), relativeFolder, BeneathTarget::Folder);
+        known = searched.beyond
+                    .try_emplace(relativeFolder, folder.descriptor.Get(), ListingBounds{0, searched.bounds.names}, cancelled_)
+                    .first;
+    }
+    return {&known->second, 0, relativeFolder};
 }
 
 Admission TextureSearch::Admit(std::size_t root, const std::string& relative) {
@@ -68,9 +110,10 @@ std::optional<std::string> TextureSearch::Subfolder(std::size_t root, const std:
                                                     const std::string& name, bool& leadsOutside) {
     // The name as stored, then the smallest folder of a name equal to it ignoring case.
     std::vector<std::string> names = {name};
-    const Listing& listing = ListingOf(root, relativeFolder);
-    for (const std::uint32_t entry : listing.index.Named(ReadTextureName(name).folded)) {
-        names.push_back(listing.index.Entries()[entry].name);
+    const Place place = PlaceOf(root, relativeFolder);
+    const FolderIndex& index = place.listed->index;
+    for (const std::uint32_t entry : index.Fitting(NameKey::Name, ReadTextureName(name).folded, place.folder)) {
+        names.push_back(index.Entries()[entry].name);
     }
     for (const std::string& candidate : names) {
         const std::string relative = Joined(relativeFolder, candidate);
@@ -113,9 +156,7 @@ TextureLookup TextureSearch::Find(std::string_view storedName) {
         StoredNameComponents(hollin::utils::Utf8FromUtf8OrWindows1252(storedName));
     TextureLookup lookup;
     if (components.empty()) return lookup;
-    // A name with folders that are not there is looked for by its file name too.
-    std::vector<std::vector<std::string>> paths = {components};
-    if (components.size() > 1) paths.push_back({components.back()});
+    const std::string& fileName = components.back();
 
     std::optional<Candidate> unreadable;
     bool missNoted = false;
@@ -126,35 +167,52 @@ TextureLookup TextureSearch::Find(std::string_view storedName) {
         lookup.candidates = std::move(candidates);
         lookup.folder = folder;
     };
+    // The file that fits in one folder, if any.
+    const auto matchIn = [&](std::size_t root, const Place& place) -> std::optional<Candidate> {
+        Listed& listed = *place.listed;
+        const auto admit = [&](std::uint32_t entry) {
+            std::optional<Admission>& known = listed.admissions[entry];
+            if (!known) known = Admit(root, Joined(place.path, listed.index.Entries()[entry].name));
+            return *known;
+        };
+        FolderMatch match = MatchInFolder(listed.index, place.folder, fileName, admit);
+        const auto candidate = [&](const EntryMatch& fit) {
+            return Candidate{root, Joined(place.path, listed.index.Entries()[fit.entry].name), fit.match};
+        };
+        if (match.found) return candidate(*match.found);
+        if (match.unreadable && !unreadable) unreadable = candidate(*match.unreadable);
+        note(match.miss, std::move(match.candidates), roots_[root].folder);
+        return std::nullopt;
+    };
     for (std::size_t root = 0; root < roots_.size(); ++root) {
         if (!roots_[root].descriptor.IsOpen()) continue;
-        for (const std::vector<std::string>& path : paths) {
-            std::string folder;
-            bool leadsOutside = false;
-            bool reached = true;
-            for (std::size_t index = 0; index + 1 < path.size() && reached; ++index) {
-                const std::optional<std::string> next = Subfolder(root, folder, path[index], leadsOutside);
-                reached = next.has_value();
-                if (next) folder = *next;
-            }
-            if (leadsOutside) note(TextureMiss::LinksOutside, {}, roots_[root].folder);
-            if (!reached) continue;
-            Listing& listing = ListingOf(root, folder);
-            const auto admit = [&](std::uint32_t entry) {
-                std::optional<Admission>& known = listing.admissions[entry];
-                if (!known) known = Admit(root, Joined(folder, listing.index.Entries()[entry].name));
-                return *known;
-            };
-            FolderMatch match = MatchInFolder(listing.index, path.back(), admit);
-            const auto candidate = [&](const EntryMatch& fit) {
-                return Candidate{root, Joined(folder, listing.index.Entries()[fit.entry].name), fit.match};
-            };
-            if (match.found) return Open(candidate(*match.found));
-            if (match.unreadable && !unreadable) unreadable = candidate(*match.unreadable);
-            note(match.miss, std::move(match.candidates), roots_[root].folder);
+        // The folders the stored name gives, when they are there.
+        std::string folder;
+        bool leadsOutside = false;
+        bool reached = components.size() > 1;
+        for (std::size_t index = 0; index + 1 < components.size() && reached; ++index) {
+            const std::optional<std::string> next = Subfolder(root, folder, components[index], leadsOutside);
+            reached = next.has_value();
+            if (next) folder = *next;
+        }
+        if (leadsOutside) note(TextureMiss::LinksOutside, {}, roots_[root].folder);
+        if (reached) {
+            if (const std::optional<Candidate> found = matchIn(root, PlaceOf(root, folder))) return Open(*found);
+        }
+        // The file name alone, in the folder and then in its sub-folders.
+        const Place top = PlaceOf(root, "");
+        for (const std::uint32_t inside : FoldersToMatchIn(top.listed->index, fileName)) {
+            const Place place{top.listed, inside, top.listed->index.Folders()[inside]};
+            if (const std::optional<Candidate> found = matchIn(root, place)) return Open(*found);
         }
     }
-    return unreadable ? Open(*unreadable) : std::move(lookup);
+    if (unreadable) return Open(*unreadable);
+    for (const Root& root : roots_) {
+        bool cutShort = root.tree && root.tree->index.CutShort();
+        for (const auto& [path, listed] : root.beyond) cutShort = cutShort || listed.index.CutShort();
+        if (cutShort) lookup.searchedInPart.push_back(root.folder);
+    }
+    return lookup;
 }
 
 }  // namespace hollin::settings

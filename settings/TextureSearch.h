@@ -1,11 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "settings/FolderIndex.h"
@@ -35,20 +33,37 @@ struct TextureLookup {
     std::string folder;
     // For an unreadable file: the system's reason (errno).
     int error = 0;
+    // For a file not found: the folders searched that were too large to be
+    // listed whole (kTextureFolderListing).
+    std::vector<std::string> searchedInPart;
 };
+
+// How far each of the user's texture folders is listed: the sub-folders 8
+// levels down, and 100,000 names in all. The model's own folder is listed
+// alone, as far as the same number of names.
+inline constexpr ListingBounds kTextureFolderListing{8, 100'000};
 
 // Finds the images a 3DS file names: in the model's folder, then in each of
 // the user's texture folders in turn, each followed into its sub-folders as
-// the stored name says, and looked up there as MatchInFolder does. Every
-// searched folder is opened once, and everything in it is opened beneath its
+// the stored name says, and looked up there as MatchInFolder does; then, in
+// a texture folder, by the file name alone in the folder and its
+// sub-folders, each before its own sub-folders and these in the order of
+// their names, the first folder that has a match deciding. Every searched
+// folder is opened once, and everything in it is opened beneath its
 // descriptor: the kernel refuses a name, link or ".." that leads out, at the
-// moment of the open, and the file found is handed out open. A FIFO, device
-// or socket is never waited on, and is no texture. Each folder is listed
-// once per search, so one search should serve one import; a search stops
-// listing when `cancelled` says so, and then finds no more.
+// moment of the open, and the file found is handed out open. Sub-folders
+// reached through a link are followed only where a stored name leads.
+// A FIFO, device or socket is never waited on, and is no texture. Each
+// folder with its sub-folders is listed once per search, so one search
+// should serve one import; a search stops listing when `cancelled` says so,
+// and then finds no more.
 class TextureSearch {
 public:
-    TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders, Cancellation cancelled = {});
+    TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders, Cancellation cancelled = {},
+                  ListingBounds textureFolderListing = kTextureFolderListing);
+    ~TextureSearch();
+    TextureSearch(const TextureSearch&) = delete;
+    TextureSearch& operator=(const TextureSearch&) = delete;
 
     // `storedName` is the name as the 3DS file stores it.
     TextureLookup Find(std::string_view storedName);
@@ -57,22 +72,12 @@ public:
     const std::vector<std::string>& Folders() const { return folders_; }
 
 private:
-    struct Root {
-        std::string folder;
-        hollin::utils::FileDescriptor descriptor;  // not open when the folder cannot be searched
-    };
-    struct Listing {
-        FolderIndex index;
-        std::vector<std::optional<Admission>> admissions;  // by entry, once asked
-    };
-    // A file that fits, by its path beneath its root.
-    struct Candidate {
-        std::size_t root = 0;
-        std::string relative;
-        TextureMatch match = TextureMatch::Name;
-    };
+    struct Root;
+    struct Listed;
+    struct Place;
+    struct Candidate;
 
-    Listing& ListingOf(std::size_t root, const std::string& relativeFolder);
+    Place PlaceOf(std::size_t root, const std::string& relativeFolder);
     Admission Admit(std::size_t root, const std::string& relative);
     std::optional<std::string> Subfolder(std::size_t root, const std::string& relativeFolder, const std::string& name,
                                          bool& leadsOutside);
@@ -81,7 +86,7 @@ private:
     std::vector<std::string> folders_;
     std::vector<Root> roots_;
     Cancellation cancelled_;
-    std::map<std::pair<std::size_t, std::string>, Listing> listings_;
+    ListingBounds textureFolderListing_;
 };
 
 }  // namespace hollin::settings

@@ -34,18 +34,23 @@ protected:
 
 TEST_F(TextureSearchTest, FindsByNameThenShortNameThenStandInFolderByFolderAndStaysInsideEach) {
     // The model sits in model/here; "textures" and "more" are the user's
-    // texture folders, in that order; a.png and "elsewhere" are outside all.
+    // texture folders, in that order, searched with their sub-folders;
+    // a.png and "elsewhere" are outside all.
     Make({"model/here/Wood.jpg", "model/here/cwall02.jpg", "model/here/maps/Bark.PNG", "model/here/two/wood.jpg",
           "model/here/two/WOOD.jpg", "model/here/caf\xC3\xA9.png", "model/here/photo.tif", "model/here/scan.tif",
           "model/a.png", "a.png", "elsewhere/linked.png", "textures/panzer1_.tga", "textures/crate-base.png",
           "textures/crate-base.bmp", "textures/BrickWall_Texture.jpg", "textures/LongNameOne.jpg",
-          "textures/LongNamed.jpg", "textures/scan.png", "more/only.png", "more/Wood.jpg"});
+          "textures/LongNamed.jpg", "textures/scan.png", "more/only.png", "more/Wood.jpg", "more/gl-117/textures/below.png",
+          "more/first.png", "more/a/first.png", "more/b/same.png", "more/a/x/same.png", "more/c/same.png",
+          "more/1/2/3/4/5/6/7/8/eight.png", "more/1/2/3/4/5/6/7/8/9/nine.png", "elsewhere/away.png"});
     fs::create_directory(folder_ / "model/here/stone.jpg");
     ASSERT_EQ(::mkfifo((folder_ / "model/here/pipe.png").c_str(), 0644), 0);
     fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "model/here/shared");
     fs::create_symlink("../../a.png", folder_ / "model/here/outside.jpg");
     fs::create_symlink("maps/../Wood.jpg", folder_ / "model/here/inside.jpg");
     fs::create_symlink(folder_ / "model/here/Wood.jpg", folder_ / "model/here/absolute.jpg");
+    fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "more/away");
+    fs::create_directory_symlink("..", folder_ / "more/a/loop");
     const std::string outsideByPath = (folder_ / "a.png").string();
 
     const std::vector<Expected> cases = {
@@ -86,6 +91,15 @@ TEST_F(TextureSearchTest, FindsByNameThenShortNameThenStandInFolderByFolderAndSt
         {"BRICKWAL.RGB", "textures/BrickWall_Texture.jpg", TextureMatch::StandIn},
         {"scan.tif", "textures/scan.png", TextureMatch::StandIn},
         {"photo.tif", "model/here/photo.tif"},  // no stand-in: the host says why it cannot read it
+        // A texture folder's sub-folders: each folder before its own
+        // sub-folders, and these by name, to 8 levels down; never through a link.
+        {"BELOW.PNG", "more/gl-117/textures/below.png"},
+        {"MAPS\\BELOW.PNG", "more/gl-117/textures/below.png"},
+        {"first.png", "more/first.png"},
+        {"same.png", "more/a/x/same.png"},
+        {"eight.png", "more/1/2/3/4/5/6/7/8/eight.png"},
+        {"nine.png", nullptr},
+        {"away.png", nullptr},
     };
     TextureSearch search((folder_ / "model/here").string(),
                          {(folder_ / "textures").string(), (folder_ / "more").string()});
@@ -106,6 +120,20 @@ TEST_F(TextureSearchTest, FindsByNameThenShortNameThenStandInFolderByFolderAndSt
         }
     }
     EXPECT_EQ(search.Find("LONGNAME.JPG").candidates, (std::vector<std::string>{"LongNameOne.jpg", "LongNamed.jpg"}));
+    EXPECT_EQ(search.Find("nine.png").searchedInPart, std::vector<std::string>{(folder_ / "more").string()});
+}
+
+// A texture folder of more names than the search lists is listed that far,
+// folder by folder, and a miss says so.
+TEST_F(TextureSearchTest, StopsListingATextureFolderAtItsBoundAndSaysSo) {
+    Make({"model/m.3ds", "library/a/1.png", "library/a/2.png", "library/b/3.png", "library/b/4.png", "library/c/5.png"});
+    const std::string library = (folder_ / "library").string();
+    // library's three folders, a's two files and one of b's: the other is one too many.
+    TextureSearch search((folder_ / "model").string(), {library}, {}, ListingBounds{8, 6});
+    EXPECT_TRUE(search.Find("2.png").found);
+    EXPECT_FALSE(search.Find("5.png").found);
+    EXPECT_EQ(search.Find("5.png").searchedInPart, std::vector<std::string>{library});
+    EXPECT_TRUE(TextureSearch((folder_ / "model").string(), {library}, {}, ListingBounds{8, 8}).Find("5.png").found);
 }
 
 // Only images the host reads count, and only folders that are safe to add:
