@@ -157,11 +157,17 @@ std::optional<std::string> WithoutLinks(int folder, std::string_view relative) {
 }  // namespace
 
 BeneathOpen OpenBeneath(int folder, const std::string& relative, BeneathTarget target, BeneathLinks links) {
-    const auto flags = static_cast<std::uint64_t>(OpenFlags(target));
+    auto flags = static_cast<std::uint64_t>(OpenFlags(target));
     std::uint64_t resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
     if (links == BeneathLinks::Refused) resolve |= RESOLVE_NO_SYMLINKS;
+    // A folder to be walked is not entered through a link, its own name included.
+    if (links == BeneathLinks::Refused && target == BeneathTarget::Folder) flags |= O_NOFOLLOW;
     long opened = Openat2(folder, relative, flags, resolve);
     if (opened < 0 && errno == ENOSYS) return OpenWithoutLinks(folder, relative, target);
+    // O_NOFOLLOW with O_DIRECTORY says ENOTDIR for a link.
+    if (opened < 0 && errno == ENOTDIR && (flags & O_NOFOLLOW) != 0 && IsLink(folder, relative)) {
+        return Refusal(BeneathProblem::LeadsOutside, ELOOP);
+    }
     if (opened < 0 && errno == EXDEV && links == BeneathLinks::StayInside) {
         const std::optional<std::string> linkFree = WithoutLinks(folder, relative);
         if (!linkFree) return Refusal(BeneathProblem::LeadsOutside, EXDEV);

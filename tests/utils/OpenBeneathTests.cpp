@@ -58,6 +58,7 @@ const Row kRows[] = {
     {"outside.png", BeneathTarget::Probe, kInside, kOutside, kOutside},
     {"away/c.png", BeneathTarget::File, kInside, kOutside, kOutside},
     {"away", BeneathTarget::Folder, kInside, kOutside, kOutside},
+    {"linked", BeneathTarget::Folder, kNoLinks, kOutside, kOutside},
     {"root/etc/passwd", BeneathTarget::File, kInside, kOutside, kOutside},
     {"../outside/c.png", BeneathTarget::File, kInside, kOutside, kOutside},
     {"sub/../../outside/c.png", BeneathTarget::File, kInside, kOutside, kOutside},
