@@ -52,6 +52,11 @@ std::string MissReason(const TextureLookup& lookup, const std::string& modelFold
         case TextureMiss::NotFound:
             break;
     }
+    if (!lookup.searchedInPart.empty()) {
+        const hollin::settings::ListingBounds bounds = hollin::settings::kTextureFolderListing;
+        return Compose("not found (the search of %1$s stopped at %2$s names or %3$s levels of sub-folders)",
+                       {Joined(lookup.searchedInPart), Grouped(bounds.names), std::to_string(bounds.depth)});
+    }
     return Translated("not found");
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "settings/LengthUnits.h"
+#include "settings/TextureSearch.h"
 
 namespace kvimport {
 
@@ -215,8 +216,12 @@ std::string HelpText() {
     "  --no-as-authored    faces flat and texture maps laid once, as stored\n"
     "  --texture-folder DIR\n"
     "                      look for textures that are not in the model's folder\n"
-    "                      in DIR and its sub-folders too; repeat it for several\n"
-    "                      folders, searched in the order given. Images are\n"
+    "                      in DIR and its sub-folders too: DIR first, then each\n"
+    "                      sub-folder in name order, and its own sub-folders\n"
+    "                      before the next; " + std::to_string(hollin::settings::kTextureFolderListing.depth) +
+    " levels down and " + std::to_string(hollin::settings::kTextureFolderListing.names) + " names at\n"
+    "                      most, never through a link to a folder. Repeat it for\n"
+    "                      several folders, searched in the order given. Images are\n"
     "                      matched by name ignoring case, by the long name an\n"
     "                      8.3 name was cut from, or as a stand-in of the same\n"
     "                      name in another format (PNG, JPEG, TGA, BMP, GIF).\n"
