@@ -71,8 +71,9 @@ TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
 
 // A model from an archive: its images in a "textures" folder beside its
 // own, some under 8.3 names or in another format, and links that came with
-// it. Only the folders the user names are searched, a link counts only
-// inside them, and kvimport says what stood in for what and where the rest is.
+// it. Only the folders the user names are searched, with their sub-folders,
+// a link counts only inside them, and kvimport says what stood in for what
+// and where the rest is.
 TEST_F(HostPrograms, TexturesComeFromTheModelsAndTheUsersFoldersAndLinksStayInside) {
     const std::filesystem::path assimp = KV_ASSIMP_3DS_DIR, models = folder_ / "game" / "models",
                                 textures = folder_ / "game" / "textures";
@@ -128,6 +129,10 @@ TEST_F(HostPrograms, TexturesComeFromTheModelsAndTheUsersFoldersAndLinksStayInsi
         EXPECT_NE(given.err.find(line), std::string::npos) << line << "\nnot in\n" << given.err;
     }
     EXPECT_EQ(given.err.find("may be in"), std::string::npos) << given.err;
+
+    // The game's folder, whose "textures" holds the images, does as well.
+    Import(models / "scene.3ds", "above.kvm", "C", KV_KVIMPORT_PATH, "--texture-folder=" + (folder_ / "game").string());
+    EXPECT_EQ(texturedMaterials("above.kvm"), "brick crate in sibling ");
 }
 
 // One picture that many materials name, in a sub-folder written the Windows
