@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <set>
@@ -52,6 +53,8 @@ std::u16string TextureName::*KeyOf(NameKey key) {
     return &TextureName::foldedShortStem;
 }
 
+std::size_t Hash(const std::u16string& key) { return std::hash<std::u16string>{}(key); }
+
 std::string Joined(const std::string& folder, const std::string& name) { return folder.empty() ? name : folder + "/" + name; }
 
 // A folder being walked: open, so that its sub-folders are opened beneath
@@ -66,15 +69,34 @@ struct Level {
 }  // namespace
 
 FolderIndex::FolderIndex(int folder, ListingBounds bounds, const Cancellation& cancelled) {
-    List(folder, bounds, cancelled);
+    std::vector<ListedName> names = List(folder, bounds, cancelled);
+    entries_.reserve(names.size());
+    for (ListedName& listed : names) {
+        TextureName read = ReadTextureName(hollin::utils::Utf8FromUtf8OrWindows1252(listed.name));
+        entries_.push_back({std::move(listed.name), std::move(read), listed.kind, listed.folder});
+    }
     for (std::size_t key = 0; key < std::size(sorted_); ++key) {
         const auto member = KeyOf(static_cast<NameKey>(key));
-        std::vector<std::uint32_t>& places = sorted_[key];
-        places.resize(entries_.size());
-        std::iota(places.begin(), places.end(), 0u);
-        // Stable, so that equal keys stay in the order of folder and name.
-        std::stable_sort(places.begin(), places.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return entries_[a].read.*member < entries_[b].read.*member; });
+        // By hash and place, so that each comparison is of two numbers side
+        // by side; then the rare run of one hash shared by different keys
+        // by key, so that each key's entries are together, in the order of
+        // folder and name.
+        std::vector<std::pair<std::size_t, std::uint32_t>> keyed(entries_.size());
+        for (std::uint32_t place = 0; place < keyed.size(); ++place) keyed[place] = {Hash(entries_[place].read.*member), place};
+        std::sort(keyed.begin(), keyed.end());
+        const auto keyOf = [&](const std::pair<std::size_t, std::uint32_t>& item) -> const std::u16string& {
+            return entries_[item.second].read.*member;
+        };
+        for (auto run = keyed.begin(); run != keyed.end();) {
+            const auto end = std::find_if(run, keyed.end(), [&](const auto& item) { return item.first != run->first; });
+            if (std::any_of(run, end, [&](const auto& item) { return keyOf(item) != keyOf(*run); })) {
+                std::stable_sort(run, end, [&](const auto& a, const auto& b) { return keyOf(a) < keyOf(b); });
+            }
+            run = end;
+        }
+        hashes_[key].resize(keyed.size());
+        sorted_[key].resize(keyed.size());
+        for (std::size_t place = 0; place < keyed.size(); ++place) std::tie(hashes_[key][place], sorted_[key][place]) = keyed[place];
     }
     foldersByPath_.resize(folders_.size());
     std::iota(foldersByPath_.begin(), foldersByPath_.end(), 0u);
@@ -82,7 +104,8 @@ FolderIndex::FolderIndex(int folder, ListingBounds bounds, const Cancellation& c
               [&](std::uint32_t a, std::uint32_t b) { return folders_[a] < folders_[b]; });
 }
 
-void FolderIndex::List(int folder, ListingBounds bounds, const Cancellation& cancelled) {
+std::vector<FolderIndex::ListedName> FolderIndex::List(int folder, ListingBounds bounds, const Cancellation& cancelled) {
+    std::vector<ListedName> names;
     std::size_t reads = 0;
     const auto stopped = [&] { return ++reads % kReadsBetweenChecks == 0 && cancelled && cancelled(); };
     std::vector<Level> levels;
@@ -96,7 +119,7 @@ void FolderIndex::List(int folder, ListingBounds bounds, const Cancellation& can
         if (::fstat(descriptor.Get(), &status) != 0 || !listed.emplace(status.st_dev, status.st_ino).second) return true;
         const auto number = static_cast<std::uint32_t>(folders_.size());
         folders_.push_back(path);
-        const std::size_t first = entries_.size();
+        const std::size_t first = names.size();
         std::unique_ptr<DIR, CloseListing> listing;
         if (const int own = ::fcntl(descriptor.Get(), F_DUPFD_CLOEXEC, 0); own >= 0) {
             listing.reset(::fdopendir(own));
@@ -106,24 +129,22 @@ void FolderIndex::List(int folder, ListingBounds bounds, const Cancellation& can
         while (listing && goOn) {
             const dirent* entry = ::readdir(listing.get());
             if (entry == nullptr) break;
-            const std::string name = entry->d_name;
+            std::string name = entry->d_name;
             if (name == "." || name == "..") continue;
-            if (entries_.size() >= bounds.names) cutShort_ = true;
-            goOn = entries_.size() < bounds.names && !stopped();
-            if (!goOn) break;
-            entries_.push_back({name, ReadTextureName(hollin::utils::Utf8FromUtf8OrWindows1252(name)),
-                                KindOf(listing.get(), *entry), number});
+            if (names.size() >= bounds.names) cutShort_ = true;
+            goOn = names.size() < bounds.names && !stopped();
+            if (goOn) names.push_back({std::move(name), KindOf(listing.get(), *entry), number});
         }
-        std::sort(entries_.begin() + static_cast<std::ptrdiff_t>(first), entries_.end(),
-                  [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+        std::sort(names.begin() + static_cast<std::ptrdiff_t>(first), names.end(),
+                  [](const ListedName& a, const ListedName& b) { return a.name < b.name; });
         Level level{std::move(descriptor), std::move(path), depth, {}};
-        for (std::size_t entry = entries_.size(); entry > first; --entry) {
-            if (entries_[entry - 1].kind != EntryKind::Folder) continue;
+        for (std::size_t entry = names.size(); entry > first; --entry) {
+            if (names[entry - 1].kind != EntryKind::Folder) continue;
             if (depth == bounds.depth) {
                 cutShort_ = cutShort_ || depth > 0;
                 break;
             }
-            level.subfolders.push_back(entries_[entry - 1].name);
+            level.subfolders.push_back(names[entry - 1].name);
         }
         if (!level.subfolders.empty()) levels.push_back(std::move(level));
         return goOn;
@@ -144,6 +165,7 @@ void FolderIndex::List(int folder, ListingBounds bounds, const Cancellation& can
         if (level.subfolders.empty()) levels.pop_back();
         if (opened.descriptor.IsOpen()) goOn = !stopped() && read(std::move(opened.descriptor), std::move(path), depth);
     }
+    return names;
 }
 
 std::optional<std::uint32_t> FolderIndex::FolderAt(const std::string& path) const {
@@ -155,13 +177,12 @@ std::optional<std::uint32_t> FolderIndex::FolderAt(const std::string& path) cons
 
 std::span<const std::uint32_t> FolderIndex::Fitting(NameKey key, const std::u16string& value) const {
     const auto member = KeyOf(key);
+    const std::vector<std::size_t>& hashes = hashes_[static_cast<std::size_t>(key)];
     const std::vector<std::uint32_t>& sorted = sorted_[static_cast<std::size_t>(key)];
-    const auto lower = std::lower_bound(sorted.begin(), sorted.end(), value, [&](std::uint32_t place, const std::u16string& wanted) {
-        return entries_[place].read.*member < wanted;
-    });
-    const auto upper = std::upper_bound(lower, sorted.end(), value, [&](const std::u16string& wanted, std::uint32_t place) {
-        return wanted < entries_[place].read.*member;
-    });
+    const auto [low, high] = std::equal_range(hashes.begin(), hashes.end(), Hash(value));
+    const auto first = sorted.begin() + (low - hashes.begin()), last = sorted.begin() + (high - hashes.begin());
+    const auto lower = std::partition_point(first, last, [&](std::uint32_t place) { return entries_[place].read.*member < value; });
+    const auto upper = std::partition_point(lower, last, [&](std::uint32_t place) { return entries_[place].read.*member == value; });
     return {lower, upper};
 }
 

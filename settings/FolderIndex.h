@@ -68,12 +68,22 @@ public:
     std::optional<std::uint32_t> Exactly(const std::string& name, std::uint32_t folder) const;
 
 private:
-    void List(int folder, ListingBounds bounds, const Cancellation& cancelled);
+    struct ListedName {
+        std::string name;
+        EntryKind kind = EntryKind::Other;
+        std::uint32_t folder = 0;
+    };
+
+    // The names, in the order of folder and name, and the folders.
+    std::vector<ListedName> List(int folder, ListingBounds bounds, const Cancellation& cancelled);
 
     std::vector<FolderEntry> entries_;
     std::vector<std::string> folders_;
     std::vector<std::uint32_t> foldersByPath_;
-    std::vector<std::uint32_t> sorted_[4];  // by NameKey
+    // By NameKey: the places of the entries sorted by that key's hash, then
+    // by the key, then by place; and the hashes, in the same order.
+    std::vector<std::uint32_t> sorted_[4];
+    std::vector<std::size_t> hashes_[4];
     bool cutShort_ = false;
 };
 
