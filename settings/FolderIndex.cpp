@@ -96,7 +96,9 @@ FolderIndex::FolderIndex(int folder, ListingBounds bounds, const Cancellation& c
         }
         hashes_[key].resize(keyed.size());
         sorted_[key].resize(keyed.size());
-        for (std::size_t place = 0; place < keyed.size(); ++place) std::tie(hashes_[key][place], sorted_[key][place]) = keyed[place];
+        for (std::size_t place = 0; place < keyed.size(); ++place) {
+            std::tie(hashes_[key][place], sorted_[key][place]) = keyed[place];
+        }
     }
     foldersByPath_.resize(folders_.size());
     std::iota(foldersByPath_.begin(), foldersByPath_.end(), 0u);
@@ -169,8 +171,9 @@ std::vector<FolderIndex::ListedName> FolderIndex::List(int folder, ListingBounds
 }
 
 std::optional<std::uint32_t> FolderIndex::FolderAt(const std::string& path) const {
-    const auto found = std::lower_bound(foldersByPath_.begin(), foldersByPath_.end(), path,
-                                        [&](std::uint32_t folder, const std::string& wanted) { return folders_[folder] < wanted; });
+    const auto found =
+        std::lower_bound(foldersByPath_.begin(), foldersByPath_.end(), path,
+                         [&](std::uint32_t folder, const std::string& wanted) { return folders_[folder] < wanted; });
     if (found == foldersByPath_.end() || folders_[*found] != path) return std::nullopt;
     return *found;
 }
@@ -181,16 +184,19 @@ std::span<const std::uint32_t> FolderIndex::Fitting(NameKey key, const std::u16s
     const std::vector<std::uint32_t>& sorted = sorted_[static_cast<std::size_t>(key)];
     const auto [low, high] = std::equal_range(hashes.begin(), hashes.end(), Hash(value));
     const auto first = sorted.begin() + (low - hashes.begin()), last = sorted.begin() + (high - hashes.begin());
-    const auto lower = std::partition_point(first, last, [&](std::uint32_t place) { return entries_[place].read.*member < value; });
-    const auto upper = std::partition_point(lower, last, [&](std::uint32_t place) { return entries_[place].read.*member == value; });
+    const auto keyOf = [&](std::uint32_t place) -> const std::u16string& { return entries_[place].read.*member; };
+    const auto lower = std::partition_point(first, last, [&](std::uint32_t place) { return keyOf(place) < value; });
+    const auto upper = std::partition_point(lower, last, [&](std::uint32_t place) { return keyOf(place) == value; });
     return {lower, upper};
 }
 
 std::span<const std::uint32_t> FolderIndex::Fitting(NameKey key, const std::u16string& value, std::uint32_t folder) const {
     const std::span<const std::uint32_t> all = Fitting(key, value);
     // Within one key the entries are in the order of their folders.
-    const auto lower = std::partition_point(all.begin(), all.end(), [&](std::uint32_t entry) { return entries_[entry].folder < folder; });
-    const auto upper = std::partition_point(lower, all.end(), [&](std::uint32_t entry) { return entries_[entry].folder == folder; });
+    const auto lower =
+        std::partition_point(all.begin(), all.end(), [&](std::uint32_t entry) { return entries_[entry].folder < folder; });
+    const auto upper =
+        std::partition_point(lower, all.end(), [&](std::uint32_t entry) { return entries_[entry].folder == folder; });
     return {lower, upper};
 }
 

@@ -10,6 +10,7 @@ FolderMatch MatchInFolder(const FolderIndex& index, std::uint32_t folder, const 
                           const std::function<Admission(std::uint32_t entry)>& admit) {
     const std::vector<FolderEntry>& entries = index.Entries();
     const TextureName stored = ReadTextureName(storedName);
+    const auto fitting = [&](NameKey key, const std::u16string& value) { return index.Fitting(key, value, folder); };
     FolderMatch outcome;
     const auto note = [&](TextureMiss why, std::vector<std::string> names = {}) {
         if (outcome.miss != TextureMiss::NotFound) return;
@@ -48,7 +49,7 @@ FolderMatch MatchInFolder(const FolderIndex& index, std::uint32_t folder, const 
     // the first of them that is not a folder decides.
     std::vector<std::uint32_t> named;
     if (const std::optional<std::uint32_t> exact = index.Exactly(storedName, folder)) named.push_back(*exact);
-    const std::span<const std::uint32_t> sameName = index.Fitting(NameKey::Name, stored.folded, folder);
+    const std::span<const std::uint32_t> sameName = fitting(NameKey::Name, stored.folded);
     named.insert(named.end(), sameName.begin(), sameName.end());
     for (const std::uint32_t entry : named) {
         const Admission admission = admit(entry);
@@ -59,7 +60,7 @@ FolderMatch MatchInFolder(const FolderIndex& index, std::uint32_t folder, const 
     }
 
     if (!outcome.found && !outcome.unreadable && stored.isShortName) {
-        const std::vector<std::uint32_t> cut = admitted(index.Fitting(NameKey::ShortName, stored.folded, folder), [&](const TextureName& read) {
+        const std::vector<std::uint32_t> cut = admitted(fitting(NameKey::ShortName, stored.folded), [&](const TextureName& read) {
             return read.folded != stored.folded;
         });
         if (cut.size() == 1) take(cut[0], TextureMatch::ShortName);
@@ -68,7 +69,7 @@ FolderMatch MatchInFolder(const FolderIndex& index, std::uint32_t folder, const 
     if (outcome.found) return outcome;
 
     std::vector<std::uint32_t> sameStem =
-        admitted(index.Fitting(NameKey::Stem, stored.foldedStem, folder), [](const TextureName& read) { return read.imageExtension.has_value(); });
+        admitted(fitting(NameKey::Stem, stored.foldedStem), [](const TextureName& read) { return read.imageExtension.has_value(); });
     if (!sameStem.empty()) {
         const auto best = std::min_element(sameStem.begin(), sameStem.end(), [&](std::uint32_t a, std::uint32_t b) {
             return std::tie(*entries[a].read.imageExtension, entries[a].name) <
@@ -78,7 +79,7 @@ FolderMatch MatchInFolder(const FolderIndex& index, std::uint32_t folder, const 
         return outcome;
     }
     if (stored.foldedShortStem == stored.foldedStem) {
-        const std::vector<std::uint32_t> cut = admitted(index.Fitting(NameKey::ShortStem, stored.foldedStem, folder), [&](const TextureName& read) {
+        const std::vector<std::uint32_t> cut = admitted(fitting(NameKey::ShortStem, stored.foldedStem), [&](const TextureName& read) {
             return read.imageExtension && read.foldedStem != stored.foldedStem;
         });
         if (cut.size() == 1) outcome.found = EntryMatch{cut[0], TextureMatch::StandIn};

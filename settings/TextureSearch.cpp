@@ -63,7 +63,7 @@ struct TextureSearch::Candidate {
 
 TextureSearch::TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders,
                              Cancellation cancelled, ListingBounds textureFolderListing)
-    : cancelled_(std::move(cancelled)), textureFolderListing_(textureFolderListing) {
+    : cancelled_(std::move(cancelled)) {
     folders_.push_back(std::move(modelFolder));
     folders_.insert(folders_.end(), textureFolders.begin(), textureFolders.end());
     roots_.reserve(folders_.size());
@@ -72,7 +72,7 @@ TextureSearch::TextureSearch(std::string modelFolder, const std::vector<std::str
         const int descriptor = folder.empty() ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         const bool model = roots_.empty();
         roots_.push_back({folder, hollin::utils::FileDescriptor(descriptor),
-                          model ? ListingBounds{0, textureFolderListing_.names} : textureFolderListing_, std::nullopt, {}});
+                          model ? ListingBounds{0, textureFolderListing.names} : textureFolderListing, std::nullopt, {}});
     }
 }
 

@@ -51,14 +51,18 @@ inline constexpr ListingBounds kTextureFolderListing{8, 100'000};
 // their names, the first folder that has a match deciding. Every searched
 // folder is opened once, and everything in it is opened beneath its
 // descriptor: the kernel refuses a name, link or ".." that leads out, at the
-// moment of the open, and the file found is handed out open. Sub-folders
-// reached through a link are followed only where a stored name leads.
+// moment of the open, and the file found is handed out open. A texture
+// folder's sub-folders are listed as FolderIndex lists them, never through a
+// link; a link to a folder that stays inside is followed only where a
+// stored name leads.
 // A FIFO, device or socket is never waited on, and is no texture. Each
 // folder with its sub-folders is listed once per search, so one search
 // should serve one import; a search stops listing when `cancelled` says so,
 // and then finds no more.
 class TextureSearch {
 public:
+    // `textureFolderListing`: how far each texture folder is listed; the
+    // model's folder is listed alone, as far as as many names.
     TextureSearch(std::string modelFolder, const std::vector<std::string>& textureFolders, Cancellation cancelled = {},
                   ListingBounds textureFolderListing = kTextureFolderListing);
     ~TextureSearch();
@@ -86,7 +90,6 @@ private:
     std::vector<std::string> folders_;
     std::vector<Root> roots_;
     Cancellation cancelled_;
-    ListingBounds textureFolderListing_;
 };
 
 }  // namespace hollin::settings
