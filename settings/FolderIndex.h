@@ -40,11 +40,12 @@ enum class NameKey { Name, ShortName, Stem, ShortStem };
 // search's keys, so that a lookup costs the same however many files the
 // folders hold. Sub-folders are opened beneath their parent's descriptor and
 // never through a link, so that nothing outside is listed and no loop can
-// be walked; a folder met again (through a bind mount) is listed once. The folders are numbered each before its sub-folders, and
-// these in the order of their names; entries are in the order of their
-// folder, then of their names, and each lookup gives them in that order
-// too: among names equal but for case, the smallest comes first whatever
-// order the file system lists them in.
+// be walked; a folder met again (through a bind mount) is listed once. The
+// folders are numbered each before its sub-folders, and these in the order
+// of their names; entries are in the order of their folder, then of their
+// names, and each lookup gives them in that order too: among names equal
+// but for case, the smallest comes first whatever order the file system
+// lists them in. Cancelling stops the listing between two names.
 class FolderIndex {
 public:
     // The folder open as `folder`, within `bounds`; less when `cancelled`
