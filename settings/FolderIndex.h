@@ -45,7 +45,7 @@ enum class NameKey { Name, ShortName, Stem, ShortStem };
 // of their names; entries are in the order of their folder, then of their
 // names, and each lookup gives them in that order too: among names equal
 // but for case, the smallest comes first whatever order the file system
-// lists them in. Cancelling stops the listing between two names.
+// lists them in. The cancellation is asked every 1,024 names and folders.
 class FolderIndex {
 public:
     // The folder open as `folder`, within `bounds`; less when `cancelled`
