@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "FileLock.h"
 #include "StrictJson.h"
 #include "utils/AtomicFile.h"
@@ -24,7 +26,10 @@ constexpr std::uint64_t kMaxStoreSize = std::uint64_t{64} << 20;
 
 }  // namespace
 
-PreferenceStore::PreferenceStore(std::filesystem::path filePath) : filePath_(std::move(filePath)) {}
+PreferenceStore::PreferenceStore(std::filesystem::path filePath)
+    : filePath_(std::move(filePath)), document_(std::make_unique<json>(json::object())) {}
+
+PreferenceStore::~PreferenceStore() = default;
 
 std::filesystem::path PreferenceStore::LockPath() const {
     return filePath_.string() + ".lock";
@@ -50,15 +55,15 @@ json PreferenceStore::LoadFromFile() const {
 void PreferenceStore::EnsureLoaded() const {
     if (loaded_) return;
     // Writers replace the file in one rename, so a read needs no lock.
-    document_ = LoadFromFile();
+    *document_ = LoadFromFile();
     loaded_ = true;
 }
 
 std::optional<json> PreferenceStore::Find(const Utf16String& section, const Utf16String& key) const {
     const std::lock_guard guard(mutex_);
     EnsureLoaded();
-    const auto sectionEntry = document_.find(section.ToUtf8());
-    if (sectionEntry == document_.end() || !sectionEntry->is_object()) return std::nullopt;
+    const auto sectionEntry = document_->find(section.ToUtf8());
+    if (sectionEntry == document_->end() || !sectionEntry->is_object()) return std::nullopt;
     const auto keyEntry = sectionEntry->find(key.ToUtf8());
     if (keyEntry == sectionEntry->end()) return std::nullopt;
     return *keyEntry;
@@ -95,7 +100,7 @@ void PreferenceStore::Store(const Utf16String& section, const Utf16String& key, 
     if (!utils::ReplaceFileAtomically(path, merged.dump(2) + "\n", &error)) {
         throw StoreError(StoreError::Operation::Write, path, error);
     }
-    document_ = std::move(merged);
+    *document_ = std::move(merged);
     loaded_ = true;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "Preferences.h"
 
@@ -22,6 +23,7 @@ namespace hollin::prefs {
 class PreferenceStore final : public IPreferences {
 public:
     explicit PreferenceStore(std::filesystem::path filePath);
+    ~PreferenceStore() override;
 
     const std::filesystem::path& FilePath() const { return filePath_; }
 
@@ -58,7 +60,8 @@ private:
     const std::filesystem::path filePath_;
     mutable std::mutex mutex_;
     mutable bool loaded_ = false;
-    mutable nlohmann::json document_ = nlohmann::json::object();
+    // Held apart so that the header needs only the JSON type's name.
+    const std::unique_ptr<nlohmann::json> document_;
 };
 
 }  // namespace hollin::prefs

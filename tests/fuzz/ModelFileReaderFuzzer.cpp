@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "EntitiesCheck.h"
 #include "KorvantaAPI.h"
 #include "Model.h"

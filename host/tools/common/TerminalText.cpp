@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include <nlohmann/json.hpp>
+
 #include "utils/Utf8Conversion.h"
 
 namespace kvhost {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 // Text from files and users on its way to a terminal: names can hold
 // characters that a terminal takes as commands (escape sequences) or that

@@ -5,6 +5,8 @@
 
 #include <charconv>
 
+#include <nlohmann/json.hpp>
+
 #include "scenefile/MapTiling.h"
 #include "scenefile/SmoothFaceSides.h"
 #include "scenefile/StoredText.h"

@@ -2,7 +2,7 @@
 
 #include <lib3ds/file.h>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 namespace kvinfo {
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "AsAuthoredSummary.h"
 #include "TextureReport.h"
 #include "scenefile/SceneFile.h"

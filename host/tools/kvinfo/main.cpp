@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "HostText.h"
 #include "HostVersion.h"
 #include "JsonFileReasons.h"

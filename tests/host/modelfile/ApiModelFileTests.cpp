@@ -1,3 +1,4 @@
+#include <nlohmann/json.hpp>
 #include <stb_image_write.h>
 #include <tiny_gltf.h>
 
