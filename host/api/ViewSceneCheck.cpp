@@ -30,8 +30,9 @@ bool IndicesNameVertices(const std::vector<std::byte>& indices, std::size_t vert
 std::string CheckNodes(const ViewScene& scene) {
     for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
         const ViewNode& node = scene.nodes[i];
-        if (node.mesh != -1 && !Names(node.mesh, scene.meshes.size()))
+        if (node.mesh != -1 && !Names(node.mesh, scene.meshes.size())) {
             return Element("node", i, "its mesh is none of the scene's");
+        }
         if (node.firstChild < 0 || node.childCount < 0 ||
             static_cast<std::size_t>(node.firstChild) + static_cast<std::size_t>(node.childCount) > scene.children.size()) {
             return Element("node", i, "its children lie outside the children list");
@@ -96,8 +97,9 @@ std::string CheckViewScene(const ViewScene& scene) {
     if (std::string fault = CheckNodes(scene); !fault.empty()) return fault;
     for (std::size_t i = 0; i < scene.materials.size(); ++i) {
         const int texture = scene.materials[i].texture;
-        if (texture != -1 && !Names(texture, scene.textures.size()))
+        if (texture != -1 && !Names(texture, scene.textures.size())) {
             return Element("material", i, "its texture is none of the scene's");
+        }
     }
     for (std::size_t i = 0; i < scene.textures.size(); ++i) {
         const int image = scene.textures[i].image;

@@ -55,16 +55,18 @@ private:
         const std::uint64_t count = where.count;
         const auto checked = [&](std::int64_t accessor, int components) {
             const Accessor at = file_.AccessorAt(static_cast<std::uint64_t>(accessor), {kGltfFloat}, components);
-            if (at.count != count)
+            if (at.count != count) {
                 ViewSceneFile::Refuse(ViewSceneFault::Arrays, MemberOf("/accessors", static_cast<std::size_t>(accessor)));
+            }
             return at;
         };
         const bool smooth = from.normals >= 0;
         const bool textured = from.uvs >= 0;
         const Accessor normals = smooth ? checked(from.normals, 3) : Accessor();
         const Accessor uvs = textured ? checked(from.uvs, 2) : Accessor();
-        if (!smooth && !textured)
+        if (!smooth && !textured) {
             return {std::make_shared<const std::vector<std::byte>>(file_.ReadAt(where.offset, count * 3 * kFloat)), count};
+        }
         const std::uint64_t stride = (3 + (smooth ? 3 : 0) + (textured ? 2 : 0)) * kFloat;
         auto vertices = std::make_shared<std::vector<std::byte>>(static_cast<std::size_t>(count * stride));
         // One array read at a time, dropped once in place.

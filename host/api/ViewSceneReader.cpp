@@ -180,8 +180,9 @@ private:
     void ReadRoots(const json& document, std::uint64_t placements, ViewScene& scene) {
         const std::size_t nodeCount = scene.nodes.size();
         for (std::size_t i = 0; i < nodeCount; ++i) {
-            if (scene.nodes[i].mesh >= static_cast<int>(scene.meshes.size()))
+            if (scene.nodes[i].mesh >= static_cast<int>(scene.meshes.size())) {
                 ViewSceneFile::Refuse(ViewSceneFault::Member, MemberOf("/nodes", i) + "/mesh");
+            }
         }
         for (const int child : scene.children) {
             if (static_cast<std::size_t>(child) >= nodeCount) ViewSceneFile::Refuse(ViewSceneFault::Member, "/nodes");
@@ -219,8 +220,9 @@ private:
             }
             for (const int child : scene.ChildrenOf(node)) pending.push_back(child);
         }
-        for (std::size_t mesh = 0; mesh < counts.size(); ++mesh)
+        for (std::size_t mesh = 0; mesh < counts.size(); ++mesh) {
             scene.meshes[mesh].placements.reserve(counts[mesh] * ViewMesh::kPlacementFloats);
+        }
         WalkViewScene(scene, [&](int index, const ViewNode& node, const ViewMatrix& m) {
             if (node.mesh < 0 || scene.meshes[static_cast<std::size_t>(node.mesh)].parts.empty()) return;
             ViewMesh& mesh = scene.meshes[static_cast<std::size_t>(node.mesh)];

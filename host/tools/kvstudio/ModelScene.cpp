@@ -110,8 +110,9 @@ private:
         for (const korvanta::ViewNode& node : read_.nodes) {
             SceneNode& made = scene.tree.nodes.emplace_back();
             // Qt keeps what it knows of a matrix: most nodes place as they are.
-            if (node.transform != korvanta::kViewIdentity)
+            if (node.transform != korvanta::kViewIdentity) {
                 std::memcpy(made.transform.data(), node.transform.data(), sizeof node.transform);
+            }
             made.mesh = node.mesh;
             made.firstChild = node.firstChild;
             made.childCount = node.childCount;
