@@ -2,8 +2,8 @@
 // file the library accepts asks for no more than the budget it computed:
 // its placements stay within what the instance graph allows, the model
 // holds together, and, written anew as kvstudio writes every file it opens,
-// its outline gives the view's budget and its scene holds together with no
-// more placements than were counted. A file refused for its demand says
+// its outline gives the view's budget and its view scene holds together
+// with no more placements than were counted. A file refused for its demand says
 // what it needs as the rates give it. Seeded with the doubling and image
 // models (make_model_bombs) in tests/fuzz/corpus/budgets.
 #include <sys/mman.h>
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include "EntitiesCheck.h"
@@ -21,7 +22,8 @@
 #include "KorvantaAPI.h"
 #include "Model.h"
 #include "ModelFileOutline.h"
-#include "SceneInvariants.h"
+#include "ViewScene.h"
+#include "ViewSceneCheck.h"
 #include "ViewerDemand.h"
 
 namespace {
@@ -61,11 +63,15 @@ void CheckTheView(const korvanta::ViewerDemand& demand) {
     if (outlined.placements != demand.placements || outlined.triangles != demand.triangles) {
         Fail("The copy's outline counts other placements or triangles than the model");
     }
-    const kvstudio::ModelScene scene = kvstudio::ReadModelScene(QString::fromStdString(CopyPath().string()), kvtest::kFuzzImageBytes);
-    if (!scene.whyNotDrawn.isEmpty()) Fail("The view cannot draw what the library wrote");
-    if (!kvtest::HoldsTogether(scene)) Fail("The scene read does not hold together");
+    // Rates of a byte each, and all the memory there could be: the demand is checked above.
+    constexpr korvanta::ViewerRates kCounting{.bytesPerPlacement = 1, .bytesPerTriangle = 1, .baseBytes = 0};
+    korvanta::ViewScene scene;
+    const korvanta::ViewSceneVerdict verdict =
+        korvanta::ReadViewScene(CopyPath().string(), kCounting, std::numeric_limits<std::uint64_t>::max(), scene);
+    if (verdict.fault != korvanta::ViewSceneFault::None) Fail("The view cannot draw what the library wrote");
+    if (const std::string fault = korvanta::CheckViewScene(scene); !fault.empty()) Fail(fault.c_str());
     std::uint64_t placed = 0;
-    for (const kvstudio::SceneMesh& mesh : scene.meshes) placed += static_cast<std::uint64_t>(mesh.placements);
+    for (const korvanta::ViewMesh& mesh : scene.meshes) placed += mesh.PlacementCount();
     if (placed > demand.placements + 1) Fail("The view places more than was counted");
 }
 

@@ -12,16 +12,14 @@ namespace kvstudio {
 
 namespace {
 
-constexpr int kIconPixels = 48;
-
 // The material's colour, over a checkerboard that shows through as it is clear.
 QIcon Swatch(const QColor& colour, double opacity) {
-    QPixmap swatch(kIconPixels, kIconPixels);
+    QPixmap swatch(MaterialsPanel::kIconPixels, MaterialsPanel::kIconPixels);
     swatch.fill(Qt::white);
     QPainter painter(&swatch);
-    constexpr int kSquare = kIconPixels / 4;
-    for (int y = 0; y < kIconPixels; y += kSquare) {
-        for (int x = (y / kSquare % 2) * kSquare; x < kIconPixels; x += 2 * kSquare) {
+    constexpr int kSquare = MaterialsPanel::kIconPixels / 4;
+    for (int y = 0; y < MaterialsPanel::kIconPixels; y += kSquare) {
+        for (int x = (y / kSquare % 2) * kSquare; x < MaterialsPanel::kIconPixels; x += 2 * kSquare) {
             painter.fillRect(x, y, kSquare, kSquare, QColor(0xc8, 0xc8, 0xc8));
         }
     }

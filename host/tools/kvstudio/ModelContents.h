@@ -41,7 +41,7 @@ struct PlacedPart {
 
 // What became of a material's texture: the image in use, or why there is none.
 struct MaterialTexture {
-    QString name;          // as the 3DS file stores it; empty for a model file
+    QString name;          // as the 3DS file stores it, or as a model file names its image
     QImage thumbnail;      // of the image in use, when it could be shown
     QSize size;            // of the image in use, in pixels
     QString whyNotLoaded;  // with where it was looked for; empty when in use

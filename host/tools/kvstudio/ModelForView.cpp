@@ -1,9 +1,6 @@
 #include "ModelForView.h"
 
-#include "GlbFile.h"
-#include "JsonFileReasons.h"
 #include "ModelFileOutline.h"
-#include "StudioText.h"
 #include "utils/AvailableMemory.h"
 
 namespace kvstudio {
@@ -12,19 +9,11 @@ ModelForView ReadModelForView(const std::string& modelFile) {
     ModelForView model;
     korvanta::ModelOutline outline;
     if (korvanta::LoadModelOutline(modelFile, outline) != KV_SUCCESS) {
-        model.scene.whyNotDrawn = GlbFile::Undrawable();
+        model.scene.whyNotDrawn = UndrawableScene();
         return model;
     }
     model.contents = ContentsOf(outline);
-    const korvanta::ViewerDemand demand = korvanta::ViewerDemandOf(outline);
-    const std::uint64_t needed = kViewRates.BytesFor(demand);
-    const std::uint64_t available = hollin::utils::AvailableMemory();
-    if (needed > available) {
-        model.scene.whyNotDrawn =
-            QString::fromStdString(kvhost::DrawingNeedsMoreMemory(demand.placements, demand.triangles, needed, available));
-        return model;
-    }
-    model.scene = ReadModelScene(QString::fromStdString(modelFile), kImageBytes);
+    model.scene = ReadModelScene(modelFile, kViewRates, hollin::utils::AvailableMemory(), kImageBytes);
     return model;
 }
 

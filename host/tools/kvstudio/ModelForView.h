@@ -30,10 +30,11 @@ inline constexpr korvanta::ViewerRates kViewRates{.bytesPerPlacement = 440, .byt
 // The decoded images of a model, all together: larger ones are drawn smaller.
 inline constexpr qint64 kImageBytes = qint64{192} << 20;
 
-// Reads the file's outline, counts what the view would hold of the model
-// (see ViewerDemand.h) against the memory there is, and only then reads the
-// scene: a model the view cannot hold is refused, with what it needs and
-// what there is, before anything is built. For any thread.
+// Reads the file's outline and its scene; the library's reader of the scene
+// counts what the view would hold of the model (see ViewerDemand.h) at
+// kViewRates against the memory there is first: a model the view cannot
+// hold is refused, with what it needs and what there is, before anything is
+// built. For any thread.
 ModelForView ReadModelForView(const std::string& modelFile);
 
 }  // namespace kvstudio

@@ -7,11 +7,17 @@
 #include <QString>
 #include <QVector3D>
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "SceneNodes.h"
+
+namespace korvanta {
+struct ViewerRates;
+}
 
 namespace kvstudio {
 
@@ -59,6 +65,7 @@ struct SceneMesh {
 struct SceneTexture {
     enum class Filter { Nearest, Linear };
     enum class Wrap { Repeat, ClampToEdge, MirroredRepeat };
+    QString name;     // of the image: the texture's file name as the model has it
     QByteArray rgba;  // 8 bits a channel, the image's top row first
     QSize size;
     bool transparent = false;  // some pixel is not opaque
@@ -119,11 +126,15 @@ std::vector<std::vector<int>> PlacementsOfPart(const ModelScene& scene, const st
 // ModelView::Select); none when there is no such part, or it draws nothing.
 std::optional<SceneBox> PlacedPartBox(const ModelScene& scene, const std::vector<int>& instancePath, bool topLevelFaces);
 
-// Reads the scene of a model file that the modelling library wrote, and of
-// its binary data only what the scene draws: the library's own structure of
-// the model stays on disk. Images are decoded within `imageBytes` in all:
-// when they would take more, each is decoded smaller, and `note` says so.
-// For any thread.
-ModelScene ReadModelScene(const QString& modelFile, qint64 imageBytes);
+// Reads the scene of a model file that the modelling library wrote with the
+// library's reader (ViewScene.h), which refuses a model whose demand at
+// `rates` is more than `memoryAvailable`, and makes Qt's arrays of it. Each
+// image is decoded once, within `imageBytes` for all: when they would take
+// more, each is decoded smaller, and `note` says so. For any thread.
+ModelScene ReadModelScene(const std::string& modelFile, const korvanta::ViewerRates& rates, std::uint64_t memoryAvailable,
+                          qint64 imageBytes);
+
+// Why the view draws nothing of a file whose scene does not hold together.
+QString UndrawableScene();
 
 }  // namespace kvstudio

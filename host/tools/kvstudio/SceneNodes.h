@@ -1,18 +1,13 @@
 #pragma once
 
-#include <QByteArray>
 #include <QMatrix4x4>
 
-#include <optional>
 #include <span>
-#include <string_view>
 #include <utility>
 #include <vector>
 
-// The node tree of a model file's scene. A model places a part a million
-// times and the file has a node for each placement, so the nodes are read
-// from their JSON straight into small records, as the text goes by: a
-// JSON value for each would cost the view more than drawing the part.
+// The node tree of a model file's scene as the view walks it, made from
+// the one the library reads (ViewScene.h).
 namespace kvstudio {
 
 // A glTF node: its transform, its mesh, and its children, which are a run
@@ -55,16 +50,5 @@ bool WalkScene(const SceneNodes& tree, std::span<const int> roots, Visit visit) 
     }
     return true;
 }
-
-// The nodes of a glTF "nodes" array; nothing when the text is not one, or a
-// node is not as glTF has it (a transform given as a matrix and as parts, a
-// number where an index belongs that is not one). Numbers that name other
-// things are not checked against them here.
-std::optional<SceneNodes> ReadSceneNodes(std::string_view json);
-
-// Where the value of the member `key` of the JSON object whose text is
-// `document` lies: its first byte and its length; nothing when the document
-// is not an object or has no such member. The value itself is not checked.
-std::optional<std::pair<qsizetype, qsizetype>> MemberValue(const QByteArray& document, std::string_view key);
 
 }  // namespace kvstudio

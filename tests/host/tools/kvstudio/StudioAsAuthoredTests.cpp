@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tiny_gltf.h>
-
 #include <QAction>
 #include <QImage>
 #include <QSignalSpy>
@@ -15,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "GlbChunks.h"
 #include "ModelForView.h"
 #include "ModelScene.h"
 #include "ModelView.h"
@@ -71,17 +70,14 @@ protected:
 
     // What the view draws of the model file `glb` without its normals.
     QImage DrawnFlat(const std::filesystem::path& glb) {
-        tinygltf::Model gltf;
-        std::string error;
-        std::string warning;
-        EXPECT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, glb.string())) << error;
-        for (tinygltf::Mesh& mesh : gltf.meshes) {
-            for (tinygltf::Primitive& primitive : mesh.primitives) EXPECT_EQ(primitive.attributes.erase("NORMAL"), 1u);
+        GlbChunks chunks = ReadGlbChunks(glb);
+        for (nlohmann::json& mesh : chunks.document["meshes"]) {
+            for (nlohmann::json& primitive : mesh["primitives"]) EXPECT_EQ(primitive["attributes"].erase("NORMAL"), 1u);
         }
         const std::filesystem::path flat = folder_ / "flat.kvm";
-        EXPECT_TRUE(tinygltf::TinyGLTF().WriteGltfSceneToFile(&gltf, flat.string(), true, true, false, true));
+        WriteGlbChunks(chunks, flat);
         QSignalSpy shown(&window_->View(), &kvstudio::ModelView::Shown);
-        window_->View().Show(kvstudio::ReadModelScene(QString::fromStdString(flat.string()), kvstudio::kImageBytes));
+        window_->View().Show(kvstudio::ReadModelScene(flat.string(), kvstudio::kViewRates, std::uint64_t{1} << 40, kvstudio::kImageBytes));
         EXPECT_EQ(shown.count(), 1);
         QTest::qWait(500);
         return window_->View().grab().toImage();

@@ -4,6 +4,8 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -14,6 +16,18 @@ QString ScreenshotPath(const char* name) {
     const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
     const QString suffix = language == QLatin1String("en") || language == QLatin1String("C") ? QString() : "-" + language;
     return QStringLiteral(KV_SCREENSHOT_DIR "/%1%2.png").arg(QLatin1String(name), suffix);
+}
+
+// The file dialog lists its folder in the background and may replace a
+// chosen name meanwhile, so the name is typed in again until it is taken.
+void ChooseFile(QFileDialog& files, const QString& path) {
+    auto* retry = new QTimer(&files);
+    QObject::connect(retry, &QTimer::timeout, &files, [&files, path] {
+        if (!files.isVisible()) return;
+        files.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog&>(files).accept();
+    });
+    retry->start(50);
 }
 
 void WhenDialogOpens(std::function<void(QDialog&)> handle, std::function<bool(const QDialog&)> which) {

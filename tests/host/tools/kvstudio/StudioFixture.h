@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalSpy>
@@ -41,6 +42,9 @@ QString ScreenshotPath(const char* name);
 // once it is closed.
 void WhenDialogOpens(std::function<void(QDialog&)> handle,
                      std::function<bool(const QDialog&)> which = [](const QDialog&) { return true; });
+
+// Chooses `path` in the file dialog `files`, as a user types it in.
+void ChooseFile(QFileDialog& files, const QString& path);
 
 // Drops `files` on `target` as a user drops them, anywhere on the window;
 // true when the window let the drag in.

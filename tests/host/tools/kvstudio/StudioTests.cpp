@@ -52,24 +52,13 @@
 namespace {
 
 using kvstudio::StudioWindow;
+using studiotest::ChooseFile;
 using studiotest::DropOn;
 using studiotest::kImportTimeoutMs;
 using studiotest::ReadResultsWhenShown;
 using studiotest::ScreenshotPath;
 using studiotest::Studio;
 using studiotest::WhenDialogOpens;
-
-// The file dialog lists its folder in the background and may replace a
-// chosen name meanwhile, so the name is typed in again until it is taken.
-void ChooseFile(QFileDialog& files, const QString& path) {
-    auto* retry = new QTimer(&files);
-    QObject::connect(retry, &QTimer::timeout, &files, [&files, path] {
-        if (!files.isVisible()) return;
-        files.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
-        static_cast<QDialog&>(files).accept();
-    });
-    retry->start(50);
-}
 
 // The meshes a glTF viewer draws: one for each primitive of each placed mesh.
 int PlacedPrimitives(const std::filesystem::path& file) {

@@ -1,23 +1,39 @@
-#include "SceneNodes.h"
-
-#include <QQuaternion>
-#include <QVector3D>
+#include "ViewSceneNodes.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
-namespace kvstudio {
+namespace korvanta {
 
 namespace {
+
+// translation times rotation times scale, glTF's parts of a transform.
+ViewMatrix Composed(const std::array<float, 3>& t, const std::array<float, 4>& q, const std::array<float, 3>& s) {
+    const float x = q[0], y = q[1], z = q[2], w = q[3];
+    const float rotation[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
+                                  {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
+                                  {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
+    ViewMatrix m = kViewIdentity;
+    for (std::size_t column = 0; column < 3; ++column) {
+        for (std::size_t row = 0; row < 3; ++row) m[column * 4 + row] = rotation[row][column] * s[column];
+        m[12 + column] = t[column];
+    }
+    return m;
+}
 
 // Reads the nodes as the parser hands over the text's values, keeping only
 // what the view draws: the transform, the mesh and the children. Values of
 // other members are passed over.
 class NodeReader final : public nlohmann::json_sax<nlohmann::json> {
 public:
+    NodeReader(std::size_t mostNodes, ViewScene& scene) : mostNodes_(mostNodes), result_(scene) {}
+
     bool null() override { return Scalar(); }
     bool boolean(bool) override { return Scalar(); }
     bool string(string_t&) override { return Scalar(); }
@@ -77,11 +93,11 @@ public:
     bool key(string_t& key) override {
         if (skipping_ != 0) return true;
         key_ = key == "mesh"          ? Key::Mesh
-             : key == "children"      ? Key::Children
-             : key == "matrix"        ? Key::Matrix
-             : key == "translation"   ? Key::Translation
-             : key == "rotation"      ? Key::Rotation
-             : key == "scale"         ? Key::Scale
+               : key == "children"    ? Key::Children
+               : key == "matrix"      ? Key::Matrix
+               : key == "translation" ? Key::Translation
+               : key == "rotation"    ? Key::Rotation
+               : key == "scale"       ? Key::Scale
                                       : Key::Other;
         // A member given twice would be read twice into one node.
         const unsigned bit = 1u << static_cast<unsigned>(key_);
@@ -91,10 +107,7 @@ public:
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
 
-    std::optional<SceneNodes> Take() {
-        if (!ended_) return std::nullopt;
-        return std::move(result_);
-    }
+    bool Ended() const { return ended_; }
 
 private:
     enum class Key : unsigned { Mesh, Children, Matrix, Translation, Rotation, Scale, Other };
@@ -120,9 +133,9 @@ private:
     void StartNode() {
         seen_ = 0;
         mesh_ = -1;
-        matrix_ = QMatrix4x4();
+        matrix_ = kViewIdentity;
         translation_ = {};
-        rotation_ = {};
+        rotation_ = {0, 0, 0, 1};
         scale_ = {1, 1, 1};
         firstChild_ = result_.children.size();
     }
@@ -132,21 +145,19 @@ private:
         switch (key_) {
             case Key::Matrix:
                 if (n.size() != 16) return false;
-                for (int column = 0; column < 4; ++column) {
-                    for (int row = 0; row < 4; ++row) matrix_(row, column) = n[static_cast<std::size_t>(column * 4 + row)];
-                }
+                std::copy(n.begin(), n.end(), matrix_.begin());
                 return true;
             case Key::Translation:
                 if (n.size() != 3) return false;
-                translation_ = QVector3D(n[0], n[1], n[2]);
+                translation_ = {n[0], n[1], n[2]};
                 return true;
             case Key::Rotation:
                 if (n.size() != 4) return false;
-                rotation_ = QQuaternion(n[3], n[0], n[1], n[2]);
+                rotation_ = {n[0], n[1], n[2], n[3]};
                 return true;
             case Key::Scale:
                 if (n.size() != 3) return false;
-                scale_ = QVector3D(n[0], n[1], n[2]);
+                scale_ = {n[0], n[1], n[2]};
                 return true;
             case Key::Children: return true;
             case Key::Mesh:
@@ -161,39 +172,37 @@ private:
         const bool hasParts = (seen_ & parts) != 0;
         // glTF gives a node's transform as a matrix or as its parts, not both.
         if (hasParts && (seen_ & 1u << static_cast<unsigned>(Key::Matrix)) != 0) return false;
-        if (result_.nodes.size() == static_cast<std::size_t>(std::numeric_limits<int>::max())) return false;
-        SceneNode& node = result_.nodes.emplace_back();
-        if (hasParts) {
-            node.transform.translate(translation_);
-            node.transform.rotate(rotation_);
-            node.transform.scale(scale_);
-        } else {
-            node.transform = matrix_;
+        if (result_.nodes.size() >= mostNodes_ ||
+            result_.nodes.size() == static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+            return false;
         }
+        ViewNode& node = result_.nodes.emplace_back();
+        node.transform = hasParts ? Composed(translation_, rotation_, scale_) : matrix_;
         node.mesh = mesh_;
         node.firstChild = static_cast<int>(firstChild_);
         node.childCount = static_cast<int>(result_.children.size() - firstChild_);
         return true;
     }
 
-    SceneNodes result_;
+    std::size_t mostNodes_;
+    ViewScene& result_;
     int depth_ = kBefore;
     int skipping_ = 0;  // how deep in a value passed over
     bool ended_ = false;
     Key key_ = Key::Other;
     unsigned seen_ = 0;  // the node's members read so far, a bit each
     int mesh_ = -1;
-    QMatrix4x4 matrix_;
-    QVector3D translation_;
-    QQuaternion rotation_;
-    QVector3D scale_;
+    ViewMatrix matrix_ = kViewIdentity;
+    std::array<float, 3> translation_{};
+    std::array<float, 4> rotation_{0, 0, 0, 1};  // x, y, z, w
+    std::array<float, 3> scale_{1, 1, 1};
     std::size_t firstChild_ = 0;
     std::vector<float> numbers_;
 };
 
 // The end of the JSON string that starts at `at` (a quote), past its closing quote.
-std::optional<qsizetype> StringEnd(const QByteArray& text, qsizetype at) {
-    for (qsizetype i = at + 1; i < text.size(); ++i) {
+std::optional<std::size_t> StringEnd(std::string_view text, std::size_t at) {
+    for (std::size_t i = at + 1; i < text.size(); ++i) {
         if (text[i] == '\\') {
             ++i;
         } else if (text[i] == '"') {
@@ -203,19 +212,19 @@ std::optional<qsizetype> StringEnd(const QByteArray& text, qsizetype at) {
     return std::nullopt;
 }
 
-qsizetype SkipSpace(const QByteArray& text, qsizetype at) {
+std::size_t SkipSpace(std::string_view text, std::size_t at) {
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r')) ++at;
     return at;
 }
 
 // The end of the JSON value that starts at `at`: strings passed over whole,
 // brackets counted. The value is not checked: the parser checks it.
-std::optional<qsizetype> ValueEnd(const QByteArray& text, qsizetype at) {
-    qsizetype depth = 0;
-    for (qsizetype i = at; i < text.size(); ++i) {
+std::optional<std::size_t> ValueEnd(std::string_view text, std::size_t at) {
+    std::size_t depth = 0;
+    for (std::size_t i = at; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '"') {
-            const std::optional<qsizetype> end = StringEnd(text, i);
+            const std::optional<std::size_t> end = StringEnd(text, i);
             if (!end || depth == 0) return end;
             i = *end - 1;
         } else if (c == '[' || c == '{') {
@@ -227,29 +236,28 @@ std::optional<qsizetype> ValueEnd(const QByteArray& text, qsizetype at) {
             return i;
         }
     }
-    return depth == 0 ? std::optional<qsizetype>(text.size()) : std::nullopt;
+    return depth == 0 ? std::optional<std::size_t>(text.size()) : std::nullopt;
 }
 
 }  // namespace
 
-std::optional<SceneNodes> ReadSceneNodes(std::string_view json) {
-    NodeReader reader;
-    if (!nlohmann::json::sax_parse(json.begin(), json.end(), &reader)) return std::nullopt;
-    return reader.Take();
+bool ReadViewNodes(std::string_view json, std::size_t mostNodes, ViewScene& scene) {
+    NodeReader reader(mostNodes, scene);
+    return nlohmann::json::sax_parse(json.begin(), json.end(), &reader) && reader.Ended();
 }
 
-std::optional<std::pair<qsizetype, qsizetype>> MemberValue(const QByteArray& document, std::string_view key) {
-    qsizetype at = SkipSpace(document, 0);
+std::optional<std::pair<std::size_t, std::size_t>> MemberValue(std::string_view document, std::string_view key) {
+    std::size_t at = SkipSpace(document, 0);
     if (at >= document.size() || document[at] != '{') return std::nullopt;
     at = SkipSpace(document, at + 1);
     while (at < document.size() && document[at] == '"') {
-        const std::optional<qsizetype> keyEnd = StringEnd(document, at);
+        const std::optional<std::size_t> keyEnd = StringEnd(document, at);
         if (!keyEnd) return std::nullopt;
-        const std::string_view name(document.constData() + at + 1, static_cast<std::size_t>(*keyEnd - at - 2));
+        const std::string_view name = document.substr(at + 1, *keyEnd - at - 2);
         at = SkipSpace(document, *keyEnd);
         if (at >= document.size() || document[at] != ':') return std::nullopt;
-        const qsizetype valueStart = SkipSpace(document, at + 1);
-        const std::optional<qsizetype> valueEnd = ValueEnd(document, valueStart);
+        const std::size_t valueStart = SkipSpace(document, at + 1);
+        const std::optional<std::size_t> valueEnd = ValueEnd(document, valueStart);
         if (!valueEnd || *valueEnd <= valueStart) return std::nullopt;
         if (name == key) return std::pair(valueStart, *valueEnd - valueStart);
         at = SkipSpace(document, *valueEnd);
@@ -259,4 +267,4 @@ std::optional<std::pair<qsizetype, qsizetype>> MemberValue(const QByteArray& doc
     return std::nullopt;
 }
 
-}  // namespace kvstudio
+}  // namespace korvanta
