@@ -7,18 +7,22 @@
 // With --cancel-at=PERCENT it presses the progress dialog's Cancel once the
 // import passes PERCENT and reports how long the cancellation took and how
 // many meshes the view then holds. The results dialog is closed as soon as
-// it is up.
+// it is up. Once the model is drawn it orbits the camera as a user does, the
+// left button held on the view and moved a few pixels a frame, and prints the
+// median and the worst time of a frame while orbiting.
 //
-//   xvfb-run -a build/bench/studio_timing [--cancel-at=PERCENT] SCENE.3ds
+//   xvfb-run -a build/bench/studio_timing [--cancel-at=PERCENT] [--orbit-frames=N] SCENE.3ds
 
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QFile>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QQuickWidget>
 #include <QQuickWindow>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
@@ -26,9 +30,12 @@
 #include <QWindow>
 #include <QtQuick3D/qquick3d.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FreedMemory.h"
 #include "ImporterPlugin.h"
@@ -99,6 +106,65 @@ bool RunKvimport(const QString& scene) {
     return true;
 }
 
+// Orbits the view's camera as a user drags it: the left button pressed in
+// the middle of the view and moved a few pixels after every frame. A frame's
+// time runs from the end of one frame drawn to the end of the next.
+class OrbitClock {
+public:
+    OrbitClock(int frames, std::function<void()> done) : frames_(frames), done_(std::move(done)) {}
+
+    void Start(kvstudio::ModelView& view) {
+        view_ = view.findChild<QQuickWidget*>();
+        at_ = view_->rect().center();
+        Send(QEvent::MouseButtonPress, Qt::LeftButton);
+        // Past the distance at which a press becomes a drag.
+        at_ += QPoint(kStartPixels, 0);
+        Send(QEvent::MouseMove, Qt::LeftButton);
+        drawn_ = QObject::connect(view_->quickWindow(), &QQuickWindow::afterRendering, view_, [this] { Frame(); },
+                                         Qt::QueuedConnection);
+    }
+
+    void Report() const {
+        std::vector<qint64> sorted = times_;
+        std::sort(sorted.begin(), sorted.end());
+        std::printf("orbiting: %zu frames, median %lld ms, worst %lld ms\n", sorted.size(),
+                    static_cast<long long>(sorted[sorted.size() / 2]), static_cast<long long>(sorted.back()));
+    }
+
+private:
+    static constexpr int kStartPixels = 20;
+    static constexpr int kPixelsPerFrame = 6;
+
+    void Send(QEvent::Type type, Qt::MouseButtons held) {
+        QMouseEvent event(type, at_, view_->mapToGlobal(at_), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(view_, &event);
+    }
+
+    void Frame() {
+        if (clock_.isValid()) {
+            times_.push_back(clock_.restart());
+        } else {
+            clock_.start();
+        }
+        if (static_cast<int>(times_.size()) == frames_) {
+            QObject::disconnect(drawn_);
+            Send(QEvent::MouseButtonRelease, Qt::NoButton);
+            done_();
+            return;
+        }
+        at_ += QPoint(kPixelsPerFrame, 0);
+        Send(QEvent::MouseMove, Qt::LeftButton);
+    }
+
+    QQuickWidget* view_ = nullptr;
+    QMetaObject::Connection drawn_;
+    const int frames_;
+    std::function<void()> done_;
+    QPoint at_;
+    QElapsedTimer clock_;
+    std::vector<qint64> times_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -109,10 +175,17 @@ int main(int argc, char** argv) {
     QSurfaceFormat::setDefaultFormat(QQuick3D::idealSurfaceFormat());
     const QStringList arguments = QApplication::arguments().mid(1);
     if (arguments.isEmpty()) {
-        std::fprintf(stderr, "usage: studio_timing [--cancel-at=PERCENT] SCENE.3ds\n");
+        std::fprintf(stderr, "usage: studio_timing [--cancel-at=PERCENT] [--orbit-frames=N] SCENE.3ds\n");
         return 2;
     }
-    const int cancelAt = arguments.size() > 1 ? arguments.front().section('=', 1).toInt() : -1;
+    const auto option = [&](const QString& name, int otherwise) {
+        for (const QString& argument : arguments) {
+            if (argument.startsWith(name + '=')) return argument.section('=', 1).toInt();
+        }
+        return otherwise;
+    };
+    const int cancelAt = option(QStringLiteral("--cancel-at"), -1);
+    const int orbitFrames = std::max(option(QStringLiteral("--orbit-frames"), 30), 1);
     const QString scene = arguments.back();
     if (!RunKvimport(scene)) return 1;
 
@@ -155,6 +228,10 @@ int main(int argc, char** argv) {
         progress->findChild<QPushButton*>()->click();
     });
     watch.start(5);
+    OrbitClock orbit(orbitFrames, [&] {
+        orbit.Report();
+        QApplication::quit();
+    });
     // The model is on screen once the first frame after it was shown is
     // drawn: the view makes its Qt Quick window for the first model.
     const auto report = [&] {
@@ -170,7 +247,7 @@ int main(int argc, char** argv) {
                     static_cast<long long>(shown - converted), static_cast<long long>(viewStall), window.View().MeshCount());
         std::printf("drawn %lld ms after that, longest stall of the window %lld ms\n", static_cast<long long>(drawn - shown),
                     static_cast<long long>(drawStall));
-        QApplication::quit();
+        orbit.Start(window.View());
     };
     QObject::connect(&window, &kvstudio::StudioWindow::ModelShown, [&] {
         shown = clock.elapsed();
