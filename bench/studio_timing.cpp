@@ -7,9 +7,9 @@
 // With --cancel-at=PERCENT it presses the progress dialog's Cancel once the
 // import passes PERCENT and reports how long the cancellation took and how
 // many meshes the view then holds. The results dialog is closed as soon as
-// it is up. Once the model is drawn it orbits the camera as a user does, the
-// left button held on the view and moved a few pixels a frame, and prints the
-// median and the worst time of a frame while orbiting.
+// it is up. Once the model is drawn it orbits the camera as a user does, an
+// arrow key pressed after every frame, and prints the median and the worst
+// time of a frame while orbiting.
 //
 //   xvfb-run -a build/bench/studio_timing [--cancel-at=PERCENT] [--orbit-frames=N] SCENE.3ds
 
@@ -17,12 +17,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMouseEvent>
+#include <QKeyEvent>
 #include <QFile>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QQuickWidget>
 #include <QQuickWindow>
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
@@ -106,22 +105,24 @@ bool RunKvimport(const QString& scene) {
     return true;
 }
 
-// Orbits the view's camera as a user drags it: the left button pressed in
-// the middle of the view and moved a few pixels after every frame. A frame's
-// time runs from the end of one frame drawn to the end of the next.
+// Orbits the view's camera as a user does with the arrow keys: a key press
+// after every frame, each turning the camera ten degrees. A frame's time
+// runs from the end of one frame drawn to the end of the next.
 class OrbitClock {
 public:
-    OrbitClock(int frames, std::function<void()> done) : frames_(frames), done_(std::move(done)) {}
+    OrbitClock(int frames, std::function<void()> done) : frames_(frames), done_(std::move(done)) {
+        stalled_.setSingleShot(true);
+        QObject::connect(&stalled_, &QTimer::timeout, [this] {
+            std::fprintf(stderr, "orbiting: no frame drawn within %d s\n", kStalledMilliseconds / 1000);
+            QApplication::exit(1);
+        });
+    }
 
     void Start(kvstudio::ModelView& view) {
-        view_ = view.findChild<QQuickWidget*>();
-        at_ = view_->rect().center();
-        Send(QEvent::MouseButtonPress, Qt::LeftButton);
-        // Past the distance at which a press becomes a drag.
-        at_ += QPoint(kStartPixels, 0);
-        Send(QEvent::MouseMove, Qt::LeftButton);
-        drawn_ = QObject::connect(view_->quickWindow(), &QQuickWindow::afterRendering, view_, [this] { Frame(); },
-                                         Qt::QueuedConnection);
+        view_ = &view;
+        drawn_ = QObject::connect(view.QuickWindow(), &QQuickWindow::afterRendering, &view, [this] { Frame(); },
+                                  Qt::QueuedConnection);
+        Turn();
     }
 
     void Report() const {
@@ -132,12 +133,12 @@ public:
     }
 
 private:
-    static constexpr int kStartPixels = 20;
-    static constexpr int kPixelsPerFrame = 6;
+    static constexpr int kStalledMilliseconds = 60'000;
 
-    void Send(QEvent::Type type, Qt::MouseButtons held) {
-        QMouseEvent event(type, at_, view_->mapToGlobal(at_), Qt::LeftButton, held, Qt::NoModifier);
-        QApplication::sendEvent(view_, &event);
+    void Turn() {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        QApplication::sendEvent(view_, &press);
+        stalled_.start(kStalledMilliseconds);
     }
 
     void Frame() {
@@ -147,20 +148,19 @@ private:
             clock_.start();
         }
         if (static_cast<int>(times_.size()) == frames_) {
+            stalled_.stop();
             QObject::disconnect(drawn_);
-            Send(QEvent::MouseButtonRelease, Qt::NoButton);
             done_();
             return;
         }
-        at_ += QPoint(kPixelsPerFrame, 0);
-        Send(QEvent::MouseMove, Qt::LeftButton);
+        Turn();
     }
 
-    QQuickWidget* view_ = nullptr;
+    kvstudio::ModelView* view_ = nullptr;
     QMetaObject::Connection drawn_;
     const int frames_;
     std::function<void()> done_;
-    QPoint at_;
+    QTimer stalled_;
     QElapsedTimer clock_;
     std::vector<qint64> times_;
 };
