@@ -1,8 +1,11 @@
 #include "ModelForView.h"
 
+#include <algorithm>
+
 #include "GlbFile.h"
 #include "JsonFileReasons.h"
 #include "ModelFileOutline.h"
+#include "ModelViewCoarse.h"
 #include "StudioText.h"
 #include "utils/AvailableMemory.h"
 
@@ -17,7 +20,11 @@ ModelForView ReadModelForView(const std::string& modelFile) {
     }
     model.contents = ContentsOf(outline);
     const korvanta::ViewerDemand demand = korvanta::ViewerDemandOf(outline);
-    const std::uint64_t needed = kViewRates.BytesFor(demand);
+    // A large model's coarser drawing for the camera's moves stores at most
+    // as many triangles again, and no more than its budget.
+    korvanta::ViewerDemand withCoarse = demand;
+    withCoarse.triangles += std::min(demand.triangles, static_cast<std::uint64_t>(kMostTrianglesDrawnMoving));
+    const std::uint64_t needed = kViewRates.BytesFor(withCoarse);
     const std::uint64_t available = hollin::utils::AvailableMemory();
     if (needed > available) {
         model.scene.whyNotDrawn =
