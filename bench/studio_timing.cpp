@@ -7,9 +7,10 @@
 // With --cancel-at=PERCENT it presses the progress dialog's Cancel once the
 // import passes PERCENT and reports how long the cancellation took and how
 // many meshes the view then holds. The results dialog is closed as soon as
-// it is up. Once the model is drawn it orbits the camera as a user does, an
-// arrow key pressed after every frame, and prints the median and the worst
-// time of a frame while orbiting.
+// it is up. Once the model is drawn, and the view's coarser drawing of a
+// large model for the camera's moves is made, it orbits the camera as a
+// user does, an arrow key pressed after every frame, and prints the median
+// and the worst time of a frame while orbiting.
 //
 //   xvfb-run -a build/bench/studio_timing [--cancel-at=PERCENT] [--orbit-frames=N] SCENE.3ds
 
