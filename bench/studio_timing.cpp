@@ -7,14 +7,18 @@
 // With --cancel-at=PERCENT it presses the progress dialog's Cancel once the
 // import passes PERCENT and reports how long the cancellation took and how
 // many meshes the view then holds. The results dialog is closed as soon as
-// it is up.
+// it is up. Once the model is drawn, and the view's coarser drawing of a
+// large model for the camera's moves is made, it orbits the camera as a
+// user does, an arrow key pressed after every frame, and prints the median
+// and the worst time of a frame while orbiting.
 //
-//   xvfb-run -a build/bench/studio_timing [--cancel-at=PERCENT] SCENE.3ds
+//   xvfb-run -a build/bench/studio_timing [--cancel-at=PERCENT] [--orbit-frames=N] SCENE.3ds
 
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QFile>
 #include <QProcess>
 #include <QProgressDialog>
@@ -26,9 +30,12 @@
 #include <QWindow>
 #include <QtQuick3D/qquick3d.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FreedMemory.h"
 #include "ImporterPlugin.h"
@@ -99,6 +106,66 @@ bool RunKvimport(const QString& scene) {
     return true;
 }
 
+// Orbits the view's camera as a user does with the arrow keys: a key press
+// after every frame, each turning the camera ten degrees. A frame's time
+// runs from the end of one frame drawn to the end of the next.
+class OrbitClock {
+public:
+    OrbitClock(int frames, std::function<void()> done) : frames_(frames), done_(std::move(done)) {
+        stalled_.setSingleShot(true);
+        QObject::connect(&stalled_, &QTimer::timeout, [this] {
+            std::fprintf(stderr, "orbiting: no frame drawn within %d s\n", kStalledMilliseconds / 1000);
+            QApplication::exit(1);
+        });
+    }
+
+    void Start(kvstudio::ModelView& view) {
+        view_ = &view;
+        drawn_ = QObject::connect(view.QuickWindow(), &QQuickWindow::afterRendering, &view, [this] { Frame(); },
+                                  Qt::QueuedConnection);
+        Turn();
+    }
+
+    void Report() const {
+        std::vector<qint64> sorted = times_;
+        std::sort(sorted.begin(), sorted.end());
+        std::printf("orbiting: %zu frames, median %lld ms, worst %lld ms\n", sorted.size(),
+                    static_cast<long long>(sorted[sorted.size() / 2]), static_cast<long long>(sorted.back()));
+    }
+
+private:
+    static constexpr int kStalledMilliseconds = 60'000;
+
+    void Turn() {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        QApplication::sendEvent(view_, &press);
+        stalled_.start(kStalledMilliseconds);
+    }
+
+    void Frame() {
+        if (clock_.isValid()) {
+            times_.push_back(clock_.restart());
+        } else {
+            clock_.start();
+        }
+        if (static_cast<int>(times_.size()) == frames_) {
+            stalled_.stop();
+            QObject::disconnect(drawn_);
+            done_();
+            return;
+        }
+        Turn();
+    }
+
+    kvstudio::ModelView* view_ = nullptr;
+    QMetaObject::Connection drawn_;
+    const int frames_;
+    std::function<void()> done_;
+    QTimer stalled_;
+    QElapsedTimer clock_;
+    std::vector<qint64> times_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -109,10 +176,17 @@ int main(int argc, char** argv) {
     QSurfaceFormat::setDefaultFormat(QQuick3D::idealSurfaceFormat());
     const QStringList arguments = QApplication::arguments().mid(1);
     if (arguments.isEmpty()) {
-        std::fprintf(stderr, "usage: studio_timing [--cancel-at=PERCENT] SCENE.3ds\n");
+        std::fprintf(stderr, "usage: studio_timing [--cancel-at=PERCENT] [--orbit-frames=N] SCENE.3ds\n");
         return 2;
     }
-    const int cancelAt = arguments.size() > 1 ? arguments.front().section('=', 1).toInt() : -1;
+    const auto option = [&](const QString& name, int otherwise) {
+        for (const QString& argument : arguments) {
+            if (argument.startsWith(name + '=')) return argument.section('=', 1).toInt();
+        }
+        return otherwise;
+    };
+    const int cancelAt = option(QStringLiteral("--cancel-at"), -1);
+    const int orbitFrames = std::max(option(QStringLiteral("--orbit-frames"), 30), 1);
     const QString scene = arguments.back();
     if (!RunKvimport(scene)) return 1;
 
@@ -155,6 +229,11 @@ int main(int argc, char** argv) {
         progress->findChild<QPushButton*>()->click();
     });
     watch.start(5);
+    QTimer coarse;
+    OrbitClock orbit(orbitFrames, [&] {
+        orbit.Report();
+        QApplication::quit();
+    });
     // The model is on screen once the first frame after it was shown is
     // drawn: the view makes its Qt Quick window for the first model.
     const auto report = [&] {
@@ -170,8 +249,18 @@ int main(int argc, char** argv) {
                     static_cast<long long>(shown - converted), static_cast<long long>(viewStall), window.View().MeshCount());
         std::printf("drawn %lld ms after that, longest stall of the window %lld ms\n", static_cast<long long>(drawn - shown),
                     static_cast<long long>(drawStall));
-        QApplication::quit();
+        coarse.start(10);
     };
+    // A large model's coarser drawing for the camera's moves is made on a
+    // thread of its own after the model is shown; a small one has none.
+    QObject::connect(&coarse, &QTimer::timeout, [&] {
+        constexpr qint64 kLongestWait = 10'000;
+        const bool made = window.View().HasCoarseDrawing();
+        if (!made && clock.elapsed() - shown < kLongestWait) return;
+        coarse.stop();
+        if (made) std::printf("coarser drawing made %lld ms after the model was shown\n", static_cast<long long>(clock.elapsed() - shown));
+        orbit.Start(window.View());
+    });
     QObject::connect(&window, &kvstudio::StudioWindow::ModelShown, [&] {
         shown = clock.elapsed();
         viewStall = stalls.TakeLongest();

@@ -1,6 +1,9 @@
 #include "ModelForView.h"
 
+#include <algorithm>
+
 #include "ModelFileOutline.h"
+#include "ModelViewCoarse.h"
 #include "utils/AvailableMemory.h"
 
 namespace kvstudio {
@@ -13,7 +16,16 @@ ModelForView ReadModelForView(const std::string& modelFile) {
         return model;
     }
     model.contents = ContentsOf(outline);
-    model.scene = ReadModelScene(modelFile, kViewRates, hollin::utils::AvailableMemory(), kImageBytes);
+    // A large model's coarser drawing for the camera's moves stores at most
+    // as many triangles again, and no more than its budget: that memory is
+    // set aside before the scene is counted against what is left.
+    const korvanta::ViewerDemand demand = korvanta::ViewerDemandOf(outline);
+    const std::uint64_t coarseTriangles =
+        std::min(demand.triangles, static_cast<std::uint64_t>(kMostTrianglesDrawnMoving));
+    const std::uint64_t coarseBytes = coarseTriangles * kViewRates.bytesPerTriangle;
+    const std::uint64_t available = hollin::utils::AvailableMemory();
+    const std::uint64_t forScene = available - std::min(available, coarseBytes);
+    model.scene = ReadModelScene(modelFile, kViewRates, forScene, kImageBytes);
     return model;
 }
 

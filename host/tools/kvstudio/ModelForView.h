@@ -23,7 +23,8 @@ struct ModelForView {
 // besides (the window and the Qt Quick scene drawn in software): measured
 // on File > Open of the doubling models and the benchmark's scenes (330
 // bytes a placement, 60 a triangle, 200 MiB; bench/README.md), with a
-// third more.
+// third more. A large model's coarser drawing (ModelViewCoarse.h) is counted
+// as triangles stored.
 inline constexpr korvanta::ViewerRates kViewRates{.bytesPerPlacement = 440, .bytesPerTriangle = 80,
                                                   .baseBytes = std::uint64_t{267} << 20};
 

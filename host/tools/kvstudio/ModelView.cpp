@@ -5,16 +5,19 @@
 #include <QLabel>
 #include <QOpenGLContext>
 #include <QQmlError>
+#include <QQmlProperty>
 #include <QQuickItem>
 #include <QQuickWidget>
 #include <QQuickWindow>
 #include <QStackedLayout>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtQuick3D/qquick3dgeometry.h>
 #include <QtQuick3D/qquick3dinstancing.h>
 #include <QtQuick3D/qquick3dobject.h>
 
 #include "ModelScene.h"
+#include "ModelViewCoarse.h"
 #include "SceneObjects.h"
 #include "StudioText.h"
 
@@ -31,19 +34,12 @@ constexpr int kFirstFrameMilliseconds = 5'000;
 // a large model turns with rough edges rather than stalls.
 constexpr qint64 kMostTrianglesMultisampled = 1'000'000;
 
-// The triangles of every mesh placed in the scene.
-qint64 PlacedTriangles(const ModelScene& scene) {
-    qint64 triangles = 0;
-    for (const SceneMesh& mesh : scene.meshes) {
-        for (const SceneMesh::Part& part : mesh.parts) triangles += qint64{mesh.placements} * (part.indexCount / 3);
-    }
-    return triangles;
-}
-
 // A model draws a mesh for each part of its geometry, once for each of its placements.
 int CountMeshes(const QObject& node) {
     int count = 0;
     for (const QObject* child : node.findChildren<QObject*>(Qt::FindDirectChildrenOnly)) {
+        // The coarser drawing is another drawing of the same meshes.
+        if (child->objectName() == QLatin1String(kCoarseDrawingName)) continue;
         if (child->inherits("QQuick3DModel") && child->objectName() != QLatin1String(kMarkName)) {
             const auto* geometry = child->property("geometry").value<QQuick3DGeometry*>();
             const auto* placements = dynamic_cast<const ScenePlacements*>(child->property("instancing").value<QQuick3DInstancing*>());
@@ -160,8 +156,21 @@ void ModelView::Show(const ModelScene& scene) {
     pages_->setCurrentWidget(quick_);
     shown_ = scene;
     scene_ = MakeSceneObjects(shown_, *ModelNode(), *quick_->engine());
+    QQmlProperty::write(Root(), QStringLiteral("fullDrawing"),
+                        QVariant::fromValue<QObject*>(scene_->findChild<QObject*>(QLatin1String(kFullDrawingName))));
     Root()->setProperty("hasModel", true);
-    Root()->setProperty("multisampled", PlacedTriangles(scene) <= kMostTrianglesMultisampled);
+    const qint64 placed = PlacedTriangles(scene.meshes);
+    Root()->setProperty("multisampled", placed <= kMostTrianglesMultisampled);
+    if (placed > kMostTrianglesDrawnMoving) {
+        // Made on a thread of the pool, so that the window goes on answering
+        // and the model is drawn meanwhile, as it is.
+        QtConcurrent::run(CoarseMeshes, scene.meshes)
+            .then(this, [this, shown = scene_](const std::vector<std::optional<SceneMesh>>& coarse) {
+                if (coarse.empty() || shown.isNull() || scene_ != shown) return;
+                QQuick3DObject* drawing = AddCoarseObjects(*scene_, coarse, *quick_->engine());
+                QQmlProperty::write(Root(), QStringLiteral("coarseDrawing"), QVariant::fromValue<QObject*>(drawing));
+            });
+    }
     if (scene.box) {
         Root()->setProperty("boundsMinimum", scene.box->low);
         Root()->setProperty("boundsMaximum", scene.box->high);
@@ -179,6 +188,9 @@ void ModelView::RemoveModel() {
     if (Root() == nullptr) return;
     QMetaObject::invokeMethod(Root(), "clearSelection");
     Root()->setProperty("hasModel", false);
+    for (const char* name : {"fullDrawing", "coarseDrawing"}) {
+        QQmlProperty::write(Root(), QLatin1String(name), QVariant::fromValue<QObject*>(nullptr));
+    }
     delete scene_;
     shown_ = {};
 }
@@ -204,6 +216,14 @@ void ModelView::Select(const std::vector<int>& instancePath, bool topLevelFaces)
         return;
     }
     QMetaObject::invokeMethod(Root(), "turnToBox", Q_ARG(QVariant, box->low), Q_ARG(QVariant, box->high));
+}
+
+bool ModelView::HasCoarseDrawing() const {
+    return Root() != nullptr && Root()->property("coarseDrawing").value<QObject*>() != nullptr;
+}
+
+bool ModelView::DrawsCoarse() const {
+    return Root() != nullptr && Root()->property("drawsCoarse").toBool();
 }
 
 bool ModelView::HasSelection() const {

@@ -56,6 +56,12 @@ public:
     // Empty takes the tint away.
     void Select(const std::vector<int>& instancePath, bool topLevelFaces);
     bool HasSelection() const;
+    // A model of more than kMostTrianglesDrawnMoving triangles is drawn
+    // coarser while the camera moves (see ModelViewCoarse.h), once that
+    // drawing is made, on a thread of its own, shortly after Show.
+    bool HasCoarseDrawing() const;
+    // True while the camera moves and the coarser drawing is drawn.
+    bool DrawsCoarse() const;
 
     // Why the view cannot draw; empty while it can, or is still finding out.
     const QString& WhyUnavailable() const { return whyUnavailable_; }

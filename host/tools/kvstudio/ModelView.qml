@@ -29,8 +29,23 @@ Item {
     property real gridStep: 0
     // Whether a placed part picked in the outline is marked.
     property bool hasSelection: false
+    // The model's drawing, and a coarser one of a large model (null for a
+    // small one), which is drawn in its place while the camera moves: a
+    // drag held, or a move less than `restingMilliseconds` ago.
+    property Node fullDrawing: null
+    property Node coarseDrawing: null
+    readonly property int restingMilliseconds: 150
+    readonly property bool moving: controller.inputsNeedProcessing || resting.running
+    readonly property bool drawsCoarse: moving && coarseDrawing !== null
+    // Set while the view places the camera itself, which is no move of the user's.
+    property bool placingCamera: false
+
+    function cameraMoved() {
+        if (!placingCamera) resting.restart();
+    }
 
     function frameAll() {
+        placingCamera = true;
         const minimum = boundsMinimum;
         const maximum = boundsMaximum;
         const center = minimum.plus(maximum).times(0.5);
@@ -42,6 +57,7 @@ Item {
         origin.eulerRotation = Qt.vector3d(-25, 35, 0);
         framedDistance = distanceToSee(shownRadius);
         camera.z = framedDistance;
+        placingCamera = false;
     }
 
     function distanceToSee(radius) {
@@ -63,8 +79,10 @@ Item {
                                                              Math.max(maximum.z, point.z));
         }
         hasSelection = true;
+        placingCamera = true;
         origin.position = minimum.plus(maximum).times(0.5);
         camera.z = Math.max(distanceToSee(maximum.minus(minimum).length() / 2), nearestDistance);
+        placingCamera = false;
     }
 
     function clearSelection() {
@@ -102,6 +120,32 @@ Item {
             handled = false;
         }
         return handled;
+    }
+
+    Timer {
+        id: resting
+        interval: root.restingMilliseconds
+    }
+    Connections {
+        target: origin
+        function onEulerRotationChanged() { root.cameraMoved(); }
+        function onPositionChanged() { root.cameraMoved(); }
+    }
+    Connections {
+        target: camera
+        function onZChanged() { root.cameraMoved(); }
+    }
+    Binding {
+        target: root.fullDrawing
+        property: "visible"
+        value: !root.drawsCoarse
+        when: root.fullDrawing !== null
+    }
+    Binding {
+        target: root.coarseDrawing
+        property: "visible"
+        value: root.drawsCoarse
+        when: root.coarseDrawing !== null
     }
 
     View3D {

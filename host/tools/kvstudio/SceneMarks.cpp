@@ -89,11 +89,11 @@ void MarkPlacements(QQuick3DObject& objects, const ModelScene& scene, const std:
                     QQmlEngine& engine) {
     for (QObject* mark : objects.findChildren<QObject*>(QLatin1String(kMarkName), Qt::FindDirectChildrenOnly)) delete mark;
     Marker marker(objects, engine);
-    for (QObject* child : objects.children()) {
-        const QVariant number = child->property(kSceneMeshProperty);
-        auto* model = qobject_cast<QQuick3DObject*>(child);
-        if (!number.isValid() || model == nullptr) continue;
-        const auto index = static_cast<std::size_t>(number.toInt());
+    std::map<int, QQuick3DObject*> coarse;
+    for (QQuick3DObject* model : SceneModels(objects, kCoarseDrawingName)) coarse[model->property(kSceneMeshProperty).toInt()] = model;
+    for (QQuick3DObject* model : SceneModels(objects, kFullDrawingName)) {
+        const int number = model->property(kSceneMeshProperty).toInt();
+        const auto index = static_cast<std::size_t>(number);
         const SceneMesh& mesh = scene.meshes[index];
         static const std::vector<int> kNone;
         const std::vector<int>& marked = index < chosen.size() ? chosen[index] : kNone;
@@ -102,6 +102,8 @@ void MarkPlacements(QQuick3DObject& objects, const ModelScene& scene, const std:
         model->setProperty(kHasMarks, !marked.empty());
         if (mesh.placements == 1) {
             model->setProperty("visible", marked.empty());
+            // The coarser drawing shares the placements of instance tables, not of nodes.
+            if (const auto other = coarse.find(number); other != coarse.end()) other->second->setProperty("visible", marked.empty());
         } else if (auto* placements = model->findChild<ScenePlacements*>(QString(), Qt::FindDirectChildrenOnly)) {
             placements->SetTable(marked.empty() ? mesh.instances : WithoutEntries(mesh.instances, marked), mesh.placements);
         }

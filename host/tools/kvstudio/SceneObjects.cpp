@@ -15,6 +15,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -64,6 +65,25 @@ QByteArray ScenePlacements::getInstanceBuffer(int* instanceCount) {
 
 namespace {
 
+QQuick3DGeometry* MakeGeometry(const SceneMesh& mesh, QQuick3DObject& owner) {
+    using Attribute = QQuick3DGeometry::Attribute;
+    auto* geometry = new QQuick3DGeometry(&owner);
+    geometry->setVertexData(mesh.vertices);
+    geometry->setIndexData(mesh.indices);
+    geometry->setStride(mesh.Stride());
+    geometry->setPrimitiveType(QQuick3DGeometry::PrimitiveType::Triangles);
+    geometry->addAttribute(Attribute::PositionSemantic, 0, Attribute::F32Type);
+    // Without normals Qt Quick 3D shades each triangle by its own plane.
+    if (mesh.smooth) geometry->addAttribute(Attribute::NormalSemantic, mesh.NormalOffset(), Attribute::F32Type);
+    if (mesh.textured) geometry->addAttribute(Attribute::TexCoord0Semantic, mesh.UvOffset(), Attribute::F32Type);
+    geometry->addAttribute(Attribute::IndexSemantic, 0, mesh.wideIndices ? Attribute::U32Type : Attribute::U16Type);
+    geometry->setBounds(mesh.box.low, mesh.box.high);
+    for (const SceneMesh::Part& part : mesh.parts) {
+        geometry->addSubset(part.firstIndex, part.indexCount, part.box.low, part.box.high);
+    }
+    return geometry;
+}
+
 class SceneObjectMaker {
 public:
     SceneObjectMaker(const ModelScene& scene, QQmlEngine& engine)
@@ -75,10 +95,12 @@ public:
 
     QQuick3DObject* Make(QQuick3DObject& parent) {
         top_ = CreateBelow(*node_, parent);
+        QQuick3DObject* models = CreateBelow(*node_, *top_);
+        models->setObjectName(QLatin1String(kFullDrawingName));
         for (std::size_t index = 0; index < scene_.meshes.size(); ++index) {
             const SceneMesh& mesh = scene_.meshes[index];
             if (mesh.placements == 0 || mesh.parts.empty()) continue;
-            MakeModel(mesh, *top_)->setProperty(kSceneMeshProperty, static_cast<int>(index));
+            MakeModel(mesh, *models)->setProperty(kSceneMeshProperty, static_cast<int>(index));
         }
         return top_;
     }
@@ -129,24 +151,8 @@ private:
 
     QQuick3DGeometry* Geometry(const SceneMesh& mesh) {
         auto [known, isNew] = geometries_.try_emplace(&mesh);
-        if (!isNew) return known->second;
-        using Attribute = QQuick3DGeometry::Attribute;
-        auto* geometry = new QQuick3DGeometry(top_);
-        geometry->setVertexData(mesh.vertices);
-        geometry->setIndexData(mesh.indices);
-        geometry->setStride(mesh.Stride());
-        geometry->setPrimitiveType(QQuick3DGeometry::PrimitiveType::Triangles);
-        geometry->addAttribute(Attribute::PositionSemantic, 0, Attribute::F32Type);
-        // Without normals Qt Quick 3D shades each triangle by its own plane.
-        if (mesh.smooth) geometry->addAttribute(Attribute::NormalSemantic, mesh.NormalOffset(), Attribute::F32Type);
-        if (mesh.textured) geometry->addAttribute(Attribute::TexCoord0Semantic, mesh.UvOffset(), Attribute::F32Type);
-        geometry->addAttribute(Attribute::IndexSemantic, 0, mesh.wideIndices ? Attribute::U32Type : Attribute::U16Type);
-        geometry->setBounds(mesh.box.low, mesh.box.high);
-        for (const SceneMesh::Part& part : mesh.parts) {
-            geometry->addSubset(part.firstIndex, part.indexCount, part.box.low, part.box.high);
-        }
-        known->second = geometry;
-        return geometry;
+        if (isNew) known->second = MakeGeometry(mesh, *top_);
+        return known->second;
     }
 
     // -1 is glTF's default material.
@@ -216,6 +222,39 @@ QQuick3DObject* CreateBelow(QQmlComponent& component, QQuick3DObject& above) {
 
 QQuick3DObject* MakeSceneObjects(const ModelScene& scene, QQuick3DObject& parent, QQmlEngine& engine) {
     return SceneObjectMaker(scene, engine).Make(parent);
+}
+
+QList<QQuick3DObject*> SceneModels(QQuick3DObject& objects, const char* drawing) {
+    QList<QQuick3DObject*> models;
+    auto* group = objects.findChild<QQuick3DObject*>(QLatin1String(drawing), Qt::FindDirectChildrenOnly);
+    if (group == nullptr) return models;
+    for (QObject* child : group->children()) {
+        auto* model = qobject_cast<QQuick3DObject*>(child);
+        if (model != nullptr && child->property(kSceneMeshProperty).isValid()) models.append(model);
+    }
+    return models;
+}
+
+QQuick3DObject* AddCoarseObjects(QQuick3DObject& objects, const std::vector<std::optional<SceneMesh>>& coarse,
+                                 QQmlEngine& engine) {
+    const std::unique_ptr<QQmlComponent> node(QuickComponent(engine, "Node"));
+    const std::unique_ptr<QQmlComponent> model(QuickComponent(engine, "Model"));
+    QQuick3DObject* drawing = CreateBelow(*node, objects);
+    drawing->setObjectName(QLatin1String(kCoarseDrawingName));
+    for (QQuick3DObject* full : SceneModels(objects, kFullDrawingName)) {
+        const QVariant number = full->property(kSceneMeshProperty);
+        const std::optional<SceneMesh>& mesh = coarse.at(static_cast<std::size_t>(number.toInt()));
+        QQuick3DObject* made = CreateBelow(*model, *drawing);
+        made->setProperty(kSceneMeshProperty, number);
+        QQmlProperty::write(made, QStringLiteral("geometry"),
+                            mesh ? QVariant::fromValue(MakeGeometry(*mesh, *drawing)) : full->property("geometry"));
+        // The placements are shared, so that a part picked leaves both drawings alike.
+        for (const char* name : {"instancing", "position", "rotation", "scale", "visible"}) made->setProperty(name, full->property(name));
+        QQmlListReference from(full, "materials");
+        QQmlListReference to(made, "materials");
+        for (qsizetype index = 0; index < from.count(); ++index) to.append(from.at(index));
+    }
+    return drawing;
 }
 
 }  // namespace kvstudio

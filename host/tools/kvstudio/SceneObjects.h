@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QtQuick3D/qquick3dinstancing.h>
 
+#include <optional>
 #include <vector>
 
 class QQmlComponent;
@@ -12,6 +14,7 @@ class QQuick3DObject;
 namespace kvstudio {
 
 struct ModelScene;
+struct SceneMesh;
 
 // The instance table of a mesh (SceneMesh::instances), handed to Qt Quick
 // 3D as it is, shared, not copied.
@@ -36,10 +39,25 @@ private:
 // which draws each part of the mesh with its material. A placement costs
 // an entry of the table, not an object: real models place a bolt or a
 // window thousands of times. A material or texture is made once, and every
-// array is the scene's own, shared, not copied. Returns the node that holds
-// the models and owns everything made. On the GUI thread, with the view's
-// engine.
+// array is the scene's own, shared, not copied. Returns the node that owns
+// everything made; the models are in its node named kFullDrawingName. On
+// the GUI thread, with the view's engine.
 QQuick3DObject* MakeSceneObjects(const ModelScene& scene, QQuick3DObject& parent, QQmlEngine& engine);
+
+// Adds to `objects`, which MakeSceneObjects made, a second drawing of the
+// model in a node named kCoarseDrawingName, hidden or not with that node: a
+// model for each of the first drawing's, with the coarser mesh `coarse` has
+// for it (see CoarseMeshes) or the same mesh, and the same materials and
+// placements. Returns that node.
+QQuick3DObject* AddCoarseObjects(QQuick3DObject& objects, const std::vector<std::optional<SceneMesh>>& coarse,
+                                 QQmlEngine& engine);
+
+inline constexpr char kFullDrawingName[] = "fullDrawing";
+inline constexpr char kCoarseDrawingName[] = "coarseDrawing";
+
+// The models of one drawing of `objects` (kFullDrawingName or
+// kCoarseDrawingName); none while there is no such drawing.
+QList<QQuick3DObject*> SceneModels(QQuick3DObject& objects, const char* drawing);
 
 // Each mesh's model carries the mesh's number in ModelScene::meshes under this name.
 inline constexpr char kSceneMeshProperty[] = "sceneMesh";
