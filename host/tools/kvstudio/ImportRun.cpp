@@ -7,7 +7,6 @@
 #include <exception>
 #include <filesystem>
 #include <future>
-#include <map>
 #include <optional>
 
 #include "HostProgressCallback.h"
@@ -109,18 +108,10 @@ void ImportRun::Convert() {
         if (const std::optional<std::string> warning = kvhost::IncompleteFileWarning(checked)) {
             outcome.incomplete = QString::fromStdString(*warning);
         }
-        // By stored name; an image that several names lead to is made small once.
-        std::map<std::string, QImage> thumbnails;
-        std::map<std::string, QImage> thumbnailsByFile;
-        const auto thumbnail = [&](const std::string& stored, const hollin::settings::FoundTexture& found) {
-            auto [made, isNew] = thumbnailsByFile.try_emplace(found.path);
-            if (isNew) made->second = Thumbnail(found.file.Get());
-            thumbnails[stored] = made->second;
-        };
         try {
             outcome.textures = kvhost::ReportTextures(input, checked.verdict.textureNames,
                                                       kvhost::TextureFoldersToUse(std::nullopt),
-                                                      [this] { return cancelled_ || kvhost::CaughtInterruption() != 0; }, thumbnail);
+                                                      [this] { return cancelled_ || kvhost::CaughtInterruption() != 0; });
         } catch (const std::exception&) {
             // A store that cannot be read costs only the notes on the textures;
             // the model is there all the same.
@@ -131,7 +122,8 @@ void ImportRun::Convert() {
         ModelForView model = ReadModelForView(output_.toStdString());
         outcome.contents = std::move(model.contents);
         outcome.scene = std::move(model.scene);
-        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures, thumbnails);
+        AddThumbnails(outcome.contents, outcome.scene);
+        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures);
     } else if (outcome.failure.isEmpty()) {
         outcome.whyNotConverted = QString::fromStdString(kvhost::WhyNotConverted(input, checked));
     }

@@ -9,6 +9,7 @@
 #include <QMatrix4x4>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -34,6 +35,8 @@ constexpr int kNearest = 9728;
 constexpr int kLinear = 9729;
 constexpr int kClampToEdge = 33071;
 constexpr int kMirroredRepeat = 33648;
+
+std::atomic<std::uint64_t> imagesDecoded{0};
 
 void Include(SceneBox& box, const QVector3D& point, bool first) {
     if (first) box = {point, point};
@@ -269,6 +272,7 @@ private:
             reading->reader.setScaledSize(QSize(std::max(1, static_cast<int>(reading->size.width() * scale)),
                                                 std::max(1, static_cast<int>(reading->size.height() * scale))));
         }
+        ++imagesDecoded;
         const QImage decoded = reading->reader.read().convertToFormat(QImage::Format_RGBA8888);
         if (decoded.isNull()) return;
         texture.size = decoded.size();
@@ -381,6 +385,10 @@ private:
 };
 
 }  // namespace
+
+std::uint64_t ImagesDecodedForView() {
+    return imagesDecoded;
+}
 
 ModelScene ReadModelScene(const QString& modelFile, qint64 imageBytes) {
     try {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVector3D>
 
+#include <cstdint>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -125,5 +126,10 @@ std::optional<SceneBox> PlacedPartBox(const ModelScene& scene, const std::vector
 // when they would take more, each is decoded smaller, and `note` says so.
 // For any thread.
 ModelScene ReadModelScene(const QString& modelFile, qint64 imageBytes);
+
+// How many images ReadModelScene has decoded in this process: a diagnostic
+// for the tests, which hold an import to decoding each image once for the
+// window.
+std::uint64_t ImagesDecodedForView();
 
 }  // namespace kvstudio
