@@ -27,7 +27,7 @@
 #include "StudioFixture.h"
 #include "StudioWindow.h"
 #include "TextureDecodeCount.h"
-#include "TextureFolders.h"
+#include "settings/ImportSettings.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
     useHint->click();
     EXPECT_TRUE(question.contains(QLatin1String("/usr/share/games/gl-117/textures")))
         << question.toStdString();
-    EXPECT_TRUE(kvhost::TextureFoldersToUse(std::nullopt).empty());
+    EXPECT_TRUE(hollin::settings::ReadTextureFolders(hollin::prefs::Get()).folders.empty());
     ReadResultsWhenShown(report, resultsShown);
     answer(QMessageBox::Yes);
     const std::uint64_t decodedByLibrary = korvanta::TextureFilesDecoded();
@@ -124,7 +124,8 @@ TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
     EXPECT_TRUE(MaterialLines().join(QLatin1Char('\n')).contains(QStringLiteral("PANZER1_.RGB, 64 × 64")))
         << MaterialLines().join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(Find<QPushButton>("materialsTextureFolder").isVisible());
-    EXPECT_EQ(kvhost::TextureFoldersToUse(std::nullopt), std::vector<std::string>{"/usr/share/games/gl-117/textures"});
+    EXPECT_EQ(hollin::settings::ReadTextureFolders(hollin::prefs::Get()).folders,
+              std::vector<std::string>{"/usr/share/games/gl-117/textures"});
     hollin::prefs::Get().Remove(u"3DS Importer", u"TextureFolders");
 }
 
