@@ -5,7 +5,8 @@
 #include "l10n/LocalizedStrings.h"
 #include "plugin/LocalizedProgressMessages.h"
 #include "plugin/ProgressAdapterFromAPI.h"
-#include "ui/StoredOptions.h"
+#include "Preferences.h"
+#include "settings/ImportSettings.h"
 
 namespace hollin::importer {
 
@@ -42,7 +43,10 @@ bool C3DSImporterPlugin::ConvertToModel(const std::string& inputPath, const std:
     pendingReport_.Clear();
     converter.SetProgressMessages(LocalizedProgressMessages());
 
-    converter.SetSettings(hollin::ui::ResolveImportSettings(options));
+    // The host's entry of each setting when it has the setting's own type,
+    // the stored setting otherwise; the store is read only for those.
+    converter.SetSettings(
+        hollin::settings::ResolveImportSettings(hollin::prefs::Get(), hollin::settings::GivenInHostOptions(options)));
 
     const Utf16String input = Utf16String::FromUtf8(inputPath);
     const Utf16String output = Utf16String::FromUtf8(outputPath);

@@ -4,35 +4,34 @@ namespace hollin::settings {
 
 using hollin::utils::Utf16String;
 using hollin::utils::Variant;
+using hollin::utils::VariantDictionary;
 
-Variant TextureFoldersValue(const std::vector<std::string>& folders) {
-    hollin::utils::VariantVector list;
-    for (const std::string& folder : folders) list.emplace_back(Utf16String::FromUtf8(folder));
-    return Variant(list);
+GivenImportSettings GivenInHostOptions(const VariantDictionary* hostOptions) {
+    GivenImportSettings given;
+    if (hostOptions == nullptr) return given;
+    const auto entry = [hostOptions](const char16_t* key, Variant::Type type) -> const Variant* {
+        const auto found = hostOptions->find(Utf16String(key));
+        return found != hostOptions->end() && found->second.GetType() == type ? &found->second : nullptr;
+    };
+    if (const Variant* merge = entry(kMergeCoplanarFacesKey, Variant::Bool)) given.mergeCoplanarFaces = merge->AsBool();
+    if (const Variant* asAuthored = entry(kAsAuthoredKey, Variant::Bool)) given.asAuthored = asAuthored->AsBool();
+    if (const Variant* units = entry(kUnitsKey, Variant::Int)) given.units = units->AsInt32();
+    if (const Variant* folders = entry(kTextureFoldersKey, Variant::Vector)) {
+        std::vector<std::string>& list = given.textureFolders.emplace();
+        for (const Variant& folder : folders->GetVector()) {
+            if (folder.GetType() == Variant::String) list.push_back(folder.AsString().ToUtf8());
+        }
+    }
+    return given;
 }
 
-void ApplyHostOverrides(ImportSettings& settings, const hollin::utils::VariantDictionary* hostOptions) {
-    if (hostOptions == nullptr) return;
-    const auto merge = hostOptions->find(Utf16String(kMergeCoplanarFacesKey));
-    if (merge != hostOptions->end() && merge->second.GetType() == Variant::Bool) {
-        settings.mergeCoplanarFaces = merge->second.AsBool();
-    }
-    const auto asAuthored = hostOptions->find(Utf16String(kAsAuthoredKey));
-    if (asAuthored != hostOptions->end() && asAuthored->second.GetType() == Variant::Bool) {
-        settings.asAuthored = asAuthored->second.AsBool();
-    }
-    const auto units = hostOptions->find(Utf16String(kUnitsKey));
-    if (units != hostOptions->end() && units->second.GetType() == Variant::Int) {
-        settings.units = units->second.AsInt32();
-    }
-    const auto folders = hostOptions->find(Utf16String(kTextureFoldersKey));
-    if (folders != hostOptions->end() && folders->second.GetType() == Variant::Vector) {
-        std::vector<Utf16String> given;
-        for (const Variant& folder : folders->second.GetVector()) {
-            if (folder.GetType() == Variant::String) given.push_back(folder.AsString());
-        }
-        settings.textureFolders = TextureFoldersFromList(given).folders;
-    }
+VariantDictionary HostOptionsFor(const ImportSettings& settings) {
+    hollin::utils::VariantVector folders;
+    for (const std::string& folder : settings.textureFolders) folders.emplace_back(Utf16String::FromUtf8(folder));
+    return {{Utf16String(kUnitsKey), Variant(settings.units)},
+            {Utf16String(kMergeCoplanarFacesKey), Variant(settings.mergeCoplanarFaces)},
+            {Utf16String(kAsAuthoredKey), Variant(settings.asAuthored)},
+            {Utf16String(kTextureFoldersKey), Variant(folders)}};
 }
 
 }  // namespace hollin::settings

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,9 @@
 
 namespace hollin::settings {
 
-// Everything one import is steered by. Resolved once, from the preference
-// store and the host's overrides, and handed down as it is.
+// Everything one import is steered by. Resolved once per import, from what
+// the host gives and the preference store, and handed down by const
+// reference as it is.
 struct ImportSettings {
     // Index into kLengthUnits; any other value means the file's master scale.
     std::int32_t units = 0;
@@ -23,10 +26,23 @@ struct ImportSettings {
     // Absolute folders, searched in this order for a texture that is not in
     // the model's own folder.
     std::vector<std::string> textureFolders;
+    // The folders after the first kMaxTextureFolders, left out: for the
+    // host programs to say.
+    std::size_t textureFoldersDropped = 0;
+};
+
+// What a host gives for one import: from its command line, its window, or
+// the options map it hands an importer. What it leaves out is as stored.
+struct GivenImportSettings {
+    std::optional<std::int32_t> units;
+    std::optional<bool> mergeCoplanarFaces;
+    std::optional<bool> asAuthored;
+    // Absolute folders; relative ones are left out.
+    std::optional<std::vector<std::string>> textureFolders;
 };
 
 // The preference store keeps the settings under these names, and a host's
-// options map overrides them under the same keys.
+// options map gives them under the same keys.
 inline constexpr char16_t kPreferenceSection[] = u"3DS Importer";
 inline constexpr char16_t kMergeCoplanarFacesKey[] = u"ImportMergeCoplanarFaces";
 inline constexpr char16_t kUnitsKey[] = u"ImportUnits";
@@ -36,15 +52,16 @@ inline constexpr char16_t kAsAuthoredKey[] = u"ImportAsAuthored";
 // The settings the store keeps as booleans.
 inline constexpr const char16_t* kBooleanKeys[] = {kMergeCoplanarFacesKey, kAsAuthoredKey};
 
-// The host's override of the texture folders: a list of texts.
-hollin::utils::Variant TextureFoldersValue(const std::vector<std::string>& folders);
+// What a host's options map gives: each entry of the setting's own type,
+// Bool for the merge flag and the as-authored choice, Int for the units, a
+// list of texts for the texture folders. Entries of other types are ignored
+// without a word, since hosts pass loosely typed maps. `hostOptions` may be
+// null.
+GivenImportSettings GivenInHostOptions(const hollin::utils::VariantDictionary* hostOptions);
 
-// Each setting the host's map holds with the setting's own type replaces the
-// stored one: Bool for the merge flag and the as-authored choice, Int for
-// the units, a list of texts for the texture folders. Entries of other
-// types are ignored without a word, since hosts pass loosely typed maps.
-// `hostOptions` may be null.
-void ApplyHostOverrides(ImportSettings& settings, const hollin::utils::VariantDictionary* hostOptions);
+// All of `settings` as a host's options map: an importer handed it takes
+// them as they are and reads nothing from the store.
+hollin::utils::VariantDictionary HostOptionsFor(const ImportSettings& settings);
 
 // The texture folders as stored (see TextureFolderList.h), with how many
 // were dropped; the one reader and writer of kTextureFoldersKey.
@@ -62,16 +79,24 @@ void WriteTextureFolders(Store& store, const std::vector<std::string>& folders) 
                           TextureFolderListToStore(folders));
 }
 
-// The settings as stored; the store's defaults (false, 0, no folders, false) for
-// whatever is not. `Store` is the host's preference store.
+// The settings of one import: each one `given` as given, the others as
+// stored, with the store's defaults (0, false, false, no folders) for what
+// is not stored. The store, the host's preference store, is read only for
+// what is not given. Call it once per import.
 template <typename Store>
-ImportSettings ReadImportSettings(const Store& store) {
+ImportSettings ResolveImportSettings(const Store& store, const GivenImportSettings& given) {
     const hollin::utils::Utf16String section(kPreferenceSection);
     ImportSettings settings;
-    settings.mergeCoplanarFaces = store.ReadBool(section, hollin::utils::Utf16String(kMergeCoplanarFacesKey), false);
-    settings.units = store.ReadInt(section, hollin::utils::Utf16String(kUnitsKey), 0);
-    settings.textureFolders = ReadTextureFolders(store).folders;
-    settings.asAuthored = store.ReadBool(section, hollin::utils::Utf16String(kAsAuthoredKey), false);
+    settings.units = given.units ? *given.units : store.ReadInt(section, hollin::utils::Utf16String(kUnitsKey), 0);
+    settings.mergeCoplanarFaces =
+        given.mergeCoplanarFaces ? *given.mergeCoplanarFaces
+                                 : store.ReadBool(section, hollin::utils::Utf16String(kMergeCoplanarFacesKey), false);
+    settings.asAuthored =
+        given.asAuthored ? *given.asAuthored : store.ReadBool(section, hollin::utils::Utf16String(kAsAuthoredKey), false);
+    TextureFolderList folders =
+        given.textureFolders ? TextureFoldersFromList(*given.textureFolders) : ReadTextureFolders(store);
+    settings.textureFolders = std::move(folders.folders);
+    settings.textureFoldersDropped = folders.dropped;
     return settings;
 }
 

@@ -27,6 +27,12 @@ TextureFolderList TextureFoldersFromList(const std::vector<Utf16String>& stored)
     return list;
 }
 
+TextureFolderList TextureFoldersFromList(const std::vector<std::string>& given) {
+    TextureFolderList list;
+    for (const std::string& folder : given) Add(list, folder);
+    return list;
+}
+
 TextureFolderList TextureFoldersFromText(const Utf16String& stored) {
     const std::string text = stored.ToUtf8();
     TextureFolderList list;

@@ -23,6 +23,7 @@ struct TextureFolderList {
 // wrote them) one text separated by colons like PATH. Relative entries are
 // dropped, since they would depend on where a program happens to run.
 TextureFolderList TextureFoldersFromList(const std::vector<hollin::utils::Utf16String>& stored);
+TextureFolderList TextureFoldersFromList(const std::vector<std::string>& given);
 TextureFolderList TextureFoldersFromText(const hollin::utils::Utf16String& stored);
 std::vector<hollin::utils::Utf16String> TextureFolderListToStore(const std::vector<std::string>& folders);
 

@@ -10,7 +10,7 @@ using hollin::settings::kUnitsKey;
 using hollin::utils::Utf16String;
 
 ImportOptions ReadStoredOptions() {
-    const hollin::settings::ImportSettings stored = hollin::settings::ReadImportSettings(hollin::prefs::Get());
+    const hollin::settings::ImportSettings stored = hollin::settings::ResolveImportSettings(hollin::prefs::Get(), {});
     ImportOptions options;
     options[Utf16String(kMergeCoplanarFacesKey)] = stored.mergeCoplanarFaces;
     options[Utf16String(kUnitsKey)] = stored.units;
@@ -26,12 +26,6 @@ void WriteStoredOptions(ImportOptions& options) {
 
     const Utf16String unitsKey(kUnitsKey);
     store.WriteInt(section, unitsKey, options[unitsKey].AsInt32());
-}
-
-hollin::settings::ImportSettings ResolveImportSettings(const ImportOptions* hostOptions) {
-    hollin::settings::ImportSettings settings = hollin::settings::ReadImportSettings(hollin::prefs::Get());
-    hollin::settings::ApplyHostOverrides(settings, hostOptions);
-    return settings;
 }
 
 }  // namespace hollin::ui

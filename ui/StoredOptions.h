@@ -14,10 +14,4 @@ ImportOptions ReadStoredOptions();
 // to `options` as empty values, which store as false and 0.
 void WriteStoredOptions(ImportOptions& options);
 
-// The settings one conversion runs with: the stored ones, each overridden by
-// the host's entry of the same key when that entry has the setting's own
-// type. `hostOptions` may be null; it is never changed, and nothing is
-// written back to the store.
-hollin::settings::ImportSettings ResolveImportSettings(const ImportOptions* hostOptions);
-
 }  // namespace hollin::ui

@@ -2,6 +2,7 @@
 
 #include "ApiOutput.h"
 #include "ApiState.h"
+#include "TextureDecodeCount.h"
 #include "utils/Utf8Conversion.h"
 
 using namespace korvanta;
@@ -137,6 +138,10 @@ KVResult KVTextureCreateFromDescriptor(KVTextureRef* texture, int descriptor, co
                          [&](Texture& decoded) { return State().textureFiles.Load(descriptor, name, decoded); });
 }
 
+KVResult KVTextureCheckDescriptor(int descriptor) {
+    return Guarded([&] { return State().textureFiles.Check(descriptor); });
+}
+
 KVResult KVTextureRelease(KVTextureRef* texture) {
     return Guarded([&] {
         ApiState& state = State();
@@ -164,3 +169,7 @@ KVResult KVTextureGetDimensions(KVTextureRef texture, size_t* width, size_t* hei
 }
 
 }  // extern "C"
+
+std::uint64_t korvanta::TextureFilesDecoded() {
+    return State().textureFiles.Decoded();
+}

@@ -161,6 +161,14 @@ KV_EXPORT KVResult KVTextureCreateFromFile(KVTextureRef* texture, const char* pa
  * open on a regular file. */
 KV_EXPORT KVResult KVTextureCreateFromDescriptor(KVTextureRef* texture, int descriptor, const char* name, double s_scale,
                                                  double t_scale);
+/* What KVTextureCreateFromDescriptor would answer for the file open as
+ * `descriptor`, without making a texture. A file that a texture was made
+ * from, or that was checked, earlier in this process (the same device,
+ * inode, size and modification time) is answered without being read again:
+ * a host whose importer made the textures learns which of them load at no
+ * cost. Kept across KVTerminate, since importers terminate the library once
+ * they have saved. */
+KV_EXPORT KVResult KVTextureCheckDescriptor(int descriptor);
 KV_EXPORT KVResult KVTextureRelease(KVTextureRef* texture); /* only for textures not set on a material */
 KV_EXPORT KVResult KVTextureGetDimensions(KVTextureRef texture, size_t* width, size_t* height,
                                           double* s_scale, double* t_scale);

@@ -7,32 +7,19 @@
 #include <nlohmann/json.hpp>
 
 #include "HostText.h"
-#include "Preferences.h"
 #include "StrictJson.h"
-#include "settings/ImportSettings.h"
+#include "settings/TextureFolderList.h"
 
 namespace kvhost {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> TextureFoldersToUse(const std::optional<std::vector<std::string>>& given,
-                                             std::size_t* dropped) {
-    hollin::settings::TextureFolderList list;
-    if (!given) {
-        list = hollin::settings::ReadTextureFolders(hollin::prefs::Get());
-    } else {
-        std::vector<hollin::utils::Utf16String> absolute;
-        for (const std::string& folder : *given) {
-            std::error_code error;
-            const fs::path made = fs::absolute(folder, error);
-            std::string normal = (error ? fs::path(folder) : made).lexically_normal().string();
-            if (normal.size() > 1 && normal.ends_with('/')) normal.pop_back();
-            absolute.push_back(hollin::utils::Utf16String::FromUtf8(normal));
-        }
-        list = hollin::settings::TextureFoldersFromList(absolute);
-    }
-    if (dropped != nullptr) *dropped = list.dropped;
-    return list.folders;
+std::string AbsoluteFolder(const std::string& given) {
+    std::error_code error;
+    const fs::path made = fs::absolute(given, error);
+    std::string normal = (error ? fs::path(given) : made).lexically_normal().string();
+    if (normal.size() > 1 && normal.ends_with('/')) normal.pop_back();
+    return normal;
 }
 
 std::string DroppedFoldersNote(std::size_t dropped) {

@@ -7,12 +7,8 @@
 
 namespace kvhost {
 
-// The texture folders an import uses: the ones given on the command line
-// (made absolute from where the program runs), or else the ones kept in the
-// preference store; at most kMaxTextureFolders of them, `dropped` (when
-// given) getting how many more there were.
-std::vector<std::string> TextureFoldersToUse(const std::optional<std::vector<std::string>>& given,
-                                             std::size_t* dropped = nullptr);
+// A folder as a user gives it, made absolute from where the program runs.
+std::string AbsoluteFolder(const std::string& given);
 
 // What to say when folders beyond kMaxTextureFolders were dropped.
 std::string DroppedFoldersNote(std::size_t dropped);

@@ -19,13 +19,11 @@ using hollin::settings::TextureMiss;
 constexpr std::size_t kTextureFoldersNamed = 3;
 
 // Why the host refuses the image file that was found; empty when it loads.
+// The modelling library knows the files an importer loaded through it and
+// decodes only the others.
 std::string LoadProblem(const hollin::settings::FoundTexture& found) {
-    KVTextureRef texture{};
-    const KVResult result = KVTextureCreateFromDescriptor(&texture, found.file.Get(), found.name.c_str(), 1.0, 1.0);
-    if (result == KV_SUCCESS) {
-        KVTextureRelease(&texture);
-        return {};
-    }
+    const KVResult result = KVTextureCheckDescriptor(found.file.Get());
+    if (result == KV_SUCCESS) return {};
     if (result == KV_ERROR_OUT_OF_RANGE) {
         return Translated("over the limits (256 MiB a file, 16,384 pixels a side, 2^28 pixels in all)");
     }
@@ -72,8 +70,7 @@ std::string FoldersSearchedText(const std::vector<std::string>& folders) {
 }  // namespace
 
 TextureFindings FindTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
-                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
-                             const LoadedTexture& loaded) {
+                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled) {
     TextureFindings findings;
     const std::string modelFolder = std::filesystem::absolute(sceneFile).parent_path().string();
     hollin::settings::TextureSearch search(modelFolder, textureFolders, cancelled);
@@ -95,7 +92,6 @@ TextureFindings FindTextures(const std::filesystem::path& sceneFile, const std::
         finding.file = lookup.found->path;
         finding.match = lookup.found->match;
         finding.problem = LoadProblem(*lookup.found);
-        if (finding.problem.empty() && loaded) loaded(stored, *lookup.found);
     }
     KVTerminate();
     findings.hint = hollin::settings::FindTextureFolderHint(modelFolder, notFound, findings.foldersSearched, cancelled);
@@ -103,11 +99,10 @@ TextureFindings FindTextures(const std::filesystem::path& sceneFile, const std::
 }
 
 TextureReport ReportTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
-                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
-                             const LoadedTexture& loaded) {
+                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled) {
     TextureReport report;
     if (textureNames.empty()) return report;
-    TextureFindings findings = FindTextures(sceneFile, textureNames, textureFolders, cancelled, loaded);
+    TextureFindings findings = FindTextures(sceneFile, textureNames, textureFolders, cancelled);
     const std::string foldersSearched = FoldersSearchedText(findings.foldersSearched);
     for (const TextureFinding& finding : findings.textures) {
         const std::string name = hollin::utils::Utf8FromUtf8OrWindows1252(finding.storedName);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,21 +51,16 @@ struct TextureReport {
     std::optional<hollin::settings::TextureFolderHint> hint;
 };
 
-// Called with each texture the host loads, by its name as stored, while its
-// file is still open: what is shown of it comes from that file, never from
-// its path.
-using LoadedTexture = std::function<void(const std::string& storedName, const hollin::settings::FoundTexture& found)>;
-
 // Looks for each of `textureNames` beside `sceneFile` and in
-// `textureFolders`, and has each file found decoded once to know whether the
-// host loads it. Stops early, with what it has, when `cancelled` says so.
+// `textureFolders`, and asks the modelling library whether each file found
+// loads: after an import, the library answers for the files the importer
+// loaded without decoding them again. Stops early, with what it has, when
+// `cancelled` says so.
 TextureFindings FindTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
-                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
-                             const LoadedTexture& loaded = {});
+                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled);
 
 // FindTextures' findings as lines for the user.
 TextureReport ReportTextures(const std::filesystem::path& sceneFile, const std::vector<std::string>& textureNames,
-                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled,
-                             const LoadedTexture& loaded = {});
+                             const std::vector<std::string>& textureFolders, const hollin::settings::Cancellation& cancelled);
 
 }  // namespace kvhost

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "HostText.h"
+#include "TextureFolders.h"
 #include "UnitListText.h"
 
 #include <getopt.h>
@@ -91,22 +92,22 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             command.outputFolder = value;
             return {};
         case kUnits:
-            command.units = hollin::settings::ParseLengthUnit(value);
-            if (!command.units) {
+            command.settings.units = hollin::settings::ParseLengthUnit(value);
+            if (!command.settings.units) {
                 return kvhost::Compose("unknown unit \"%1$s\" (use %2$s, or 0 to 8)", {value, kvhost::UnitNameList()});
             }
             return {};
         case kMerge:
-            command.mergeCoplanarFaces = true;
+            command.settings.mergeCoplanarFaces = true;
             return {};
         case kNoMerge:
-            command.mergeCoplanarFaces = false;
+            command.settings.mergeCoplanarFaces = false;
             return {};
         case kAsAuthored:
-            command.asAuthored = true;
+            command.settings.asAuthored = true;
             return {};
         case kNotAsAuthored:
-            command.asAuthored = false;
+            command.settings.asAuthored = false;
             return {};
         case kProgress:
             command.progress = ParseProgressMode(value);
@@ -134,8 +135,8 @@ std::string ApplyOption(int option, const char* value, ImportCommand& command) {
             return {};
         case kTextureFolder:
             if (*value == '\0') return kvhost::Translated("--texture-folder needs a folder");
-            if (!command.textureFolders) command.textureFolders.emplace();
-            command.textureFolders->push_back(value);
+            if (!command.settings.textureFolders) command.settings.textureFolders.emplace();
+            command.settings.textureFolders->push_back(kvhost::AbsoluteFolder(value));
             return {};
         default:
             return "unexpected option";

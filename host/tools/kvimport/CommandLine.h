@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/ImportSettings.h"
+
 namespace kvimport {
 
 enum class ProgressMode {
@@ -18,12 +20,9 @@ struct ImportCommand {
     bool showVersion = false;
     // Refuse files that load only in part instead of warning about them.
     bool strict = false;
-    // Absent: the importer's stored option applies.
-    std::optional<std::int32_t> units;
-    std::optional<bool> mergeCoplanarFaces;
-    std::optional<bool> asAuthored;
-    // Absent: the stored texture folders apply.
-    std::optional<std::vector<std::string>> textureFolders;
+    // The settings given; the stored ones apply to the rest. Texture folders
+    // are made absolute from where kvimport runs.
+    hollin::settings::GivenImportSettings settings;
     // Absent: a bar when standard error is a terminal, nothing otherwise.
     std::optional<ProgressMode> progress;
     // Absent: the host never cancels.

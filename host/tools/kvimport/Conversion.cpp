@@ -19,15 +19,12 @@
 #include "TerminalText.h"
 #include "TextureFolders.h"
 #include "TextureReport.h"
-#include "settings/ImportSettings.h"
 
 namespace kvimport {
 
 namespace {
 
 using hollin::importer::SceneFileDiagnosis;
-using hollin::utils::Utf16String;
-using hollin::utils::Variant;
 using kvhost::Compose;
 
 void Report(const std::string& message) {
@@ -104,21 +101,8 @@ std::vector<ConversionJob> PlanConversions(const ImportCommand& command, std::st
     return jobs;
 }
 
-ImportOptions BuildImportOptions(const ImportCommand& command, const std::vector<std::string>& textureFolders) {
-    ImportOptions options;
-    if (command.units) options[Utf16String(hollin::settings::kUnitsKey)] = Variant(*command.units);
-    if (command.mergeCoplanarFaces) {
-        options[Utf16String(hollin::settings::kMergeCoplanarFacesKey)] = Variant(*command.mergeCoplanarFaces);
-    }
-    if (command.asAuthored) options[Utf16String(hollin::settings::kAsAuthoredKey)] = Variant(*command.asAuthored);
-    if (command.textureFolders) {
-        options[Utf16String(hollin::settings::kTextureFoldersKey)] = hollin::settings::TextureFoldersValue(textureFolders);
-    }
-    return options;
-}
-
-bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job, const ImportOptions& options,
-             const std::vector<std::string>& textureFolders, const ProgressSettings& progress, bool strict) {
+bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
+             const hollin::settings::ImportSettings& settings, const ProgressSettings& progress, bool strict) {
     std::string error;
     // Made before the conversion, so that an unusable output is reported
     // before any work is done.
@@ -142,9 +126,9 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         }
     }
 
-    // The importer may not change the host's map, but a copy keeps one file's
-    // conversion from ever seeing another's.
-    ImportOptions optionsForThisFile = options;
+    // The settings in full, so that the importer reads nothing more from the
+    // store; a map of this file's own, which the importer may not change.
+    ImportOptions options = hollin::settings::HostOptionsFor(settings);
     bool converted = false;
     bool threw = false;
     bool cancelled = false;
@@ -152,7 +136,7 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
         ConsoleProgress console(stderr, progress.mode, progress.cancelAfter, progress.terminalColumns);
         try {
             converted = importer.ConvertToModel(input.string(), staged->TemporaryPath().string(), &console,
-                                                &optionsForThisFile);
+                                                &options);
         } catch (const std::exception& exception) {
             console.Finish();
             threw = true;
@@ -183,7 +167,7 @@ bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
     }
     const auto interrupted = [] { return kvhost::CaughtInterruption() != 0; };
     const kvhost::TextureReport textures =
-        kvhost::ReportTextures(input, checked->verdict.textureNames, textureFolders, interrupted);
+        kvhost::ReportTextures(input, checked->verdict.textureNames, settings.textureFolders, interrupted);
     // A signal during the report cancels the import all the same: the model
     // stays as it was.
     if (interrupted()) return reportCancelled();

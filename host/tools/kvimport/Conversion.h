@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "ImportOptions.h"
 #include "KorvantaModelImporterInterface.h"
+#include "settings/ImportSettings.h"
 
 namespace kvimport {
 
@@ -20,10 +20,6 @@ struct ConversionJob {
 // Sets `error` (a usage error) when an input has no file name, two inputs
 // would write the same model file, or an output is the input file itself.
 std::vector<ConversionJob> PlanConversions(const ImportCommand& command, std::string& error);
-
-// Only the settings given on the command line, so that the importer's stored
-// settings apply to the rest. `textureFolders` are the command's, made absolute.
-ImportOptions BuildImportOptions(const ImportCommand& command, const std::vector<std::string>& textureFolders);
 
 struct ProgressSettings {
     ProgressMode mode = ProgressMode::None;
@@ -38,9 +34,9 @@ struct ProgressSettings {
 // After the report, standard error also warns of a file that loaded only in
 // part (which `strict` refuses before converting), says which files stood in
 // for which texture names, lists the textures the host could not load, and
-// where the missing ones probably are. `textureFolders` are the ones the
-// import searched.
-bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job, const ImportOptions& options,
-             const std::vector<std::string>& textureFolders, const ProgressSettings& progress, bool strict);
+// where the missing ones probably are. The importer is handed `settings`
+// in full, and the textures are looked for in their texture folders.
+bool Convert(KorvantaModelImporterInterface& importer, const ConversionJob& job,
+             const hollin::settings::ImportSettings& settings, const ProgressSettings& progress, bool strict);
 
 }  // namespace kvimport

@@ -19,6 +19,7 @@
 #include "Interruption.h"
 #include "JsonFileReasons.h"
 #include "PluginVersion.h"
+#include "Preferences.h"
 #include "TextureFolders.h"
 #include "TerminalText.h"
 
@@ -103,20 +104,19 @@ int Run(const std::vector<std::string>& arguments) {
         }
     }
 
-    std::vector<std::string> textureFolders;
+    // After the options dialog, whose choice they take.
+    hollin::settings::ImportSettings settings;
     try {
-        std::size_t dropped = 0;
-        textureFolders = kvhost::TextureFoldersToUse(command.textureFolders, &dropped);
-        if (dropped != 0) Failure(kvhost::DroppedFoldersNote(dropped));
+        settings = hollin::settings::ResolveImportSettings(hollin::prefs::Get(), command.settings);
     } catch (const std::exception& exception) {
         return Failure(kvhost::WhatWentWrong(exception));
     }
-    const ImportOptions options = BuildImportOptions(command, textureFolders);
+    if (settings.textureFoldersDropped != 0) Failure(kvhost::DroppedFoldersNote(settings.textureFoldersDropped));
     const ProgressSettings progress = ProgressSettingsFor(command);
     bool allConverted = true;
     for (const ConversionJob& job : jobs) {
         if (kvhost::CaughtInterruption() != 0) break;
-        allConverted = Convert(plugin->Importer(), job, options, textureFolders, progress, command.strict) && allConverted;
+        allConverted = Convert(plugin->Importer(), job, settings, progress, command.strict) && allConverted;
     }
     if (const int signal = kvhost::CaughtInterruption(); signal != 0) return kvhost::ExitCodeForSignal(signal);
     return allConverted ? kExitSuccess : kExitFailure;

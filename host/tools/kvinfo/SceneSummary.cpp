@@ -138,7 +138,7 @@ void DescribeTextures(const Lib3dsFile& scene, const std::filesystem::path& path
 
 }  // namespace
 
-json SummarizeSceneFile(const std::string& path, const std::vector<std::string>& textureFolders, bool asAuthored) {
+json SummarizeSceneFile(const std::string& path, const hollin::settings::ImportSettings& settings) {
     const hollin::importer::SceneFileRead read = hollin::importer::ReadSceneFile(path);
     json summary = Verdict(read.diagnosis);
     summary["format"] = "3DS";
@@ -153,8 +153,8 @@ json SummarizeSceneFile(const std::string& path, const std::vector<std::string>&
                          {"faces", faces},
                          {"nodes", ObjectNodes(scene.nodes)},
                          {"cameras", Count(scene.cameras)}};
-    DescribeTextures(scene, path, textureFolders, summary);
-    summary["asAuthored"] = SummarizeAsAuthored(scene, asAuthored);
+    DescribeTextures(scene, path, settings.textureFolders, summary);
+    summary["asAuthored"] = SummarizeAsAuthored(scene, settings.asAuthored);
     return summary;
 }
 

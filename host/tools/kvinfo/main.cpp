@@ -10,10 +10,10 @@
 
 #include "HostText.h"
 #include "HostVersion.h"
+#include "Preferences.h"
 #include "JsonFileReasons.h"
 #include "KorvantaAPI.h"
 #include "ModelSummary.h"
-#include "Preferences.h"
 #include "SceneSummary.h"
 #include "TerminalText.h"
 #include "TextureFolders.h"
@@ -128,7 +128,7 @@ std::string WhyUnreadable(const hollin::utils::FileReadError& error) {
     }
 }
 
-int Describe(const char* path, const std::optional<std::vector<std::string>>& textureFolders, bool asAuthored) {
+int Describe(const char* path, const hollin::settings::GivenImportSettings& given) {
     hollin::utils::FileReadError error;
     const std::optional<std::vector<std::uint8_t>> start = hollin::utils::ReadFileStart(path, 2, &error);
     if (!start) {
@@ -137,17 +137,17 @@ int Describe(const char* path, const std::optional<std::vector<std::string>>& te
     }
     // Anything that does not start like a 3DS file is taken for a model file.
     if (start->size() == 2 && hollin::importer::StartsLikeA3dsFile(*start)) {
-        std::vector<std::string> folders;
+        hollin::settings::ImportSettings settings;
         try {
-            std::size_t dropped = 0;
-            folders = kvhost::TextureFoldersToUse(textureFolders, &dropped);
-            if (dropped != 0) std::cerr << "kvinfo: " << kvhost::DroppedFoldersNote(dropped) << "\n";
-            asAuthored = asAuthored || hollin::settings::ReadImportSettings(hollin::prefs::Get()).asAuthored;
+            settings = hollin::settings::ResolveImportSettings(hollin::prefs::Get(), given);
         } catch (const std::exception& exception) {
             std::cerr << "kvinfo: " << kvhost::PrintableText(kvhost::WhatWentWrong(exception)) << "\n";
             return 1;
         }
-        std::cout << kvhost::PrintableJson(kvinfo::SummarizeSceneFile(path, folders, asAuthored), 2) << "\n";
+        if (settings.textureFoldersDropped != 0) {
+            std::cerr << "kvinfo: " << kvhost::DroppedFoldersNote(settings.textureFoldersDropped) << "\n";
+        }
+        std::cout << kvhost::PrintableJson(kvinfo::SummarizeSceneFile(path, settings), 2) << "\n";
         return std::cout.flush() ? 0 : 1;
     }
     if (KVInitialize() != KV_SUCCESS) {
@@ -179,16 +179,15 @@ int main(int argc, char** argv) {
         std::cout << kvhost::HostVersionLine("kvinfo") << "\n";
         return 0;
     }
-    std::optional<std::vector<std::string>> textureFolders;
-    bool asAuthored = false;
+    hollin::settings::GivenImportSettings given;
     int next = 1;
     while (next + 1 < argc) {
         if (std::strcmp(argv[next], "--as-authored") == 0) {
-            asAuthored = true;
+            given.asAuthored = true;
             ++next;
         } else if (next + 2 < argc && std::strcmp(argv[next], "--texture-folder") == 0) {
-            if (!textureFolders) textureFolders.emplace();
-            textureFolders->push_back(argv[next + 1]);
+            if (!given.textureFolders) given.textureFolders.emplace();
+            given.textureFolders->push_back(kvhost::AbsoluteFolder(argv[next + 1]));
             next += 2;
         } else {
             break;
@@ -198,5 +197,5 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    return Describe(argv[next], textureFolders, asAuthored);
+    return Describe(argv[next], given);
 }

@@ -171,9 +171,11 @@ int Set(const std::string& section, const std::string& key, const std::string& v
     if (IsImporterKey(section, key, hollin::settings::kTextureFoldersKey)) {
         const std::optional<std::vector<std::string>> folders = kvhost::ParseFolderListArgument(value);
         if (!folders) return UsageError(Translated("TextureFolders takes folders separated by colons, or a JSON list of texts"));
-        std::size_t dropped = 0;
-        hollin::settings::WriteTextureFolders(store, kvhost::TextureFoldersToUse(*folders, &dropped));
-        if (dropped != 0) Say(kvhost::DroppedFoldersNote(dropped));
+        std::vector<std::string> absolute;
+        for (const std::string& folder : *folders) absolute.push_back(kvhost::AbsoluteFolder(folder));
+        const hollin::settings::TextureFolderList list = hollin::settings::TextureFoldersFromList(absolute);
+        hollin::settings::WriteTextureFolders(store, list.folders);
+        if (list.dropped != 0) Say(kvhost::DroppedFoldersNote(list.dropped));
         return kExitSuccess;
     }
     // The importer would read a number where it wants a boolean as nothing stored.

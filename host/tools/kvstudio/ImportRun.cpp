@@ -7,7 +7,6 @@
 #include <exception>
 #include <filesystem>
 #include <future>
-#include <map>
 #include <optional>
 
 #include "HostProgressCallback.h"
@@ -17,8 +16,8 @@
 #include "JsonFileReasons.h"
 #include "KorvantaAPI.h"
 #include "ModelForView.h"
+#include "Preferences.h"
 #include "SceneFileReasons.h"
-#include "TextureFolders.h"
 #include "scenefile/SceneFile.h"
 #include "settings/ImportSettings.h"
 
@@ -86,10 +85,14 @@ void ImportRun::Convert() {
     // that the check's copy of the file is gone before the model grows.
     std::future<hollin::importer::SceneFileDiagnosis> checking =
         std::async(std::launch::async, [path = input.string()] { return hollin::importer::CheckSceneFileAt(path); });
-    // The host passes only its "as authored" choice: for the rest the
-    // importer's stored options, as set in its options dialog, apply.
-    ImportOptions options{{hollin::utils::Utf16String(hollin::settings::kAsAuthoredKey), hollin::utils::Variant(asAuthored_)}};
     try {
+        // The window gives its "as authored" choice; the rest is as stored,
+        // where the importer's options dialog and Edit > Texture Folders
+        // keep it. Read once, and handed to the importer in full.
+        hollin::settings::GivenImportSettings given;
+        given.asAuthored = asAuthored_;
+        outcome.settings = hollin::settings::ResolveImportSettings(hollin::prefs::Get(), given);
+        ImportOptions options = hollin::settings::HostOptionsFor(outcome.settings);
         outcome.converted = importer_.ConvertToModel(input_.toStdString(), output_.toStdString(), &progress, &options);
     } catch (const std::exception& exception) {
         outcome.failure = QString::fromStdString(kvhost::WhatWentWrong(exception));
@@ -109,29 +112,16 @@ void ImportRun::Convert() {
         if (const std::optional<std::string> warning = kvhost::IncompleteFileWarning(checked)) {
             outcome.incomplete = QString::fromStdString(*warning);
         }
-        // By stored name; an image that several names lead to is made small once.
-        std::map<std::string, QImage> thumbnails;
-        std::map<std::string, QImage> thumbnailsByFile;
-        const auto thumbnail = [&](const std::string& stored, const hollin::settings::FoundTexture& found) {
-            auto [made, isNew] = thumbnailsByFile.try_emplace(found.path);
-            if (isNew) made->second = Thumbnail(found.file.Get());
-            thumbnails[stored] = made->second;
-        };
-        try {
-            outcome.textures = kvhost::ReportTextures(input, checked.verdict.textureNames,
-                                                      kvhost::TextureFoldersToUse(std::nullopt),
-                                                      [this] { return cancelled_ || kvhost::CaughtInterruption() != 0; }, thumbnail);
-        } catch (const std::exception&) {
-            // A store that cannot be read costs only the notes on the textures;
-            // the model is there all the same.
-        }
+        outcome.textures = kvhost::ReportTextures(input, checked.verdict.textureNames, outcome.settings.textureFolders,
+                                                  [this] { return cancelled_ || kvhost::CaughtInterruption() != 0; });
         // Into the conversion's freed memory, still this thread's to reuse
         // without the system clearing fresh pages: the window returns what
         // is left once the view has its arrays.
         ModelForView model = ReadModelForView(output_.toStdString());
         outcome.contents = std::move(model.contents);
         outcome.scene = std::move(model.scene);
-        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures, thumbnails);
+        AddSceneTextures(outcome.contents, outcome.scene);
+        AddTextures(outcome.contents, checked.verdict.materialTextures, outcome.textures);
     } else if (outcome.failure.isEmpty()) {
         outcome.whyNotConverted = QString::fromStdString(kvhost::WhyNotConverted(input, checked));
     }

@@ -11,6 +11,7 @@
 #include "ModelContents.h"
 #include "ModelScene.h"
 #include "TextureReport.h"
+#include "settings/ImportSettings.h"
 
 class QThread;
 
@@ -25,6 +26,8 @@ struct ImportOutcome {
     QString whyNotConverted;
     // For a file that loaded only in part: what may be missing, and where.
     QString incomplete;
+    // The settings the import ran with, resolved once for it.
+    hollin::settings::ImportSettings settings;
     // For a converted model: what became of the textures the file names,
     // what the outline and the materials list show of it, and what the view draws.
     kvhost::TextureReport textures;

@@ -14,12 +14,12 @@ namespace {
 
 // The material's colour, over a checkerboard that shows through as it is clear.
 QIcon Swatch(const QColor& colour, double opacity) {
-    QPixmap swatch(MaterialsPanel::kIconPixels, MaterialsPanel::kIconPixels);
+    QPixmap swatch(kThumbnailPixels, kThumbnailPixels);
     swatch.fill(Qt::white);
     QPainter painter(&swatch);
-    constexpr int kSquare = MaterialsPanel::kIconPixels / 4;
-    for (int y = 0; y < MaterialsPanel::kIconPixels; y += kSquare) {
-        for (int x = (y / kSquare % 2) * kSquare; x < MaterialsPanel::kIconPixels; x += 2 * kSquare) {
+    constexpr int kSquare = kThumbnailPixels / 4;
+    for (int y = 0; y < kThumbnailPixels; y += kSquare) {
+        for (int x = (y / kSquare % 2) * kSquare; x < kThumbnailPixels; x += 2 * kSquare) {
             painter.fillRect(x, y, kSquare, kSquare, QColor(0xc8, 0xc8, 0xc8));
         }
     }
@@ -56,7 +56,7 @@ QString Describe(const MaterialEntry& material) {
 MaterialsPanel::MaterialsPanel(QWidget* parent)
     : QWidget(parent), list_(new QListWidget(this)), chooseFolder_(new QPushButton(Tr("Choose Texture Folder..."), this)) {
     list_->setObjectName(QStringLiteral("materials"));
-    list_->setIconSize(QSize(kIconPixels, kIconPixels));
+    list_->setIconSize(QSize(kThumbnailPixels, kThumbnailPixels));
     list_->setWordWrap(true);
     list_->setTextElideMode(Qt::ElideMiddle);
     list_->setSelectionMode(QAbstractItemView::NoSelection);

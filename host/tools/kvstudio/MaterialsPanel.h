@@ -15,9 +15,6 @@ namespace kvstudio {
 class MaterialsPanel final : public QWidget {
     Q_OBJECT
 public:
-    // The side of a swatch or a thumbnail, in pixels.
-    static constexpr int kIconPixels = 48;
-
     explicit MaterialsPanel(QWidget* parent = nullptr);
 
     void Show(const ModelContents& contents);

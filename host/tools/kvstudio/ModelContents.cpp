@@ -4,11 +4,9 @@
 #include <climits>
 #include <map>
 
-#include "EmbeddableImage.h"
-#include "ImageLimits.h"
 #include "ModelFileOutline.h"
+#include "ModelScene.h"
 #include "utils/Utf8Conversion.h"
-#include "utils/WholeFile.h"
 
 namespace kvstudio {
 
@@ -16,7 +14,6 @@ namespace {
 
 // A model may place its parts millions of times; the outline lists this many.
 constexpr std::size_t kMostPartsListed = 5'000;
-constexpr int kThumbnailPixels = 48;
 
 class OutlineReader {
 public:
@@ -73,17 +70,26 @@ MaterialEntry DescribeMaterial(const korvanta::ModelOutline::Material& material)
 
 }  // namespace
 
-// The image as the model embeds it, decoded as the modelling library decodes
-// it, made small.
-QImage Thumbnail(int descriptor) {
-    const auto bytes = hollin::utils::ReadWholeOpenFile(descriptor, korvanta::image::kMaxImageFileBytes);
-    if (!bytes) return {};
-    const auto image = korvanta::image::ToEmbeddableImage(*bytes);
-    const auto* embeddable = std::get_if<korvanta::image::EmbeddableImage>(&image);
-    if (embeddable == nullptr) return {};
-    const QImage decoded = QImage::fromData(embeddable->bytes.data(), static_cast<int>(embeddable->bytes.size()));
-    return decoded.isNull() ? decoded : decoded.scaled(kThumbnailPixels, kThumbnailPixels, Qt::KeepAspectRatio,
-                                                       Qt::SmoothTransformation);
+void AddSceneTextures(ModelContents& contents, const ModelScene& scene) {
+    // The library writes the view's materials in the model's order, which
+    // is the outline's.
+    if (scene.materials.size() != contents.materials.size()) return;
+    std::map<int, QImage> thumbnails;  // by the scene's texture: an image several materials show is made small once
+    for (std::size_t index = 0; index < contents.materials.size(); ++index) {
+        const int texture = scene.materials[index].texture;
+        if (texture < 0 || static_cast<std::size_t>(texture) >= scene.textures.size()) continue;
+        const SceneTexture& drawn = scene.textures[static_cast<std::size_t>(texture)];
+        MaterialEntry& material = contents.materials[index];
+        MaterialTexture& entry = material.texture ? *material.texture : material.texture.emplace();
+        if (entry.name.isEmpty()) entry.name = drawn.name;
+        auto [made, isNew] = thumbnails.try_emplace(texture);
+        if (isNew && !drawn.rgba.isEmpty()) {
+            const QImage pixels(reinterpret_cast<const uchar*>(drawn.rgba.constData()), drawn.size.width(),
+                                drawn.size.height(), drawn.size.width() * 4, QImage::Format_RGBA8888);
+            made->second = pixels.scaled(kThumbnailPixels, kThumbnailPixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        }
+        entry.thumbnail = made->second;
+    }
 }
 
 ModelContents ContentsOf(const korvanta::ModelOutline& outline) {
@@ -93,7 +99,7 @@ ModelContents ContentsOf(const korvanta::ModelOutline& outline) {
 }
 
 void AddTextures(ModelContents& contents, const std::vector<hollin::importer::SceneFileVerdict::MaterialTexture>& stored,
-                 const kvhost::TextureReport& textures, const std::map<std::string, QImage>& thumbnails) {
+                 const kvhost::TextureReport& textures) {
     // The last material of a name is the one the import gave the faces to.
     std::map<QString, std::string> storedTextures;
     for (const auto& [material, texture] : stored) {
@@ -104,9 +110,6 @@ void AddTextures(ModelContents& contents, const std::vector<hollin::importer::Sc
         if (stored == storedTextures.end() || stored->second.empty()) continue;
         MaterialTexture& texture = material.texture ? *material.texture : material.texture.emplace();
         texture.name = QString::fromStdString(hollin::utils::Utf8FromUtf8OrWindows1252(stored->second));
-        if (const auto thumbnail = thumbnails.find(stored->second); thumbnail != thumbnails.end()) {
-            texture.thumbnail = thumbnail->second;
-        }
         for (std::size_t line = 0; line < textures.namesNotLoaded.size(); ++line) {
             if (textures.namesNotLoaded[line] == stored->second) {
                 texture.whyNotLoaded = QString::fromStdString(textures.notLoaded[line]);

@@ -7,7 +7,6 @@
 #include <QString>
 
 #include <cstddef>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +19,8 @@ struct ModelOutline;
 }
 
 namespace kvstudio {
+
+struct ModelScene;
 
 // A component definition: its name, its own faces and how often it is placed.
 struct PartDefinition {
@@ -40,6 +41,9 @@ struct PlacedPart {
 };
 
 // What became of a material's texture: the image in use, or why there is none.
+// The side of a material's swatch or thumbnail, in pixels.
+inline constexpr int kThumbnailPixels = 48;
+
 struct MaterialTexture {
     QString name;          // as the 3DS file stores it, or as a model file names its image
     QImage thumbnail;      // of the image in use, when it could be shown
@@ -67,15 +71,18 @@ struct ModelContents {
 // What a model file's outline (see ModelFileOutline.h) says of the model.
 ModelContents ContentsOf(const korvanta::ModelOutline& outline);
 
-// A small picture of the image file open as `descriptor`, read from its
-// start; null when it is not an image the host reads.
-QImage Thumbnail(int descriptor);
+// A small picture of each material's image, made from the image the view
+// decoded to draw it (`scene`, read from the same model file), so that no
+// image is decoded twice for the window, and the image's name in the model
+// file where the contents have none (a model opened, not imported). No
+// picture when the view draws no image.
+void AddSceneTextures(ModelContents& contents, const ModelScene& scene);
 
 // The textures that the materials of the 3DS file the model was imported
-// from name (`stored`, as the scene check found them): the image in use, as
-// `thumbnails` shows it by its name as stored, or why none is.
+// from name (`stored`, as the scene check found them): their names as
+// stored, and why one is not in use.
 void AddTextures(ModelContents& contents, const std::vector<hollin::importer::SceneFileVerdict::MaterialTexture>& stored,
-                 const kvhost::TextureReport& textures, const std::map<std::string, QImage>& thumbnails);
+                 const kvhost::TextureReport& textures);
 
 }  // namespace kvstudio
 

@@ -5,6 +5,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -23,6 +24,8 @@
 namespace kvstudio {
 
 namespace {
+
+std::atomic<std::uint64_t> imagesDecoded{0};
 
 QVector3D Point(const std::array<float, 3>& point) {
     return QVector3D(point[0], point[1], point[2]);
@@ -156,6 +159,7 @@ private:
             reading->reader.setScaledSize(QSize(std::max(1, static_cast<int>(reading->size.width() * scale)),
                                                 std::max(1, static_cast<int>(reading->size.height() * scale))));
         }
+        ++imagesDecoded;
         const QImage decoded = reading->reader.read().convertToFormat(QImage::Format_RGBA8888);
         if (decoded.isNull()) return;
         texture.size = decoded.size();
@@ -232,6 +236,10 @@ QString WhyNotDrawn(const korvanta::ViewSceneVerdict& verdict) {
 }
 
 }  // namespace
+
+std::uint64_t ImagesDecodedForView() {
+    return imagesDecoded;
+}
 
 QString UndrawableScene() {
     return Tr("its model file holds a scene the view cannot draw");

@@ -137,4 +137,9 @@ ModelScene ReadModelScene(const std::string& modelFile, const korvanta::ViewerRa
 // Why the view draws nothing of a file whose scene does not hold together.
 QString UndrawableScene();
 
+// How many images ReadModelScene has decoded in this process: a diagnostic
+// for the tests, which hold an import to decoding each image once for the
+// window.
+std::uint64_t ImagesDecodedForView();
+
 }  // namespace kvstudio

@@ -35,7 +35,7 @@ QString Length(double value) {
 }  // namespace
 
 int StoredUnitsOption() {
-    return hollin::settings::ReadImportSettings(hollin::prefs::Get()).units;
+    return hollin::settings::ResolveImportSettings(hollin::prefs::Get(), {}).units;
 }
 
 double MetresPerUnit(const hollin::settings::LengthUnit& unit) {

@@ -8,36 +8,12 @@
 #include <thread>
 #include <utility>
 
-#include "MaterialsPanel.h"
+#include "ModelContents.h"
 #include "ModelForView.h"
 #include "ModelRewrite.h"
 #include "StudioText.h"
 
 namespace kvstudio {
-
-namespace {
-
-// The materials' textures as the scene has them: the name of each one's
-// image and a thumbnail of the image the view decoded. The model file lists
-// its materials in the order of the model's, in its outline and its scene.
-void AddSceneTextures(ModelContents& contents, const ModelScene& scene) {
-    if (contents.materials.size() != scene.materials.size()) return;
-    for (std::size_t i = 0; i < scene.materials.size(); ++i) {
-        const int index = scene.materials[i].texture;
-        if (index < 0) continue;
-        const SceneTexture& texture = scene.textures[static_cast<std::size_t>(index)];
-        MaterialTexture& entry = contents.materials[i].texture ? *contents.materials[i].texture
-                                                               : contents.materials[i].texture.emplace();
-        entry.name = texture.name;
-        if (texture.rgba.isEmpty()) continue;
-        const QImage image(reinterpret_cast<const uchar*>(texture.rgba.constData()), texture.size.width(),
-                           texture.size.height(), QImage::Format_RGBA8888);
-        entry.thumbnail = image.scaled(MaterialsPanel::kIconPixels, MaterialsPanel::kIconPixels, Qt::KeepAspectRatio,
-                                       Qt::SmoothTransformation);
-    }
-}
-
-}  // namespace
 
 // What the run and its thread share: the run, until it goes.
 struct OpenRun::Shared {

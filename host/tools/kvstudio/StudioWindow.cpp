@@ -155,15 +155,15 @@ bool StudioWindow::StoreTextureFolders(const std::vector<std::string>& folders) 
 }
 
 void StudioWindow::EditTextureFolders() {
-    std::size_t dropped = 0;
-    TextureFoldersDialog dialog(kvhost::TextureFoldersToUse(std::nullopt, &dropped), this);
-    if (dropped != 0) statusBar()->showMessage(QString::fromStdString(kvhost::DroppedFoldersNote(dropped)));
+    const hollin::settings::TextureFolderList stored = hollin::settings::ReadTextureFolders(hollin::prefs::Get());
+    TextureFoldersDialog dialog(stored.folders, this);
+    if (stored.dropped != 0) statusBar()->showMessage(QString::fromStdString(kvhost::DroppedFoldersNote(stored.dropped)));
     if (dialog.exec() == QDialog::Accepted) StoreTextureFolders(dialog.Folders());
 }
 
 void StudioWindow::ImportAgainWithTextureFolder(const QString& folder) {
     if (IsBusy() || lastImport_.isEmpty()) return;
-    std::vector<std::string> folders = kvhost::TextureFoldersToUse(std::nullopt);
+    std::vector<std::string> folders = hollin::settings::ReadTextureFolders(hollin::prefs::Get()).folders;
     const std::string chosen = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()).toStdString();
     if (std::find(folders.begin(), folders.end(), chosen) == folders.end()) folders.push_back(chosen);
     if (!StoreTextureFolders(folders)) return;
@@ -218,7 +218,7 @@ void StudioWindow::OnImportFinished(const ImportOutcome& outcome) {
         failure = TrCompose("Could not import %1$s: %2$s", {name, Utf8(outcome.whyNotConverted)});
     }
     if (outcome.converted) {
-        ShowModel(output, input, outcome.contents, outcome.scene);
+        ShowModel(output, input, outcome.contents, outcome.scene, outcome.settings.units);
     }
     textureNotice_->ShowReport(outcome.textures);
     if (!outcome.incomplete.isEmpty()) {
@@ -267,7 +267,7 @@ void StudioWindow::OnOpenFinished(const OpenOutcome& outcome) {
         emit Failed(message);
         return;
     }
-    ShowModel(copy, source, outcome.contents, outcome.scene);
+    ShowModel(copy, source, outcome.contents, outcome.scene, std::nullopt);
 }
 
 void StudioWindow::OpenRecent(const QString& path) {
@@ -292,9 +292,10 @@ bool StudioWindow::Export(const QString& path) {
 }
 
 void StudioWindow::ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents,
-                             const ModelScene& scene) {
+                             const ModelScene& scene, std::optional<std::int32_t> units) {
     pendingModel_ = glbPath;
     pendingSource_ = sourcePath;
+    pendingUnits_ = units;
     openingMessage_ = TrCompose("Opening %s...", {Utf8(QFileInfo(sourcePath).fileName())});
     statusBar()->showMessage(openingMessage_);
     outline_->Show(contents);
@@ -322,9 +323,9 @@ void StudioWindow::OnModelShown() {
 }
 
 void StudioWindow::ShowSize() {
-    int units = 0;
+    int units = pendingUnits_.value_or(0);
     try {
-        units = StoredUnitsOption();
+        if (!pendingUnits_) units = StoredUnitsOption();
     } catch (const std::exception& exception) {
         // The size is then given in inches, and the user told why.
         statusBar()->showMessage(QString::fromStdString(kvhost::WhatWentWrong(exception)));

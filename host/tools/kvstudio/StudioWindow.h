@@ -4,7 +4,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,7 +90,10 @@ private:
     void OnCancel();
     // Only with a model file in the scratch folder that the modelling library
     // wrote: the importer's, or one rewritten by RewriteModelFile.
-    void ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents, const ModelScene& scene);
+    // `units`: the unit option the import ran with; none for a model file
+    // opened, whose size is given in the stored choice.
+    void ShowModel(const QString& glbPath, const QString& sourcePath, const ModelContents& contents, const ModelScene& scene,
+                   std::optional<std::int32_t> units);
     // In the status bar, and to whoever watches Failed.
     void ReportFailure(const QString& why);
     void OnModelShown();
@@ -131,6 +136,7 @@ private:
     // The model being loaded into the view, and the file it came from.
     QString pendingModel_;
     QString pendingSource_;
+    std::optional<std::int32_t> pendingUnits_;
     QString openingMessage_;
     bool remembersFiles_ = true;
 };

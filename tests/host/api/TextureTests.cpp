@@ -12,6 +12,7 @@
 
 #include "ApiTestSupport.h"
 #include "ProcessRunner.h"
+#include "TextureDecodeCount.h"
 
 namespace korvanta::test {
 namespace {
@@ -98,6 +99,32 @@ TEST_F(TextureTest, DecodesAnOpenFileFromItsStartAndLeavesItToTheCaller) {
     }
     ::close(pipe);
     ::close(folder);
+}
+
+// A host learns what became of the textures its importer made, after the
+// importer terminated the library, without their files being decoded again;
+// a file no one loaded is decoded once, and a refusal keeps its reason.
+TEST_F(TextureTest, ChecksAFileLoadedBeforeWithoutDecodingItAgain) {
+    const auto openFile = [](const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); };
+    const int whole = openFile(WritePng("whole.png"));
+    const int cut = openFile(WritePng("cut.png", 40));
+    KVTextureRef texture{};
+    ASSERT_EQ(KVTextureCreateFromDescriptor(&texture, whole, "whole.png", 1.0, 1.0), KV_SUCCESS);
+    ASSERT_EQ(KVTextureRelease(&texture), KV_SUCCESS);
+    ASSERT_EQ(KVTextureCreateFromDescriptor(&texture, cut, "cut.png", 1.0, 1.0), KV_ERROR_FILE_READ);
+    ASSERT_EQ(KVModelRelease(&model_), KV_SUCCESS);
+    ASSERT_EQ(KVTerminate(), KV_SUCCESS);
+    ASSERT_EQ(KVInitialize(), KV_SUCCESS);
+
+    const std::uint64_t decoded = TextureFilesDecoded();
+    EXPECT_EQ(KVTextureCheckDescriptor(whole), KV_SUCCESS);
+    EXPECT_EQ(KVTextureCheckDescriptor(cut), KV_ERROR_FILE_READ);
+    EXPECT_EQ(TextureFilesDecoded(), decoded);
+    const int unseen = openFile(WritePng("unseen.png"));
+    for (int time = 0; time < 2; ++time) EXPECT_EQ(KVTextureCheckDescriptor(unseen), KV_SUCCESS);
+    EXPECT_EQ(TextureFilesDecoded(), decoded + 1);
+    EXPECT_EQ(KVTextureCheckDescriptor(-1), KV_ERROR_FILE_READ);
+    for (const int file : {whole, cut, unseen}) ::close(file);
 }
 
 std::string BigEndian32(std::uint32_t value) {

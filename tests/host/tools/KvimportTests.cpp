@@ -45,16 +45,31 @@ protected:
 
 }  // namespace
 
-TEST_F(KvimportTest, OptionFlagsBecomeTypedEntriesAndAbsentFlagsLeaveKeysOut) {
+// The importer is handed every setting, typed: the flags given, the rest
+// as stored, so that it reads nothing more from the store.
+TEST_F(KvimportTest, OptionFlagsOverTheStoredSettingsAreHandedToTheImporterInFull) {
     const std::string input = Script("in.3ds", "");
+    const std::string unset = " ImportAsAuthored:1:false ImportMergeCoplanarFaces:1:false";
     const std::vector<std::pair<Arguments, std::string>> cases = {
-        {{}, ""},
-        {{"--units=model"}, " ImportUnits:4:0"},
-        {{"--units", "yArDs"}, " ImportUnits:4:3"},
-        {{"--units", "6", "--merge", "--no-merge"}, " ImportMergeCoplanarFaces:1:false ImportUnits:4:6"},
-        {{"--units", "KILOMETERS", "--merge"}, " ImportMergeCoplanarFaces:1:true ImportUnits:4:8"},
+        {{}, unset + " ImportUnits:4:0 TextureFolders:10:"},
+        {{"--units=model"}, unset + " ImportUnits:4:0 TextureFolders:10:"},
+        {{"--units", "yArDs", "--as-authored", "--texture-folder", "/srv/maps/", "--texture-folder", "/srv/b"},
+         " ImportAsAuthored:1:true ImportMergeCoplanarFaces:1:false ImportUnits:4:3 TextureFolders:10:[/srv/maps][/srv/b]"},
+        {{"--units", "6", "--merge", "--no-merge"}, unset + " ImportUnits:4:6 TextureFolders:10:"},
+        {{"--units", "KILOMETERS", "--merge"},
+         " ImportAsAuthored:1:false ImportMergeCoplanarFaces:1:true ImportUnits:4:8 TextureFolders:10:"},
+        {{"--stored"}, " ImportAsAuthored:1:true ImportMergeCoplanarFaces:1:true ImportUnits:4:7 TextureFolders:10:[/srv/maps]"},
+        {{"--stored", "--no-as-authored", "--units", "2", "--texture-folder", "/srv/b"},
+         " ImportAsAuthored:1:false ImportMergeCoplanarFaces:1:true ImportUnits:4:2 TextureFolders:10:[/srv/b]"},
     };
-    for (const auto& [flags, expected] : cases) {
+    for (auto [flags, expected] : cases) {
+        std::filesystem::remove_all(folder_ / "config");
+        if (!flags.empty() && flags.front() == "--stored") {
+            flags.erase(flags.begin());
+            WriteFile(folder_ / "config/Korvanta/preferences.json",
+                      R"({"3DS Importer": {"ImportAsAuthored": true, "ImportMergeCoplanarFaces": true, "ImportUnits": 7,)"
+                      R"( "TextureFolders": ["/srv/maps"]}})");
+        }
         Arguments arguments = {input, Out("out.kvm")};
         arguments.insert(arguments.begin() + 1, flags.begin(), flags.end());  // flags may sit between the files
         ASSERT_EQ(Kvimport(arguments).exitCode, 0);

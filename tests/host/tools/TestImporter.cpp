@@ -45,9 +45,14 @@ public:
         record << "entry-calls " << g_entryCalls << "\nimporters " << g_importersCreated << "\nconversion "
                << conversions_ << "\noptions" << (options != nullptr ? "" : " null");
         for (const auto& [key, value] : options != nullptr ? *options : ImportOptions{}) {
-            record << " " << key.ToUtf8() << ":" << value.GetType() << ":"
-                   << (value.GetType() == Variant::Bool ? (value.AsBool() ? "true" : "false")
-                                                        : std::to_string(value.AsInt32()));
+            record << " " << key.ToUtf8() << ":" << value.GetType() << ":";
+            if (value.GetType() == Variant::Bool) {
+                record << (value.AsBool() ? "true" : "false");
+            } else if (value.GetType() == Variant::Vector) {
+                for (const Variant& element : value.GetVector()) record << "[" << element.AsString().ToUtf8() << "]";
+            } else {
+                record << value.AsInt32();
+            }
         }
         record << "\n";
 

@@ -1,25 +1,33 @@
 // Textures kvstudio does not find: where they are is one click away, and
-// the folder chosen is remembered for the next imports.
+// the folder chosen is remembered for the next imports; the images it finds
+// are decoded once by the importer and once more for the window.
 
 #include <gtest/gtest.h>
 
+#include <QIcon>
 #include <QImage>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "ModelScene.h"
 #include "ModelView.h"
 #include "Preferences.h"
 #include "ScreenPicture.h"
 #include "StudioFixture.h"
 #include "StudioWindow.h"
-#include "TextureFolders.h"
+#include "TextureDecodeCount.h"
+#include "settings/ImportSettings.h"
 
 namespace {
 
@@ -42,6 +50,16 @@ int OlivePixels(const QImage& picture) {
         }
     }
     return olive;
+}
+
+// A thumbnail of an image has many colours; a material's swatch a few.
+std::size_t Colours(const QIcon& icon) {
+    const QImage image = icon.pixmap(48, 48).toImage();
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y));
+    }
+    return colours.size();
 }
 
 TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
@@ -82,11 +100,22 @@ TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
     useHint->click();
     EXPECT_TRUE(question.contains(QLatin1String("/usr/share/games/gl-117/textures")))
         << question.toStdString();
-    EXPECT_TRUE(kvhost::TextureFoldersToUse(std::nullopt).empty());
+    EXPECT_TRUE(hollin::settings::ReadTextureFolders(hollin::prefs::Get()).folders.empty());
     ReadResultsWhenShown(report, resultsShown);
     answer(QMessageBox::Yes);
+    const std::uint64_t decodedByLibrary = korvanta::TextureFilesDecoded();
+    const std::uint64_t decodedForView = kvstudio::ImagesDecodedForView();
     useHint->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2 && shown.count() == 2; }, kImportTimeoutMs));
+    // The one image, decoded by the importer to embed it and once more for
+    // the view, whose picture the materials list shows small; the report on
+    // the textures asks the library, which knows it already.
+    EXPECT_EQ(korvanta::TextureFilesDecoded() - decodedByLibrary, 1u);
+    EXPECT_EQ(kvstudio::ImagesDecodedForView() - decodedForView, 1u);
+    const auto& materials = Find<QListWidget>("materials");
+    std::size_t mostColours = 0;
+    for (int row = 0; row < materials.count(); ++row) mostColours = std::max(mostColours, Colours(materials.item(row)->icon()));
+    EXPECT_GT(mostColours, 16u) << "no thumbnail of the camouflage";
     QTest::qWait(500);
     EXPECT_FALSE(notice->isVisible());
     EXPECT_FALSE(report.contains(QLatin1String("PANZER1_.RGB"))) << report.toStdString();
@@ -95,7 +124,8 @@ TEST_F(Studio, TexturesInTheFolderBesideTheModelsAreOneClickAwayAndRemembered) {
     EXPECT_TRUE(MaterialLines().join(QLatin1Char('\n')).contains(QStringLiteral("PANZER1_.RGB, 64 × 64")))
         << MaterialLines().join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(Find<QPushButton>("materialsTextureFolder").isVisible());
-    EXPECT_EQ(kvhost::TextureFoldersToUse(std::nullopt), std::vector<std::string>{"/usr/share/games/gl-117/textures"});
+    EXPECT_EQ(hollin::settings::ReadTextureFolders(hollin::prefs::Get()).folders,
+              std::vector<std::string>{"/usr/share/games/gl-117/textures"});
     hollin::prefs::Get().Remove(u"3DS Importer", u"TextureFolders");
 }
 
