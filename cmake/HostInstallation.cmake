@@ -6,10 +6,18 @@
 # time and which the sample's conversion does not use. The targets are
 # gathered from the source folders rather than listed, so that a library or
 # a translation added later is part of both without anyone remembering to
-# add it here.
+# add it here. A library left out of `all` (EXCLUDE_FROM_ALL) is built only
+# for what links it, so neither gathers it.
 
 function(kv_targets_below directory skipped result)
-  get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(all_targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+  set(targets)
+  foreach(target IN LISTS all_targets)
+    get_target_property(left_out ${target} EXCLUDE_FROM_ALL)
+    if(NOT left_out)
+      list(APPEND targets ${target})
+    endif()
+  endforeach()
   get_property(subdirectories DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)
   list(REMOVE_ITEM subdirectories ${skipped})
   foreach(subdirectory IN LISTS subdirectories)
