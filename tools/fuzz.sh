@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer)
-# and runs each for SECONDS (default 120) from the fixed seed corpus: the real
+# and runs each for SECONDS (default 120), as many at once as there are
+# processors, from the fixed seed corpus: the real
 # 3DS files and texture images of the Debian test packages, the project's own
 # sample and textures, and every file of the regression corpus. A crash, a sanitizer report or an input
 # running past the time limit stops the run with its input saved under
@@ -22,15 +23,29 @@ real_3ds_folders=(/usr/share/assimp/models/3DS /usr/share/glmark2/models /usr/sh
 # disk out of the way.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
+# Each fuzzer writes its log beside its findings, shown whole when it ends, so
+# that the logs of fuzzers running side by side do not interleave.
+declare -A fuzzer_of
+running=0
+failed=()
+finish_one() {
+  local ended
+  if wait -n -p ended; then :; else failed+=("${fuzzer_of[$ended]}"); fi
+  echo "== ${fuzzer_of[$ended]}: $seconds s"
+  cat "build-fuzz/findings/${fuzzer_of[$ended]}.log"
+  running=$((running - 1))
+}
 run_fuzzer() {
   local target="$1"; shift
   local work="build-fuzz/corpus/$target" findings="build-fuzz/findings/$target"
   rm -rf "$work"
   mkdir -p "$work" "$findings"
-  echo "== $target: $seconds s"
+  while [ "$running" -ge "$(nproc)" ]; do finish_one; done
   ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1" \
     "build-fuzz/tests/fuzz/$target" -seed=1 -len_control=0 -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 \
-      -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$@"
+      -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$@" > "build-fuzz/findings/$target.log" 2>&1 &
+  fuzzer_of[$!]="$target"
+  running=$((running + 1))
 }
 
 seeds_3ds=(samples tests/fuzz/regressions/3ds)
@@ -49,3 +64,8 @@ find /usr/share/assimp/models /usr/share/glmark2/textures /usr/share/games/gl-11
   \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.png' -o -iname '*.bmp' -o -iname '*.tga' -o -iname '*.gif' \) \
   -exec cp -t "$real_textures" {} + 2>/dev/null || true
 run_fuzzer texture_fuzzer tests/fuzz/corpus/texture tests/fuzz/regressions/texture "$real_textures"
+while [ "$running" -gt 0 ]; do finish_one; done
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "fuzz.sh: ${failed[*]} found a fault; the input is under build-fuzz/findings/" >&2
+  exit 1
+fi
