@@ -2,23 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QSignalSpy>
-#include <QTest>
-#include <QUrl>
-
 #include "ModelView.h"
 #include "ScreenPicture.h"
 #include "StudioFixture.h"
-#include "StudioWindow.h"
 
 namespace {
 
-using kvstudio::StudioWindow;
-using studiotest::DropOn;
-using studiotest::kImportTimeoutMs;
-using studiotest::ReadResultsWhenShown;
-using studiotest::ScreenshotPath;
-using studiotest::Studio;
+using namespace studiotest;
 
 QUrl Local(const char* path) {
     return QUrl::fromLocalFile(QLatin1String(path));
@@ -39,22 +29,16 @@ TEST_F(Studio, RefusedDropsSayWhyInTheStatusBar) {
         SCOPED_TRACE(row.said);
         window_->statusBar()->clearMessage();
         ASSERT_TRUE(DropOn(window_->View(), row.files));
-        EXPECT_TRUE(StatusText().contains(QLatin1String(row.said))) << StatusText().toStdString();
+        EXPECT_TRUE(Contains(StatusText(), QLatin1String(row.said)));
         EXPECT_FALSE(window_->IsBusy());
     }
     ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-drop-refused")));
 
-    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
-    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-    QString report;
-    int resultsShown = 0;
-    ReadResultsWhenShown(report, resultsShown);
-    window_->Import(QStringLiteral(KV_SAMPLE));
-    ASSERT_TRUE(DropOn(window_->View(), {Local("/usr/share/games/gl-117/models/tank1.3ds")}));
-    EXPECT_TRUE(StatusText().contains(QLatin1String("tank1.3ds was not taken: wait until the file in hand")))
-        << StatusText().toStdString();
-    WaitForImport(finished, shown, true);
-    EXPECT_EQ(resultsShown, 1);
+    ImportAndWait([&] {
+        window_->Import(QStringLiteral(KV_SAMPLE));
+        ASSERT_TRUE(DropOn(window_->View(), {Local("/usr/share/games/gl-117/models/tank1.3ds")}));
+        EXPECT_TRUE(Contains(StatusText(), QStringLiteral("tank1.3ds was not taken: wait until the file in hand")));
+    });
     EXPECT_TRUE(window_->windowTitle().startsWith(QLatin1String("courtyard.3ds"))) << window_->windowTitle().toStdString();
 }
 
