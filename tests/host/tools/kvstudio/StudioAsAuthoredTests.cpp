@@ -29,19 +29,12 @@ const std::string kModels = "/usr/share/games/gl-117/models/";
 // Of the pixels where either picture shows something other than the view's
 // background, the share whose grey differs between them by more than `levels`.
 double ShareDiffering(const QImage& one, const QImage& other, int levels) {
-    const QRgb background = kViewBackground.rgb() & RGB_MASK;
-    qint64 shown = 0;
-    qint64 differing = 0;
-    for (int y = 0; y < std::min(one.height(), other.height()); ++y) {
-        for (int x = 0; x < std::min(one.width(), other.width()); ++x) {
-            const QRgb a = one.pixel(x, y);
-            const QRgb b = other.pixel(x, y);
-            if ((a & RGB_MASK) == background && (b & RGB_MASK) == background) continue;
-            ++shown;
-            if (std::abs(qGray(a) - qGray(b)) > levels) ++differing;
-        }
-    }
-    return shown == 0 ? 0.0 : static_cast<double>(differing) / static_cast<double>(shown);
+    const PixelTest shown = [](const QColor& a, const QColor& b) { return a.rgb() != kViewBackground.rgb() || b.rgb() != kViewBackground.rgb(); };
+    const int differing = CountPixels(one, other, [&](const QColor& a, const QColor& b) {
+        return shown(a, b) && std::abs(qGray(a.rgb()) - qGray(b.rgb())) > levels;
+    });
+    const int all = CountPixels(one, other, shown);
+    return all == 0 ? 0.0 : static_cast<double>(differing) / all;
 }
 
 class StudioAsAuthored : public Studio {

@@ -66,30 +66,29 @@ bool DropOn(QWidget& target, const QList<QUrl>& files) {
     return true;
 }
 
-std::vector<bool> PixelsWhere(const QImage& picture, const std::function<bool(const QColor&)>& picks) {
+std::vector<bool> PixelsWhere(const QImage& one, const QImage& other, const PixelTest& picks) {
     std::vector<bool> picked;
-    picked.reserve(static_cast<std::size_t>(picture.width()) * picture.height());
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) picked.push_back(picks(picture.pixelColor(x, y)));
+    picked.reserve(static_cast<std::size_t>(one.width()) * one.height());
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) picked.push_back(picks(one.pixelColor(x, y), other.pixelColor(x, y)));
     }
     return picked;
+}
+
+std::vector<bool> PixelsWhere(const QImage& picture, const std::function<bool(const QColor&)>& picks) {
+    return PixelsWhere(picture, picture, [&picks](const QColor& colour, const QColor&) { return picks(colour); });
+}
+
+int CountPixels(const QImage& one, const QImage& other, const PixelTest& picks) {
+    return static_cast<int>(std::ranges::count(PixelsWhere(one, other, picks), true));
 }
 
 int CountPixels(const QImage& picture, const std::function<bool(const QColor&)>& picks) {
     return static_cast<int>(std::ranges::count(PixelsWhere(picture, picks), true));
 }
 
-std::vector<bool> Changed(const QImage& before, const QImage& after) {
-    std::vector<bool> changed;
-    changed.reserve(static_cast<std::size_t>(before.width()) * before.height());
-    for (int y = 0; y < before.height(); ++y) {
-        for (int x = 0; x < before.width(); ++x) {
-            const QColor a = before.pixelColor(x, y);
-            const QColor b = after.pixelColor(x, y);
-            changed.push_back(std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) > 24);
-        }
-    }
-    return changed;
+bool Differ(const QColor& a, const QColor& b) {
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) > 24;
 }
 
 void WriteTiles(const std::filesystem::path& path, int count) {

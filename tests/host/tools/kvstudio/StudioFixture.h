@@ -62,13 +62,17 @@ void ChooseFile(QFileDialog& files, const QString& path);
 // true when the window let the drag in.
 bool DropOn(QWidget& target, const QList<QUrl>& files);
 
-// Whether each pixel of `picture` is one that `picks` picks, row by row.
+// Whether each pixel of `one`, with the same pixel of `other` if given, is
+// one that `picks` picks, row by row; and how many are.
+using PixelTest = std::function<bool(const QColor&, const QColor&)>;
+std::vector<bool> PixelsWhere(const QImage& one, const QImage& other, const PixelTest& picks);
 std::vector<bool> PixelsWhere(const QImage& picture, const std::function<bool(const QColor&)>& picks);
+int CountPixels(const QImage& one, const QImage& other, const PixelTest& picks);
 int CountPixels(const QImage& picture, const std::function<bool(const QColor&)>& picks);
 
-// Where two pictures of the view differ, clearly: more than rounding and
+// Whether two pixels of the view differ clearly: more than rounding and
 // multisampling change.
-std::vector<bool> Changed(const QImage& before, const QImage& after);
+bool Differ(const QColor& a, const QColor& b);
 
 // `count` rough grids of 20,000 faces in rows of five, "Tile000" on: 25 are
 // more than a software renderer turns smoothly, 100 an import long enough

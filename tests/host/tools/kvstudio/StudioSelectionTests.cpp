@@ -60,7 +60,7 @@ protected:
         const QImage magenta = ViewPicture();
         Find<QTreeWidget>("outline").clearSelection();
         const QImage plain = ViewPicture();
-        const std::vector<bool> byTint = Changed(plain, tinted);
+        const std::vector<bool> byTint = PixelsWhere(plain, tinted, Differ);
         const std::vector<bool> byPart = PixelsWhere(
             magenta, [](const QColor& colour) { return colour.red() > 200 && colour.green() < 60 && colour.blue() > 200; });
         const int width = plain.width();

@@ -1,5 +1,6 @@
 // kvstudio driven as a user drives it: its menus, the importer's own
-// dialogs, the progress dialog's Cancel button, and what the view shows.
+// dialogs, the progress dialog's Cancel button, files dropped on it, and
+// what the view shows.
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,38 @@ TEST_F(Studio, CancelledImportShowsThePartBuiltAndTheWindowGoesOn) {
     EXPECT_TRUE(window_->isVisible());
 }
 
+QUrl Local(const std::filesystem::path& path) {
+    return QUrl::fromLocalFile(QPath(path));
+}
+
+// Each refusal is said in the status bar, and nothing starts; during an
+// import the file dropped is refused, and the import goes on to its end.
+TEST_F(Studio, RefusedDropsSayWhyInTheStatusBar) {
+    const struct {
+        QList<QUrl> files;
+        const char* said;
+    } refused[] = {
+        {{Local("/tmp/bricks.png")}, "bricks.png was not taken: kvstudio imports .3ds files"},
+        {{Local(KV_SAMPLE), Local("/usr/share/games/gl-117/models/tank1.3ds")}, "Drop one file at a time: 2 were dropped"},
+        {{QUrl(QStringLiteral("https://example.org/courtyard.3ds"))}, "Only files on this computer can be dropped"},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.said);
+        window_->statusBar()->clearMessage();
+        ASSERT_TRUE(DropOn(window_->View(), row.files));
+        EXPECT_TRUE(Contains(StatusText(), QLatin1String(row.said)));
+        EXPECT_FALSE(window_->IsBusy());
+    }
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-drop-refused")));
+
+    ImportAndWait([&] {
+        window_->Import(QStringLiteral(KV_SAMPLE));
+        ASSERT_TRUE(DropOn(window_->View(), {Local("/usr/share/games/gl-117/models/tank1.3ds")}));
+        EXPECT_TRUE(Contains(StatusText(), QStringLiteral("tank1.3ds was not taken: wait until the file in hand")));
+    });
+    EXPECT_TRUE(window_->windowTitle().startsWith(QLatin1String("courtyard.3ds"))) << window_->windowTitle().toStdString();
+}
+
 // Files that are not whole, dropped on the view: the window says what is
 // wrong in kvimport's words, a failure before the results dialog comes.
 TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
@@ -196,7 +229,7 @@ TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
         SCOPED_TRACE(row.file.filename().string());
         window_->View().Clear();
         const Imported imported =
-            ImportAndWait([&] { ASSERT_TRUE(DropOn(window_->View(), {QUrl::fromLocalFile(QPath(row.file))})); }, row.model);
+            ImportAndWait([&] { ASSERT_TRUE(DropOn(window_->View(), {Local(row.file)})); }, row.model);
         const QString warning = Find<QLabel>("warningBar").isVisible() ? Find<QLabel>("warningBar").text() : QString();
         EXPECT_TRUE(Contains(row.model ? warning : imported.statusAtResults, QLatin1String(row.said)));
         EXPECT_EQ(window_->View().HasModel(), row.model);
