@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QStatusBar>
 #include <QString>
 #include <QTest>
@@ -51,8 +52,8 @@ QString ScreenshotPath(const char* name);
 
 // Handles the next modal dialog (the next one that `which` picks) from the
 // event loop that dialog runs, so that the code which opened it can go on
-// once it is closed.
-void WhenDialogOpens(std::function<void(QDialog&)> handle,
+// once it is closed. Deleting the timer returned stops the wait.
+QPointer<QTimer> WhenDialogOpens(std::function<void(QDialog&)> handle,
                      std::function<bool(const QDialog&)> which = [](const QDialog&) { return true; });
 
 // Chooses `path` in the file dialog `files`, as a user types it in.

@@ -36,6 +36,18 @@ protected:
         return objects;
     }
 
+    // How many placements each model named `name`, or each model, draws
+    // from an instance table.
+    std::vector<int> InstanceTables(const char* name = nullptr) {
+        std::vector<int> counts;
+        for (const QObject* object : SceneObjects(name)) {
+            const auto* placements =
+                dynamic_cast<const kvstudio::ScenePlacements*>(object->property("instancing").value<QQuick3DInstancing*>());
+            if (placements != nullptr) counts.push_back(placements->Count());
+        }
+        return counts;
+    }
+
     // The tinted part drawn flat magenta, a colour nothing else in the view has.
     void PaintMarksMagenta() {
         for (QObject* mark : SceneObjects(kvstudio::kMarkName)) {
@@ -115,16 +127,11 @@ TEST_F(StudioSelection, APickedPartIsTintedWhereItIsSeenAndNothingElseChanges) {
     const std::filesystem::path bolts = folder_ / "bolts.kvm";
     ASSERT_TRUE(hollin::samples::WriteRepeatedModel(bolts, 5000));
     ASSERT_TRUE(OpenAndWait(QPath(bolts)));
-    int instanced = 0;
-    for (const QObject* object : SceneObjects()) {
-        const auto* placements =
-            dynamic_cast<const kvstudio::ScenePlacements*>(object->property("instancing").value<QQuick3DInstancing*>());
-        if (placements == nullptr) continue;
-        ++instanced;
-        EXPECT_EQ(placements->Count(), 5000);
-    }
-    EXPECT_EQ(instanced, 1);
+    EXPECT_EQ(InstanceTables(), std::vector<int>{5000});
     EXPECT_EQ(window_->View().MeshCount(), 5000);
+    // The bolt picked is marked from a table of its own.
+    ASSERT_TRUE(window_->Outline().SelectByName(QStringLiteral("Bolt"), false));
+    EXPECT_EQ(InstanceTables(kvstudio::kMarkName), std::vector<int>{1});
     ExpectTintedWhereSeen(QStringLiteral("Bolt"), "studio-bolt-picked", 100);
 }
 
