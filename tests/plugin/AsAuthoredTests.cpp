@@ -55,21 +55,15 @@ std::vector<double> Values(const tinygltf::Model& gltf, int index) {
     const tinygltf::BufferView& view = gltf.bufferViews.at(static_cast<std::size_t>(accessor.bufferView));
     const unsigned char* data = gltf.buffers.at(0).data.data() + view.byteOffset + accessor.byteOffset;
     const std::size_t count = accessor.count * static_cast<std::size_t>(tinygltf::GetNumComponentsInType(accessor.type));
+    const auto read = [data](auto value, std::size_t i) {
+        std::memcpy(&value, data + sizeof value * i, sizeof value);
+        return static_cast<double>(value);
+    };
     std::vector<double> values(count);
     for (std::size_t i = 0; i < count; ++i) {
-        if (accessor.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
-            float value;
-            std::memcpy(&value, data + 4 * i, 4);
-            values[i] = value;
-        } else if (accessor.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
-            std::uint16_t value;
-            std::memcpy(&value, data + 2 * i, 2);
-            values[i] = value;
-        } else {
-            std::uint32_t value;
-            std::memcpy(&value, data + 4 * i, 4);
-            values[i] = value;
-        }
+        values[i] = accessor.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT            ? read(float{}, i)
+                    : accessor.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? read(std::uint16_t{}, i)
+                                                                                       : read(std::uint32_t{}, i);
     }
     return values;
 }

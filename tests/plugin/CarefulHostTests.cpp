@@ -80,9 +80,7 @@ TEST_P(SignalInALargeImport, CancelsItThroughTheImporterAndKeepsTheOldModel) {
     EXPECT_EQ(ReadFile(folder_ / "large.kvm"), "old model");
     if (signal == SIGKILL) return;
     EXPECT_EQ(result.err.find("Cleaning up..."), std::string::npos) << "the importer saw the cancellation";
-    for (const auto& entry : std::filesystem::directory_iterator(folder_ / "")) {
-        EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
-    }
+    for (const std::string& name : NamesIn(folder_.Path())) EXPECT_NE(name[0], '.') << "left behind: " << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalInALargeImport,

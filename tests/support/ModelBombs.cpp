@@ -7,13 +7,11 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "GlbChunks.h"
 #include "KorvantaAPI.h"
 
 namespace hollin::samples {
@@ -135,36 +133,14 @@ bool WriteOneColourPng(const std::filesystem::path& path, int side, std::array<s
     return true;
 }
 
-std::uint32_t WordAt(const std::string& bytes, std::size_t at) {
-    std::uint32_t word = 0;
-    std::memcpy(&word, bytes.data() + at, sizeof word);
-    return word;
-}
-
-std::string Word(std::size_t value) {
-    const auto narrow = static_cast<std::uint32_t>(value);
-    return std::string(reinterpret_cast<const char*>(&narrow), sizeof narrow);
-}
-
 // Takes the node tree out of a model file the library wrote, as a file made
 // to harm would leave it out: the model's structure alone says what a
 // viewer of it draws, however few bytes it takes.
 bool DropNodeTree(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 20) return false;
-    const std::size_t jsonLength = WordAt(bytes, 12);
-    if (jsonLength > bytes.size() - 20) return false;
-    nlohmann::json document = nlohmann::json::parse(bytes.substr(20, jsonLength), nullptr, false);
-    if (document.is_discarded()) return false;
-    document.erase("nodes");
-    document["scenes"] = nlohmann::json::array({nlohmann::json::object()});
-    std::string json = document.dump();
-    json.append((4 - json.size() % 4) % 4, ' ');
-    const std::string binary = bytes.substr(20 + jsonLength);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << "glTF" << Word(2) << Word(20 + json.size() + binary.size()) << Word(json.size()) << "JSON" << json << binary;
-    return static_cast<bool>(out.flush());
+    GlbChunks chunks = ReadGlbChunks(path);
+    chunks.document.erase("nodes");
+    chunks.document["scenes"] = nlohmann::json::array({nlohmann::json::object()});
+    return WriteGlbChunks(chunks, path);
 }
 
 }  // namespace

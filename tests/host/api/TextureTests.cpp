@@ -31,9 +31,58 @@ protected:
     TemporaryFolder folder_;
 };
 
-TEST_F(TextureTest, DecodesGeneratedAndRealImagesWithTheirSizesAndScales) {
-    const std::tuple<std::string, std::size_t, std::size_t> images[] = {
+std::string BigEndian32(std::uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+            static_cast<char>(value)};
+}
+
+std::string LittleEndian16(std::uint16_t value) { return {static_cast<char>(value), static_cast<char>(value >> 8)}; }
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+    const std::string typed = type + data;
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()));
+    return BigEndian32(static_cast<std::uint32_t>(data.size())) + typed + BigEndian32(static_cast<std::uint32_t>(crc));
+}
+
+// The headers of images one pixel too wide, up to where their decoders have
+// read enough to know the size.
+std::string WidePng() {
+    const std::string header = BigEndian32(16385) + BigEndian32(1) + std::string("\x08\x02\0\0\0", 5);
+    return std::string("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", std::string(8, '\0')) +
+           PngChunk("IEND", "");
+}
+
+std::string WideJpeg() {
+    std::string jpeg = ReadFile(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg");
+    const std::size_t frame = jpeg.find("\xFF\xC0");
+    EXPECT_NE(frame, std::string::npos);
+    jpeg[frame + 7] = '\x40';  // width 0x4001 = 16385
+    jpeg[frame + 8] = '\x01';
+    return jpeg;
+}
+
+std::string WideGif() {
+    return "GIF89a" + LittleEndian16(16385) + LittleEndian16(1) + std::string("\x80\0\0", 3) + std::string(6, '\0') +
+           ",\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;";
+}
+
+std::string WideBmp() {
+    std::string info = std::string("\x28\0\0\0", 4) + LittleEndian16(16385) + std::string(2, '\0') +
+                       std::string("\x01\0\0\0\x01\0\x18\0", 8) + std::string(24, '\0');
+    return "BM" + std::string(8, '\0') + std::string("\x36\0\0\0", 4) + info + std::string(3 * 16385 + 1, '\0');
+}
+
+std::string WideTga() {
+    return std::string("\0\0\x02\0\0\0\0\0\0\0\0\0", 12) + LittleEndian16(16385) + LittleEndian16(1) +
+           std::string("\x18\x20", 2) + std::string(3 * 16385, '\0');
+}
+
+// What models bring along: every accepted format, generated and real images,
+// decodes to its size and keeps its scales.
+TEST_F(TextureTest, DecodesJpegPngBmpTgaAndGifWithTheirSizesAndScales) {
+    std::vector<std::tuple<std::string, std::size_t, std::size_t>> images = {
         {WritePng("bricks.png"), 3, 2}, {KV_ASSIMP_3DS_DIR "/IMAGE1.jpg", 400, 300}, {KV_ASSIMP_3DS_DIR "/test.png", 512, 512}};
+    for (const auto& seed : std::filesystem::directory_iterator(KV_TEXTURE_SEEDS)) images.emplace_back(seed.path(), 5u, 4u);
     for (const auto& [path, expectedWidth, expectedHeight] : images) {
         KVTextureRef texture{};
         ASSERT_EQ(KVTextureCreateFromFile(&texture, path.c_str(), 12.0, 24.0), KV_SUCCESS) << path;
@@ -51,16 +100,36 @@ TEST_F(TextureTest, DecodesGeneratedAndRealImagesWithTheirSizesAndScales) {
     }
 }
 
-TEST_F(TextureTest, MissingAndUndecodableFilesFailWithTheirCodes) {
-    WriteFile(folder_ / "empty.jpg", "");
+// Files that are not there or not images, images of other formats and
+// images over the limits, the latter refused before decoding.
+TEST_F(TextureTest, MissingUndecodableForeignAndOversizedFilesFailWithTheirCodes) {
+    const std::string pixels(5 * 4 * 3, '\x7F');
     ASSERT_EQ(::mkfifo((folder_ / "pipe.png").c_str(), 0644), 0);
-    const std::pair<std::string, KVResult> cases[] = {
+    std::vector<std::pair<std::string, KVResult>> cases = {
         {(folder_ / "absent.png").string(), KV_ERROR_FILE_NOT_FOUND},
-        {(folder_ / "empty.jpg").string(), KV_ERROR_FILE_READ},
         {(folder_ / "pipe.png").string(), KV_ERROR_FILE_READ},  // at once, never waiting for a writer
         {WritePng("cut.png", 40), KV_ERROR_FILE_READ},  // a header announcing what never comes
         {(folder_ / "").string(), KV_ERROR_FILE_READ},
         {KV_ASSIMP_3DS_DIR "/fels.3ds", KV_ERROR_FILE_READ}};
+    const std::tuple<std::string, std::string, KVResult> made[] = {
+        {"empty.jpg", "", KV_ERROR_FILE_READ},
+        {"pnm.ppm", "P6\n5 4\n255\n" + pixels, KV_ERROR_FILE_READ},
+        {"photoshop.psd", std::string("8BPS\0\x01\0\0\0\0\0\0\0\x03\0\0\0\x04\0\0\0\x05\0\x08\0\x03", 26), KV_ERROR_FILE_READ},
+        {"radiance.hdr", "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 4 +X 5\n" + pixels, KV_ERROR_FILE_READ},
+        {"tiff.tif", std::string("II*\0\x08\0\0\0", 8) + pixels, KV_ERROR_FILE_READ},
+        {"wide.png", WidePng(), KV_ERROR_OUT_OF_RANGE},
+        {"wide.jpg", WideJpeg(), KV_ERROR_OUT_OF_RANGE},
+        {"wide.gif", WideGif(), KV_ERROR_OUT_OF_RANGE},
+        {"wide.bmp", WideBmp(), KV_ERROR_OUT_OF_RANGE},
+        {"wide.tga", WideTga(), KV_ERROR_OUT_OF_RANGE}};
+    for (const auto& [name, content, code] : made) {
+        WriteFile(folder_ / name, content);
+        cases.emplace_back((folder_ / name).string(), code);
+    }
+    // Over 256 MiB, refused by its size alone; sparse, it costs no disk.
+    std::filesystem::copy_file(KV_ASSIMP_3DS_DIR "/test.png", folder_ / "huge.png");
+    std::filesystem::resize_file(folder_ / "huge.png", (std::uintmax_t{256} << 20) + 1);
+    cases.emplace_back((folder_ / "huge.png").string(), KV_ERROR_OUT_OF_RANGE);
     for (const auto& [path, code] : cases) {
         KVTextureRef texture{};
         EXPECT_EQ(KVTextureCreateFromFile(&texture, path.c_str(), 1.0, 1.0), code) << path;
@@ -125,89 +194,6 @@ TEST_F(TextureTest, ChecksAFileLoadedBeforeWithoutDecodingItAgain) {
     EXPECT_EQ(TextureFilesDecoded(), decoded + 1);
     EXPECT_EQ(KVTextureCheckDescriptor(-1), KV_ERROR_FILE_READ);
     for (const int file : {whole, cut, unseen}) ::close(file);
-}
-
-std::string BigEndian32(std::uint32_t value) {
-    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
-            static_cast<char>(value)};
-}
-
-std::string LittleEndian16(std::uint16_t value) { return {static_cast<char>(value), static_cast<char>(value >> 8)}; }
-
-std::string PngChunk(const std::string& type, const std::string& data) {
-    const std::string typed = type + data;
-    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()));
-    return BigEndian32(static_cast<std::uint32_t>(data.size())) + typed + BigEndian32(static_cast<std::uint32_t>(crc));
-}
-
-// The headers of images one pixel too wide, up to where their decoders have
-// read enough to know the size.
-std::string WidePng() {
-    const std::string header = BigEndian32(16385) + BigEndian32(1) + std::string("\x08\x02\0\0\0", 5);
-    return std::string("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", std::string(8, '\0')) +
-           PngChunk("IEND", "");
-}
-
-std::string WideJpeg() {
-    std::string jpeg = ReadFile(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg");
-    const std::size_t frame = jpeg.find("\xFF\xC0");
-    EXPECT_NE(frame, std::string::npos);
-    jpeg[frame + 7] = '\x40';  // width 0x4001 = 16385
-    jpeg[frame + 8] = '\x01';
-    return jpeg;
-}
-
-std::string WideGif() {
-    return "GIF89a" + LittleEndian16(16385) + LittleEndian16(1) + std::string("\x80\0\0", 3) + std::string(6, '\0') +
-           ",\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;";
-}
-
-std::string WideBmp() {
-    std::string info = std::string("\x28\0\0\0", 4) + LittleEndian16(16385) + std::string(2, '\0') +
-                       std::string("\x01\0\0\0\x01\0\x18\0", 8) + std::string(24, '\0');
-    return "BM" + std::string(8, '\0') + std::string("\x36\0\0\0", 4) + info + std::string(3 * 16385 + 1, '\0');
-}
-
-std::string WideTga() {
-    return std::string("\0\0\x02\0\0\0\0\0\0\0\0\0", 12) + LittleEndian16(16385) + LittleEndian16(1) +
-           std::string("\x18\x20", 2) + std::string(3 * 16385, '\0');
-}
-
-// What models bring along: every accepted format decodes to its size; other
-// formats and images over the limits are refused, the latter before decoding.
-TEST_F(TextureTest, AcceptsJpegPngBmpTgaAndGifWithinTheLimitsOnly) {
-    for (const auto& seed : std::filesystem::directory_iterator(KV_TEXTURE_SEEDS)) {
-        KVTextureRef texture{};
-        ASSERT_EQ(KVTextureCreateFromFile(&texture, seed.path().c_str(), 1.0, 1.0), KV_SUCCESS) << seed.path();
-        std::size_t width = 0, height = 0;
-        double s = 0.0, t = 0.0;
-        ASSERT_EQ(KVTextureGetDimensions(texture, &width, &height, &s, &t), KV_SUCCESS);
-        EXPECT_EQ(width * 10 + height, 54u) << seed.path() << ": " << width << " x " << height;
-        EXPECT_EQ(KVTextureRelease(&texture), KV_SUCCESS);
-    }
-
-    // Other formats are no textures; images over a limit are refused too.
-    const std::string pixels(5 * 4 * 3, '\x7F');
-    const std::tuple<std::string, std::string, KVResult> refused[] = {
-        {"pnm.ppm", "P6\n5 4\n255\n" + pixels, KV_ERROR_FILE_READ},
-        {"photoshop.psd", std::string("8BPS\0\x01\0\0\0\0\0\0\0\x03\0\0\0\x04\0\0\0\x05\0\x08\0\x03", 26), KV_ERROR_FILE_READ},
-        {"radiance.hdr", "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 4 +X 5\n" + pixels, KV_ERROR_FILE_READ},
-        {"tiff.tif", std::string("II*\0\x08\0\0\0", 8) + pixels, KV_ERROR_FILE_READ},
-        {"wide.png", WidePng(), KV_ERROR_OUT_OF_RANGE},
-        {"wide.jpg", WideJpeg(), KV_ERROR_OUT_OF_RANGE},
-        {"wide.gif", WideGif(), KV_ERROR_OUT_OF_RANGE},
-        {"wide.bmp", WideBmp(), KV_ERROR_OUT_OF_RANGE},
-        {"wide.tga", WideTga(), KV_ERROR_OUT_OF_RANGE}};
-    for (const auto& [name, content, code] : refused) {
-        WriteFile(folder_ / name, content);
-        KVTextureRef texture{};
-        EXPECT_EQ(KVTextureCreateFromFile(&texture, (folder_ / name).c_str(), 1.0, 1.0), code) << name;
-    }
-    // A file over 256 MiB is refused by its size alone; sparse, it costs no disk.
-    std::filesystem::copy_file(KV_ASSIMP_3DS_DIR "/test.png", folder_ / "huge.png");
-    std::filesystem::resize_file(folder_ / "huge.png", (std::uintmax_t{256} << 20) + 1);
-    KVTextureRef texture{};
-    EXPECT_EQ(KVTextureCreateFromFile(&texture, (folder_ / "huge.png").c_str(), 1.0, 1.0), KV_ERROR_OUT_OF_RANGE);
 }
 
 // Images that once crashed or hung the decoders: each is decoded or refused

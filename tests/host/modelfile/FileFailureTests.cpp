@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <map>
 #include <ostream>
 #include <string>
@@ -11,30 +11,21 @@
 
 #include <nlohmann/json.hpp>
 
+#include "GlbChunks.h"
 #include "InstanceGraph.h"
 #include "ModelFile.h"
 #include "ModelFileOutline.h"
 #include "ModelFileStructure.h"
 #include "ProcessRunner.h"
 #include "TestModels.h"
+#include "ViewScene.h"
+#include "ViewSceneCheck.h"
+#include "ViewerDemand.h"
 
 namespace korvanta::test {
 namespace {
 
 using nlohmann::json;
-
-// A glTF binary of this JSON text and binary chunk, lengths and padding as
-// the container wants them.
-std::string MakeGlb(std::string json, std::string binary = {}) {
-    json.append((4 - json.size() % 4) % 4, ' ');
-    binary.append((4 - binary.size() % 4) % 4, '\0');
-    const auto word = [](std::size_t value) {
-        const auto narrow = static_cast<std::uint32_t>(value);
-        return std::string(reinterpret_cast<const char*>(&narrow), 4);
-    };
-    const std::string binaryChunk = binary.empty() ? "" : word(binary.size()) + std::string("BIN\0", 4) + binary;
-    return "glTF" + word(2) + word(20 + json.size() + binaryChunk.size()) + word(json.size()) + "JSON" + json + binaryChunk;
-}
 
 const std::string& RichModelFile() {
     static const std::string bytes = [] {
@@ -73,7 +64,7 @@ std::string InstanceFile(std::size_t definitionCount, const std::function<std::v
     Structure(document) = {{"version", kModelStructureVersion}, {"materials", json::array()},
                            {"definitions", std::move(definitions)}, {"entities", Placements({0})}};
     document["asset"]["version"] = "2.0";
-    return MakeGlb(document.dump(), binary);
+    return GlbBytes(document.dump(), binary);
 }
 
 // What the reader finds at the path it is given.
@@ -86,13 +77,9 @@ PutFile Bytes(std::function<std::string()> make) {
 // The rich model's file with its JSON edited and its binary chunk kept.
 PutFile Edited(std::function<void(json&)> edit) {
     return Bytes([edit = std::move(edit)] {
-        const std::string& glb = RichModelFile();
-        std::uint32_t jsonLength = 0, binaryLength = 0;
-        std::memcpy(&jsonLength, glb.data() + 12, 4);
-        std::memcpy(&binaryLength, glb.data() + 20 + jsonLength, 4);
-        json document = json::parse(glb.substr(20, jsonLength));
-        edit(document);
-        return MakeGlb(document.dump(), glb.substr(28 + jsonLength, binaryLength));
+        GlbChunks chunks = GlbChunksOf(RichModelFile());
+        edit(chunks.document);
+        return GlbBytes(chunks.document.dump(), chunks.binary);
     });
 }
 
@@ -117,10 +104,10 @@ const RefusedFile kRefusedFiles[] = {
     {"glTF JSON outside the binary container", Bytes([] { return std::string(R"({"asset":{"version":"2.0"}})"); }),
      KV_MODEL_FILE_NOT_GLB},
     {"a PNG image", Bytes([] { return ReadFile(KV_ASSIMP_3DS_DIR "/test.png"); }), KV_MODEL_FILE_NOT_GLB},
-    {"JSON cut short", Bytes([] { return MakeGlb(R"({"asset":)"); }), KV_MODEL_FILE_JSON_MALFORMED,
+    {"JSON cut short", Bytes([] { return GlbBytes(R"({"asset":)"); }), KV_MODEL_FILE_JSON_MALFORMED,
      "it is not well-formed JSON, at byte 32"},
     // A viewer may take the first, the reader the last.
-    {"a key given twice", Bytes([] { return MakeGlb(R"({"asset":{"version":"2.0"},"images":[{"uri":"a.png"}],"images":[]})"); }),
+    {"a key given twice", Bytes([] { return GlbBytes(R"({"asset":{"version":"2.0"},"images":[{"uri":"a.png"}],"images":[]})"); }),
      KV_MODEL_FILE_JSON_DUPLICATE_KEY, "a key is given twice in one object, at /images"},
     {"no structure", Edited([](json& g) { g["asset"].erase("extras"); }), KV_MODEL_FILE_NOT_A_MODEL},
     {"someone else's extras", Edited([](json& g) { g["asset"]["extras"] = {{"author", "someone"}}; }), KV_MODEL_FILE_NOT_A_MODEL},
@@ -153,7 +140,7 @@ const RefusedFile kRefusedFiles[] = {
     {"a view past its buffer", Edited([](json& g) { g["bufferViews"][0]["byteLength"] = 1u << 30; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"a buffer from another file", Edited([](json& g) { g["buffers"][0]["uri"] = "/etc/hostname"; }), KV_MODEL_FILE_NOT_A_MODEL, kDamaged, true},
     {"JSON nested 217,000 arrays deep (435 KB)",
-     Bytes([] { return MakeGlb(R"({"asset":{"version":"2.0","extras":)" + std::string(217'000, '[') + std::string(217'000, ']') + "}}"); }),
+     Bytes([] { return GlbBytes(R"({"asset":{"version":"2.0","extras":)" + std::string(217'000, '[') + std::string(217'000, ']') + "}}"); }),
      KV_MODEL_FILE_JSON_TOO_DEEP, "its arrays and objects nest deeper than 64 levels, at /asset/extras/0/0/0/0/"},
     {"a chain of 100,000 definitions, each placing the next",
      Bytes([] { return InstanceFile(100'000, [](std::size_t i) { return i + 1 < 100'000 ? std::vector{i + 1} : std::vector<std::size_t>{}; }); }),
@@ -211,52 +198,90 @@ TEST_P(RefusedModelFile, IsRefusedWithAClearError) {
 INSTANTIATE_TEST_SUITE_P(Files, RefusedModelFile, ::testing::ValuesIn(kRefusedFiles),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
-TEST(ModelFileFailure, EveryTruncationIsRefused) {
-    const std::string& good = RichModelFile();
-    const TemporaryFolder folder;
-    for (std::size_t length = 0; length < good.size(); length += std::max<std::size_t>(1, good.size() / 97)) {
-        Model model;
-        EXPECT_EQ(LoadBytes(good.substr(0, length), model), KV_ERROR_FILE_READ) << "cut at " << length;
-        WriteFile(folder / "cut.kvm", good.substr(0, length));
-        ModelOutline outline;
-        EXPECT_EQ(LoadModelOutline(folder / "cut.kvm", outline), KV_ERROR_FILE_READ) << "cut at " << length;
-    }
-    Model model;
-    EXPECT_EQ(LoadBytes(good.substr(0, good.size() - 1), model), KV_ERROR_FILE_READ);
+const std::filesystem::path kFuzzDir = KV_FUZZ_DIR;
+
+// The view scene's reader on the same file, with all the memory there could
+// be: its verdict, and what it read, if anything, holds together.
+ViewSceneFault ViewFault(const std::filesystem::path& file) {
+    ViewScene scene;
+    const ViewerRates rates{.bytesPerPlacement = 1, .bytesPerTriangle = 1, .baseBytes = 0};
+    const ViewSceneFault fault = ReadViewScene(file.string(), rates, std::numeric_limits<std::uint64_t>::max(), scene).fault;
+    EXPECT_EQ(CheckViewScene(scene), "") << file;
+    return fault;
 }
 
-// What fuzzing found, and the corpus it starts from: each file is read or
-// refused as its row says, and what is read holds together. A new file comes
+// The fuzzing corpus, real files converted and made ones, and what fuzzing
+// found: the model's reader and the view scene's each read or refuse every
+// file as its row says, and what they read holds together. A new file comes
 // with its row.
-TEST(ModelFileFailure, EveryFuzzingFindingIsReadOrRefusedCleanly) {
-    const std::map<std::string, KVResult> results = {
-        {"corpus/modelfile/CameraRollAnimWithChildObject.kvm", KV_SUCCESS},
-        {"corpus/modelfile/cannon1.kvm", KV_SUCCESS},
-        {"corpus/modelfile/cannon2.kvm", KV_SUCCESS},
-        {"corpus/modelfile/courtyard-meters-merged.kvm", KV_SUCCESS},
-        {"corpus/modelfile/courtyard.kvm", KV_SUCCESS},
-        {"corpus/modelfile/cube-key-twice.kvm", KV_ERROR_FILE_READ},
-        {"corpus/modelfile/cube-merged.kvm", KV_SUCCESS},
-        {"corpus/modelfile/cube-nested-64-levels.kvm", KV_SUCCESS},
-        {"corpus/modelfile/cube.kvm", KV_SUCCESS},
-        {"corpus/modelfile/egg-as-authored-merged.kvm", KV_SUCCESS},
-        {"corpus/modelfile/nested.kvm", KV_SUCCESS},
-        {"regressions/modelfile/colour-channel-too-large-a-fraction.kvm", KV_ERROR_FILE_READ},
+TEST(ModelFileFailure, EveryCorpusFileIsReadOrRefusedAndWhatIsReadHoldsTogether) {
+    const std::map<std::string, std::pair<KVResult, ViewSceneFault>> results = {
+        {"corpus/budgets/doubling-20.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/budgets/images-12x5000.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/CameraRollAnimWithChildObject.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/cannon1.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/cannon2.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/courtyard-meters-merged.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/courtyard.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/cube-key-twice.kvm", {KV_ERROR_FILE_READ, ViewSceneFault::Json}},
+        {"corpus/modelfile/cube-merged.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/cube-nested-64-levels.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/cube.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/egg-as-authored-merged.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"corpus/modelfile/nested.kvm", {KV_SUCCESS, ViewSceneFault::None}},
+        {"regressions/modelfile/colour-channel-too-large-a-fraction.kvm", {KV_ERROR_FILE_READ, ViewSceneFault::NoDescription}},
     };
     std::size_t found = 0;
-    for (const char* folder : {"corpus/modelfile", "regressions/modelfile"}) {
-        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(KV_FUZZ_DIR) / folder)) {
+    for (const char* folder : {"corpus/budgets", "corpus/modelfile", "regressions/modelfile"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(kFuzzDir / folder)) {
             if (!entry.is_regular_file() || entry.path().filename().string().front() == '.') continue;
             const std::string name = std::string(folder) + "/" + entry.path().filename().string();
             const auto row = results.find(name);
             ASSERT_NE(row, results.end()) << name << " has no row";
             ++found;
             Model model;
-            EXPECT_EQ(LoadBytes(ReadFile(entry.path()), model), row->second) << name;
+            EXPECT_EQ(LoadBytes(ReadFile(entry.path()), model), row->second.first) << name;
             EXPECT_EQ(CheckEntities(model), "") << name;
+            EXPECT_EQ(ViewFault(entry.path()), row->second.second) << name;
         }
     }
     EXPECT_EQ(found, results.size());
+}
+
+// Cut anywhere, a model file is refused by the model's reader, its outline
+// and the view scene's reader; changed byte by byte, it is read or refused,
+// and what is read holds together.
+TEST(ModelFileFailure, DamagedCopiesAreRefusedOrHoldTogether) {
+    const std::string good = ReadFile(kFuzzDir / "corpus/modelfile/courtyard.kvm");
+    const TemporaryFolder folder;
+    const std::filesystem::path damaged = folder / "damaged.kvm";
+    for (std::size_t length = 0; length < good.size(); length += std::max<std::size_t>(1, good.size() / 97)) {
+        WriteFile(damaged, good.substr(0, length));
+        Model model;
+        EXPECT_EQ(LoadBytes(good.substr(0, length), model), KV_ERROR_FILE_READ) << "cut at " << length;
+        ModelOutline outline;
+        EXPECT_EQ(LoadModelOutline(damaged, outline), KV_ERROR_FILE_READ) << "cut at " << length;
+        const ViewSceneFault fault = ViewFault(damaged);
+        EXPECT_TRUE(fault == ViewSceneFault::NotGlb || fault == ViewSceneFault::Unreadable) << "cut at " << length;
+    }
+    Model cut;
+    EXPECT_EQ(LoadBytes(good.substr(0, good.size() - 1), cut), KV_ERROR_FILE_READ);
+    std::size_t modelsRead = 0, scenesRead = 0;
+    for (std::size_t at = 0; at < good.size(); at += 19) {
+        for (const char byte : {'\0', '9', '\xFF'}) {
+            std::string bytes = good;
+            bytes[at] = byte;
+            WriteFile(damaged, bytes);
+            Model model;
+            if (LoadBytes(bytes, model) == KV_SUCCESS) {
+                ++modelsRead;
+                EXPECT_EQ(CheckEntities(model), "") << "byte " << at << " made " << int(byte);
+            }
+            scenesRead += ViewFault(damaged) == ViewSceneFault::None;
+        }
+    }
+    EXPECT_GT(modelsRead, 0U);
+    EXPECT_GT(scenesRead, 0U);
 }
 
 // Onto a folder, into a missing one or one that is a file: the old file stays

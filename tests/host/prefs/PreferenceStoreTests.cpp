@@ -28,13 +28,7 @@ protected:
     std::filesystem::path File() const { return folder_ / "Korvanta" / "preferences.json"; }
 
     // Anything else would be a temporary file left behind.
-    std::vector<std::string> StoreFolder() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(File().parent_path())) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
+    std::set<std::string> StoreFolder() const { return NamesIn(File().parent_path()); }
 
     TemporaryFolder folder_;
 };

@@ -25,19 +25,12 @@ protected:
 
     std::string Out(const std::string& name) const { return (folder_ / name).string(); }
 
-    // The names in a folder under the test's, hidden ones included.
-    std::set<std::string> FilesIn(const std::string& folder) const {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder_ / folder)) {
-            names.insert(entry.path().filename().string());
-        }
-        return names;
-    }
-
-    ProcessResult Kvimport(Arguments arguments, bool withTestImporter = true) const {
+    ProcessResult Kvimport(Arguments arguments, bool withTestImporter = true,
+                           std::map<std::string, std::string> environment = {}) const {
         if (withTestImporter) arguments.insert(arguments.begin(), {"--plugin", KV_TEST_IMPORTER});
         // The store is pointed here so that no test touches the user's settings.
-        return RunProcess(KV_KVIMPORT, arguments, {{"XDG_CONFIG_HOME", Out("config")}});
+        environment["XDG_CONFIG_HOME"] = Out("config");
+        return RunProcess(KV_KVIMPORT, arguments, environment);
     }
 
     TemporaryFolder folder_;
@@ -107,7 +100,7 @@ TEST_F(KvimportTest, CancelAfterNLetsTheFirstNChecksOfEachFileGoOnAndACancelledI
         EXPECT_THAT(result.err, HasSubstr("the import of " + first + " was cancelled; " + Out("out/first.kvm") +
                                           " was not written"));
         EXPECT_EQ(ReadFile(folder_ / "out/first.kvm"), "old model");
-        EXPECT_EQ(FilesIn("out"), (std::set<std::string>{"first.kvm"}));
+        EXPECT_EQ(NamesIn(folder_ / "out"), (std::set<std::string>{"first.kvm"}));
     }
     ASSERT_EQ(Kvimport({"-o", Out("out"), first, second}).exitCode, 0);
     EXPECT_THAT(ReadFile(folder_ / "out/first.kvm"), HasSubstr("\nchecks 4\n"));
@@ -131,7 +124,7 @@ TEST_F(KvimportTest, BatchUsesOneImporterGoesOnAfterFailuresKeepsTheirOldModelsA
     for (const char* model : {"bad.kvm", "stale.kvm", "thrower.kvm"}) {
         EXPECT_EQ(ReadFile(folder_ / "nested/out" / model), "old model") << model;
     }
-    EXPECT_EQ(FilesIn("nested/out"),
+    EXPECT_EQ(NamesIn(folder_ / "nested/out"),
               (std::set<std::string>{"good.kvm", "bad.kvm", "stale.kvm", "thrower.kvm", "late.v2.kvm"}));
     // The scripted inputs are no 3DS files, which is then the reason given.
     EXPECT_THAT(result.err, AllOf(HasSubstr(bad + ": it is not a 3DS file (it starts with 66 61 69 6C 0A \"fail.\")"),
@@ -171,7 +164,7 @@ TEST_F(KvimportTest, RefusesAnOutputThatIsTheInputOrCannotBeWrittenBeforeConvert
         EXPECT_EQ(result.out, "") << "no conversion may start: " << message;
     }
     EXPECT_EQ(ReadFile(in), "");
-    const std::set<std::string> names = FilesIn("");
+    const std::set<std::string> names = NamesIn(folder_.Path());
     EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& name) { return name[0] == '.'; }));
 }
 
@@ -228,10 +221,8 @@ TEST_F(KvimportTest, DialogFlagsStartQtOnlyForTheDialogsAndTheOptionsDialogComes
         {{"--summary-dialog", in, Out("unwritten.kvm")}, "", 1, ""},
     };
     for (const auto& [arguments, platform, exitCode, printed] : cases) {
-        Arguments withPlugin = arguments;
-        withPlugin.insert(withPlugin.begin(), {"--plugin", KV_TEST_IMPORTER});
-        const ProcessResult result = RunProcess(KV_KVIMPORT, withPlugin, {{"XDG_CONFIG_HOME", Out("config")},
-            {"QT_QPA_PLATFORM", platform}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+        const ProcessResult result =
+            Kvimport(arguments, true, {{"QT_QPA_PLATFORM", platform}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
         EXPECT_EQ(result.exitCode, exitCode) << result.err;
         EXPECT_EQ(result.out, printed);
         EXPECT_EQ(result.err.find("the dialogs need a display") != std::string::npos, exitCode == 1);

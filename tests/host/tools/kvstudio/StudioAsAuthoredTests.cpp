@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QImage>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <filesystem>
 #include <string>
@@ -24,30 +22,19 @@
 
 namespace {
 
-using kvstudio::StudioWindow;
-using studiotest::kImportTimeoutMs;
-using studiotest::ReadResultsWhenShown;
-using studiotest::ScreenshotPath;
-using studiotest::Studio;
+using namespace studiotest;
 
 const std::string kModels = "/usr/share/games/gl-117/models/";
 
 // Of the pixels where either picture shows something other than the view's
 // background, the share whose grey differs between them by more than `levels`.
 double ShareDiffering(const QImage& one, const QImage& other, int levels) {
-    const QRgb background = qRgb(0xdf, 0xe3, 0xe8) & RGB_MASK;
-    qint64 shown = 0;
-    qint64 differing = 0;
-    for (int y = 0; y < std::min(one.height(), other.height()); ++y) {
-        for (int x = 0; x < std::min(one.width(), other.width()); ++x) {
-            const QRgb a = one.pixel(x, y);
-            const QRgb b = other.pixel(x, y);
-            if ((a & RGB_MASK) == background && (b & RGB_MASK) == background) continue;
-            ++shown;
-            if (std::abs(qGray(a) - qGray(b)) > levels) ++differing;
-        }
-    }
-    return shown == 0 ? 0.0 : static_cast<double>(differing) / static_cast<double>(shown);
+    const PixelTest shown = [](const QColor& a, const QColor& b) { return a.rgb() != kViewBackground.rgb() || b.rgb() != kViewBackground.rgb(); };
+    const int differing = CountPixels(one, other, [&](const QColor& a, const QColor& b) {
+        return shown(a, b) && std::abs(qGray(a.rgb()) - qGray(b.rgb())) > levels;
+    });
+    const int all = CountPixels(one, other, shown);
+    return all == 0 ? 0.0 : static_cast<double>(differing) / all;
 }
 
 class StudioAsAuthored : public Studio {
@@ -55,15 +42,8 @@ protected:
     // Imports gl-117's `model` with the choice as given, saves the window's
     // picture as `picture` and returns the view's.
     QImage Import(const std::string& model, bool asAuthored, const char* picture) {
-        window_->findChild<QAction*>(QStringLiteral("asAuthored"))->setChecked(asAuthored);
-        QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
-        QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-        QString report;
-        int resultsShown = 0;
-        ReadResultsWhenShown(report, resultsShown);
-        window_->Import(QString::fromStdString(kModels + model + ".3ds"));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1 && shown.count() == 1; }, kImportTimeoutMs));
-        QTest::qWait(500);  // the framed model drawn
+        Action("asAuthored").setChecked(asAuthored);
+        ImportAndWait(QString::fromStdString(kModels + model + ".3ds"));
         EXPECT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath(picture)));
         return window_->View().grab().toImage();
     }
@@ -79,12 +59,12 @@ protected:
         QSignalSpy shown(&window_->View(), &kvstudio::ModelView::Shown);
         window_->View().Show(kvstudio::ReadModelScene(flat.string(), kvstudio::kViewRates, std::uint64_t{1} << 40, kvstudio::kImageBytes));
         EXPECT_EQ(shown.count(), 1);
-        QTest::qWait(500);
+        QTest::qWait(kDrawnMs);
         return window_->View().grab().toImage();
     }
 
     void TearDown() override {
-        window_->findChild<QAction*>(QStringLiteral("asAuthored"))->setChecked(false);
+        Action("asAuthored").setChecked(false);
         hollin::prefs::Get().Remove(u"3DS Importer", u"TextureFolders");
     }
 };

@@ -4,13 +4,23 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
+
+#include <algorithm>
+
+#include "GridMesh.h"
+#include "SceneBuilder.h"
 
 namespace studiotest {
+
+::testing::AssertionResult Contains(const QString& text, const QString& part) {
+    if (text.contains(part)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << part.toStdString() << "\" is not in \"" << text.toStdString() << "\"";
+}
 
 QString ScreenshotPath(const char* name) {
     const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
@@ -30,7 +40,7 @@ void ChooseFile(QFileDialog& files, const QString& path) {
     retry->start(50);
 }
 
-void WhenDialogOpens(std::function<void(QDialog&)> handle, std::function<bool(const QDialog&)> which) {
+QPointer<QTimer> WhenDialogOpens(std::function<void(QDialog&)> handle, std::function<bool(const QDialog&)> which) {
     auto* poll = new QTimer();
     QObject::connect(poll, &QTimer::timeout, [poll, handle = std::move(handle), which = std::move(which)] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -40,6 +50,7 @@ void WhenDialogOpens(std::function<void(QDialog&)> handle, std::function<bool(co
         handle(*dialog);
     });
     poll->start(20);
+    return poll;
 }
 
 bool DropOn(QWidget& target, const QList<QUrl>& files) {
@@ -55,15 +66,80 @@ bool DropOn(QWidget& target, const QList<QUrl>& files) {
     return true;
 }
 
-void ReadResultsWhenShown(QString& report, int& shown, const QString& picture) {
-    WhenDialogOpens(
-        [&report, &shown, picture](QDialog& dialog) {
-            ++shown;
-            report = dialog.findChild<QPlainTextEdit*>()->toPlainText();
+std::vector<bool> PixelsWhere(const QImage& one, const QImage& other, const PixelTest& picks) {
+    std::vector<bool> picked;
+    picked.reserve(static_cast<std::size_t>(one.width()) * one.height());
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) picked.push_back(picks(one.pixelColor(x, y), other.pixelColor(x, y)));
+    }
+    return picked;
+}
+
+std::vector<bool> PixelsWhere(const QImage& picture, const std::function<bool(const QColor&)>& picks) {
+    return PixelsWhere(picture, picture, [&picks](const QColor& colour, const QColor&) { return picks(colour); });
+}
+
+int CountPixels(const QImage& one, const QImage& other, const PixelTest& picks) {
+    return static_cast<int>(std::ranges::count(PixelsWhere(one, other, picks), true));
+}
+
+int CountPixels(const QImage& picture, const std::function<bool(const QColor&)>& picks) {
+    return static_cast<int>(std::ranges::count(PixelsWhere(picture, picks), true));
+}
+
+bool Differ(const QColor& a, const QColor& b) {
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) > 24;
+}
+
+void WriteTiles(const std::filesystem::path& path, int count) {
+    using namespace hollin::samples;
+    SceneBuilder scene;
+    scene.AddMaterial("Stone", {0.7f, 0.6f, 0.5f});
+    for (int tile = 0; tile < count; ++tile) {
+        const Point origin{static_cast<float>(tile % 5) * 110.0f, static_cast<float>(tile / 5) * 110.0f, 0.0f};
+        const GridMesh grid = MakeGrid(100, origin, 1.0f, [](float x, float y) { return float(int(x) * int(y) % 7); });
+        const std::string name = QStringLiteral("Tile%1").arg(tile, 3, 10, QLatin1Char('0')).toStdString();
+        scene.AddMesh(name, grid.points, grid.faces, "Stone");
+        scene.AddObjectNode(name);
+    }
+    ASSERT_TRUE(scene.Save(path.string()));
+}
+
+Imported Studio::ImportAndWait(const std::function<void()>& start, bool expectModel, const QString& picture) {
+    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
+    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+    Imported seen;
+    int resultsShown = 0;
+    const QPointer<QTimer> results = WhenDialogOpens(
+        [&](QDialog& dialog) {
+            ++resultsShown;
+            seen.statusAtResults = StatusText();
+            seen.report = dialog.findChild<QPlainTextEdit*>()->toPlainText();
             if (!picture.isEmpty()) dialog.grab().save(picture);
             dialog.accept();
         },
         [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
+    start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1 && (!expectModel || shown.count() >= 1); }, kImportTimeoutMs))
+        << "the import did not end";
+    // Nor does a results dialog that never came wait for the next import's.
+    delete results;
+    EXPECT_EQ(resultsShown, 1);
+    if (expectModel) QTest::qWait(kDrawnMs);
+    return seen;
+}
+
+bool Studio::OpenAndWait(const QString& path, bool throughMenu) {
+    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
+    if (throughMenu) {
+        WhenDialogOpens([path](QDialog& dialog) { ChooseFile(dynamic_cast<QFileDialog&>(dialog), path); });
+        Action("open").trigger();
+    } else {
+        window_->Open(path);
+    }
+    if (!QTest::qWaitFor([&] { return shown.count() == 1; }, kImportTimeoutMs)) return false;
+    QTest::qWait(kDrawnMs);
+    return true;
 }
 
 }  // namespace studiotest

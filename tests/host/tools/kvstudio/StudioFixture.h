@@ -2,25 +2,30 @@
 
 // What kvstudio's window tests share: a window driven as a user drives it,
 // the importer plug-in loaded once, dialogs answered from their own event
-// loops, and the pictures the tests save.
+// loops, imports and File > Open waited for, and the pictures the tests save
+// and measure.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QColor>
 #include <QDialog>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
-#include <QSignalSpy>
+#include <QPointer>
 #include <QStatusBar>
 #include <QString>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ImporterPlugin.h"
 #include "StudioWindow.h"
@@ -32,6 +37,14 @@ using kvstudio::StudioWindow;
 
 inline constexpr int kImportTimeoutMs = 120'000;
 inline constexpr int kTestTimeLimitMs = 240'000;
+// A frame or two of the software renderer, with room for a busy machine.
+inline constexpr int kDrawnMs = 500;
+inline const QColor kViewBackground{0xdf, 0xe3, 0xe8};
+
+inline QString QPath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+// Whether `text` contains `part`, saying the whole text when it does not.
+::testing::AssertionResult Contains(const QString& text, const QString& part);
 
 // Where a test saves a picture named `name`: the screenshots carry the
 // language they were taken in, except English's.
@@ -39,8 +52,8 @@ QString ScreenshotPath(const char* name);
 
 // Handles the next modal dialog (the next one that `which` picks) from the
 // event loop that dialog runs, so that the code which opened it can go on
-// once it is closed.
-void WhenDialogOpens(std::function<void(QDialog&)> handle,
+// once it is closed. Deleting the timer returned stops the wait.
+QPointer<QTimer> WhenDialogOpens(std::function<void(QDialog&)> handle,
                      std::function<bool(const QDialog&)> which = [](const QDialog&) { return true; });
 
 // Chooses `path` in the file dialog `files`, as a user types it in.
@@ -50,8 +63,28 @@ void ChooseFile(QFileDialog& files, const QString& path);
 // true when the window let the drag in.
 bool DropOn(QWidget& target, const QList<QUrl>& files);
 
-// The results dialog's report, the dialog closed.
-void ReadResultsWhenShown(QString& report, int& shown, const QString& picture = {});
+// Whether each pixel of `one`, with the same pixel of `other` if given, is
+// one that `picks` picks, row by row; and how many are.
+using PixelTest = std::function<bool(const QColor&, const QColor&)>;
+std::vector<bool> PixelsWhere(const QImage& one, const QImage& other, const PixelTest& picks);
+std::vector<bool> PixelsWhere(const QImage& picture, const std::function<bool(const QColor&)>& picks);
+int CountPixels(const QImage& one, const QImage& other, const PixelTest& picks);
+int CountPixels(const QImage& picture, const std::function<bool(const QColor&)>& picks);
+
+// Whether two pixels of the view differ clearly: more than rounding and
+// multisampling change.
+bool Differ(const QColor& a, const QColor& b);
+
+// `count` rough grids of 20,000 faces in rows of five, "Tile000" on: 25 are
+// more than a software renderer turns smoothly, 100 an import long enough
+// to cancel.
+void WriteTiles(const std::filesystem::path& path, int count);
+
+// What an import showed the user before it ended.
+struct Imported {
+    QString report;           // the results dialog's
+    QString statusAtResults;  // the status bar's as the results dialog came
+};
 
 class Studio : public ::testing::Test {
 protected:
@@ -102,11 +135,18 @@ protected:
         return text;
     }
 
-    // Waits for the import to end and its model, if any, to be framed in the view.
-    void WaitForImport(const QSignalSpy& finished, const QSignalSpy& shown, bool expectModel) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1 && (!expectModel || shown.count() >= 1); },
-                                    kImportTimeoutMs));
+    // Starts an import with `start` (a menu, a drop, a button), reads its
+    // results dialog, which comes once, saving its picture as `picture` if
+    // named, and waits for the import to end and, when `expectModel`, its
+    // model to be framed and drawn.
+    Imported ImportAndWait(const std::function<void()>& start, bool expectModel = true, const QString& picture = {});
+    Imported ImportAndWait(const QString& path) {
+        return ImportAndWait([&] { window_->Import(path); });
     }
+
+    // Opens the model file `path`, through File > Open or not; true once
+    // it is framed and drawn.
+    [[nodiscard]] bool OpenAndWait(const QString& path, bool throughMenu = false);
 
     inline static std::unique_ptr<kvhost::ImporterPlugin> plugin_;
     QTimer deadline_;

@@ -4,25 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDebug>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
-#include <QStatusBar>
-#include <QTest>
 
 #include <memory>
 
 #include "ScreenPicture.h"
 #include "StudioFixture.h"
-#include "StudioWindow.h"
 #include "WindowPlacement.h"
 
 namespace {
 
-using kvstudio::StudioWindow;
-using studiotest::ScreenshotPath;
-using studiotest::Studio;
-using studiotest::WhenDialogOpens;
+using namespace studiotest;
 
 class StudioPlacement : public Studio {
 protected:
@@ -34,18 +29,15 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     }
 
+    // The window and its status bar, within the screen's space for windows.
     void ExpectOnScreen() {
         const QRect available = window_->screen()->availableGeometry();
-        EXPECT_TRUE(available.contains(window_->frameGeometry())) << Describe(window_->frameGeometry(), available);
         const QStatusBar& status = *window_->statusBar();
-        const QRect bar(status.mapToGlobal(QPoint(0, 0)), status.size());
-        EXPECT_TRUE(available.contains(bar)) << "status bar " << Describe(bar, available);
-    }
-
-    static std::string Describe(const QRect& shown, const QRect& available) {
-        return QStringLiteral("%1x%2+%3+%4 within %5x%6+%7+%8")
-            .arg(shown.width()).arg(shown.height()).arg(shown.x()).arg(shown.y())
-            .arg(available.width()).arg(available.height()).arg(available.x()).arg(available.y()).toStdString();
+        for (const QRect& shown : {window_->frameGeometry(), QRect(status.mapToGlobal(QPoint(0, 0)), status.size())}) {
+            QString where;
+            QDebug(&where) << shown << "within" << available;
+            EXPECT_TRUE(available.contains(shown)) << where.toStdString();
+        }
     }
 };
 
@@ -75,7 +67,11 @@ TEST_F(StudioPlacement, TheWindowFitsTheScreenAtAnyScaleAndEachScaleKeepsItsOwnS
 
     // Dialogs open over the window, the importer's own, which have no
     // parent, too; Help > Controls lists the mouse and the keys.
-    for (const char* action : {"options", "controls"}) {
+    const struct {
+        const char* action;
+        const char* says;
+    } dialogs[] = {{"options", ""}, {"controls", "Shift and the arrow keys"}};
+    for (const auto& [action, says] : dialogs) {
         SCOPED_TRACE(action);
         QPoint centre;
         QString text;
@@ -87,11 +83,9 @@ TEST_F(StudioPlacement, TheWindowFitsTheScreenAtAnyScaleAndEachScaleKeepsItsOwnS
             }
             dialog.reject();
         });
-        window_->findChild<QAction*>(QLatin1String(action))->trigger();
+        Action(action).trigger();
         EXPECT_LE((centre - window_->frameGeometry().center()).manhattanLength(), 4);
-        if (QLatin1String(action) == QLatin1String("controls")) {
-            EXPECT_TRUE(text.contains(QLatin1String("Shift and the arrow keys"))) << text.toStdString();
-        }
+        EXPECT_TRUE(Contains(text, QLatin1String(says)));
     }
     QSettings().remove(QStringLiteral("window"));
 }

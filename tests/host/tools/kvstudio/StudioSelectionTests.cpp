@@ -3,13 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QColor>
-#include <QImage>
 #include <QQuickItem>
-#include <QSignalSpy>
-#include <QTest>
 #include <QTreeWidget>
 #include <QVector3D>
+#include <QtQuick3D/qquick3dinstancing.h>
 
 #include <filesystem>
 
@@ -19,39 +16,10 @@
 #include "SceneObjects.h"
 #include "ScreenPicture.h"
 #include "StudioFixture.h"
-#include "StudioWindow.h"
 
 namespace {
 
-using kvstudio::StudioWindow;
-using studiotest::kImportTimeoutMs;
-using studiotest::ReadResultsWhenShown;
-using studiotest::ScreenshotPath;
-using studiotest::Studio;
-
-// A frame or two of the software renderer, with room for a busy machine.
-constexpr int kDrawnMs = 400;
-
-// Where two pictures of the view differ, clearly: more than rounding and
-// multisampling change.
-std::vector<bool> Changed(const QImage& before, const QImage& after) {
-    std::vector<bool> changed(static_cast<std::size_t>(before.width()) * before.height(), false);
-    for (int y = 0; y < before.height(); ++y) {
-        for (int x = 0; x < before.width(); ++x) {
-            const QColor a = before.pixelColor(x, y);
-            const QColor b = after.pixelColor(x, y);
-            const int difference = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
-            changed[static_cast<std::size_t>(y) * before.width() + x] = difference > 24;
-        }
-    }
-    return changed;
-}
-
-struct Comparison {
-    int tinted = 0;       // pixels the tint changed
-    int part = 0;         // pixels the part covers
-    int outsidePart = 0;  // pixels the tint changed more than a pixel from the part's
-};
+using namespace studiotest;
 
 class StudioSelection : public Studio {
 protected:
@@ -60,48 +28,58 @@ protected:
         return window_->View().grab().toImage();
     }
 
+    QList<QObject*> SceneObjects(const char* name = nullptr) {
+        QList<QObject*> objects;
+        for (const QQuickItem* item : window_->View().QuickWindow()->contentItem()->childItems()) {
+            objects << item->findChildren<QObject*>(name == nullptr ? QString() : QLatin1String(name));
+        }
+        return objects;
+    }
+
+    // How many placements each model named `name`, or each model, draws
+    // from an instance table.
+    std::vector<int> InstanceTables(const char* name = nullptr) {
+        std::vector<int> counts;
+        for (const QObject* object : SceneObjects(name)) {
+            const auto* placements =
+                dynamic_cast<const kvstudio::ScenePlacements*>(object->property("instancing").value<QQuick3DInstancing*>());
+            if (placements != nullptr) counts.push_back(placements->Count());
+        }
+        return counts;
+    }
+
     // The tinted part drawn flat magenta, a colour nothing else in the view has.
     void PaintMarksMagenta() {
-        for (const QQuickItem* item : window_->View().QuickWindow()->contentItem()->childItems()) {
-            for (QObject* mark : item->findChildren<QObject*>(QLatin1String(kvstudio::kMarkName))) {
-                for (QObject* material : mark->findChildren<QObject*>()) {
-                    if (!material->inherits("QQuick3DPrincipledMaterial")) continue;
-                    material->setProperty("lighting", QStringLiteral("NoLighting"));
-                    material->setProperty("baseColor", QColor(Qt::magenta));
-                    material->setProperty("baseColorMap", QVariant::fromValue<QObject*>(nullptr));
-                    material->setProperty("emissiveFactor", QVector3D());
-                }
+        for (QObject* mark : SceneObjects(kvstudio::kMarkName)) {
+            for (QObject* material : mark->findChildren<QObject*>()) {
+                if (!material->inherits("QQuick3DPrincipledMaterial")) continue;
+                material->setProperty("lighting", QStringLiteral("NoLighting"));
+                material->setProperty("baseColor", QColor(Qt::magenta));
+                material->setProperty("baseColorMap", QVariant::fromValue<QObject*>(nullptr));
+                material->setProperty("emissiveFactor", QVector3D());
             }
         }
     }
 
-    // The part's pixels are those it is seen at when drawn magenta.
-    Comparison Pick(const QString& name, const char* picture) {
-        auto& outline = Find<QTreeWidget>("outline");
+    // Picks `name`, which the tint then covers where the part is seen, at
+    // `atLeast` pixels, and hardly anywhere else: the part's pixels are
+    // those it is seen at when drawn magenta.
+    void ExpectTintedWhereSeen(const QString& name, const char* picture, int atLeast) {
         EXPECT_TRUE(window_->Outline().SelectByName(name, false));
         const QImage tinted = ViewPicture();
         if (picture != nullptr) kvstudio::SavePicture(*window_, ScreenshotPath(picture));
         PaintMarksMagenta();
         const QImage magenta = ViewPicture();
-        outline.clearSelection();
+        Find<QTreeWidget>("outline").clearSelection();
         const QImage plain = ViewPicture();
-        const std::vector<bool> byTint = Changed(plain, tinted);
-        std::vector<bool> byPart(byTint.size(), false);
-        for (int y = 0; y < magenta.height(); ++y) {
-            for (int x = 0; x < magenta.width(); ++x) {
-                const QColor colour = magenta.pixelColor(x, y);
-                byPart[static_cast<std::size_t>(y) * magenta.width() + x] =
-                    colour.red() > 200 && colour.green() < 60 && colour.blue() > 200;
-            }
-        }
-        Comparison result;
+        const std::vector<bool> byTint = PixelsWhere(plain, tinted, Differ);
+        const std::vector<bool> byPart = PixelsWhere(
+            magenta, [](const QColor& colour) { return colour.red() > 200 && colour.green() < 60 && colour.blue() > 200; });
         const int width = plain.width();
+        int tintedAway = 0;  // more than a pixel from the part's
         for (int y = 0; y < plain.height(); ++y) {
             for (int x = 0; x < width; ++x) {
-                const std::size_t at = static_cast<std::size_t>(y) * width + x;
-                result.part += byPart[at] ? 1 : 0;
-                if (!byTint[at]) continue;
-                ++result.tinted;
+                if (!byTint[static_cast<std::size_t>(y) * width + x]) continue;
                 bool nearPart = false;
                 for (int dy = -1; dy <= 1 && !nearPart; ++dy) {
                     for (int dx = -1; dx <= 1 && !nearPart; ++dx) {
@@ -110,10 +88,13 @@ protected:
                         nearPart = nx >= 0 && ny >= 0 && nx < width && ny < plain.height() && byPart[static_cast<std::size_t>(ny) * width + nx];
                     }
                 }
-                result.outsidePart += nearPart ? 0 : 1;
+                tintedAway += nearPart ? 0 : 1;
             }
         }
-        return result;
+        const auto part = std::ranges::count(byPart, true);
+        EXPECT_GT(part, atLeast);
+        EXPECT_GT(std::ranges::count(byTint, true), part / 2);
+        EXPECT_LT(tintedAway, 20);
     }
 };
 
@@ -121,23 +102,14 @@ protected:
 // hedges the paving, the water the basin, the walls everything), and one
 // bolt of 5,000 drawn from one instance table.
 TEST_F(StudioSelection, APickedPartIsTintedWhereItIsSeenAndNothingElseChanges) {
-    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
-    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-    QString report;
-    int resultsShown = 0;
-    ReadResultsWhenShown(report, resultsShown);
-    window_->Import(QStringLiteral(KV_SAMPLE));
-    WaitForImport(finished, shown, true);
+    ImportAndWait(QStringLiteral(KV_SAMPLE));
     const struct {
         const char* part;
         const char* picture;
     } sample[] = {{"Hedges", "studio-courtyard-hedges"}, {"Water", nullptr}, {"Walls", nullptr}};
     for (const auto& row : sample) {
         SCOPED_TRACE(row.part);
-        const Comparison seen = Pick(QLatin1String(row.part), row.picture);
-        EXPECT_GT(seen.part, 500);
-        EXPECT_GT(seen.tinted, seen.part / 2);
-        EXPECT_LT(seen.outsidePart, 20);
+        ExpectTintedWhereSeen(QLatin1String(row.part), row.picture, 500);
     }
 
     // A click on a part in the outline hands the keys to the view: the
@@ -154,12 +126,13 @@ TEST_F(StudioSelection, APickedPartIsTintedWhereItIsSeenAndNothingElseChanges) {
 
     const std::filesystem::path bolts = folder_ / "bolts.kvm";
     ASSERT_TRUE(hollin::samples::WriteRepeatedModel(bolts, 5000));
-    window_->Open(QString::fromStdString(bolts.string()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() == 2; }, kImportTimeoutMs));
-    const Comparison bolt = Pick(QStringLiteral("Bolt"), "studio-bolt-picked");
-    EXPECT_GT(bolt.part, 100);
-    EXPECT_GT(bolt.tinted, bolt.part / 2);
-    EXPECT_LT(bolt.outsidePart, 20);
+    ASSERT_TRUE(OpenAndWait(QPath(bolts)));
+    EXPECT_EQ(InstanceTables(), std::vector<int>{5000});
+    EXPECT_EQ(window_->View().MeshCount(), 5000);
+    // The bolt picked is marked from a table of its own.
+    ASSERT_TRUE(window_->Outline().SelectByName(QStringLiteral("Bolt"), false));
+    EXPECT_EQ(InstanceTables(kvstudio::kMarkName), std::vector<int>{1});
+    ExpectTintedWhereSeen(QStringLiteral("Bolt"), "studio-bolt-picked", 100);
 }
 
 }  // namespace

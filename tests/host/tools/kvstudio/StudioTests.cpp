@@ -1,64 +1,39 @@
 // kvstudio driven as a user drives it: its menus, the importer's own
-// dialogs, the progress dialog's Cancel button, and what the view shows.
+// dialogs, the progress dialog's Cancel button, files dropped on it, and
+// what the view shows.
 
 #include <gtest/gtest.h>
 
 #include <tiny_gltf.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QQuickItem>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QSignalSpy>
-#include <QStatusBar>
-#include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QWheelEvent>
-#include <QtQuick3D/qquick3dinstancing.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
 
-#include "GridMesh.h"
-#include "ImporterPlugin.h"
 #include "ModelBombs.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
 #include "OutlinePanel.h"
 #include "ProcessRunner.h"
-#include "SceneBuilder.h"
-#include "SceneObjects.h"
 #include "ScreenPicture.h"
 #include "StudioFixture.h"
-#include "StudioWindow.h"
-#include "TemporaryFolder.h"
 
 namespace {
 
-using kvstudio::StudioWindow;
-using studiotest::ChooseFile;
-using studiotest::DropOn;
-using studiotest::kImportTimeoutMs;
-using studiotest::ReadResultsWhenShown;
-using studiotest::ScreenshotPath;
-using studiotest::Studio;
-using studiotest::WhenDialogOpens;
+using namespace studiotest;
+
+const std::filesystem::path kPlane = "/usr/share/games/gl-117/models/gl-16.3ds";
 
 // The meshes a glTF viewer draws: one for each primitive of each placed mesh.
 int PlacedPrimitives(const std::filesystem::path& file) {
@@ -79,15 +54,8 @@ int PlacedPrimitives(const std::filesystem::path& file) {
 }
 
 // Pixels clearly red: the sample's paving is red only through its brick texture.
-int RedPixels(const QImage& picture) {
-    int red = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const QColor colour = picture.pixelColor(x, y);
-            if (colour.red() > colour.green() + 50 && colour.red() > colour.blue() + 50) ++red;
-        }
-    }
-    return red;
+bool Red(const QColor& colour) {
+    return colour.red() > colour.green() + 50 && colour.red() > colour.blue() + 50;
 }
 
 TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMaterialsAndGrid) {
@@ -102,26 +70,21 @@ TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMater
     EXPECT_EQ(window_->View().QuickWindow(), nullptr);
 
     // File > Import, then the results dialog once.
-    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
-    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-    QString report;
-    int resultsShown = 0;
-    WhenDialogOpens([&](QDialog& dialog) {
-        auto& files = dynamic_cast<QFileDialog&>(dialog);
-        EXPECT_TRUE(files.nameFilters().front().contains(QLatin1String("*.3ds"))) << files.nameFilters().front().toStdString();
-        ReadResultsWhenShown(report, resultsShown, ScreenshotPath("studio-results"));
-        ChooseFile(files, QStringLiteral(KV_SAMPLE));
-    });
-    Action("import").trigger();
-    WaitForImport(finished, shown, true);
-    QTest::qWait(500);  // the framed model drawn
-
-    EXPECT_EQ(resultsShown, 1);
-    EXPECT_FALSE(report.isEmpty());
-    EXPECT_TRUE(SizeText().contains(QStringLiteral("264 × 264 × 96 m"))) << SizeText().toStdString();
+    const Imported imported = ImportAndWait(
+        [&] {
+            WhenDialogOpens([](QDialog& dialog) {
+                auto& files = dynamic_cast<QFileDialog&>(dialog);
+                EXPECT_TRUE(Contains(files.nameFilters().front(), QStringLiteral("*.3ds")));
+                ChooseFile(files, QStringLiteral(KV_SAMPLE));
+            });
+            Action("import").trigger();
+        },
+        true, ScreenshotPath("studio-results"));
+    EXPECT_FALSE(imported.report.isEmpty());
+    EXPECT_TRUE(Contains(SizeText(), QStringLiteral("264 × 264 × 96 m")));
     EXPECT_TRUE(SizeText().contains(QRegularExpression(QStringLiteral("\\b20 m\\b")))) << "grid " << SizeText().toStdString();
     ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-courtyard")));
-    EXPECT_GT(RedPixels(window_->grab().toImage()), 5000) << "no brick texture in sight";
+    EXPECT_GT(CountPixels(window_->grab().toImage(), Red), 5000) << "no brick texture in sight";
 
     // The outline: five definitions and their five instances, with faces.
     auto& outline = Find<QTreeWidget>("outline");
@@ -131,18 +94,16 @@ TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMater
     EXPECT_EQ(outline.topLevelItem(1)->child(4)->text(1), QStringLiteral("60"));
     // The materials: the paving's brick texture with its size, the water clear.
     const QString materials = MaterialLines().join(QLatin1Char('\n'));
-    EXPECT_TRUE(materials.contains(QStringLiteral("BRICKS.PNG, 64 × 64"))) << materials.toStdString();
-    EXPECT_TRUE(materials.contains(QStringLiteral(" 65 %"))) << materials.toStdString();
+    EXPECT_TRUE(Contains(materials, QStringLiteral("BRICKS.PNG, 64 × 64")));
+    EXPECT_TRUE(Contains(materials, QStringLiteral(" 65 %")));
 
-    // Picking the basin marks it and brings the camera to it; nothing picked, no mark.
+    // Picking the basin brings the camera to it (the mark is StudioSelection's).
     const double framed = window_->View().CameraDistance();
     ASSERT_TRUE(window_->Outline().SelectByName(QStringLiteral("Basin"), false));
-    EXPECT_TRUE(window_->View().HasSelection());
     EXPECT_LT(window_->View().CameraDistance(), framed * 0.6);
     QTest::qWait(300);
     ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-courtyard-basin")));
     outline.clearSelection();
-    EXPECT_FALSE(window_->View().HasSelection());
 
     // Zoom: keys step in, and forty wheel notches out keep the model in reach.
     window_->View().setFocus();
@@ -157,71 +118,29 @@ TEST_F(Studio, ImportsTheSampleThroughItsMenusInTheChosenUnitWithItsOutlineMater
     }
     EXPECT_LE(window_->View().CameraDistance(), framed * 6.01);
     QTest::qWait(300);
-    EXPECT_GT(RedPixels(window_->View().grab().toImage()), 20) << "the model is out of reach";
+    EXPECT_GT(CountPixels(window_->View().grab().toImage(), Red), 20) << "the model is out of reach";
     Action("frame").trigger();
 
-    // File > Export writes the model the view shows.
+    // File > Export writes the model the view shows; File > Open shows what
+    // the modelling library reads of it and writes anew.
     const std::filesystem::path exported = folder_ / "courtyard.glb";
-    ASSERT_TRUE(window_->Export(QString::fromStdString(exported.string())));
+    ASSERT_TRUE(window_->Export(QPath(exported)));
     EXPECT_EQ(window_->View().MeshCount(), PlacedPrimitives(exported));
     EXPECT_GT(window_->View().MeshCount(), 0);
-
-    // File > Open shows what the modelling library reads of it and writes anew.
-    QSignalSpy reopened(window_.get(), &StudioWindow::ModelShown);
-    window_->Open(QString::fromStdString(exported.string()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reopened.count() == 1; }, kImportTimeoutMs));
+    ASSERT_TRUE(OpenAndWait(QPath(exported)));
     EXPECT_EQ(window_->View().MeshCount(), PlacedPrimitives(exported));
 }
 
-// A bolt placed 5,000 times is one model drawn from a table of its
-// placements; picking one in the outline marks it. Images that would take
-// more than the view gives them are drawn smaller, and the window says so.
-TEST_F(Studio, RepeatedPartsAreDrawnFromOneInstanceTableAndLargeImagesSmaller) {
-    const std::filesystem::path bolts = folder_ / "bolts.kvm";
-    ASSERT_TRUE(hollin::samples::WriteRepeatedModel(bolts, 5000));
-    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-    window_->Open(QString::fromStdString(bolts.string()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() == 1; }, kImportTimeoutMs));
-    QList<QObject*> objects;
-    for (const QQuickItem* item : window_->View().QuickWindow()->contentItem()->childItems()) objects << item->findChildren<QObject*>();
-    int instanced = 0;
-    for (const QObject* object : objects) {
-        if (!object->inherits("QQuick3DModel")) continue;
-        const auto* placements =
-            dynamic_cast<const kvstudio::ScenePlacements*>(object->property("instancing").value<QQuick3DInstancing*>());
-        if (placements == nullptr) continue;
-        ++instanced;
-        EXPECT_EQ(placements->Count(), 5000);
-    }
-    EXPECT_EQ(instanced, 1);
-    EXPECT_EQ(window_->View().MeshCount(), 5000);
-    ASSERT_TRUE(window_->Outline().SelectByName(QStringLiteral("Bolt"), false));
-    EXPECT_TRUE(window_->View().HasSelection());
-    QTest::qWait(300);
-    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-bolts")));
-
+// Images that would take more than the view gives them are drawn smaller,
+// and the window says so.
+TEST_F(Studio, LargeImagesAreDrawnSmallerAndTheWindowSaysSo) {
     const std::filesystem::path images = folder_ / "images.kvm";
     ASSERT_TRUE(hollin::samples::WriteImageModel(images, 3, 4500));
-    window_->Open(QString::fromStdString(images.string()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() == 2; }, kImportTimeoutMs));
-    EXPECT_TRUE(StatusText().contains(QStringLiteral("images.kvm: its 3 images are drawn at "))) << StatusText().toStdString();
+    ASSERT_TRUE(OpenAndWait(QPath(images)));
+    EXPECT_TRUE(Contains(StatusText(), QStringLiteral("images.kvm: its 3 images are drawn at ")));
 }
 
 constexpr int kLargeSceneMeshes = 100;
-
-// A hundred meshes of 20,000 faces each, "Tile000" on: an import long
-// enough to cancel.
-void WriteLargeScene(const std::filesystem::path& path) {
-    using namespace hollin::samples;
-    const GridMesh tile = MakeGrid(100, {0, 0, 0}, 1.0f, [](float x, float y) { return float(int(x) * int(y) % 7); });
-    SceneBuilder scene;
-    for (int mesh = 0; mesh < kLargeSceneMeshes; ++mesh) {
-        const std::string name = QStringLiteral("Tile%1").arg(mesh, 3, 10, QLatin1Char('0')).toStdString();
-        scene.AddMesh(name, tile.points, tile.faces, "");
-        scene.AddObjectNode(name);
-    }
-    ASSERT_TRUE(scene.Save(path.string()));
-}
 
 // The number of the tile the progress dialog names, or -1.
 int TileInProgress(const QProgressDialog& progress) {
@@ -232,47 +151,65 @@ int TileInProgress(const QProgressDialog& progress) {
 
 TEST_F(Studio, CancelledImportShowsThePartBuiltAndTheWindowGoesOn) {
     const std::filesystem::path large = folder_ / "large.3ds";
-    WriteLargeScene(large);
-    QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
-    QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-    QString report;
-    int resultsShown = 0;
-    ReadResultsWhenShown(report, resultsShown);
-    window_->Import(QString::fromStdString(large.string()));
-
-    const QPointer<QProgressDialog> progress = window_->findChild<QProgressDialog*>();
-    ASSERT_TRUE(progress);
+    WriteTiles(large, kLargeSceneMeshes);
     constexpr int kCancelAtTile = 5;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !progress || TileInProgress(*progress) >= kCancelAtTile; }, kImportTimeoutMs));
-    ASSERT_TRUE(progress) << "the import was over before it could be cancelled";
-    EXPECT_FALSE(Action("import").isEnabled()) << "a second import while one runs";
-    progress->grab().save(ScreenshotPath("studio-progress"));
-    progress->findChild<QPushButton*>()->click();
-    WaitForImport(finished, shown, true);
-
-    EXPECT_EQ(resultsShown, 1);
+    ImportAndWait([&] {
+        window_->Import(QPath(large));
+        const QPointer<QProgressDialog> progress = window_->findChild<QProgressDialog*>();
+        ASSERT_TRUE(progress);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !progress || TileInProgress(*progress) >= kCancelAtTile; }, kImportTimeoutMs));
+        ASSERT_TRUE(progress) << "the import was over before it could be cancelled";
+        EXPECT_FALSE(Action("import").isEnabled()) << "a second import while one runs";
+        progress->grab().save(ScreenshotPath("studio-progress"));
+        progress->findChild<QPushButton*>()->click();
+    });
     const int meshes = window_->View().MeshCount();
     EXPECT_GE(meshes, kCancelAtTile);
     EXPECT_LT(meshes, kLargeSceneMeshes);
-    EXPECT_TRUE(window_->statusBar()->currentMessage().contains(QLatin1String("large.3ds")));
+    EXPECT_TRUE(Contains(StatusText(), QStringLiteral("large.3ds")));
     EXPECT_TRUE(Action("import").isEnabled());
     Action("frame").trigger();
     QTest::qWait(200);
     EXPECT_TRUE(window_->isVisible());
 }
 
-void WriteStart(const std::filesystem::path& from, std::size_t bytes, const std::filesystem::path& to) {
-    std::string content = ReadFile(from);
-    content.resize(std::min(bytes, content.size()));
-    WriteFile(to, content);
+QUrl Local(const std::filesystem::path& path) {
+    return QUrl::fromLocalFile(QPath(path));
+}
+
+// Each refusal is said in the status bar, and nothing starts; during an
+// import the file dropped is refused, and the import goes on to its end.
+TEST_F(Studio, RefusedDropsSayWhyInTheStatusBar) {
+    const struct {
+        QList<QUrl> files;
+        const char* said;
+    } refused[] = {
+        {{Local("/tmp/bricks.png")}, "bricks.png was not taken: kvstudio imports .3ds files"},
+        {{Local(KV_SAMPLE), Local("/usr/share/games/gl-117/models/tank1.3ds")}, "Drop one file at a time: 2 were dropped"},
+        {{QUrl(QStringLiteral("https://example.org/courtyard.3ds"))}, "Only files on this computer can be dropped"},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.said);
+        window_->statusBar()->clearMessage();
+        ASSERT_TRUE(DropOn(window_->View(), row.files));
+        EXPECT_TRUE(Contains(StatusText(), QLatin1String(row.said)));
+        EXPECT_FALSE(window_->IsBusy());
+    }
+    ASSERT_TRUE(kvstudio::SavePicture(*window_, ScreenshotPath("studio-drop-refused")));
+
+    ImportAndWait([&] {
+        window_->Import(QStringLiteral(KV_SAMPLE));
+        ASSERT_TRUE(DropOn(window_->View(), {Local("/usr/share/games/gl-117/models/tank1.3ds")}));
+        EXPECT_TRUE(Contains(StatusText(), QStringLiteral("tank1.3ds was not taken: wait until the file in hand")));
+    });
+    EXPECT_TRUE(window_->windowTitle().startsWith(QLatin1String("courtyard.3ds"))) << window_->windowTitle().toStdString();
 }
 
 // Files that are not whole, dropped on the view: the window says what is
 // wrong in kvimport's words, a failure before the results dialog comes.
 TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
-    const std::filesystem::path plane = "/usr/share/games/gl-117/models/gl-16.3ds";
-    WriteStart(plane, 24'326, folder_ / "cut.3ds");
-    WriteStart(plane, 3'000, folder_ / "stub.3ds");
+    WriteFile(folder_ / "cut.3ds", ReadFile(kPlane).substr(0, 24'326));
+    WriteFile(folder_ / "stub.3ds", ReadFile(kPlane).substr(0, 3'000));
     WriteFile(folder_ / "picture.3ds", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'));
     WriteFile(folder_ / "empty.3ds", "");
     const struct {
@@ -291,20 +228,10 @@ TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
     for (const auto& row : cases) {
         SCOPED_TRACE(row.file.filename().string());
         window_->View().Clear();
-        QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);
-        QSignalSpy shown(window_.get(), &StudioWindow::ModelShown);
-        QString saidBeforeResults;
-        WhenDialogOpens(
-            [&](QDialog& results) {
-                saidBeforeResults = StatusText();
-                results.accept();
-            },
-            [](const QDialog& dialog) { return dialog.findChild<QPlainTextEdit*>() != nullptr; });
-        ASSERT_TRUE(DropOn(window_->View(), {QUrl::fromLocalFile(QString::fromStdString(row.file.string()))}));
-        WaitForImport(finished, shown, row.model);
+        const Imported imported =
+            ImportAndWait([&] { ASSERT_TRUE(DropOn(window_->View(), {Local(row.file)})); }, row.model);
         const QString warning = Find<QLabel>("warningBar").isVisible() ? Find<QLabel>("warningBar").text() : QString();
-        const QString said = row.model ? warning : saidBeforeResults;
-        EXPECT_TRUE(said.contains(QLatin1String(row.said))) << said.toStdString();
+        EXPECT_TRUE(Contains(row.model ? warning : imported.statusAtResults, QLatin1String(row.said)));
         EXPECT_EQ(window_->View().HasModel(), row.model);
         if (row.file.filename() == "cut.3ds") {
             EXPECT_GT(window_->View().MeshCount(), 0);
@@ -331,7 +258,7 @@ TEST_F(Studio, AStoreThatCannotBeWrittenIsAMessageAfterTheOptionsDialog) {
     Action("options").trigger();
     std::filesystem::remove(storeFolder);
     std::filesystem::rename(folder_ / "aside", storeFolder, noStoreYet);
-    EXPECT_TRUE(message.contains(QLatin1String("Korvanta/preferences.json cannot be written"))) << message.toStdString();
+    EXPECT_TRUE(Contains(message, QStringLiteral("Korvanta/preferences.json cannot be written")));
     EXPECT_TRUE(window_->isVisible());
 }
 
@@ -340,7 +267,7 @@ TEST_F(Studio, AStoreThatCannotBeWrittenIsAMessageAfterTheOptionsDialog) {
 TEST(StudioCommandLine, EndsWithinSecondsAndSaysWhatTheWindowSays) {
     const TemporaryFolder folder;
     const std::string picture = (folder / "shot.png").string();
-    WriteFile(folder / "cut.3ds", ReadFile("/usr/share/games/gl-117/models/gl-16.3ds").substr(0, 24'326));
+    WriteFile(folder / "cut.3ds", ReadFile(kPlane).substr(0, 24'326));
     const struct {
         std::map<std::string, std::string> environment;
         std::string file;
