@@ -55,8 +55,6 @@ std::u16string TextureName::*KeyOf(NameKey key) {
 
 std::size_t Hash(const std::u16string& key) { return std::hash<std::u16string>{}(key); }
 
-std::string Joined(const std::string& folder, const std::string& name) { return folder.empty() ? name : folder + "/" + name; }
-
 // A folder being walked: open, so that its sub-folders are opened beneath
 // it, until the last of them has been walked.
 struct Level {
@@ -67,6 +65,10 @@ struct Level {
 };
 
 }  // namespace
+
+std::string JoinedPath(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "/" + name;
+}
 
 FolderIndex::FolderIndex(int folder, ListingBounds bounds, const Cancellation& cancelled) {
     std::vector<ListedName> names = List(folder, bounds, cancelled);
@@ -162,7 +164,7 @@ std::vector<FolderIndex::ListedName> FolderIndex::List(int folder, ListingBounds
         level.subfolders.pop_back();
         hollin::utils::BeneathOpen opened = hollin::utils::OpenBeneath(
             level.descriptor.Get(), name, hollin::utils::BeneathTarget::Folder, hollin::utils::BeneathLinks::Refused);
-        std::string path = Joined(level.path, name);
+        std::string path = JoinedPath(level.path, name);
         const std::size_t depth = level.depth + 1;
         if (level.subfolders.empty()) levels.pop_back();
         if (opened.descriptor.IsOpen()) goOn = !stopped() && read(std::move(opened.descriptor), std::move(path), depth);

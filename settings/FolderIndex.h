@@ -25,6 +25,10 @@ struct FolderEntry {
     std::uint32_t folder = 0;  // the place in Folders() of the folder that holds it
 };
 
+// The path of `name` in a listed folder given by its path from the folder
+// listed ("" being that folder itself).
+std::string JoinedPath(const std::string& folder, const std::string& name);
+
 // How far a listing goes: how many levels of sub-folders below the folder
 // listed, and how many names in all.
 struct ListingBounds {

@@ -17,8 +17,6 @@ using hollin::utils::BeneathProblem;
 using hollin::utils::BeneathTarget;
 using hollin::utils::OpenBeneath;
 
-std::string Joined(const std::string& folder, const std::string& name) { return folder.empty() ? name : folder + "/" + name; }
-
 bool Is(const BeneathOpen& opened, bool (*kind)(mode_t)) {
     struct stat status {};
     return opened.problem == BeneathProblem::None && ::fstat(opened.descriptor.Get(), &status) == 0 && kind(status.st_mode);
@@ -116,7 +114,7 @@ std::optional<std::string> TextureSearch::Subfolder(std::size_t root, const std:
         names.push_back(index.Entries()[entry].name);
     }
     for (const std::string& candidate : names) {
-        const std::string relative = Joined(relativeFolder, candidate);
+        const std::string relative = JoinedPath(relativeFolder, candidate);
         const BeneathOpen probe = OpenBeneath(roots_[root].descriptor.Get(), relative, BeneathTarget::Probe);
         if (probe.problem == BeneathProblem::LeadsOutside) {
             leadsOutside = true;
@@ -144,7 +142,7 @@ TextureLookup TextureSearch::Open(const Candidate& candidate) {
             lookup.error = opened.error;
             return lookup;
     }
-    std::string path = hollin::utils::PathOfDescriptor(opened.descriptor.Get(), Joined(root.folder, candidate.relative));
+    std::string path = hollin::utils::PathOfDescriptor(opened.descriptor.Get(), JoinedPath(root.folder, candidate.relative));
     std::string name = path.substr(path.rfind('/') + 1);
     lookup.found = FoundTexture{std::move(opened.descriptor), std::move(path), std::move(name), root.folder, candidate.match};
     lookup.folder.clear();
@@ -172,12 +170,12 @@ TextureLookup TextureSearch::Find(std::string_view storedName) {
         Listed& listed = *place.listed;
         const auto admit = [&](std::uint32_t entry) {
             std::optional<Admission>& known = listed.admissions[entry];
-            if (!known) known = Admit(root, Joined(place.path, listed.index.Entries()[entry].name));
+            if (!known) known = Admit(root, JoinedPath(place.path, listed.index.Entries()[entry].name));
             return *known;
         };
         FolderMatch match = MatchInFolder(listed.index, place.folder, fileName, admit);
         const auto candidate = [&](const EntryMatch& fit) {
-            return Candidate{root, Joined(place.path, listed.index.Entries()[fit.entry].name), fit.match};
+            return Candidate{root, JoinedPath(place.path, listed.index.Entries()[fit.entry].name), fit.match};
         };
         if (match.found) return candidate(*match.found);
         if (match.unreadable && !unreadable) unreadable = candidate(*match.unreadable);

@@ -10,7 +10,6 @@ namespace korvanta {
 
 namespace {
 
-constexpr std::uint32_t kNone = 0xffffffffu;
 
 TextureCoordinate UvAt(const Entities& entities, const Face& face, std::uint32_t vertex) {
     for (const Loop& loop : entities.LoopsOf(face)) {
@@ -50,7 +49,7 @@ std::optional<std::vector<std::vector<Corner>>> TraceBoundaryLoops(const Entitie
                                                                    std::span<const BoundaryEdge> boundary,
                                                                    const Point3& normal) {
     FlatHashMap firstLeaving(boundary.size());
-    std::vector<std::uint32_t> nextLeaving(boundary.size(), kNone);
+    std::vector<std::uint32_t> nextLeaving(boundary.size(), kNoIndex);
     for (std::uint32_t i = 0; i < boundary.size(); ++i) {
         auto [head, inserted] = firstLeaving.Insert(boundary[i].from, i);
         if (!inserted) {
@@ -71,7 +70,7 @@ std::optional<std::vector<std::vector<Corner>>> TraceBoundaryLoops(const Entitie
             loop.push_back({edge.from, UvAt(entities, entities.faces[edge.face], edge.from)});
             candidates.clear();
             const std::uint32_t* head = firstLeaving.Find(edge.to);
-            for (std::uint32_t i = head ? *head : kNone; i != kNone; i = nextLeaving[i]) {
+            for (std::uint32_t i = head ? *head : kNoIndex; i != kNoIndex; i = nextLeaving[i]) {
                 if (!used[i] || i == start) candidates.push_back(i);
             }
             if (candidates.empty()) return std::nullopt;

@@ -19,7 +19,6 @@ namespace korvanta {
 
 namespace {
 
-constexpr std::uint32_t kNone = 0xffffffffu;
 
 // Normals closer than about half a degree count as parallel; the distance
 // check against the plane is what really decides.
@@ -52,7 +51,7 @@ public:
     void Run() {
         // The merged loops' corners are numbered after the present ones, and
         // are no more than the corners of the faces merged.
-        if (faces_.size() < 2 || faces_.size() >= kMaxFacesForEdgeUses || entities_.corners.size() >= kNone / 2) return;
+        if (faces_.size() < 2 || faces_.size() >= kMaxFacesForEdgeUses || entities_.corners.size() >= kNoIndex / 2) return;
         sides_.emplace(entities_);
         FindHardEdgesNearSmooth();
         ComputePlanes();
@@ -109,8 +108,8 @@ private:
     // The number of a textured face's mapping, worked out when a neighbour
     // is first compared with it: most faces of a curved surface never are.
     std::uint32_t MappingOf(std::uint32_t f) {
-        if (mappingOfFace_.empty()) mappingOfFace_.assign(faces_.size(), kNone);
-        if (mappingOfFace_[f] == kNone) {
+        if (mappingOfFace_.empty()) mappingOfFace_.assign(faces_.size(), kNoIndex);
+        if (mappingOfFace_[f] == kNoIndex) {
             mappingOfFace_[f] = static_cast<std::uint32_t>(mappings_.size());
             FaceMapping& mapping = mappings_.emplace_back();
             const Face& face = faces_[f];
@@ -270,7 +269,7 @@ private:
         const auto keepAlone = [&](std::uint32_t face) {
             KeepFace(faces_[face], rebuilt);
             ForEachSideOf(entities_, faces_[face], [&](std::uint32_t, std::uint32_t, std::uint32_t corner) {
-                if (const std::uint32_t edge = sides_->EdgeOfCorner(corner); edge != kNone) edgeKept[edge] = 1;
+                if (const std::uint32_t edge = sides_->EdgeOfCorner(corner); edge != kNoIndex) edgeKept[edge] = 1;
             });
         };
         std::vector<BoundaryEdge> boundary;
@@ -287,7 +286,7 @@ private:
             for (std::uint32_t member : groupMembers) {
                 ForEachSideOf(entities_, faces_[member], [&](std::uint32_t from, std::uint32_t to, std::uint32_t corner) {
                     const std::uint32_t edge = sides_->EdgeOfCorner(corner);
-                    if (edge == kNone || !IsInterior(edge, MakeEdgeUse(member, from, to), groupOf)) {
+                    if (edge == kNoIndex || !IsInterior(edge, MakeEdgeUse(member, from, to), groupOf)) {
                         boundary.push_back({member, from, to, edge});
                     }
                 });
@@ -298,7 +297,7 @@ private:
                 continue;
             }
             for (const BoundaryEdge& side : boundary) {
-                if (side.edge != kNone) edgeKept[side.edge] = 1;
+                if (side.edge != kNoIndex) edgeKept[side.edge] = 1;
             }
             MergeGroup(groupMembers, std::move(*loops), rebuilt);
         }
@@ -323,7 +322,7 @@ private:
     std::optional<LoopSides> sides_;
     std::vector<std::uint8_t> keptApart_;           // per edge, 1 for a hard edge near a smooth one; empty without any
     std::vector<FacePlane> planes_;
-    std::vector<std::uint32_t> mappingOfFace_;      // into mappings_, or kNone; empty until a mapping is needed
+    std::vector<std::uint32_t> mappingOfFace_;      // into mappings_, or kNoIndex; empty until a mapping is needed
     std::vector<FaceMapping> mappings_;
     std::vector<std::uint32_t> parent_;
     std::vector<std::uint32_t> groupSize_;

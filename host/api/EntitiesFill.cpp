@@ -11,9 +11,7 @@ namespace korvanta {
 
 namespace {
 
-constexpr std::uint32_t kNone = VertexWelder::kNone;
 
-std::uint32_t Count(std::size_t size) { return static_cast<std::uint32_t>(size); }
 
 Corner CornerFor(std::span<const InputUv> uvs, std::size_t inputVertex, std::uint32_t entityVertex, bool& textured) {
     Corner corner{entityVertex, {}};
@@ -40,8 +38,8 @@ bool ReserveFor(Entities& entities, const GeometryInput& input) {
     }
     // Every loop and vertex number in the input belongs to one of its faces.
     const std::size_t loops = input.loops.size(), corners = input.vertexIndices.size();
-    if (entities.vertices.size() + input.vertices.size() >= kNone || entities.corners.size() + corners >= kNone ||
-        entities.triangles.size() + triangles >= kNone) {
+    if (entities.vertices.size() + input.vertices.size() >= kNoIndex || entities.corners.size() + corners >= kNoIndex ||
+        entities.triangles.size() + triangles >= kNoIndex) {
         return false;
     }
     entities.vertices.reserve(entities.vertices.size() + input.vertices.size());
@@ -76,15 +74,15 @@ public:
             const FaceInput& faceInput = input_.faces[checked.input];
             const std::span<const InputUv> uvs = input_.UvsOf(faceInput);
             bool textured = faceInput.material != nullptr && !uvs.empty();
-            const std::uint32_t firstCorner = Count(entities_.corners.size());
+            const std::uint32_t firstCorner = StoredIndex(entities_.corners.size());
             Face& face = entities_.faces.emplace_back();
             face.frontMaterial = faceInput.material;
-            face.firstLoop = Count(entities_.loops.size());
+            face.firstLoop = StoredIndex(entities_.loops.size());
             face.loopCount = faceInput.loopCount;
             input_.ForEachLoop(faceInput, [&](const InputLoop& inputLoop) {
                 const std::span<const std::size_t> indices = input_.IndicesOf(inputLoop);
                 const bool reversed = batch.loopReversed[loop++];
-                entities_.loops.push_back({Count(entities_.corners.size()), Count(indices.size())});
+                entities_.loops.push_back({StoredIndex(entities_.corners.size()), StoredIndex(indices.size())});
                 for (std::size_t c = 0; c < indices.size(); ++c) {
                     const std::size_t inputVertex = indices[reversed ? indices.size() - 1 - c : c];
                     const std::uint32_t vertex = vertices_.VertexOf(batch.points[point++]);
@@ -96,7 +94,7 @@ public:
             if (!textured) {
                 for (std::size_t c = firstCorner; c < entities_.corners.size(); ++c) entities_.corners[c].uv = {};
             }
-            face.firstTriangle = Count(entities_.triangles.size());
+            face.firstTriangle = StoredIndex(entities_.triangles.size());
             face.triangleCount = checked.triangleCount;
             for (std::uint32_t t = 0; t < checked.triangleCount; ++t) {
                 const TriangleIndices& corners = batch.triangles[triangle++];

@@ -9,12 +9,10 @@ namespace korvanta {
 
 namespace {
 
-constexpr std::uint32_t kNone = VertexWelder::kNone;
 
 // A face thinner than this (inches, area over longest edge) has no area.
 constexpr double kMinFaceHeight = kLengthTolerance * 1e-3;
 
-std::uint32_t Count(std::size_t size) { return static_cast<std::uint32_t>(size); }
 
 bool HasRepeatedPoint(const std::vector<std::vector<std::uint32_t>>& loops) {
     std::vector<std::uint32_t> points;
@@ -88,7 +86,7 @@ bool FaceChecker::NumberLoops() {
         points.clear();
         for (std::size_t vertex : inputLoops_[l]) {
             const std::uint32_t point = points_.PointOf(vertex);
-            if (point == kNone) return false;
+            if (point == kNoIndex) return false;
             points.push_back(point);
         }
     }
@@ -105,7 +103,7 @@ bool FaceChecker::CheckFace(std::size_t f, CheckedFaces& batch) {
     prepared_.triangles.clear();
     if (!NumberLoops() || !Prepare(prepared_, positionOf_)) return false;
 
-    batch.faces.push_back({f, Count(prepared_.triangles.size())});
+    batch.faces.push_back({f, StoredIndex(prepared_.triangles.size())});
     for (std::size_t l = 0; l < prepared_.loops.size(); ++l) {
         const std::vector<std::uint32_t>& loop = prepared_.loops[l];
         batch.loopReversed.push_back(loop[0] != points_.PointOf(inputLoops_[l][0]));
@@ -119,7 +117,7 @@ bool FaceChecker::CheckTriangle(std::size_t f, std::span<const std::size_t> indi
     std::array<std::uint32_t, 3> points{};
     for (std::size_t c = 0; c < 3; ++c) {
         points[c] = points_.PointOf(indices[c]);
-        if (points[c] == kNone) return false;
+        if (points[c] == kNoIndex) return false;
     }
     if (points[0] == points[1] || points[1] == points[2] || points[0] == points[2]) return false;
     const std::array<Point3, 3> corners{positionOf_(points[0]), positionOf_(points[1]), positionOf_(points[2])};

@@ -16,6 +16,14 @@
 
 namespace korvanta {
 
+// The model numbers its vertices, corners, edges and faces with 32 bits; this
+// number names none of them.
+inline constexpr std::uint32_t kNoIndex = 0xffffffffu;
+
+// A count or position within the model's arrays as the model stores it; the
+// caller has made sure it is below kNoIndex.
+inline std::uint32_t StoredIndex(std::size_t size) { return static_cast<std::uint32_t>(size); }
+
 struct Point3 {
     double x = 0.0, y = 0.0, z = 0.0;
 };

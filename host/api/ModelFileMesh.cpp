@@ -14,7 +14,6 @@
 namespace korvanta {
 namespace {
 
-constexpr std::uint32_t kNone = 0xffffffffu;
 
 bool SameUv(const TextureCoordinate& a, const TextureCoordinate& b) { return a.u == b.u && a.v == b.v; }
 
@@ -76,11 +75,11 @@ void NumberDrawnVertices(const Entities& entities, DrawnEntities& drawn) {
         const auto number = static_cast<std::uint32_t>(drawn.uvs.size());
         const auto [head, inserted] = firstCopyWithKey.Insert(KeyOf(corner.vertex, corner.uv), number);
         if (!inserted) {
-            for (std::uint32_t copy = *head; copy != kNone; copy = nextCopyWithKey[copy - own]) {
+            for (std::uint32_t copy = *head; copy != kNoIndex; copy = nextCopyWithKey[copy - own]) {
                 if (drawn.copiedVertex[copy - own] == corner.vertex && same(copy)) return copy;
             }
         }
-        nextCopyWithKey.push_back(inserted ? kNone : *head);
+        nextCopyWithKey.push_back(inserted ? kNoIndex : *head);
         if (!inserted) *head = number;
         drawn.copiedVertex.push_back(corner.vertex);
         drawn.uvs.push_back(corner.uv);

@@ -17,7 +17,7 @@ namespace korvanta {
 // nearer than the tolerance to a cell side looks across that side too.
 class VertexWelder {
 public:
-    static constexpr std::uint32_t kNone = 0xffffffffu;
+    static constexpr std::uint32_t kNone = kNoIndex;
 
     // Room for `capacity` points, which are never moved; the cell table is
     // made for `expectedDistinct` of them and grows when there are more.

@@ -1,11 +1,10 @@
 #include "PngCheck.h"
 
-#include <png.h>
-
 #include <csetjmp>
 #include <cstring>
 
 #include "ImageLimits.h"
+#include "PngHandlers.h"
 
 namespace korvanta::image {
 namespace {
@@ -22,15 +21,10 @@ void ReadFromMemory(png_structp png, png_bytep into, png_size_t count) {
     source->offset += count;
 }
 
-// libpng's own handlers would print to standard error: warnings (a bad CRC
-// in an ancillary chunk, say) are dropped, errors go straight to the jump.
-void KeepQuiet(png_structp, png_const_charp) {}
-[[noreturn]] void LeaveOnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-
 }  // namespace
 
 ImageOutcome<ImageSize> CheckPng(std::span<const std::uint8_t> bytes, ImageReading reading) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, LeaveOnError, KeepQuiet);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, LeavePngOnError, KeepPngQuiet);
     if (png == nullptr) return ImageRefusal::Damaged;
     png_infop info = png_create_info_struct(png);
     PngSource source{bytes};

@@ -1,9 +1,10 @@
 #include "PngEncoder.h"
 
-#include <png.h>
 #include <zlib.h>
 
 #include <csetjmp>
+
+#include "PngHandlers.h"
 
 namespace korvanta::image {
 namespace {
@@ -14,10 +15,6 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
 }
 
 void NothingToFlush(png_structp) {}
-
-// libpng's own handlers would print to standard error.
-void KeepQuiet(png_structp, png_const_charp) {}
-[[noreturn]] void LeaveOnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 int ColorTypeOf(int channels) {
     switch (channels) {
@@ -33,7 +30,7 @@ int ColorTypeOf(int channels) {
 std::vector<std::uint8_t> EncodePng(const std::uint8_t* pixels, ImageSize size, int channels) {
     std::vector<std::uint8_t> png;
     if (channels < 1 || channels > 4 || size.width == 0 || size.height == 0) return png;
-    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, LeaveOnError, KeepQuiet);
+    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, LeavePngOnError, KeepPngQuiet);
     if (writer == nullptr) return png;
     png_infop info = png_create_info_struct(writer);
     // libpng reports a fatal error by jumping back here.
