@@ -25,6 +25,11 @@ struct ProcessResult {
     std::string err;
 };
 
+// The most a program a test runs may take, under the sanitizers too: one
+// that hangs is ended then and fails its test, rather than holding the
+// whole suite until its own limit.
+inline constexpr std::chrono::seconds kProgramTimeLimit{300};
+
 inline std::string ShellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (const char character : text) quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
@@ -49,12 +54,14 @@ inline ProcessResult ResultOf(int status, const TemporaryFolder& capture) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(capture / "out"), ReadFile(capture / "err")};
 }
 
-// Runs in `workingFolder` when one is given.
+// Runs in `workingFolder` when one is given; a program still running after
+// kProgramTimeLimit is ended and gives timeout's exit code, 124.
 inline ProcessResult RunProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                                 const std::map<std::string, std::string>& environment = {},
                                 const std::filesystem::path& workingFolder = {}) {
     const TemporaryFolder capture;
-    const std::string command = ShellCommand(program, arguments, environment, capture);
+    const std::string command = "timeout -k 10 " + std::to_string(kProgramTimeLimit.count()) + " " +
+                                ShellCommand(program, arguments, environment, capture);
     const std::string changeFolder = workingFolder.empty() ? "" : "cd " + ShellQuoted(workingFolder.string()) + " && ";
     return ResultOf(std::system((changeFolder + command).c_str()), capture);
 }
@@ -84,10 +91,10 @@ public:
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
     // Waits until the program's standard error holds `text`; false when the
-    // program ended first.
+    // program ended first or kProgramTimeLimit passed.
     bool WaitForError(const std::string& text) {
         while (ReadFile(capture_ / "err").find(text) == std::string::npos) {
-            if (Ended(WNOHANG)) return false;
+            if (Ended(WNOHANG) || std::chrono::steady_clock::now() > deadline_) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return true;
@@ -95,8 +102,13 @@ public:
 
     void Signal(int signal) const { ::kill(pid_, signal); }
 
+    // The program's end; one still running at kProgramTimeLimit is killed,
+    // and gives the exit code -1.
     ProcessResult Finish() {
-        Ended(0);
+        while (!Ended(WNOHANG)) {
+            if (std::chrono::steady_clock::now() > deadline_) ::kill(pid_, SIGKILL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         return ResultOf(*status_, capture_);
     }
 
@@ -108,6 +120,7 @@ private:
     }
 
     TemporaryFolder capture_;
+    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::now() + kProgramTimeLimit;
     pid_t pid_ = -1;
     std::optional<int> status_;
 };
