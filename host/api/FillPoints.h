@@ -36,7 +36,7 @@ public:
     PointNumbering(const Entities& entities, const GeometryInput& input, bool weld)
         : input_(input), weld_(weld), pointCapacity_(weld ? entities.vertices.size() + input.vertices.size() : input.vertices.size()),
           welder_(weld ? pointCapacity_ : 0, weld ? entities.vertices.size() + DistinctPointsExpected(input) : 0),
-          pointOfInput_(input.vertices.size(), VertexWelder::kNone) {
+          pointOfInput_(input.vertices.size(), kNoIndex) {
         if (weld_) {
             for (const Point3& vertex : entities.vertices) welder_.Insert(vertex);
         }
@@ -46,13 +46,13 @@ public:
     // Every point number is below this.
     std::size_t PointCapacity() const { return pointCapacity_; }
 
-    // The point number of an input vertex, or VertexWelder::kNone when the vertex cannot be used.
+    // The point number of an input vertex, or kNoIndex when the vertex cannot be used.
     std::uint32_t PointOf(std::size_t inputVertex) {
-        if (inputVertex >= input_.vertices.size()) return VertexWelder::kNone;
+        if (inputVertex >= input_.vertices.size()) return kNoIndex;
         std::uint32_t& point = pointOfInput_[inputVertex];
-        if (point != VertexWelder::kNone) return point;
+        if (point != kNoIndex) return point;
         const Point3& position = input_.vertices[inputVertex];
-        if (!IsUsable(position)) return VertexWelder::kNone;
+        if (!IsUsable(position)) return kNoIndex;
         return point = weld_ ? welder_.Weld(position) : static_cast<std::uint32_t>(inputVertex);
     }
 
@@ -75,7 +75,7 @@ private:
 class EntityVertices {
 public:
     EntityVertices(Entities& entities, const PointNumbering& points)
-        : entities_(entities), points_(points), vertexOfPoint_(points.PointCapacity(), VertexWelder::kNone) {
+        : entities_(entities), points_(points), vertexOfPoint_(points.PointCapacity(), kNoIndex) {
         if (points.Welds()) {
             for (std::uint32_t i = 0; i < entities.vertices.size(); ++i) vertexOfPoint_[i] = i;
         }
@@ -83,7 +83,7 @@ public:
 
     std::uint32_t VertexOf(std::uint32_t point) {
         std::uint32_t& vertex = vertexOfPoint_[point];
-        if (vertex == VertexWelder::kNone) {
+        if (vertex == kNoIndex) {
             vertex = static_cast<std::uint32_t>(entities_.vertices.size());
             entities_.vertices.push_back(points_.Position(point));
         }

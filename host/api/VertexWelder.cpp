@@ -25,7 +25,7 @@ std::int64_t CellOf(double value) { return static_cast<std::int64_t>(std::floor(
 }  // namespace
 
 VertexWelder::VertexWelder(std::size_t capacity, std::size_t expectedDistinct)
-    : cellHeads_(expectedDistinct), recent_(kRecentSlots, kNone) {
+    : cellHeads_(expectedDistinct), recent_(kRecentSlots, kNoIndex) {
     points_.reserve(capacity);
     nextInCell_.reserve(capacity);
 }
@@ -46,19 +46,19 @@ std::uint32_t VertexWelder::Insert(const Point3& point) {
 std::uint32_t VertexWelder::Append(const Point3& point, std::pair<std::uint32_t*, bool> cellHead) {
     const auto number = static_cast<std::uint32_t>(points_.size());
     auto [head, inserted] = cellHead;
-    nextInCell_.push_back(inserted ? kNone : *head);
+    nextInCell_.push_back(inserted ? kNoIndex : *head);
     *head = number;
     points_.push_back(point);
     return number;
 }
 
 void VertexWelder::NearestInCell(std::uint32_t head, const Point3& point, Nearest& nearest) const {
-    for (std::uint32_t i = head; i != kNone; i = nextInCell_[i]) {
+    for (std::uint32_t i = head; i != kNoIndex; i = nextInCell_[i]) {
         const double dx = points_[i].x - point.x, dy = points_[i].y - point.y, dz = points_[i].z - point.z;
         const double distance = dx * dx + dy * dy + dz * dz;
         // Of points equally near, the earliest, whichever cell it lies in.
         if (distance < nearest.distance ||
-            (nearest.number != kNone && distance == nearest.distance && i < nearest.number)) {
+            (nearest.number != kNoIndex && distance == nearest.distance && i < nearest.number)) {
             nearest = {i, distance};
         }
     }
@@ -93,14 +93,14 @@ std::uint32_t& VertexWelder::RecentSlot(const Point3& point) {
 
 std::uint32_t VertexWelder::Weld(const Point3& point) {
     std::uint32_t& recent = RecentSlot(point);
-    if (recent != kNone) {
+    if (recent != kNoIndex) {
         const Point3& seen = points_[recent];
         if (seen.x == point.x && seen.y == point.y && seen.z == point.z) return recent;
     }
     const CellRange cells = CellsNear(point);
     if (cells.low != cells.high) {
         const std::uint32_t near = FindNear(point, cells);
-        return recent = near != kNone ? near : Insert(point);
+        return recent = near != kNoIndex ? near : Insert(point);
     }
     // Most points lie well inside their cell: one probe of the table finds the
     // cell's points and, when none is near, adds the new one.
@@ -109,7 +109,7 @@ std::uint32_t VertexWelder::Weld(const Point3& point) {
     if (!cellHead.second) {
         Nearest nearest;
         NearestInCell(*cellHead.first, point, nearest);
-        if (nearest.number != kNone) return recent = nearest.number;
+        if (nearest.number != kNoIndex) return recent = nearest.number;
     }
     return recent = Append(point, cellHead);
 }

@@ -17,8 +17,6 @@ namespace korvanta {
 // nearer than the tolerance to a cell side looks across that side too.
 class VertexWelder {
 public:
-    static constexpr std::uint32_t kNone = kNoIndex;
-
     // Room for `capacity` points, which are never moved; the cell table is
     // made for `expectedDistinct` of them and grows when there are more.
     VertexWelder(std::size_t capacity, std::size_t expectedDistinct);
@@ -39,14 +37,14 @@ private:
         std::array<std::int64_t, 3> low, high;
     };
     static CellRange CellsNear(const Point3& point);
-    // The number of the nearest earlier point closer than the tolerance, or kNone.
+    // The number of the nearest earlier point closer than the tolerance, or kNoIndex.
     std::uint32_t FindNear(const Point3& point, const CellRange& cells) const;
     std::uint64_t CellKey(std::int64_t x, std::int64_t y, std::int64_t z) const;
     // Adds the point at the head of its cell's list, given the table's entry for the cell.
     std::uint32_t Append(const Point3& point, std::pair<std::uint32_t*, bool> cellHead);
     // The nearest point found so far and its squared distance; none until one is closer than the tolerance.
     struct Nearest {
-        std::uint32_t number = kNone;
+        std::uint32_t number = kNoIndex;
         double distance = kLengthTolerance * kLengthTolerance;
     };
     // Makes `nearest` the point of the cell's list nearest to `point` when it is nearer.
