@@ -159,14 +159,13 @@ TEST_F(TextureSearchTest, HintsOnlyAtARealFolderBesideTheModelsThatHoldsTheMissi
         {archive, {"SKY.PNG", "PANZER1_.TGA", "tmp\\secret.png"}, {archive}, ""},
         {downloads, {".bashrc", ".profile", "SKY.PNG"}, {downloads}, ""},
     };
-    const std::string home = std::getenv("HOME");
+    // Each test runs in its own process under ctest; HOME needs no restoring.
     ASSERT_EQ(::setenv("HOME", (folder_ / "home").c_str(), 1), 0);
     for (const auto& row : cases) {
         const std::optional<TextureFolderHint> hint = FindTextureFolderHint(row.modelFolder, row.notFound, row.searched);
         EXPECT_EQ(hint ? hint->folder : "", row.hint.empty() ? "" : fs::canonical(row.hint).string()) << row.modelFolder;
         EXPECT_EQ(hint ? hint->names : 0, row.names) << row.modelFolder;
     }
-    ::setenv("HOME", home.c_str(), 1);
 }
 
 }  // namespace
