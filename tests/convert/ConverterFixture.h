@@ -83,15 +83,6 @@ inline long CallCount(const std::string& name) { return std::ranges::count(Spy()
 // builds, which every test reads back checked.
 class ConverterTest : public ::testing::Test {
 public:
-    ConverterTest& AddMaterial(const std::string& name, const hollin::samples::Point& diffuse = {0.5f, 0.5f, 0.5f},
-                               float transparency = 0.0f, const std::string& texture = {}) {
-        scene.AddMaterial(name, diffuse, transparency, texture);
-        return *this;
-    }
-    ConverterTest& AddMesh(const MeshData& data) {
-        scene.AddMesh(data);
-        return *this;
-    }
     // `parent` is the number of an earlier node, counted from 0 in call order.
     ConverterTest& AddNode(const std::string& name, int parent = -1, bool camera = false) {
         const Lib3dsNode* parentNode = parent < 0 ? nullptr : nodes_.at(static_cast<std::size_t>(parent));
@@ -106,7 +97,6 @@ protected:
         EXPECT_TRUE(scene.Save((folder / "scene.3ds").string()));
         return folder / "scene.3ds";
     }
-    void Touch(const std::string& relative) const { WriteFile(folder / relative, "image"); }
     bool Convert(const std::filesystem::path& input, int units = 1, bool merge = false) {
         converter = std::make_unique<C3DSImporter>();
         hollin::settings::ImportSettings settings;
@@ -122,7 +112,7 @@ protected:
                                          Utf16String::FromUtf8(output.string()), &progress);
         return loaded_;
     }
-    bool ConvertScene(int units = 1, bool merge = false) { return Convert(SaveScene(), units, merge); }
+    bool ConvertScene() { return Convert(SaveScene()); }
     // The model the converter saved, as the host reads it back.
     Model Saved() const {
         Model model;

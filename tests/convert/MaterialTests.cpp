@@ -28,13 +28,13 @@ std::vector<long> FaceMaterials(const Model& model, const Entities& entities) {
 
 TEST_F(MaterialTest, MaterialsReachTheHostAndTheFacesThatNameThem) {
     std::filesystem::copy_file(KV_ASSIMP_3DS_DIR "/IMAGE1.jpg", folder / "wood.jpg");
-    AddMaterial("paint", {1.0f, 0.5f, 0.0f}, 0.25f).AddMaterial("same", {1, 0, 0});
-    AddMaterial("same", {0, 0, 1}).AddMaterial("wood", {1, 1, 1}, 0.0f, "wood.jpg");
-    AddMesh(MeshData{"m",
+    scene.AddMaterial("paint", {1.0f, 0.5f, 0.0f}, 0.25f).AddMaterial("same", {1, 0, 0});
+    scene.AddMaterial("same", {0, 0, 1}).AddMaterial("wood", {1, 1, 1}, 0.0f, "wood.jpg");
+    scene.AddMesh(MeshData{"m",
                      {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
                      {{2, 1, 0, "wood"}, {1, 2, 3, "wood"}, {0, 1, 2, "same"}, {0, 1, 2, "unknown"}, {0, 1, 2, ""}},
                      {{0.0f, 0.0f}, {0.25f, 0.5f}, {1.0f, 0.75f}}});
-    AddMesh(StripMesh("n", 1, "wood"));
+    scene.AddMesh(StripMesh("n", 1, "wood"));
     ASSERT_TRUE(ConvertScene());
     const Model model = Saved();
 
@@ -62,13 +62,13 @@ TEST_F(MaterialTest, MaterialsReachTheHostAndTheFacesThatNameThem) {
 
 TEST_F(MaterialTest, TextureMissingOrRefusedGivesTextureThenMaterialErrorAndKeepsTheMaterial) {
     // Names with percent signs go into the texts as they are, never as formats.
-    AddMaterial("50%d wood", {1, 1, 1}, 0.0f, "%s.JPG").AddMesh(StripMesh("box", 2, "50%d wood"));
+    scene.AddMaterial("50%d wood", {1, 1, 1}, 0.0f, "%s.JPG").AddMesh(StripMesh("box", 2, "50%d wood"));
     const std::filesystem::path input = SaveScene();
     for (const bool fileExists : {false, true}) {
         SCOPED_TRACE(fileExists);
         Spy() = {};
         // A file that is no image, which the host refuses.
-        if (fileExists) Touch("%s.jpg");
+        if (fileExists) WriteFile(folder / "%s.jpg", "image");
         ASSERT_TRUE(Convert(input));
         EXPECT_EQ(Report(),
                   "3ds Entities Imported\n\tMaterials:\t1\n\tNodes:\t0\n\tMeshes:\t1\n"
@@ -83,7 +83,8 @@ TEST_F(MaterialTest, TextureMissingOrRefusedGivesTextureThenMaterialErrorAndKeep
 
 TEST_F(MaterialTest, MaterialRefusedByTheHostIsNotCountedAndItsFacesGetNone) {
     Spy().refuseNextMaterial = true;
-    AddMaterial("a").AddMaterial("b").AddMesh(StripMesh("box", 2, "a")).AddNode("box");
+    scene.AddMaterial("a").AddMaterial("b").AddMesh(StripMesh("box", 2, "a"));
+    AddNode("box");
     ASSERT_TRUE(ConvertScene());
     EXPECT_EQ(Report(),
               "3ds Entities Imported\n\tMaterials:\t1\n\tNodes:\t1\n\tMeshes:\t1\n"

@@ -11,7 +11,7 @@ using ProgressTest = ConverterTest;
 // mesh-only pass announces the first mesh once and skips faceless meshes.
 TEST_F(ProgressTest, PhasesComeInOrderAndTheMeshOnlyPassSkipsFacelessMeshes) {
     scene.AddCamera("Kamera S\xC3\xBC" "d", {0, 0, 0}, {0, 1, 0});
-    AddMaterial("Stein").AddMesh(StripMesh("a", 50)).AddMesh(MeshData{"b", {{0, 0, 0}}, {}});
+    scene.AddMaterial("Stein").AddMesh(StripMesh("a", 50)).AddMesh(MeshData{"b", {{0, 0, 0}}, {}});
     ASSERT_TRUE(ConvertScene());
     EXPECT_EQ(progress.messages,
               (std::vector<std::string>{"Parsing file...", "Parsing cameras...", "Parsing camera Kamera S\xC3\xBC" "d...",
@@ -27,7 +27,8 @@ TEST_F(ProgressTest, PhasesComeInOrderAndTheMeshOnlyPassSkipsFacelessMeshes) {
 }
 
 TEST_F(ProgressTest, SharedMeshIsBuiltCountedAndReportedOncePerNode) {
-    AddMesh(StripMesh("box", 1005)).AddNode("box").AddNode("box");
+    scene.AddMesh(StripMesh("box", 1005));
+    AddNode("box").AddNode("box");
     ASSERT_TRUE(ConvertScene());
     EXPECT_EQ(Report(), "3ds Entities Imported\n\tMaterials:\t0\n\tNodes:\t2\n\tMeshes:\t2\n");
     EXPECT_EQ(TriangleCount(Saved()), 2010u);
@@ -46,8 +47,8 @@ TEST_F(ProgressTest, CancellingStopsThePassesAndTheReportsButStillSaves) {
         {"", 0, 0, 0},          {"Parsing file...", 0, 0, 0}, {"Parsing material m1", 1, 0, 0},
         {"Parsing nodes...", 2, 0, 0}, {"Parsing node a", 2, 1, 0}, {"Building mesh b face: 10", 2, 2, 12}};
     scene.AddCamera("c1", {0, 0, 0}, {0, 1, 0});
-    AddMaterial("m1").AddMaterial("m2").AddMesh(StripMesh("a", 12, "m1"));
-    AddMesh(StripMesh("b", 12, "m2")).AddNode("a").AddNode("b", 0);
+    scene.AddMaterial("m1").AddMaterial("m2").AddMesh(StripMesh("a", 12, "m1")).AddMesh(StripMesh("b", 12, "m2"));
+    AddNode("a").AddNode("b", 0);
     const std::filesystem::path input = SaveScene();
     for (const auto& [cancelAfter, materials, definitions, filledFaces] : cases) {
         SCOPED_TRACE(cancelAfter);

@@ -24,20 +24,17 @@ TEST(ImportReport, NamesEveryKindOfErrorInTheUsersLanguage) {
         {Texture, "Could not create texture", "Textur konnte nicht erstellt werden"},
         {Face, "Could not create face", "Fläche konnte nicht erstellt werden"},
     };
-    const auto report = [&rows] {
-        ImportErrorList errors;
-        for (const auto& row : rows) errors.push_back({row.kind, Utf16String("x")});
-        return FormatErrorReport(errors).ToUtf8();
-    };
-    std::string english = "3ds Errors:\n";
-    std::string german = "3DS-Fehler:\n";
+    ImportErrorList errors;
+    std::string english = "3ds Errors:\n", german = "3DS-Fehler:\n";
     for (const auto& row : rows) {
+        errors.push_back({row.kind, Utf16String("x")});
         english += std::string("\t") + row.english + ": x\n";
         german += std::string("\t") + row.german + ": x\n";
     }
-    EXPECT_EQ(report(), english);
+    ImportErrorList copy = errors;  // the report empties the list it is given
+    EXPECT_EQ(FormatErrorReport(copy).ToUtf8(), english);
     ASSERT_TRUE(hollin::l10n::LoadLocalizedStrings(Utf16String(KV_GERMAN_STRINGS)));
-    EXPECT_EQ(report(), german);
+    EXPECT_EQ(FormatErrorReport(errors).ToUtf8(), german);
     hollin::l10n::GetLocalizedStringTable().clear();
 }
 

@@ -6,14 +6,13 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <span>
 #include <string>
 
 #include "EntitiesCheck.h"
+#include "FuzzInput.h"
 #include "KorvantaAPI.h"
 #include "Model.h"
 #include "convert/C3DSImporter.h"
@@ -26,10 +25,7 @@ extern "C" KVResult __real_KVModelSaveToFile(KVModelRef model, const char* path)
 extern "C" KVResult __wrap_KVModelSaveToFile(KVModelRef model, const char* path) {
     if (model.ptr != nullptr) {
         const std::string fault = korvanta::CheckEntities(*static_cast<const korvanta::Model*>(model.ptr));
-        if (!fault.empty()) {
-            std::fprintf(stderr, "The imported model does not hold together: %s\n", fault.c_str());
-            std::abort();
-        }
+        if (!fault.empty()) Fail("The imported model does not hold together: " + fault);
     }
     return __real_KVModelSaveToFile(model, path);
 }
@@ -40,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // leave lib3ds's own state behind and means the check misjudged the file.
     if (hollin::importer::CheckSceneFile(bytes).fault == hollin::importer::SceneFileFault::None) {
         Lib3dsFile* scene = hollin::importer::ParseCheckedScene(bytes);
-        if (scene == nullptr) std::abort();
+        if (scene == nullptr) Fail("lib3ds cannot read a file the check let through");
         lib3ds_file_free(scene);
     }
 

@@ -6,22 +6,19 @@
 // with no more placements than were counted. A file refused for its demand says
 // what it needs as the rates give it. Seeded with the doubling and image
 // models (make_model_bombs) in tests/fuzz/corpus/budgets.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <string>
 
 #include "EntitiesCheck.h"
+#include "FuzzInput.h"
 #include "InstanceGraph.h"
 #include "KorvantaAPI.h"
 #include "Model.h"
 #include "ModelFileOutline.h"
+#include "TemporaryFolder.h"
 #include "ViewScene.h"
 #include "ViewSceneCheck.h"
 #include "ViewerDemand.h"
@@ -32,28 +29,11 @@ namespace {
 // under the sanitizers would take the run's time.
 constexpr std::uint64_t kMostPlacementsRead = std::uint64_t{1} << 16;
 
-const std::string& InputPath() {
-    static const std::string path = [] {
-        const int descriptor = memfd_create("model.kvm", MFD_CLOEXEC);
-        if (descriptor < 0 || KVInitialize() != KV_SUCCESS) std::abort();
-        return "/proc/self/fd/" + std::to_string(descriptor);
-    }();
-    return path;
-}
-
 // Where the model is written anew: a folder of its own, as kvstudio's scratch folder.
 const std::filesystem::path& CopyPath() {
-    static const std::filesystem::path path = [] {
-        std::string folder = (std::filesystem::temp_directory_path() / "modelbudget-XXXXXX").string();
-        if (mkdtemp(folder.data()) == nullptr) std::abort();
-        return std::filesystem::path(folder) / "copy.kvm";
-    }();
+    static const TemporaryFolder folder;
+    static const std::filesystem::path path = folder / "copy.kvm";
     return path;
-}
-
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
 }
 
 void CheckTheView(const korvanta::ViewerDemand& demand) {
@@ -69,7 +49,7 @@ void CheckTheView(const korvanta::ViewerDemand& demand) {
     const korvanta::ViewSceneVerdict verdict =
         korvanta::ReadViewScene(CopyPath().string(), kCounting, std::numeric_limits<std::uint64_t>::max(), scene);
     if (verdict.fault != korvanta::ViewSceneFault::None) Fail("The view cannot draw what the library wrote");
-    if (const std::string fault = korvanta::CheckViewScene(scene); !fault.empty()) Fail(fault.c_str());
+    if (const std::string fault = korvanta::CheckViewScene(scene); !fault.empty()) Fail(fault);
     std::uint64_t placed = 0;
     for (const korvanta::ViewMesh& mesh : scene.meshes) placed += mesh.PlacementCount();
     if (placed > demand.placements + 1) Fail("The view places more than was counted");
@@ -77,13 +57,15 @@ void CheckTheView(const korvanta::ViewerDemand& demand) {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    if (KVInitialize() != KV_SUCCESS) Fail("The modelling library does not start");
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = InputPath();
-    const int descriptor = std::stoi(path.substr(path.rfind('/') + 1));
-    if (ftruncate(descriptor, 0) != 0 || pwrite(descriptor, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     KVModelRef model{nullptr};
     KVModelFileVerdict verdict{};
-    const KVResult result = KVModelCreateFromFile(&model, path.c_str(), &verdict);
+    const KVResult result = KVModelCreateFromFile(&model, InputFile(data, size).c_str(), &verdict);
     if (verdict.fault == KV_MODEL_FILE_OVER_MEMORY &&
         (verdict.memory_needed <= verdict.memory_available ||
          verdict.memory_needed != korvanta::kModelFileWritingRates.BytesFor({verdict.placements, verdict.triangles}))) {
@@ -91,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (result != KV_SUCCESS) return 0;
     const auto& read = *static_cast<const korvanta::Model*>(model.ptr);
-    if (const std::string fault = korvanta::CheckEntities(read); !fault.empty()) Fail(fault.c_str());
+    if (const std::string fault = korvanta::CheckEntities(read); !fault.empty()) Fail(fault);
     const korvanta::ViewerDemand demand = korvanta::ViewerDemandOf(read);
     std::uint64_t stored = 0;
     for (const auto& definition : read.definitions) stored += definition->entities.instances.size();

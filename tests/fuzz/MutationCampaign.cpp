@@ -14,12 +14,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "TemporaryFolder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -28,14 +29,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(stream), {});
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+Bytes ReadBytes(const fs::path& path) {
+    const std::string text = ReadFile(path);
+    return Bytes(text.begin(), text.end());
 }
 
 std::uint32_t ReadLength(const Bytes& bytes, std::size_t at) {
@@ -124,10 +120,10 @@ int main(int argc, char** argv) {
         if (fs::is_directory(argv[argument])) {
             for (const auto& entry : fs::directory_iterator(argv[argument])) {
                 const std::string extension = entry.path().extension().string();
-                if (extension == ".3ds" || extension == ".3DS") files.push_back(ReadFile(entry.path()));
+                if (extension == ".3ds" || extension == ".3DS") files.push_back(ReadBytes(entry.path()));
             }
         } else {
-            files.push_back(ReadFile(argv[argument]));
+            files.push_back(ReadBytes(argv[argument]));
         }
     }
     if (files.empty()) return 2;
@@ -152,14 +148,16 @@ int main(int argc, char** argv) {
     for (long index = 0; index < count; ++index) {
         Bytes mutant = files[static_cast<std::size_t>(index) % files.size()];
         for (std::size_t round = random() % 3 + 1; round > 0; --round) Mutate(mutant, files, random);
-        WriteFile(findings / "last-input.3ds", mutant);
+        WriteFile(findings / "last-input.3ds", std::string(mutant.begin(), mutant.end()));
         const auto start = std::chrono::steady_clock::now();
         startedAt = start.time_since_epoch().count();
         running = index;
         LLVMFuzzerTestOneInput(mutant.data(), mutant.size());
         running = -1;
         seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        if (seconds.back() > limitSeconds) WriteFile(findings / ("slow-" + std::to_string(index) + ".3ds"), mutant);
+        if (seconds.back() > limitSeconds) {
+            WriteFile(findings / ("slow-" + std::to_string(index) + ".3ds"), {mutant.begin(), mutant.end()});
+        }
         if ((index + 1) % 10000 == 0) std::fprintf(stderr, "%ld inputs\n", index + 1);
     }
     fs::remove(findings / "last-input.3ds");

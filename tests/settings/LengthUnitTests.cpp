@@ -33,6 +33,8 @@ TEST(LengthUnits, KeepTheirNamesSymbolsAndFactors) {
         EXPECT_EQ(DisplayUnit(index).symbol, row.symbol);
         EXPECT_EQ(InchesPerFileUnit(index, kMasterScale), row.inchesPerUnit);
     }
+    // Units the list does not hold scale as model units do.
+    for (const std::int32_t unknown : {-1, kUnitCount}) EXPECT_EQ(InchesPerFileUnit(unknown, kMasterScale), kMasterScale);
 }
 
 }  // namespace

@@ -31,8 +31,8 @@ SceneBuilder::~SceneBuilder() {
     lib3ds_file_free(file_);
 }
 
-void SceneBuilder::AddMaterial(const std::string& name, const Point& diffuse, float transparency,
-                               const std::string& textureFileName) {
+SceneBuilder& SceneBuilder::AddMaterial(const std::string& name, const Point& diffuse, float transparency,
+                                        const std::string& textureFileName) {
     Lib3dsMaterial* material = lib3ds_material_new();
     if (material == nullptr) throw std::bad_alloc();
     CopyName(material->name, name);
@@ -45,25 +45,7 @@ void SceneBuilder::AddMaterial(const std::string& name, const Point& diffuse, fl
     CopyName(material->texture1_map.name, textureFileName);
     if (!textureFileName.empty()) material->texture1_map.percent = 1.0f;
     lib3ds_file_insert_material(file_, material);
-}
-
-Lib3dsMesh* SceneBuilder::NewMesh(const std::string& name, std::span<const Point> points, std::size_t faceCount,
-                                  std::span<const Texel> texels) {
-    Lib3dsMesh* mesh = lib3ds_mesh_new(name.c_str());
-    if (mesh == nullptr || !lib3ds_mesh_new_point_list(mesh, static_cast<Lib3dsDword>(points.size())) ||
-        !lib3ds_mesh_new_face_list(mesh, static_cast<Lib3dsDword>(faceCount)) ||
-        (!texels.empty() && !lib3ds_mesh_new_texel_list(mesh, static_cast<Lib3dsDword>(texels.size())))) {
-        if (mesh != nullptr) lib3ds_mesh_free(mesh);
-        throw std::bad_alloc();
-    }
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        std::copy(points[i].begin(), points[i].end(), mesh->pointL[i].pos);
-    }
-    for (std::size_t i = 0; i < texels.size(); ++i) {
-        mesh->texelL[i][0] = texels[i][0];
-        mesh->texelL[i][1] = texels[i][1];
-    }
-    return mesh;
+    return *this;
 }
 
 void SceneBuilder::SetMapTiling(const std::string& materialName, const Texel& scale, const Texel& offset,
@@ -75,27 +57,33 @@ void SceneBuilder::SetMapTiling(const std::string& materialName, const Texel& sc
     material->texture1_map.rotation = rotation;
 }
 
-void SceneBuilder::SetFace(Lib3dsFace& face, const MeshFace& data) {
-    std::copy(data.points.begin(), data.points.end(), face.points);
-    face.flags = LIB3DS_FACE_FLAG_VIS_AB | LIB3DS_FACE_FLAG_VIS_BC | LIB3DS_FACE_FLAG_VIS_AC;
-    CopyName(face.material, data.material);
-    face.smoothing = data.smoothing;
-}
-
 void SceneBuilder::AddMesh(const std::string& name, std::span<const Point> points, std::span<const Triangle> faces,
                            const std::string& materialName, std::span<const Texel> texels, std::uint32_t smoothing) {
-    Lib3dsMesh* mesh = NewMesh(name, points, faces.size(), texels);
-    for (std::size_t i = 0; i < faces.size(); ++i) SetFace(mesh->faceL[i], {faces[i], materialName, smoothing});
-    lib3ds_file_insert_mesh(file_, mesh);
+    MeshData data{name, {points.begin(), points.end()}, {}, {texels.begin(), texels.end()}};
+    for (const Triangle& face : faces) data.faces.push_back({face, materialName, smoothing});
+    AddMesh(data);
 }
 
-void SceneBuilder::AddMesh(const MeshData& data) {
-    Lib3dsMesh* mesh = NewMesh(data.name, data.points, data.faces.size(), data.texels);
-    for (std::size_t i = 0; i < data.faces.size(); ++i) {
-        SetFace(mesh->faceL[i], data.faces[i]);
+SceneBuilder& SceneBuilder::AddMesh(const MeshData& data) {
+    Lib3dsMesh* mesh = lib3ds_mesh_new(data.name.c_str());
+    if (mesh == nullptr || !lib3ds_mesh_new_point_list(mesh, static_cast<Lib3dsDword>(data.points.size())) ||
+        !lib3ds_mesh_new_face_list(mesh, static_cast<Lib3dsDword>(data.faces.size())) ||
+        (!data.texels.empty() && !lib3ds_mesh_new_texel_list(mesh, static_cast<Lib3dsDword>(data.texels.size())))) {
+        if (mesh != nullptr) lib3ds_mesh_free(mesh);
+        throw std::bad_alloc();
     }
-    std::copy(data.translation.begin(), data.translation.end(), mesh->matrix[3]);
+    for (std::size_t i = 0; i < data.points.size(); ++i) std::ranges::copy(data.points[i], mesh->pointL[i].pos);
+    for (std::size_t i = 0; i < data.texels.size(); ++i) std::ranges::copy(data.texels[i], mesh->texelL[i]);
+    for (std::size_t i = 0; i < data.faces.size(); ++i) {
+        Lib3dsFace& face = mesh->faceL[i];
+        std::ranges::copy(data.faces[i].points, face.points);
+        face.flags = LIB3DS_FACE_FLAG_VIS_AB | LIB3DS_FACE_FLAG_VIS_BC | LIB3DS_FACE_FLAG_VIS_AC;
+        CopyName(face.material, data.faces[i].material);
+        face.smoothing = data.faces[i].smoothing;
+    }
+    std::ranges::copy(data.translation, mesh->matrix[3]);
     lib3ds_file_insert_mesh(file_, mesh);
+    return *this;
 }
 
 Lib3dsNode* SceneBuilder::InsertNode(Lib3dsNode* node, const std::string& name, const Lib3dsNode* parent) {

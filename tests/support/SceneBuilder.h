@@ -43,14 +43,14 @@ public:
     SceneBuilder(const SceneBuilder&) = delete;
     SceneBuilder& operator=(const SceneBuilder&) = delete;
 
-    void AddMaterial(const std::string& name, const Point& diffuse, float transparency = 0.0f,
-                     const std::string& textureFileName = {});
+    SceneBuilder& AddMaterial(const std::string& name, const Point& diffuse = {0.5f, 0.5f, 0.5f},
+                              float transparency = 0.0f, const std::string& textureFileName = {});
     // Lays the material's texture map `scale` times, shifted by `offset` and turned by `rotation` degrees.
     void SetMapTiling(const std::string& materialName, const Texel& scale, const Texel& offset, float rotation);
     // All faces take `materialName` and the `smoothing` groups; texels, when given, pair with the points.
     void AddMesh(const std::string& name, std::span<const Point> points, std::span<const Triangle> faces,
                  const std::string& materialName, std::span<const Texel> texels = {}, std::uint32_t smoothing = 0);
-    void AddMesh(const MeshData& mesh);
+    SceneBuilder& AddMesh(const MeshData& mesh);
     // An object node placing the mesh of the same name, under `parent` when one is given.
     Lib3dsNode* AddObjectNode(const std::string& meshName, const Lib3dsNode* parent = nullptr);
     Lib3dsNode* AddCameraNode(const std::string& name, const Lib3dsNode* parent = nullptr);
@@ -61,10 +61,6 @@ public:
     bool Save(const std::string& path) const;
 
 private:
-    // A mesh with its points and texels, and room for `faceCount` faces.
-    static Lib3dsMesh* NewMesh(const std::string& name, std::span<const Point> points, std::size_t faceCount,
-                               std::span<const Texel> texels);
-    static void SetFace(Lib3dsFace& face, const MeshFace& data);
     Lib3dsNode* InsertNode(Lib3dsNode* node, const std::string& name, const Lib3dsNode* parent);
 
     Lib3dsFile* file_;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -28,17 +27,6 @@ protected:
     TemporaryFolder folder_;
     const std::string target_ = (folder_ / "file.txt").string();
 };
-
-TEST_F(AtomicFile, ReplacesTheContentsAndKeepsThePermissions) {
-    struct stat info {};
-    ASSERT_EQ(::stat(target_.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
-    ASSERT_EQ(::chmod(target_.c_str(), 0600), 0);
-    ASSERT_TRUE(ReplaceFileAtomically(target_, "new contents", nullptr));
-    ASSERT_EQ(::stat(target_.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(State(), (std::pair<std::string, long>("new contents", 0)));
-}
 
 // A full disk stands in for any write cut short: the old contents stay and no
 // temporary file remains; the error says what went wrong where.
@@ -68,10 +56,17 @@ TEST_F(AtomicFile, AFailedReplacementChangesNothing) {
 }
 
 // Contents written through a stream: a large block and small pieces arrive in
-// order; a writer that gives up or throws changes nothing.
-TEST_F(AtomicFile, StreamedContentsArriveWholeOrNotAtAll) {
+// order, and the file keeps its permissions; a writer that gives up or throws
+// changes nothing.
+TEST_F(AtomicFile, StreamedContentsArriveWholeWithThePermissionsKeptOrNotAtAll) {
+    struct stat info {};
+    ASSERT_EQ(::stat(target_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    ASSERT_EQ(::chmod(target_.c_str(), 0600), 0);
     const std::string block(200000, 'b');
     ASSERT_TRUE(ReplaceFileAtomically(target_, [&](std::ostream& out) { return static_cast<bool>(out << "head " << block << 42); }));
+    ASSERT_EQ(::stat(target_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(State(), (std::pair<std::string, long>("head " + block + "42", 0)));
 
     ASSERT_TRUE(ReplaceFileAtomically(target_, "old contents", nullptr));

@@ -137,17 +137,4 @@ TEST_F(OpenBeneathTest, OpensOnlyWhatLiesBeneathTheFolderWithOrWithoutOpenat2) {
         ::testing::ExitedWithCode(0), "^$");
 }
 
-// Another process that can write in the folder swaps a sub-folder for a link
-// to an outside folder between two opens: the second is refused, whatever
-// was checked before.
-TEST_F(OpenBeneathTest, RefusesASubFolderSwappedForALinkOutside) {
-    ASSERT_EQ(OpenBeneath(root_, "sub/b.png", BeneathTarget::File).problem, kOpens);
-    fs::rename(folder_ / "root/sub", folder_ / "root/sub.old");
-    fs::create_directory_symlink(folder_ / "outside", folder_ / "root/sub");
-    WriteFile(folder_ / "outside/b.png", "secret");
-    const hollin::utils::BeneathOpen opened = OpenBeneath(root_, "sub/b.png", BeneathTarget::File);
-    EXPECT_EQ(opened.problem, kOutside);
-    EXPECT_FALSE(opened.descriptor.IsOpen());
-}
-
 }  // namespace
