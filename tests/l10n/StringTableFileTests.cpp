@@ -62,35 +62,30 @@ protected:
     const std::string file_ = (folder_ / "3ds_importer.strings").string();
 };
 
-TEST_F(StringTableFile, LoadsTheSameEntriesInEveryEncoding) {
-    const std::tuple<const char*, std::string, TextEncoding> saved[] = {
-        {"UTF-8", kEntries, Plain},
-        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + kEntries, Utf8Bom},
-        {"UTF-16 little-endian", Utf16Bytes(kEntries, false), Utf16},
-        {"UTF-16 big-endian", Utf16Bytes(kEntries, true), Utf16},
+// The same entries in every encoding; a Latin-1 byte spoils its own line
+// only, and U+2028 ends a line in UTF-16 only.
+TEST_F(StringTableFile, LoadsEveryEncodingAndSkipsUndecodableLines) {
+    const std::string separated = "\"A\" = \"1\"\xE2\x80\xA8\"B\" = \"2\"\n";
+    const std::tuple<const char*, std::string, TextEncoding, LocalizedStringTable> saved[] = {
+        {"UTF-8", kEntries, Plain, kExpected},
+        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF" + kEntries, Utf8Bom, kExpected},
+        {"UTF-16 little-endian", Utf16Bytes(kEntries, false), Utf16, kExpected},
+        {"UTF-16 big-endian", Utf16Bytes(kEntries, true), Utf16, kExpected},
+        {"Latin-1", "\"Caf\xE9\" = \"x\"\n\"Tea\" = \"Th\xC3\xA9\"\n", Plain, {{u"Tea", u"Th\u00E9"}}},
+        {"UTF-16 line separator", Utf16Bytes(separated, false), Utf16, {{u"A", u"1"}, {u"B", u"2"}}},
+        {"UTF-8 line separator", separated, Plain, {{u"A", u"1"}}},
     };
-    for (const auto& [name, bytes, encoding] : saved) {
+    for (const auto& [name, bytes, encoding, expected] : saved) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(Load(bytes));
-        EXPECT_EQ(GetLocalizedStringTable(), kExpected);
+        EXPECT_EQ(GetLocalizedStringTable(), expected);
         CTextFile file;
         ASSERT_TRUE(file.Open(Utf16String::FromUtf8(file_)));
         EXPECT_EQ(file.Encoding(), encoding);
     }
 }
 
-TEST_F(StringTableFile, SkipsUndecodableLinesSplitsUtf16AtLineSeparatorsAndRefusesTinyFiles) {
-    // A Latin-1 byte spoils its own line only.
-    ASSERT_TRUE(Load("\"Caf\xE9\" = \"x\"\n\"Tea\" = \"Th\xC3\xA9\"\n"));
-    EXPECT_EQ(GetLocalizedStringTable(), (LocalizedStringTable{{u"Tea", u"Th\u00E9"}}));
-
-    // U+2028 ends a line in UTF-16 only.
-    const std::string separated = "\"A\" = \"1\"\xE2\x80\xA8\"B\" = \"2\"\n";
-    ASSERT_TRUE(Load(Utf16Bytes(separated, false)));
-    EXPECT_EQ(GetLocalizedStringTable(), (LocalizedStringTable{{u"A", u"1"}, {u"B", u"2"}}));
-    ASSERT_TRUE(Load(separated));
-    EXPECT_EQ(GetLocalizedStringTable(), (LocalizedStringTable{{u"A", u"1"}}));
-
+TEST_F(StringTableFile, RefusesTinyFilesAndFilesItCannotOpen) {
     for (const std::string& tiny : {std::string(), std::string("\""), std::string("\xFF\xFF\"A\"=\"1\"\n")}) {
         EXPECT_FALSE(Load(tiny)) << tiny.size() << " bytes";
     }
