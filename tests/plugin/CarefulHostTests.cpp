@@ -11,23 +11,11 @@
 
 #include "GridMesh.h"
 #include "PluginHost.h"
-#include "SceneBuilder.h"
 
 namespace plugin_tests {
 namespace {
 
-using hollin::samples::GridMesh;
-using hollin::samples::MakeGrid;
-using hollin::samples::SceneBuilder;
-
-class CarefulHost : public ::testing::Test {
-protected:
-    std::map<std::string, std::string> Environment() const {
-        return {{"XDG_CONFIG_HOME", (folder_ / "config").string()}};
-    }
-
-    TemporaryFolder folder_;
-};
+using CarefulHost = HostPrograms;
 
 TEST_F(CarefulHost, TheSampleFindsItsTextureFromARelativePathAColonFolderAndALongFolder) {
     std::string deep = "c: d";  // past the 255 characters that once emptied the folder
@@ -40,26 +28,11 @@ TEST_F(CarefulHost, TheSampleFindsItsTextureFromARelativePathAColonFolderAndALon
         std::filesystem::copy_file(sample, scene / "courtyard.3ds");
         std::filesystem::copy_file(sample.parent_path() / "bricks.png", scene / "bricks.png");
         const ProcessResult result =
-            inItsFolder
-                ? RunProcess(KV_KVIMPORT_PATH, {"--progress=none", "courtyard.3ds", "courtyard.kvm"}, Environment(), scene)
-                : RunProcess(KV_KVIMPORT_PATH,
-                             {"--progress=none", (scene / "courtyard.3ds").string(), (scene / "courtyard.kvm").string()},
-                             Environment());
+            inItsFolder ? RunProcess(KV_KVIMPORT_PATH, {"--progress=none", "courtyard.3ds", "courtyard.kvm"}, Environment(), scene)
+                        : Import(scene / "courtyard.3ds", name + "/courtyard.kvm", "C", KV_KVIMPORT_PATH, "--progress=none");
         EXPECT_EQ(result.exitCode, 0) << name << result.err;
-        EXPECT_EQ(result.out, SummaryReport(4, 5, 5)) << name;
+        EXPECT_EQ(result.out, kSampleReport) << name;
     }
-}
-
-// Forty meshes of 20,000 faces each: long enough an import to interrupt.
-void WriteLargeScene(const std::filesystem::path& path) {
-    const GridMesh tile = MakeGrid(100, {0, 0, 0}, 1.0f, [](float x, float y) { return float(int(x) * int(y) % 7); });
-    SceneBuilder scene;
-    for (int mesh = 0; mesh < 40; ++mesh) {
-        const std::string name = "Tile" + std::to_string(mesh);
-        scene.AddMesh(name, tile.points, tile.faces, "");
-        scene.AddObjectNode(name);
-    }
-    ASSERT_TRUE(scene.Save(path.string()));
 }
 
 // Each signal with the exit code it must give; SIGKILL cannot be caught, and
@@ -68,7 +41,7 @@ class SignalInALargeImport : public CarefulHost, public ::testing::WithParamInte
 
 TEST_P(SignalInALargeImport, CancelsItThroughTheImporterAndKeepsTheOldModel) {
     const auto [signal, exitCode] = GetParam();
-    WriteLargeScene(folder_ / "large.3ds");
+    ASSERT_TRUE(hollin::samples::WriteTiles(folder_ / "large.3ds", 40));
     WriteFile(folder_ / "large.kvm", "old model");
     BackgroundProcess kvimport(
         KV_KVIMPORT_PATH, {"--progress=lines", (folder_ / "large.3ds").string(), (folder_ / "large.kvm").string()},

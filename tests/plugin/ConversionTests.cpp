@@ -1,12 +1,10 @@
+#include "GridMesh.h"
 #include "PluginHost.h"
-#include "SceneBuilder.h"
 
 namespace plugin_tests {
 namespace {
 
-using hollin::samples::Point;
 using hollin::samples::SceneBuilder;
-using hollin::samples::Triangle;
 using hollin::utils::Utf16String;
 using hollin::utils::Variant;
 
@@ -19,10 +17,7 @@ class HostOptions : public PluginTest {
 protected:
     HostOptions() {
         SceneBuilder scene;
-        const Point points[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-        const Triangle faces[] = {{0, 1, 2}, {0, 2, 3}};
-        scene.AddMesh("Square", points, faces, "");
-        scene.AddObjectNode("Square");
+        hollin::samples::AddUnitSquare(scene, "Square", "");
         EXPECT_TRUE(scene.Save((folder_ / "square.3ds").string()));
     }
 
@@ -69,7 +64,7 @@ TEST_F(OlderHost, LoadsAndFindsItsTexturesWithoutTextureDescriptors) {
     if (offered) GTEST_SKIP() << "the host library offers KVTextureCreateFromDescriptor";
     const TemporaryFolder folder;
     ASSERT_TRUE(Convert(KV_SAMPLE_SCENE, folder / "courtyard.kvm"));
-    EXPECT_EQ(PrintedSummary(), SummaryReport(4, 5, 5));
+    EXPECT_EQ(PrintedSummary(), kSampleReport);
     const nlohmann::json info = ModelInfo(folder / "courtyard.kvm");
     ASSERT_TRUE(info.is_object());
     nlohmann::json textures = nlohmann::json::array();

@@ -1,44 +1,13 @@
 #include <cctype>
-#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "GridMesh.h"
 #include "PluginHost.h"
-#include "SceneBuilder.h"
 
 namespace plugin_tests {
 namespace {
-
-// The conversion as a user runs it, with the plug-in installed beside kvimport
-// and a preference store of its own.
-class HostPrograms : public ::testing::Test {
-protected:
-    // In the given locale, with progress lines on standard error; the store
-    // and the user's data folder that the language search makes are the test's own.
-    ProcessResult Import(const std::filesystem::path& input, const std::string& model, const std::string& locale = "C",
-                         const std::filesystem::path& kvimport = KV_KVIMPORT_PATH, const std::string& flag = "--progress=lines") const {
-        return RunProcess(kvimport, {flag, input.string(), (folder_ / model).string()},
-                          {{"XDG_CONFIG_HOME", (folder_ / "config").string()},
-                           {"XDG_DATA_HOME", (folder_ / "data").string()},
-                           {"LC_ALL", ""},
-                           {"LC_MESSAGES", ""},
-                           {"LANG", locale}});
-    }
-
-    // Checks one conversion end to end: the model is valid glTF and kvinfo
-    // reads it back.
-    nlohmann::json ExpectValidModel(const std::string& model) const {
-        const ProcessResult validation = RunProcess("node", {KV_GLTF_VALIDATOR, (folder_ / model).string()});
-        const nlohmann::json report = nlohmann::json::parse(validation.out, nullptr, false);
-        EXPECT_EQ(report.is_object() ? report["issues"].value("numErrors", -1) : -1, 0) << validation.out;
-        const nlohmann::json info = ModelInfo(folder_ / model);
-        EXPECT_TRUE(info.is_object()) << "kvinfo could not read " << model;
-        return info;
-    }
-
-    TemporaryFolder folder_;
-};
 
 TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
     // The host installation without its Resources folder.
@@ -50,7 +19,6 @@ TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
             std::filesystem::copy(entry.path(), folder_ / "bare" / entry.path().filename(), everything);
         }
     }
-    const std::string english = SummaryReport(4, 5, 5);
     const std::vector<std::tuple<std::string, std::filesystem::path, std::string, std::string>> cases = {
         // French puts a no-break space before a colon.
         {"fr_FR.UTF-8", KV_KVIMPORT_PATH,
@@ -58,7 +26,7 @@ TEST_F(HostPrograms, ReportAndProgressComeInTheUsersLanguageOrInEnglish) {
          "message Analyse du matériau Hedge...\n"},
         {"de_DE.UTF-8", KV_KVIMPORT_PATH, "Importierte 3DS-Objekte\n\tMaterialien:\t4\n\tKnoten:\t5\n\tNetze:\t5\n",
          "message Netz Basin wird erstellt, Fläche 0 von 48...\n"},
-        {"de_DE.UTF-8", folder_ / "bare/kvimport", english, "message Building mesh Basin face: 0 of 48...\n"},
+        {"de_DE.UTF-8", folder_ / "bare/kvimport", kSampleReport, "message Building mesh Basin face: 0 of 48...\n"},
     };
     for (const auto& [locale, kvimport, report, message] : cases) {
         const ProcessResult result = Import(KV_SAMPLE_SCENE, "courtyard.kvm", locale, kvimport);
@@ -92,10 +60,7 @@ TEST_F(HostPrograms, TexturesComeFromTheModelsAndTheUsersFoldersAndLinksStayInsi
                                                          {"crate", "CRATE.RGB"},     {"out", "LINKOUT.JPG"},
                                                          {"in", "LINKIN.JPG"},       {"long", "LONGNAME.JPG"}};
     for (const auto& [material, image] : named) builder.AddMaterial(material, {1, 1, 1}, 0.0f, image);
-    const hollin::samples::Point points[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    const hollin::samples::Triangle faces[] = {{0, 1, 2}};
-    const hollin::samples::Texel texels[] = {{0, 0}, {1, 0}, {0, 1}};
-    builder.AddMesh("tile", points, faces, "in", texels);
+    hollin::samples::AddUnitSquare(builder, "tile", "in");
     ASSERT_TRUE(builder.Save((models / "scene.3ds").string()));
     const auto texturedMaterials = [this](const std::string& model) {
         std::string names;
@@ -141,10 +106,7 @@ TEST_F(HostPrograms, APictureManyMaterialsNameIsStoredOnce) {
     constexpr int kMaterials = 300;
     hollin::samples::SceneBuilder builder;
     for (int i = 0; i < kMaterials; ++i) builder.AddMaterial("tile " + std::to_string(i), {1, 1, 1}, 0.0f, "MAPS\\IMAGE1.JPG");
-    const hollin::samples::Point points[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    const hollin::samples::Triangle faces[] = {{0, 1, 2}};
-    const hollin::samples::Texel texels[] = {{0, 0}, {1, 0}, {0, 1}};
-    builder.AddMesh("tile", points, faces, "tile 0", texels);
+    hollin::samples::AddUnitSquare(builder, "tile", "tile 0");
     std::filesystem::create_directories(folder_ / "tiles" / "maps");
     std::filesystem::copy_file(assimp / "IMAGE1.jpg", folder_ / "tiles" / "maps" / "image1.jpg");
     ASSERT_TRUE(builder.Save((folder_ / "tiles" / "tiles.3ds").string()));
@@ -211,22 +173,13 @@ TEST_F(HostPrograms, FailedAndPartialImportsSayWhyAfterTheReport) {
     crowded.AddMesh(strip);
     for (int node = 0; node < 100; ++node) crowded.AddObjectNode("big");
     ASSERT_TRUE(crowded.Save((folder_ / "crowded.3ds").string()));
-    const ProcessResult limited =
-        RunProcess("prlimit", {"--as=1073741824", KV_KVIMPORT_PATH, "--progress=none", (folder_ / "crowded.3ds").string(),
-                               (folder_ / "model.kvm").string()},
-                   {{"XDG_CONFIG_HOME", (folder_ / "config").string()}, {"LC_ALL", "C"}});
+    const ProcessResult limited = RunProcess("prlimit", {"--as=1073741824", KV_KVIMPORT_PATH, "--progress=none",
+                                                         (folder_ / "crowded.3ds").string(), (folder_ / "model.kvm").string()},
+                                             Environment());
     EXPECT_EQ(limited.exitCode, 1);
     EXPECT_NE(limited.err.find(": it needs more memory than there is: about "), std::string::npos) << limited.err;
     EXPECT_NE(limited.err.find(" MiB for 6,500,000 faces, and "), std::string::npos) << limited.err;
 #endif
-}
-
-// What every installed real file imports as, its package's "textures" folder
-// given where there is one: its report, and the faces and instances of its
-// model (none when the file is refused).
-const nlohmann::json& RealFileExpectations() {
-    static const nlohmann::json expectations = nlohmann::json::parse(std::ifstream(KV_REAL_FILE_EXPECTATIONS));
-    return expectations;
 }
 
 std::vector<std::string> RealFileNames() {
