@@ -30,6 +30,7 @@
 #include "ImporterPlugin.h"
 #include "StudioWindow.h"
 #include "TemporaryFolder.h"
+#include "WhenDialogOpens.h"
 
 namespace studiotest {
 
@@ -50,12 +51,6 @@ inline QString QPath(const std::filesystem::path& path) { return QString::fromSt
 // language they were taken in, except English's.
 QString ScreenshotPath(const char* name);
 
-// Handles the next modal dialog (the next one that `which` picks) from the
-// event loop that dialog runs, so that the code which opened it can go on
-// once it is closed. Deleting the timer returned stops the wait.
-QPointer<QTimer> WhenDialogOpens(std::function<void(QDialog&)> handle,
-                     std::function<bool(const QDialog&)> which = [](const QDialog&) { return true; });
-
 // Chooses `path` in the file dialog `files`, as a user types it in.
 void ChooseFile(QFileDialog& files, const QString& path);
 
@@ -67,18 +62,12 @@ bool DropOn(QWidget& target, const QList<QUrl>& files);
 // one that `picks` picks, row by row; and how many are.
 using PixelTest = std::function<bool(const QColor&, const QColor&)>;
 std::vector<bool> PixelsWhere(const QImage& one, const QImage& other, const PixelTest& picks);
-std::vector<bool> PixelsWhere(const QImage& picture, const std::function<bool(const QColor&)>& picks);
 int CountPixels(const QImage& one, const QImage& other, const PixelTest& picks);
 int CountPixels(const QImage& picture, const std::function<bool(const QColor&)>& picks);
 
 // Whether two pixels of the view differ clearly: more than rounding and
 // multisampling change.
 bool Differ(const QColor& a, const QColor& b);
-
-// `count` rough grids of 20,000 faces in rows of five, "Tile000" on: 25 are
-// more than a software renderer turns smoothly, 100 an import long enough
-// to cancel.
-void WriteTiles(const std::filesystem::path& path, int count);
 
 // What an import showed the user before it ended.
 struct Imported {

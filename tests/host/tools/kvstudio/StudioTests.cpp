@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <string>
 
+#include "GridMesh.h"
 #include "ModelBombs.h"
 #include "ModelSizeText.h"
 #include "ModelView.h"
@@ -151,7 +152,7 @@ int TileInProgress(const QProgressDialog& progress) {
 
 TEST_F(Studio, CancelledImportShowsThePartBuiltAndTheWindowGoesOn) {
     const std::filesystem::path large = folder_ / "large.3ds";
-    WriteTiles(large, kLargeSceneMeshes);
+    ASSERT_TRUE(hollin::samples::WriteTiles(large, kLargeSceneMeshes));
     constexpr int kCancelAtTile = 5;
     ImportAndWait([&] {
         window_->Import(QPath(large));
@@ -170,7 +171,6 @@ TEST_F(Studio, CancelledImportShowsThePartBuiltAndTheWindowGoesOn) {
     EXPECT_TRUE(Action("import").isEnabled());
     Action("frame").trigger();
     QTest::qWait(200);
-    EXPECT_TRUE(window_->isVisible());
 }
 
 QUrl Local(const std::filesystem::path& path) {
@@ -207,11 +207,10 @@ TEST_F(Studio, RefusedDropsSayWhyInTheStatusBar) {
 
 // Files that are not whole, dropped on the view: the window says what is
 // wrong in kvimport's words, a failure before the results dialog comes.
+// (Each reason's words are HostPrograms.FailedAndPartialImportsSayWhyAfterTheReport's.)
 TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
     WriteFile(folder_ / "cut.3ds", ReadFile(kPlane).substr(0, 24'326));
     WriteFile(folder_ / "stub.3ds", ReadFile(kPlane).substr(0, 3'000));
-    WriteFile(folder_ / "picture.3ds", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'));
-    WriteFile(folder_ / "empty.3ds", "");
     const struct {
         std::filesystem::path file;
         bool model;
@@ -221,8 +220,6 @@ TEST_F(Studio, FilesThatAreNotWholeSayWhatIsWrongInKvimportsWords) {
                                     "end of the file at byte 24326"},
         {folder_ / "stub.3ds", true, "the model may be incomplete: chunk 0x4110 at byte 2189"},
         {KV_DAMAGED_3DS, false, "the file is damaged: a face names a point its object does not have"},
-        {folder_ / "picture.3ds", false, "it is not a 3DS file (it starts with 89 50 4E 47"},
-        {folder_ / "empty.3ds", false, "the file is empty"},
         {folder_ / "missing.3ds", false, "there is no such file"},
     };
     for (const auto& row : cases) {
@@ -259,7 +256,6 @@ TEST_F(Studio, AStoreThatCannotBeWrittenIsAMessageAfterTheOptionsDialog) {
     std::filesystem::remove(storeFolder);
     std::filesystem::rename(folder_ / "aside", storeFolder, noStoreYet);
     EXPECT_TRUE(Contains(message, QStringLiteral("Korvanta/preferences.json cannot be written")));
-    EXPECT_TRUE(window_->isVisible());
 }
 
 // kvstudio --screenshot as a script runs it: a clear end within seconds,
