@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "ProcessRunner.h"
 #include "l10n/LocalizedStrings.h"
@@ -26,15 +27,12 @@ TEST_F(LocalizedStringLookup, TranslationsMatchTheWholeKeyExactly) {
     table[Utf16String(u"Feet")] = Utf16String(u"Fu\u00DF");
     table[Utf16String(u"Meters")] = Utf16String();
     table[Utf16String(u"")] = Utf16String(u"never used");
-
-    EXPECT_EQ(GetLocalizedString("Feet"), Utf16String(u"Fu\u00DF"));
-    EXPECT_EQ(GetLocalizedString("feet"), Utf16String(u"feet"));
-    EXPECT_EQ(GetLocalizedString("Feet "), Utf16String(u"Feet "));
-    EXPECT_EQ(GetLocalizedString("Fee"), Utf16String(u"Fee"));
     // A deliberately empty translation is a translation, not a miss.
-    EXPECT_TRUE(GetLocalizedString("Meters").IsEmpty());
-    EXPECT_TRUE(GetLocalizedString("").IsEmpty());
-    EXPECT_TRUE(GetLocalizedString(nullptr).IsEmpty());
+    const std::pair<const char*, const char16_t*> lookups[] = {
+        {"Feet", u"Fu\u00DF"}, {"feet", u"feet"}, {"Feet ", u"Feet "}, {"Fee", u"Fee"},
+        {"Meters", u""},       {"", u""},         {nullptr, u""},
+    };
+    for (const auto& [key, text] : lookups) EXPECT_EQ(GetLocalizedString(key), Utf16String(text)) << (key ? key : "null");
 }
 
 // No key in the code is anything but ASCII; a key in the locale's own

@@ -44,7 +44,8 @@ bool Bent(const Vector& a, const Vector& b) { return Dot(a, b) < std::cos(std::n
 
 // One corner of a drawn triangle, in its mesh's own coordinates: where it
 // is, the normal it is drawn with (its triangle's own where the file gives
-// none), its triangle's normal and its texture coordinate as glTF keeps it.
+// none), its triangle's normal, its texture coordinate as glTF keeps it and
+// its triangle's points from it on.
 struct DrawnCorner {
     Vector position, normal, triangleNormal;
     std::array<double, 2> uv;
@@ -93,7 +94,7 @@ std::vector<DrawnCorner> DrawnCorners(const std::filesystem::path& model) {
                     const auto v = static_cast<std::size_t>(indices[t + c]);
                     const Vector normal = normals.empty() ? own : Vector{normals[3 * v], normals[3 * v + 1], normals[3 * v + 2]};
                     const std::array<double, 2> uv = uvs.empty() ? std::array<double, 2>{} : std::array{uvs[2 * v], uvs[2 * v + 1]};
-                    corners.push_back({triangle[c], normal, own, uv, triangle});
+                    corners.push_back({triangle[c], normal, own, uv, {triangle[c], triangle[(c + 1) % 3], triangle[(c + 2) % 3]}});
                 }
             }
         }
@@ -154,21 +155,17 @@ TEST_F(AsAuthored, TwoPlanesAreSmoothOnlyWhenTheyShareTheirVerticesAndAGroup) {
 // Twelve sides round the z axis in group 1 and two caps in groups 2 and 4,
 // all sharing the rim's vertices: the sides turn smoothly, the rims stay sharp.
 TEST_F(AsAuthored, ACylinderIsRoundAndItsCapsFlat) {
-    MeshData mesh{"cylinder", {}, {}};
+    MeshData mesh{"cylinder", {{0, 0, 0}, {0, 0, 1}}, {}};  // the caps' centres, then the rim's points in pairs
     constexpr std::uint16_t kSides = 12;
     for (std::uint16_t k = 0; k < kSides; ++k) {
         const double angle = 2 * std::numbers::pi * k / kSides;
         for (const float z : {0.0f, 1.0f}) mesh.points.push_back({float(std::cos(angle)), float(std::sin(angle)), z});
-    }
-    const auto bottom = static_cast<std::uint16_t>(mesh.points.size()), top = static_cast<std::uint16_t>(bottom + 1);
-    mesh.points.insert(mesh.points.end(), {{0, 0, 0}, {0, 0, 1}});
-    for (std::uint16_t k = 0; k < kSides; ++k) {
-        const auto low = static_cast<std::uint16_t>(2 * k), high = static_cast<std::uint16_t>(2 * k + 1);
-        const auto nextLow = static_cast<std::uint16_t>(2 * ((k + 1) % kSides)), nextHigh = static_cast<std::uint16_t>(nextLow + 1);
+        const auto low = static_cast<std::uint16_t>(2 + 2 * k), high = static_cast<std::uint16_t>(low + 1);
+        const auto nextLow = static_cast<std::uint16_t>(2 + 2 * ((k + 1) % kSides)), nextHigh = static_cast<std::uint16_t>(nextLow + 1);
         mesh.faces.push_back({{low, nextLow, nextHigh}, "", 1});
         mesh.faces.push_back({{low, nextHigh, high}, "", 1});
-        mesh.faces.push_back({{bottom, nextLow, low}, "", 2});
-        mesh.faces.push_back({{top, high, nextHigh}, "", 4});
+        mesh.faces.push_back({{0, nextLow, low}, "", 2});
+        mesh.faces.push_back({{1, high, nextHigh}, "", 4});
     }
     const std::vector<DrawnCorner> corners = ImportMesh(mesh);
     ASSERT_EQ(corners.size(), 4u * kSides * 3);
@@ -309,11 +306,7 @@ TEST_F(AsAuthored, RealFilesBendAsTheRuleSaysWithLib3dsNormals) {
         for (const DrawnCorner& corner : corners) {
             bent += Bent(corner.normal, corner.triangleNormal);
             std::array<float, 9> key{};
-            const std::size_t at = static_cast<std::size_t>(
-                std::find(corner.triangle.begin(), corner.triangle.end(), corner.position) - corner.triangle.begin());
-            for (std::size_t k = 0; k < 3; ++k) {
-                for (std::size_t axis = 0; axis < 3; ++axis) key[3 * k + axis] = float(corner.triangle[(at + k) % 3][axis]);
-            }
+            for (std::size_t k = 0; k < key.size(); ++k) key[k] = float(corner.triangle[k / 3][k % 3]);
             const auto found = rule.normals.find(key);
             if (found == rule.normals.end()) continue;
             ++matched;
