@@ -177,8 +177,7 @@ TEST_F(AsAuthored, ACylinderIsRoundAndItsCapsFlat) {
     // The smooth sides kvinfo finds in the file (the quads' diagonals, the
     // seams between the quads and the caps' spokes) are the edges the model
     // file keeps smooth.
-    const ProcessResult scene = RunProcess(KV_KVINFO_PATH, {"--as-authored", (folder_ / "cylinder.3ds").string()});
-    EXPECT_EQ(nlohmann::json::parse(scene.out, nullptr, false)["asAuthored"]["smoothSides"], 4 * kSides);
+    EXPECT_EQ(ModelInfo(folder_ / "cylinder.3ds", {"--as-authored"})["asAuthored"]["smoothSides"], 4 * kSides);
     const nlohmann::json model = ModelInfo(folder_ / "cylinder.kvm");
     EXPECT_EQ(model["totals"]["smoothEdges"], 4 * kSides);
     EXPECT_EQ(model["normals"], true);

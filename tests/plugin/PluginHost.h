@@ -9,6 +9,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "KorvantaModelImporterInterface.h"
 #include "Preferences.h"
@@ -16,9 +17,11 @@
 
 namespace plugin_tests {
 
-// kvinfo's JSON description of a model file, or null when it cannot read it.
-inline nlohmann::json ModelInfo(const std::filesystem::path& model) {
-    const ProcessResult result = RunProcess(KV_KVINFO_PATH, {model.string()});
+// kvinfo's JSON description of a model file or a 3DS file, with `flags`,
+// or null when it cannot read it.
+inline nlohmann::json ModelInfo(const std::filesystem::path& model, std::vector<std::string> flags = {}) {
+    flags.push_back(model.string());
+    const ProcessResult result = RunProcess(KV_KVINFO_PATH, flags);
     return result.exitCode == 0 ? nlohmann::json::parse(result.out, nullptr, false) : nlohmann::json();
 }
 
