@@ -15,13 +15,15 @@ namespace {
 
 using namespace hollin::l10n;
 
-TEST(UserLanguage, ComesFromTheLocaleThroughTheWindowsLanguageNumbers) {
+// LANG's locales one by one, then LC_MESSAGES over LANG and LC_ALL over
+// both; empty ones do not count.
+TEST(UserLanguage, ComesFromLcAllThenLcMessagesThenLangThroughTheWindowsLanguageNumbers) {
     const std::pair<const char*, const char16_t*> locales[] = {
         {"en_US.UTF-8", u"en-US"}, {"en_AU", u"en-GB"}, {"en", u"en-US"}, {"C", u"en-US"},
         {"POSIX", u"en-US"}, {"zh_SG.GB2312", u"zh-CN"}, {"zh_HK", u"zh-TW"}, {"zh_CN", u"zh-CN"},
         {"pt_BR", u"pt-BR"}, {"pt_PT", u"pt-PT"}, {"fr_CA.UTF-8", u"fr"}, {"de_AT@euro", u"de"},
         {"ja_JP.UTF-8", u"ja"}, {"he_IL", u"iw"}, {"nn_NO", u"no"}, {"fil_PH", u"tl"},
-        {"et_EE.UTF-8", u"en-US"}, {"xx_YY", u"en-US"},
+        {"et_EE.UTF-8", u"en-US"}, {"xx_YY", u"en-US"}, {"fr_FR.UTF-8", u"fr"},
     };
     ::setenv("LC_ALL", "", 1);
     ::unsetenv("LC_MESSAGES");
@@ -29,12 +31,7 @@ TEST(UserLanguage, ComesFromTheLocaleThroughTheWindowsLanguageNumbers) {
         ::setenv("LANG", locale, 1);
         EXPECT_EQ(GetUserLanguageCode(), Utf16String(code)) << locale;
     }
-}
-
-TEST(UserLanguage, ComesFromLcAllThenLcMessagesThenLangAndEmptyOnesDoNotCount) {
-    ::setenv("LC_ALL", "", 1);
     ::setenv("LC_MESSAGES", "de_DE.UTF-8", 1);
-    ::setenv("LANG", "fr_FR.UTF-8", 1);
     EXPECT_EQ(GetUserLanguageCode(), Utf16String(u"de"));
     ::setenv("LC_ALL", "ja_JP.UTF-8", 1);
     EXPECT_EQ(GetUserLanguageCode(), Utf16String(u"ja"));

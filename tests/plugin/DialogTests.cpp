@@ -207,7 +207,7 @@ TEST_F(Dialogs, TheReportIsShownOnceInTheResultsDialogAndNotPrinted) {
     ::testing::internal::CaptureStdout();
     const int shown = WithModalDialog([] { Importer().ShowSummary(); }, [](QWidget& dialog) {
         auto* text = ControlOf<QPlainTextEdit>(dialog, kReportTextId);
-        EXPECT_EQ(text->toPlainText().toStdString(), SummaryReport(4, 5, 5));
+        EXPECT_EQ(text->toPlainText().toStdString(), kSampleReport);
         EXPECT_EQ(text->document()->blockCount(), 5) << "four lines and the empty one after the last line feed";
         EXPECT_EQ(text->tabStopDistance(), DialogUnitsToPixelsX(32, BaseUnitsOf(dialog.font())));
         EXPECT_EQ(text->lineWrapMode(), QPlainTextEdit::NoWrap);
@@ -215,7 +215,7 @@ TEST_F(Dialogs, TheReportIsShownOnceInTheResultsDialogAndNotPrinted) {
         EXPECT_EQ(text->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         QTest::keyClicks(text, "typed");
         QTest::keyClick(text, Qt::Key_Delete);
-        EXPECT_EQ(text->toPlainText().toStdString(), SummaryReport(4, 5, 5)) << "read-only";
+        EXPECT_EQ(text->toPlainText().toStdString(), kSampleReport) << "read-only";
         QTest::keyClick(&dialog, Qt::Key_Return);
     });
     EXPECT_EQ(shown, 1);

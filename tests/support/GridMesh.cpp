@@ -1,5 +1,6 @@
 #include "GridMesh.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace hollin::samples {
@@ -31,6 +32,26 @@ GridMesh MakeGrid(int side, const Point& origin, float spacing, const std::funct
         }
     }
     return grid;
+}
+
+void AddUnitSquare(SceneBuilder& scene, const std::string& name, const std::string& material) {
+    const GridMesh square = MakeGrid(1, {0, 0, 0}, 1.0f, [](float, float) { return 0.0f; }, 1.0f);
+    scene.AddMesh(name, square.points, square.faces, material, square.texels);
+    scene.AddObjectNode(name);
+}
+
+bool WriteTiles(const std::filesystem::path& path, int count) {
+    SceneBuilder scene;
+    scene.AddMaterial("Stone", {0.7f, 0.6f, 0.5f});
+    for (int tile = 0; tile < count; ++tile) {
+        const Point origin{static_cast<float>(tile % 5) * 110.0f, static_cast<float>(tile / 5) * 110.0f, 0.0f};
+        const GridMesh grid = MakeGrid(100, origin, 1.0f, [](float x, float y) { return float(int(x) * int(y) % 7); });
+        char name[16];
+        std::snprintf(name, sizeof name, "Tile%03d", tile);
+        scene.AddMesh(name, grid.points, grid.faces, "Stone");
+        scene.AddObjectNode(name);
+    }
+    return scene.Save(path.string());
 }
 
 }  // namespace hollin::samples

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "SceneBuilder.h"
@@ -24,5 +26,14 @@ inline constexpr int kMaxGridSide = 180;
 // repeat every `texelRepeat` quads.
 GridMesh MakeGrid(int side, const Point& origin, float spacing, const std::function<float(float, float)>& height,
                   float texelRepeat = 8.0f);
+
+// A square of side 1 in the floor at the origin, two triangles whose texels
+// are their points' x and y, in `material`, placed by an object node of `name`.
+void AddUnitSquare(SceneBuilder& scene, const std::string& name, const std::string& material);
+
+// `count` rough grids of 20,000 faces in rows of five, "Tile000" on, in one
+// material: 25 are more than a software renderer turns smoothly, 40 an import
+// long enough to interrupt. False when the file cannot be written.
+bool WriteTiles(const std::filesystem::path& path, int count);
 
 }  // namespace hollin::samples

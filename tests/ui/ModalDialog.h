@@ -5,12 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 
+#include "WhenDialogOpens.h"
 #include "framework/DialogWindow.h"
 
 namespace dialog_tests {
@@ -20,19 +19,16 @@ namespace dialog_tests {
 // number of dialogs seen (0 when `open` showed none).
 inline int WithModalDialog(const std::function<void()>& open, const std::function<void(QWidget&)>& act) {
     int seen = 0;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (dialog == nullptr) return;
+    const QPointer<QTimer> answer = WhenDialogOpens([&](QDialog& dialog) {
         ++seen;
-        act(*dialog);
-        if (dialog->isVisible()) {
+        act(dialog);
+        if (dialog.isVisible()) {
             ADD_FAILURE() << "the test left the dialog open";
-            dialog->close();
+            dialog.close();
         }
     });
     open();
-    // Without a dialog, the step runs here, finds none and does nothing.
-    QApplication::processEvents();
+    delete answer;  // when `open` showed none
     return seen;
 }
 

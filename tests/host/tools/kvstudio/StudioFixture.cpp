@@ -2,108 +2,10 @@
 
 #include "StudioFixture.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QLineEdit>
-#include <QLocale>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 
-#include <algorithm>
-
-#include "GridMesh.h"
-#include "SceneBuilder.h"
-
 namespace studiotest {
-
-::testing::AssertionResult Contains(const QString& text, const QString& part) {
-    if (text.contains(part)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\"" << part.toStdString() << "\" is not in \"" << text.toStdString() << "\"";
-}
-
-QString ScreenshotPath(const char* name) {
-    const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
-    const QString suffix = language == QLatin1String("en") || language == QLatin1String("C") ? QString() : "-" + language;
-    return QStringLiteral(KV_SCREENSHOT_DIR "/%1%2.png").arg(QLatin1String(name), suffix);
-}
-
-// The file dialog lists its folder in the background and may replace a
-// chosen name meanwhile, so the name is typed in again until it is taken.
-void ChooseFile(QFileDialog& files, const QString& path) {
-    auto* retry = new QTimer(&files);
-    QObject::connect(retry, &QTimer::timeout, &files, [&files, path] {
-        if (!files.isVisible()) return;
-        files.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
-        static_cast<QDialog&>(files).accept();
-    });
-    retry->start(50);
-}
-
-QPointer<QTimer> WhenDialogOpens(std::function<void(QDialog&)> handle, std::function<bool(const QDialog&)> which) {
-    auto* poll = new QTimer();
-    QObject::connect(poll, &QTimer::timeout, [poll, handle = std::move(handle), which = std::move(which)] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible() || !which(*dialog)) return;
-        poll->stop();
-        poll->deleteLater();
-        handle(*dialog);
-    });
-    poll->start(20);
-    return poll;
-}
-
-bool DropOn(QWidget& target, const QList<QUrl>& files) {
-    QMimeData data;
-    data.setUrls(files);
-    QWidget& window = *target.window();
-    const QPoint at = target.mapTo(&window, target.rect().center());
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.windowHandle(), &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.windowHandle(), &drop);
-    return true;
-}
-
-std::vector<bool> PixelsWhere(const QImage& one, const QImage& other, const PixelTest& picks) {
-    std::vector<bool> picked;
-    picked.reserve(static_cast<std::size_t>(one.width()) * one.height());
-    for (int y = 0; y < one.height(); ++y) {
-        for (int x = 0; x < one.width(); ++x) picked.push_back(picks(one.pixelColor(x, y), other.pixelColor(x, y)));
-    }
-    return picked;
-}
-
-std::vector<bool> PixelsWhere(const QImage& picture, const std::function<bool(const QColor&)>& picks) {
-    return PixelsWhere(picture, picture, [&picks](const QColor& colour, const QColor&) { return picks(colour); });
-}
-
-int CountPixels(const QImage& one, const QImage& other, const PixelTest& picks) {
-    return static_cast<int>(std::ranges::count(PixelsWhere(one, other, picks), true));
-}
-
-int CountPixels(const QImage& picture, const std::function<bool(const QColor&)>& picks) {
-    return static_cast<int>(std::ranges::count(PixelsWhere(picture, picks), true));
-}
-
-bool Differ(const QColor& a, const QColor& b) {
-    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) > 24;
-}
-
-void WriteTiles(const std::filesystem::path& path, int count) {
-    using namespace hollin::samples;
-    SceneBuilder scene;
-    scene.AddMaterial("Stone", {0.7f, 0.6f, 0.5f});
-    for (int tile = 0; tile < count; ++tile) {
-        const Point origin{static_cast<float>(tile % 5) * 110.0f, static_cast<float>(tile / 5) * 110.0f, 0.0f};
-        const GridMesh grid = MakeGrid(100, origin, 1.0f, [](float x, float y) { return float(int(x) * int(y) % 7); });
-        const std::string name = QStringLiteral("Tile%1").arg(tile, 3, 10, QLatin1Char('0')).toStdString();
-        scene.AddMesh(name, grid.points, grid.faces, "Stone");
-        scene.AddObjectNode(name);
-    }
-    ASSERT_TRUE(scene.Save(path.string()));
-}
 
 Imported Studio::ImportAndWait(const std::function<void()>& start, bool expectModel, const QString& picture) {
     QSignalSpy finished(window_.get(), &StudioWindow::ImportFinished);

@@ -5,6 +5,7 @@
 // loops, imports and File > Open waited for, and the pictures the tests save
 // and measure.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,8 +13,13 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QImage>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
+#include <QMimeData>
 #include <QPointer>
 #include <QStatusBar>
 #include <QString>
@@ -21,6 +27,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -30,10 +37,14 @@
 #include "ImporterPlugin.h"
 #include "StudioWindow.h"
 #include "TemporaryFolder.h"
+#include "WhenDialogOpens.h"
 
 namespace studiotest {
 
 using kvstudio::StudioWindow;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 inline constexpr int kImportTimeoutMs = 120'000;
 inline constexpr int kTestTimeLimitMs = 240'000;
@@ -43,42 +54,67 @@ inline const QColor kViewBackground{0xdf, 0xe3, 0xe8};
 
 inline QString QPath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
-// Whether `text` contains `part`, saying the whole text when it does not.
-::testing::AssertionResult Contains(const QString& text, const QString& part);
-
 // Where a test saves a picture named `name`: the screenshots carry the
 // language they were taken in, except English's.
-QString ScreenshotPath(const char* name);
-
-// Handles the next modal dialog (the next one that `which` picks) from the
-// event loop that dialog runs, so that the code which opened it can go on
-// once it is closed. Deleting the timer returned stops the wait.
-QPointer<QTimer> WhenDialogOpens(std::function<void(QDialog&)> handle,
-                     std::function<bool(const QDialog&)> which = [](const QDialog&) { return true; });
+inline QString ScreenshotPath(const char* name) {
+    const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
+    const QString suffix = language == QLatin1String("en") || language == QLatin1String("C") ? QString() : "-" + language;
+    return QStringLiteral(KV_SCREENSHOT_DIR "/%1%2.png").arg(QLatin1String(name), suffix);
+}
 
 // Chooses `path` in the file dialog `files`, as a user types it in.
-void ChooseFile(QFileDialog& files, const QString& path);
+// The file dialog lists its folder in the background and may replace a
+// chosen name meanwhile, so the name is typed in again until it is taken.
+inline void ChooseFile(QFileDialog& files, const QString& path) {
+    auto* retry = new QTimer(&files);
+    QObject::connect(retry, &QTimer::timeout, &files, [&files, path] {
+        if (!files.isVisible()) return;
+        files.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog&>(files).accept();
+    });
+    retry->start(50);
+}
 
 // Drops `files` on `target` as a user drops them, anywhere on the window;
 // true when the window let the drag in.
-bool DropOn(QWidget& target, const QList<QUrl>& files);
+inline bool DropOn(QWidget& target, const QList<QUrl>& files) {
+    QMimeData data;
+    data.setUrls(files);
+    QWidget& window = *target.window();
+    const QPoint at = target.mapTo(&window, target.rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &drop);
+    return true;
+}
 
 // Whether each pixel of `one`, with the same pixel of `other` if given, is
 // one that `picks` picks, row by row; and how many are.
 using PixelTest = std::function<bool(const QColor&, const QColor&)>;
-std::vector<bool> PixelsWhere(const QImage& one, const QImage& other, const PixelTest& picks);
-std::vector<bool> PixelsWhere(const QImage& picture, const std::function<bool(const QColor&)>& picks);
-int CountPixels(const QImage& one, const QImage& other, const PixelTest& picks);
-int CountPixels(const QImage& picture, const std::function<bool(const QColor&)>& picks);
+inline std::vector<bool> PixelsWhere(const QImage& one, const QImage& other, const PixelTest& picks) {
+    std::vector<bool> picked;
+    picked.reserve(static_cast<std::size_t>(one.width()) * one.height());
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) picked.push_back(picks(one.pixelColor(x, y), other.pixelColor(x, y)));
+    }
+    return picked;
+}
+
+inline int CountPixels(const QImage& one, const QImage& other, const PixelTest& picks) {
+    return static_cast<int>(std::ranges::count(PixelsWhere(one, other, picks), true));
+}
+
+inline int CountPixels(const QImage& picture, const std::function<bool(const QColor&)>& picks) {
+    return CountPixels(picture, picture, [&picks](const QColor& colour, const QColor&) { return picks(colour); });
+}
 
 // Whether two pixels of the view differ clearly: more than rounding and
 // multisampling change.
-bool Differ(const QColor& a, const QColor& b);
-
-// `count` rough grids of 20,000 faces in rows of five, "Tile000" on: 25 are
-// more than a software renderer turns smoothly, 100 an import long enough
-// to cancel.
-void WriteTiles(const std::filesystem::path& path, int count);
+inline bool Differ(const QColor& a, const QColor& b) {
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) > 24;
+}
 
 // What an import showed the user before it ended.
 struct Imported {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "GridMesh.h"
 #include "ModelView.h"
 #include "ScreenPicture.h"
 #include "StudioFixture.h"
@@ -40,7 +41,7 @@ protected:
 
 TEST_F(StudioOrbit, ALargeModelIsDrawnCoarserOnlyWhileTheCameraMoves) {
     const std::filesystem::path large = folder_ / "large.3ds";
-    WriteTiles(large, 25);
+    ASSERT_TRUE(hollin::samples::WriteTiles(large, 25));
     const struct {
         std::string file;
         bool coarse;

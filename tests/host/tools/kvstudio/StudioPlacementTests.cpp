@@ -85,7 +85,7 @@ TEST_F(StudioPlacement, TheWindowFitsTheScreenAtAnyScaleAndEachScaleKeepsItsOwnS
         });
         Action(action).trigger();
         EXPECT_LE((centre - window_->frameGeometry().center()).manhattanLength(), 4);
-        EXPECT_TRUE(Contains(text, QLatin1String(says)));
+        EXPECT_THAT(text.toStdString(), HasSubstr(says));
     }
     QSettings().remove(QStringLiteral("window"));
 }
