@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tiny_gltf.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
@@ -82,6 +84,50 @@ TEST(ModelFile, ReadsBackEqualAndValidates) {
         EXPECT_EQ(OutlineText(outline), OutlineText(ExpectedOutline(model))) << name;
     }
     EXPECT_EQ(GltfValidatorErrors(files), "");
+}
+
+// What a viewer sees: the rich model's file read as plain glTF. Viewers
+// work in metres with y up; the host in inches with z up. One root turns the
+// one into the other; below it the top-level faces, then a node per
+// top-level instance: the box of 10 x 20 x 30 inches placed at x = 100
+// inches comes out 0.254 m wide, 0.762 m tall and 0.508 m deep at x = 2.54 m.
+// Materials carry their colour and opacity; the images themselves, as read
+// or re-encoded, are checked through the API's own files.
+TEST(ModelFile, StandsInMetresYUpForViewersWithItsSizesAndMaterials) {
+    const TemporaryFolder folder;
+    ASSERT_EQ(SaveModelFile(MakeRichModel(), folder / "rich.kvm"), KV_SUCCESS);
+    tinygltf::Model gltf;
+    std::string error, warning;
+    ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, folder / "rich.kvm")) << error;
+    const auto node = [&gltf](int index) -> const tinygltf::Node& { return gltf.nodes.at(static_cast<std::size_t>(index)); };
+    ASSERT_EQ(gltf.scenes.size(), 1u);
+    ASSERT_EQ(gltf.scenes[0].nodes.size(), 1u);
+    const tinygltf::Node& root = node(gltf.scenes[0].nodes[0]);
+    const auto child = [&](std::size_t i) -> const tinygltf::Node& { return node(root.children.at(i)); };
+    EXPECT_EQ(root.matrix, (std::vector<double>{0.0254, 0, 0, 0, 0, 0, -0.0254, 0, 0, 0.0254, 0, 0, 0, 0, 0, 1}));
+    ASSERT_EQ(root.children.size(), 9u);
+    EXPECT_EQ(child(1).name, "first box");
+    EXPECT_EQ(child(1).matrix, (std::vector<double>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 100, 0, 0, 1}));
+    EXPECT_EQ(child(1).mesh, child(2).mesh) << "instances of one definition share its mesh";
+    EXPECT_EQ(node(child(4).children.at(0)).mesh, child(1).mesh);
+    std::vector<double> low{1e9, 1e9, 1e9}, high{-1e9, -1e9, -1e9};
+    for (const auto& primitive : gltf.meshes.at(static_cast<std::size_t>(child(1).mesh)).primitives) {
+        const auto& positions = gltf.accessors.at(static_cast<std::size_t>(primitive.attributes.at("POSITION")));
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            low[axis] = std::min(low[axis], positions.minValues.at(axis));
+            high[axis] = std::max(high[axis], positions.maxValues.at(axis));
+        }
+    }
+    EXPECT_EQ(low, (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(high, (std::vector<double>{10, 20, 30}));
+
+    ASSERT_EQ(gltf.materials.size(), 4u);
+    const auto& glass = gltf.materials[1];
+    EXPECT_EQ(glass.alphaMode, "BLEND");
+    EXPECT_EQ(glass.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{180 / 255.0, 220 / 255.0, 1.0, 0.35}));
+    EXPECT_EQ(glass.pbrMetallicRoughness.metallicFactor, 0.0);
+    EXPECT_EQ(gltf.materials[0].alphaMode, "OPAQUE");
+    for (std::size_t m : {2u, 3u}) EXPECT_GE(gltf.materials[m].pbrMetallicRoughness.baseColorTexture.index, 0);
 }
 
 // A name that reached the model without the API's decoding is still written,
