@@ -40,16 +40,10 @@ ViewSceneVerdict Read(const std::filesystem::path& file, ViewScene& scene, std::
     return korvanta::ReadViewScene(file.string(), kCounting, memory, scene);
 }
 
-tinygltf::Model LoadGltf(const std::filesystem::path& file) {
-    tinygltf::Model gltf;
-    std::string error;
-    std::string warning;
-    EXPECT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, file.string())) << error;
-    return gltf;
-}
-
 TEST(ViewScene, ReadsWhatTheLibraryWroteAsAGltfLibraryReadsIt) {
-    const tinygltf::Model gltf = LoadGltf(kCourtyard);
+    tinygltf::Model gltf;
+    std::string error, warning;
+    ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&gltf, &error, &warning, kCourtyard.string())) << error;
     ViewScene scene;
     ASSERT_EQ(Read(kCourtyard, scene).fault, ViewSceneFault::None);
     EXPECT_EQ(korvanta::CheckViewScene(scene), "");

@@ -1,7 +1,5 @@
 #include "TestModels.h"
 
-
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -10,7 +8,6 @@
 #include <set>
 #include <tuple>
 #include <sstream>
-#include <stdexcept>
 #include <string_view>
 
 #include "ProcessRunner.h"
@@ -21,13 +18,6 @@ namespace {
 Corner MakeCorner(const Entities& entities, std::uint32_t vertex) {
     const Point3& p = entities.vertices[vertex];
     return {vertex, {static_cast<float>(p.x / 10.0 + p.z / 20.0), static_cast<float>(p.y / 10.0)}};
-}
-
-template <typename T>
-long IndexOf(const std::vector<std::unique_ptr<T>>& items, const T* item) {
-    const auto found = std::find_if(items.begin(), items.end(), [item](const auto& p) { return p.get() == item; });
-    if (item != nullptr && found == items.end()) throw std::out_of_range("a reference outside the model");
-    return item == nullptr ? -1 : found - items.begin();
 }
 
 std::uint32_t AddVertex(Entities& entities, Point3 point) {

@@ -35,20 +35,6 @@ protected:
 
 }  // namespace
 
-TEST_F(PreferenceStoreTest, ValuesReadBackInAFreshStoreWithTheirTypes) {
-    const Utf16String section("Ünïcode");
-    {
-        PreferenceStore writer(File());
-        writer.WriteInt64(section, Utf16String("größe"), 9007199254740993LL);
-        writer.WriteDouble(section, Utf16String("ratio"), 0.1);
-        writer.WriteString(section, Utf16String("name"), Utf16String("日本語 \"quoted\""));
-    }
-    const PreferenceStore reader(File());
-    EXPECT_EQ(reader.ReadInt64(section, Utf16String("größe"), 0), 9007199254740993LL);
-    EXPECT_EQ(reader.ReadDouble(section, Utf16String("ratio"), 0), 0.1);
-    EXPECT_EQ(reader.ReadString(section, Utf16String("name"), ""), Utf16String("日本語 \"quoted\""));
-}
-
 TEST_F(PreferenceStoreTest, AValueOfAnotherTypeOrRangeReadsAsTheDefault) {
     WriteFile(File(), R"({"S": {"true": true, "one": 1, "two": 2.0, "big": 4294967296, "text": "7",
                              "huge": 18446744073709551615}, "NotASection": 5})");
@@ -133,7 +119,13 @@ TEST_F(PreferenceStoreTest, AFailedWriteThrowsAndKeepsTheOldValue) {
     EXPECT_EQ(store.ReadInt(kSection, kUnits, 0), 19);
 }
 
-TEST_F(PreferenceStoreTest, ProcessesWritingAtTheSameTimeLoseNothingAndNeverTearTheFile) {
+// Values of every type, written before the processes that share the file,
+// read back after them in a fresh store.
+TEST_F(PreferenceStoreTest, ValuesKeepTheirTypesAndProcessesWritingAtTheSameTimeLoseNothing) {
+    const Utf16String typed("Ünïcode");
+    PreferenceStore(File()).WriteInt64(typed, Utf16String("größe"), 9007199254740993LL);
+    PreferenceStore(File()).WriteDouble(typed, Utf16String("ratio"), 0.1);
+    PreferenceStore(File()).WriteString(typed, Utf16String("name"), Utf16String("日本語 \"quoted\""));
     const auto section = [](int writer) { return Utf16String(("Writer " + std::to_string(writer)).c_str()); };
     const auto key = [](int index) { return Utf16String(("key" + std::to_string(index)).c_str()); };
     std::vector<pid_t> children;
@@ -157,6 +149,9 @@ TEST_F(PreferenceStoreTest, ProcessesWritingAtTheSameTimeLoseNothingAndNeverTear
 
     // Read back here, the values have crossed processes with their types.
     const PreferenceStore reader(File());
+    EXPECT_EQ(reader.ReadInt64(typed, Utf16String("größe"), 0), 9007199254740993LL);
+    EXPECT_EQ(reader.ReadDouble(typed, Utf16String("ratio"), 0), 0.1);
+    EXPECT_EQ(reader.ReadString(typed, Utf16String("name"), ""), Utf16String("日本語 \"quoted\""));
     for (int writer = 0; writer < 2; ++writer) {
         for (int index = 0; index < 40; ++index) {
             EXPECT_EQ(reader.ReadInt(section(writer), key(index), -1), index * 10 + writer);
