@@ -15,11 +15,6 @@
 namespace korvanta::test {
 namespace {
 
-Corner MakeCorner(const Entities& entities, std::uint32_t vertex) {
-    const Point3& p = entities.vertices[vertex];
-    return {vertex, {static_cast<float>(p.x / 10.0 + p.z / 20.0), static_cast<float>(p.y / 10.0)}};
-}
-
 std::uint32_t AddVertex(Entities& entities, Point3 point) {
     entities.vertices.push_back(point);
     return static_cast<std::uint32_t>(entities.vertices.size() - 1);
@@ -31,7 +26,8 @@ Face& AddFace(Entities& entities, const std::vector<std::vector<std::uint32_t>>&
               const std::vector<std::array<std::uint32_t, 3>>& triangles, Material* material, bool textured = false) {
     const auto count = [](std::size_t size) { return static_cast<std::uint32_t>(size); };
     const auto addCorner = [&](std::uint32_t vertex) {
-        entities.corners.push_back(MakeCorner(entities, vertex));
+        const Point3& p = entities.vertices[vertex];
+        entities.corners.push_back({vertex, {static_cast<float>(p.x / 10.0 + p.z / 20.0), static_cast<float>(p.y / 10.0)}});
         return count(entities.corners.size() - 1);
     };
     Face& face = entities.faces.emplace_back();
