@@ -24,7 +24,9 @@ KVTransformation Translation(double x, double y, double z) {
 // The library between KVInitialize and KVTerminate, with one model.
 class ModelSession {
 public:
-    ModelSession() : started_(KVInitialize() == KV_SUCCESS && KVModelCreate(&model_) == KV_SUCCESS) {}
+    ModelSession()
+        : started_(KVInitialize() == KV_SUCCESS && KVModelCreate(&model_) == KV_SUCCESS &&
+                   KVModelGetEntities(model_, &topLevel_) == KV_SUCCESS) {}
     ~ModelSession() {
         if (KV_IS_VALID(model_)) KVModelRelease(&model_);
         KVTerminate();
@@ -32,14 +34,7 @@ public:
     ModelSession(const ModelSession&) = delete;
     ModelSession& operator=(const ModelSession&) = delete;
 
-    bool Started() const { return started_; }
-    KVModelRef Model() const { return model_; }
-
-    KVEntitiesRef TopLevel() const {
-        KVEntitiesRef entities{};
-        KVModelGetEntities(model_, &entities);
-        return entities;
-    }
+    KVEntitiesRef TopLevel() const { return topLevel_; }
 
     KVComponentDefinitionRef AddDefinition(const std::string& name, KVEntitiesRef& entities) {
         KVComponentDefinitionRef definition{};
@@ -106,6 +101,7 @@ public:
 
 private:
     KVModelRef model_{};
+    KVEntitiesRef topLevel_{};
     bool started_;
     bool ok_ = true;
 };

@@ -91,12 +91,6 @@ TEST_F(FillTest, TriangulatesConcavePolygonsAndFacesWithHoles) {
 // A face marks the edges of its loops; the entities' edge is smooth when any
 // face marks it, also where the fill turns a hole round.
 TEST_F(FillTest, KeepsTheEdgesTheLoopsMarkSmooth) {
-    KVLoopInputRef loop{};
-    ASSERT_EQ(KVLoopInputCreate(&loop), KV_SUCCESS);
-    ASSERT_EQ(KVLoopInputAddVertexIndex(loop, 0), KV_SUCCESS);
-    EXPECT_EQ(KVLoopInputEdgeSetSmooth(loop, 1, true), KV_ERROR_OUT_OF_RANGE);
-    EXPECT_EQ(KVLoopInputRelease(&loop), KV_SUCCESS);
-
     const auto smoothEdges = [this] {
         std::set<std::pair<double, double>> ends;  // x of the two ends, lower first
         const Entities& entities = static_cast<const Model*>(model_.ptr)->entities;

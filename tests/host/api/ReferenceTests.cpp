@@ -30,6 +30,7 @@ TEST_F(ReferenceTest, NullForeignAndReleasedReferencesGiveErrorCodes) {
     ASSERT_EQ(KVLoopInputCreate(&loop), KV_SUCCESS);
     ASSERT_EQ(KVLoopInputCreate(&released), KV_SUCCESS);
     for (std::size_t vertex : {0, 1, 2}) ASSERT_EQ(KVLoopInputAddVertexIndex(loop, vertex), KV_SUCCESS);
+    EXPECT_EQ(KVLoopInputEdgeSetSmooth(loop, 3, true), KV_ERROR_OUT_OF_RANGE);  // a loop of three has edges 0 to 2
     const KVLoopInputRef handedOver = loop;
     KVLoopInputRef releasedCopy = released;
     const KVLoopInputRef inside{static_cast<char*>(released.ptr) + 1};

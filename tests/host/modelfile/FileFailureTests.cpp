@@ -284,18 +284,17 @@ TEST(ModelFileFailure, DamagedCopiesAreRefusedOrHoldTogether) {
     EXPECT_GT(scenesRead, 0U);
 }
 
-// Onto a folder, into a missing one or one that is a file: the old file stays
-// as it was and no temporary file is left behind.
-TEST(ModelFileFailure, FailedSavesLeaveEverythingAsItWas) {
+// Onto a folder, into a missing one or one that is a file: the save says it
+// could not write. (The save replaces the file atomically; that a failed
+// replacement changes nothing and leaves no temporary file behind is
+// AtomicFile.AFailedReplacementChangesNothing.)
+TEST(ModelFileFailure, FailedSavesAreWriteErrors) {
     const TemporaryFolder folder;
-    WriteFile(folder / "good.kvm", RichModelFile());
+    WriteFile(folder / "file.kvm", "");
     std::filesystem::create_directory(folder / "folder.kvm");
-    for (const auto& target : {folder / "folder.kvm", folder / "missing" / "model.kvm", folder / "good.kvm" / "model.kvm", folder / ""}) {
+    for (const auto& target : {folder / "folder.kvm", folder / "missing" / "model.kvm", folder / "file.kvm" / "model.kvm", folder / ""}) {
         EXPECT_EQ(SaveModelFile(MakeRichModel(), target), KV_ERROR_FILE_WRITE) << target;
     }
-    EXPECT_EQ(ReadFile(folder / "good.kvm"), RichModelFile());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / ""), {}), 2) << "good.kvm and folder.kvm";
-    EXPECT_TRUE(std::filesystem::is_empty(folder / "folder.kvm"));
 }
 
 // A chain as deep as the limit, each level moving the next one inch along x:

@@ -1,7 +1,5 @@
 #include "TestModels.h"
 
-
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -10,25 +8,12 @@
 #include <set>
 #include <tuple>
 #include <sstream>
-#include <stdexcept>
 #include <string_view>
 
 #include "ProcessRunner.h"
 
 namespace korvanta::test {
 namespace {
-
-Corner MakeCorner(const Entities& entities, std::uint32_t vertex) {
-    const Point3& p = entities.vertices[vertex];
-    return {vertex, {static_cast<float>(p.x / 10.0 + p.z / 20.0), static_cast<float>(p.y / 10.0)}};
-}
-
-template <typename T>
-long IndexOf(const std::vector<std::unique_ptr<T>>& items, const T* item) {
-    const auto found = std::find_if(items.begin(), items.end(), [item](const auto& p) { return p.get() == item; });
-    if (item != nullptr && found == items.end()) throw std::out_of_range("a reference outside the model");
-    return item == nullptr ? -1 : found - items.begin();
-}
 
 std::uint32_t AddVertex(Entities& entities, Point3 point) {
     entities.vertices.push_back(point);
@@ -41,7 +26,8 @@ Face& AddFace(Entities& entities, const std::vector<std::vector<std::uint32_t>>&
               const std::vector<std::array<std::uint32_t, 3>>& triangles, Material* material, bool textured = false) {
     const auto count = [](std::size_t size) { return static_cast<std::uint32_t>(size); };
     const auto addCorner = [&](std::uint32_t vertex) {
-        entities.corners.push_back(MakeCorner(entities, vertex));
+        const Point3& p = entities.vertices[vertex];
+        entities.corners.push_back({vertex, {static_cast<float>(p.x / 10.0 + p.z / 20.0), static_cast<float>(p.y / 10.0)}});
         return count(entities.corners.size() - 1);
     };
     Face& face = entities.faces.emplace_back();

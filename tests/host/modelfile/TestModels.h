@@ -1,12 +1,25 @@
 #pragma once
 
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "ApiTestSupport.h"
 #include "Model.h"
 
 // Models for the model-file tests, built directly in memory and described as text.
 namespace korvanta::test {
+
+// Where `item` is in the model's list, -1 for none; one that is not there
+// throws std::out_of_range.
+template <typename T>
+long IndexOf(const std::vector<std::unique_ptr<T>>& items, const T* item) {
+    const auto found = std::find_if(items.begin(), items.end(), [item](const auto& p) { return p.get() == item; });
+    if (item != nullptr && found == items.end()) throw std::out_of_range("a reference outside the model");
+    return item == nullptr ? -1 : found - items.begin();
+}
 
 Face& AddQuad(Entities& entities, Point3 a, Point3 b, Point3 c, Point3 d, Material* material = nullptr,
               bool textured = false);

@@ -35,20 +35,6 @@ protected:
 
 }  // namespace
 
-TEST_F(PreferenceStoreTest, ValuesReadBackInAFreshStoreWithTheirTypes) {
-    const Utf16String section("Ünïcode");
-    {
-        PreferenceStore writer(File());
-        writer.WriteInt64(section, Utf16String("größe"), 9007199254740993LL);
-        writer.WriteDouble(section, Utf16String("ratio"), 0.1);
-        writer.WriteString(section, Utf16String("name"), Utf16String("日本語 \"quoted\""));
-    }
-    const PreferenceStore reader(File());
-    EXPECT_EQ(reader.ReadInt64(section, Utf16String("größe"), 0), 9007199254740993LL);
-    EXPECT_EQ(reader.ReadDouble(section, Utf16String("ratio"), 0), 0.1);
-    EXPECT_EQ(reader.ReadString(section, Utf16String("name"), ""), Utf16String("日本語 \"quoted\""));
-}
-
 TEST_F(PreferenceStoreTest, AValueOfAnotherTypeOrRangeReadsAsTheDefault) {
     WriteFile(File(), R"({"S": {"true": true, "one": 1, "two": 2.0, "big": 4294967296, "text": "7",
                              "huge": 18446744073709551615}, "NotASection": 5})");
@@ -99,14 +85,15 @@ TEST_F(PreferenceStoreTest, AMissingFileIsEmptyAndOneThatCannotBeReadIsRefusedAn
         {"[1, 2]", "it is not a JSON object"},
         {R"({"S": {"k": 1}, "S": {}})", "a key is given twice in one object, at /S"},
         {R"({"a~/b": {"k": 1, "k": 2}})", "a key is given twice in one object, at /a~0~1b/k"},
-        {R"({"S": {"k": )" + std::string(100, '[') + std::string(100, ']') + "}}", Deep("/S/k")},
+        // Read without recursion: a million levels would overflow any stack.
+        {R"({"S": {"k": )" + std::string(1'000'000, '[') + std::string(1'000'000, ']') + "}}", Deep("/S/k")},
     };
     for (const auto& [content, reason] : damaged) {
         WriteFile(File(), content);
         PreferenceStore store(File());
         try {
             store.ReadInt(kSection, kUnits, -1);
-            ADD_FAILURE() << "read: " << content;
+            ADD_FAILURE() << "read despite " << reason;
         } catch (const StoreError& error) {
             EXPECT_EQ(error.GetOperation(), StoreError::Operation::Read);
             EXPECT_EQ(error.Path(), File().string());
@@ -114,13 +101,15 @@ TEST_F(PreferenceStoreTest, AMissingFileIsEmptyAndOneThatCannotBeReadIsRefusedAn
                           (error.Offset() == 0 ? "" : ", at byte " + std::to_string(error.Offset())),
                       reason);
         }
-        EXPECT_THROW(store.WriteInt(kSection, kUnits, 4), StoreError) << content;
-        EXPECT_EQ(ReadFile(File()), content);
+        EXPECT_THROW(store.WriteInt(kSection, kUnits, 4), StoreError) << reason;
+        EXPECT_EQ(ReadFile(File()), content) << reason;
         EXPECT_THAT(StoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
     }
 }
 
-TEST_F(PreferenceStoreTest, AFailedWriteThrowsKeepsTheOldValueAndLeavesNoTemporaryFile) {
+// (The store replaces its file atomically; that a failed replacement leaves
+// no temporary file behind is AtomicFile.AFailedReplacementChangesNothing.)
+TEST_F(PreferenceStoreTest, AFailedWriteThrowsAndKeepsTheOldValue) {
     PreferenceStore store(File());
     store.WriteInt(kSection, kUnits, 19);
     // A folder in the file's place cannot be replaced by a rename.
@@ -128,10 +117,15 @@ TEST_F(PreferenceStoreTest, AFailedWriteThrowsKeepsTheOldValueAndLeavesNoTempora
     std::filesystem::create_directories(File() / "occupied");
     EXPECT_THROW(store.WriteInt(kSection, kUnits, 99), StoreError);
     EXPECT_EQ(store.ReadInt(kSection, kUnits, 0), 19);
-    EXPECT_THAT(StoreFolder(), UnorderedElementsAre("preferences.json", "preferences.json.lock"));
 }
 
-TEST_F(PreferenceStoreTest, ProcessesWritingAtTheSameTimeLoseNothingAndNeverTearTheFile) {
+// Values of every type, written before the processes that share the file,
+// read back after them in a fresh store.
+TEST_F(PreferenceStoreTest, ValuesKeepTheirTypesAndProcessesWritingAtTheSameTimeLoseNothing) {
+    const Utf16String typed("Ünïcode");
+    PreferenceStore(File()).WriteInt64(typed, Utf16String("größe"), 9007199254740993LL);
+    PreferenceStore(File()).WriteDouble(typed, Utf16String("ratio"), 0.1);
+    PreferenceStore(File()).WriteString(typed, Utf16String("name"), Utf16String("日本語 \"quoted\""));
     const auto section = [](int writer) { return Utf16String(("Writer " + std::to_string(writer)).c_str()); };
     const auto key = [](int index) { return Utf16String(("key" + std::to_string(index)).c_str()); };
     std::vector<pid_t> children;
@@ -155,6 +149,9 @@ TEST_F(PreferenceStoreTest, ProcessesWritingAtTheSameTimeLoseNothingAndNeverTear
 
     // Read back here, the values have crossed processes with their types.
     const PreferenceStore reader(File());
+    EXPECT_EQ(reader.ReadInt64(typed, Utf16String("größe"), 0), 9007199254740993LL);
+    EXPECT_EQ(reader.ReadDouble(typed, Utf16String("ratio"), 0), 0.1);
+    EXPECT_EQ(reader.ReadString(typed, Utf16String("name"), ""), Utf16String("日本語 \"quoted\""));
     for (int writer = 0; writer < 2; ++writer) {
         for (int index = 0; index < 40; ++index) {
             EXPECT_EQ(reader.ReadInt(section(writer), key(index), -1), index * 10 + writer);
