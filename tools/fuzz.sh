@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer)
 # and runs each for SECONDS (default 120), as many at once as there are
-# processors, from the fixed seed corpus: the real
-# 3DS files and texture images of the Debian test packages, the project's own
-# sample and textures, and every file of the regression corpus. A crash, a sanitizer report or an input
-# running past the time limit stops the run with its input saved under
+# processors, from the fixed seed corpus: the real 3DS files and texture images
+# of the Debian test packages, the project's own sample and textures, and every
+# file of the regression corpus. A crash, a sanitizer report or an input
+# running past the time limit stops that fuzzer with its input saved under
 # build-fuzz/findings/TARGET/; such an input belongs in
 # tests/fuzz/regressions/, which the ordinary test suite replays.
 #
@@ -30,7 +30,7 @@ running=0
 failed=()
 finish_one() {
   local ended
-  if wait -n -p ended; then :; else failed+=("${fuzzer_of[$ended]}"); fi
+  wait -n -p ended || failed+=("${fuzzer_of[$ended]}")
   echo "== ${fuzzer_of[$ended]}: $seconds s"
   cat "build-fuzz/findings/${fuzzer_of[$ended]}.log"
   running=$((running - 1))

@@ -10,7 +10,6 @@ namespace korvanta {
 
 namespace {
 
-
 TextureCoordinate UvAt(const Entities& entities, const Face& face, std::uint32_t vertex) {
     for (const Loop& loop : entities.LoopsOf(face)) {
         for (const Corner& corner : entities.CornersOf(loop)) {

@@ -19,7 +19,6 @@ namespace korvanta {
 
 namespace {
 
-
 // Normals closer than about half a degree count as parallel; the distance
 // check against the plane is what really decides.
 constexpr double kMinNormalDot = 0.99995;

@@ -11,8 +11,6 @@ namespace korvanta {
 
 namespace {
 
-
-
 Corner CornerFor(std::span<const InputUv> uvs, std::size_t inputVertex, std::uint32_t entityVertex, bool& textured) {
     Corner corner{entityVertex, {}};
     for (const InputUv& uv : uvs) {

@@ -9,10 +9,8 @@ namespace korvanta {
 
 namespace {
 
-
 // A face thinner than this (inches, area over longest edge) has no area.
 constexpr double kMinFaceHeight = kLengthTolerance * 1e-3;
-
 
 bool HasRepeatedPoint(const std::vector<std::vector<std::uint32_t>>& loops) {
     std::vector<std::uint32_t> points;

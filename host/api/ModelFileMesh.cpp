@@ -14,7 +14,6 @@
 namespace korvanta {
 namespace {
 
-
 bool SameUv(const TextureCoordinate& a, const TextureCoordinate& b) { return a.u == b.u && a.v == b.v; }
 
 // A key for the copies' table; different copies may share one.
